@@ -1,0 +1,11 @@
+#pragma once
+
+class QCoreApplication;
+
+namespace lumivast {
+
+// Quits the application's event loop on SIGINT and SIGTERM, from the loop
+// itself rather than inside the signal handler.
+void quitOnTerminationSignals(QCoreApplication& app);
+
+} // namespace lumivast

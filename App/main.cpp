@@ -1,0 +1,35 @@
+#include "App/SignalQuit.h"
+#include "Core/Settings/Settings.h"
+#include "Platform/Log.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+int main(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("lumivast %s\n", LUMIVAST_VERSION);
+            return 0;
+        }
+    }
+
+    // With no display at all, keep running headless rather than abort.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Lumivast"));
+    QApplication::setApplicationVersion(QStringLiteral(LUMIVAST_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    lumivast::quitOnTerminationSignals(app);
+    lumivast::Settings::registerDefaults();
+    qCInfo(lcApp) << "Lumivast" << LUMIVAST_VERSION << "running";
+
+    return app.exec();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFileDevice>
+#include <QJsonDocument>
+#include <QString>
+
+#include <optional>
+
+namespace lumivast::DataFile {
+
+// What reading a data file found.
+enum class ReadStatus { Missing, Read, Failed };
+
+struct ReadResult {
+    ReadStatus status = ReadStatus::Missing;
+    QByteArray bytes;
+};
+
+ReadResult read(const QString& path);
+
+// Writes the whole file atomically. `permissions` applies from the first byte
+// (secrets are never readable by others, not even briefly).
+bool write(const QString& path, const QByteArray& bytes,
+           std::optional<QFileDevice::Permissions> permissions = std::nullopt);
+
+// Moves a file that exists but cannot be decoded out of the way
+// (`name.unreadable-<time>`), so that a later save does not destroy what the
+// user made. Returns the new path, or an empty string when nothing was moved.
+QString setAside(const QString& path);
+
+// Reads a JSON document; a file that exists but is not JSON is set aside and
+// counts as missing. `accept` can reject a well-formed document of the wrong shape.
+std::optional<QJsonDocument> readJson(const QString& path, bool (*accept)(const QJsonDocument&) = nullptr);
+
+} // namespace lumivast::DataFile

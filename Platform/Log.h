@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// One category per component, named lumivast.<Category>.
+Q_DECLARE_LOGGING_CATEGORY(lcApp)
+Q_DECLARE_LOGGING_CATEGORY(lcAutomation)
+Q_DECLARE_LOGGING_CATEGORY(lcLocalAPI)
+Q_DECLARE_LOGGING_CATEGORY(lcSpaceProvider)
+Q_DECLARE_LOGGING_CATEGORY(lcSwitcher)
+Q_DECLARE_LOGGING_CATEGORY(lcSpaceWatcher)
+Q_DECLARE_LOGGING_CATEGORY(lcThumbnails)
+Q_DECLARE_LOGGING_CATEGORY(lcWindowMover)
+Q_DECLARE_LOGGING_CATEGORY(lcAppRules)
+Q_DECLARE_LOGGING_CATEGORY(lcFiles)
