@@ -1,0 +1,111 @@
+#include "UI/Panels/Panel.h"
+
+#include "Platform/Coordinates.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace lumivast {
+
+namespace {
+constexpr Duration kFadeStep = 16ms;
+}
+
+Panel::Panel(Scheduler& scheduler, Options options, QWidget* parent)
+    : QWidget(parent), m_scheduler(scheduler), m_options(options)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating, !m_options.takesKeys);
+    applyFlags();
+}
+
+Panel::~Panel() = default;
+
+void Panel::applyFlags()
+{
+    Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint;
+    if (!m_options.takesKeys)
+        flags |= Qt::WindowDoesNotAcceptFocus;
+    if (m_options.clickThrough)
+        flags |= Qt::WindowTransparentForInput;
+    const bool wasVisible = isVisible();
+    setWindowFlags(flags);
+    if (wasVisible)
+        show();
+}
+
+void Panel::setClickThrough(bool on)
+{
+    if (m_options.clickThrough == on)
+        return;
+    m_options.clickThrough = on;
+    applyFlags();
+}
+
+qreal Panel::primaryScreenHeight()
+{
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    return primary ? primary->geometry().height() : 0.0;
+}
+
+QRect Panel::qtGeometry(const QRectF& modelFrame, qreal primaryHeight)
+{
+    return Coordinates::flipped(modelFrame, primaryHeight).toAlignedRect();
+}
+
+void Panel::setModelFrame(const QRectF& frame)
+{
+    m_modelFrame = frame;
+    setGeometry(qtGeometry(frame, primaryScreenHeight()));
+}
+
+void Panel::present(Duration duration)
+{
+    m_fadingOut = false;
+    if (!isVisible()) {
+        setWindowOpacity(duration > Duration::zero() ? 0.0 : 1.0);
+        show();
+    }
+    fade(1.0, duration, {});
+}
+
+void Panel::dismiss(Duration duration, std::function<void()> completion)
+{
+    if (!isVisible() && !m_fadingOut) {
+        m_fade.cancel();
+        if (completion)
+            completion();
+        return;
+    }
+    m_fadingOut = true;
+    fade(0.0, duration, [this, completion = std::move(completion)] {
+        m_fadingOut = false;
+        hide();
+        if (completion)
+            completion();
+    });
+}
+
+void Panel::fade(qreal target, Duration duration, std::function<void()> done)
+{
+    m_fade.cancel();
+    const qreal start = windowOpacity();
+    if (duration <= Duration::zero() || qFuzzyCompare(start, target)) {
+        setWindowOpacity(target);
+        if (done)
+            done();
+        return;
+    }
+    const Duration began = m_scheduler.now();
+    m_fade = m_scheduler.every(kFadeStep, [this, start, target, duration, began, done = std::move(done)] {
+        const double t = std::min(1.0, double((m_scheduler.now() - began).count()) / double(duration.count()));
+        setWindowOpacity(start + (target - start) * t);
+        if (t >= 1.0) {
+            m_fade.cancel();
+            if (done)
+                done();
+        }
+    });
+}
+
+} // namespace lumivast

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "Platform/Scheduler.h"
+
+#include <QWidget>
+
+#include <functional>
+
+namespace lumivast {
+
+// The one kind of transient window: frameless, shown without taking focus
+// (unless it must take keys), optionally click-through, above normal windows,
+// fading in and out. Its frame is kept in the program's screen coordinates
+// (origin bottom left of the primary screen) and converted only when applied.
+class Panel : public QWidget {
+    Q_OBJECT
+public:
+    enum class Level { floating, status, overlay };
+    struct Options {
+        bool takesKeys = false;
+        bool clickThrough = false;
+        Level level = Level::floating;
+    };
+
+    Panel(Scheduler& scheduler, Options options, QWidget* parent = nullptr);
+    ~Panel() override;
+
+    void setClickThrough(bool on);
+    bool isClickThrough() const { return m_options.clickThrough; }
+    Level level() const { return m_options.level; }
+
+    // Frame in bottom-left global coordinates.
+    void setModelFrame(const QRectF& frame);
+    QRectF modelFrame() const { return m_modelFrame; }
+    // The same frame as Qt places it (top-left global coordinates).
+    static QRect qtGeometry(const QRectF& modelFrame, qreal primaryScreenHeight);
+
+    // Shows, fading from the current opacity to 1 over `duration`. Cancels a
+    // running fade-out, whose completion then never runs.
+    void present(Duration duration = Duration::zero());
+    // Fades to 0 over `duration`, hides, then calls `completion`.
+    void dismiss(Duration duration = Duration::zero(), std::function<void()> completion = {});
+    bool isFadingOut() const { return m_fadingOut; }
+
+    static qreal primaryScreenHeight();
+
+private:
+    void applyFlags();
+    void fade(qreal target, Duration duration, std::function<void()> done);
+
+    Scheduler& m_scheduler;
+    Options m_options;
+    QRectF m_modelFrame;
+    WorkItem m_fade;
+    bool m_fadingOut = false;
+};
+
+} // namespace lumivast
