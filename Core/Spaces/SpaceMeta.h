@@ -33,13 +33,13 @@ struct SpaceAutomation {
 
 // Everything the user attaches to one Space. Every field may be absent.
 struct SpaceMeta {
-    std::optional<QString> name;
-    std::optional<QString> symbol;
-    std::optional<QString> colorHex;
-    std::optional<QString> note;
-    std::optional<QString> iconFile; // a bare file name inside the Icons folder, never a path
-    std::optional<SpaceAutomation> automation;
-    std::optional<QString> group;
+    std::optional<QString> name = std::nullopt;
+    std::optional<QString> symbol = std::nullopt;
+    std::optional<QString> colorHex = std::nullopt;
+    std::optional<QString> note = std::nullopt;
+    std::optional<QString> iconFile = std::nullopt; // a bare file name inside the Icons folder, never a path
+    std::optional<SpaceAutomation> automation = std::nullopt;
+    std::optional<QString> group = std::nullopt;
 
     bool isEmpty() const { return *this == SpaceMeta{}; }
     bool operator==(const SpaceMeta&) const = default;
