@@ -1,0 +1,127 @@
+#pragma once
+
+#include "Core/Spaces/SpaceMeta.h"
+#include "Core/Spaces/SpaceModel.h"
+#include "Platform/Scheduler.h"
+
+#include <QImage>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace lumivast {
+
+// The user's per-Space data while the program runs, kept in spaces.json, and
+// the one place that decides the name, symbol and icon a Space is shown with.
+// Every edit goes through the setters, which keep the mapping free of empty
+// records, mirror edits of a full-screen Space to its application's "fs:"
+// record, publish `changed` and save 0.3 s after the last change.
+// Main thread only.
+class SpaceStore final : public QObject {
+    Q_OBJECT
+public:
+    // What the store needs to know of a running application.
+    struct RunningApp {
+        std::optional<QString> bundleID;
+        std::optional<QString> localizedName;
+    };
+
+    struct ColorChoice {
+        QString name; // what the user sees
+        QString hex;  // what setColor stores
+    };
+
+    static constexpr Duration saveDelay = 300ms;
+    static constexpr int recentNamesLimit = 20;
+    static constexpr int iconSize = 128;
+
+    // Offered by the symbol picker; the first is also a desktop's default symbol.
+    static const QStringList& symbolChoices();
+    static const std::vector<ColorChoice>& colorChoices();
+    // Suggested by the rename dialog after the recently used names.
+    static const QStringList& namePresets();
+
+    // Loads `filePath` (normally AppPaths::file("spaces.json")). A file that
+    // exists but cannot be read or decoded counts as empty and is set aside
+    // (spaces.json.unreadable-<time>) so the next save cannot destroy it.
+    SpaceStore(Scheduler& scheduler, QString filePath, QObject* parent = nullptr);
+    // Writes a save that is still waiting, so edits just before quitting survive.
+    ~SpaceStore() override;
+
+    // Automatic name of an unnamed desktop (the first app on it), or nothing.
+    // Installed by the application at launch.
+    std::function<std::optional<QString>(const Space&)> autoNameProvider;
+    // The running application with a process id, or nothing when none runs.
+    // Installed by the application at launch; without it full-screen Spaces
+    // show "Full Screen" and get no "fs:" record.
+    std::function<std::optional<RunningApp>(std::int32_t pid)> runningAppProvider;
+
+    const QString& filePath() const { return m_filePath; }
+    const SpaceMetaMap& metas() const { return m_metas; }
+    // The stored record, or the empty one.
+    SpaceMeta meta(const QString& key) const;
+
+    QString displayName(const Space& space) const;
+    QString symbol(const Space& space) const;
+    bool hasCustomName(const Space& space) const;
+    // The Space's custom icon (128 x 128), loaded once and cached.
+    std::optional<QImage> customIcon(const Space& space) const;
+
+    // Setters take the key (normally a Space id) second, as callers read them.
+    void setName(const std::optional<QString>& name, const QString& key);   // empty clears
+    void setSymbol(const std::optional<QString>& symbol, const QString& key); // empty is kept
+    void setColor(const std::optional<QString>& hex, const QString& key);
+    void setNote(const std::optional<QString>& note, const QString& key);   // empty clears
+    void setGroup(const std::optional<QString>& group, const QString& key); // empty clears
+    // The default automation counts as none.
+    void setAutomation(const std::optional<SpaceAutomation>& automation, const QString& key);
+    // Stores the image at `imagePath`, stretched to 128 x 128, as Icons/<key>.png;
+    // no path (or an image that cannot be read) removes the custom icon.
+    void setCustomIcon(const std::optional<QString>& imagePath, const QString& key);
+
+    // Profile activation and settings import: take a whole mapping as it is.
+    void replaceAll(SpaceMetaMap metas);
+    void scheduleSave();
+    bool isSavePending() const { return m_saveWork.isPending(); }
+
+    // Puts a name first in the "recentSpaceNames" setting (case-insensitively
+    // unique, at most 20).
+    void remember(const QString& name);
+
+    // Snapshot hooks, in this order on every snapshot.
+    // Drops records of Spaces that are gone ("managed-" and "fs:" keys stay).
+    // An empty set removes nothing: a momentary empty snapshot must not wipe every name.
+    void prune(const QSet<QString>& keeping);
+    void noteFullscreenKeys(const std::vector<Space>& spaces);
+    void adoptFullscreenMemory(const std::vector<Space>& spaces);
+
+    // Space id -> "fs:<bundle id>" for the full-screen Spaces of the latest snapshot.
+    const std::map<QString, QString>& fullscreenKeyByID() const { return m_fullscreenKeyByID; }
+
+signals:
+    // After every write of the mapping.
+    void changed();
+
+private:
+    void load();
+    void save();
+    void update(const QString& key, const std::function<void(SpaceMeta&)>& mutate);
+    std::optional<QString> bundleIDOf(const Space& space) const;
+    QString iconPath(const QString& fileName) const;
+
+    Scheduler& m_scheduler;
+    QString m_filePath;
+    SpaceMetaMap m_metas;
+    WorkItem m_saveWork;
+    std::map<QString, QString> m_fullscreenKeyByID;
+    mutable std::map<QString, QImage> m_iconCache;
+};
+
+} // namespace lumivast
