@@ -135,6 +135,7 @@ void SimWorld::installSystemFunctions()
 
     registerFunction(sky, "SLSMainConnectionID", MainConnectionID([this] { return connection; }));
     registerFunction(sky, "SLSCopyManagedDisplaySpaces", CopyManagedDisplaySpaces([this](ConnectionID cid) {
+        ++m_spacesListReads;
         return cid == connection && cid != 0 ? managedDisplaySpaces() : PlistValue();
     }));
     registerFunction(sky, "SLSCopyActiveMenuBarDisplayIdentifier", CopyActiveMenuBarDisplayIdentifier([this](ConnectionID cid) {

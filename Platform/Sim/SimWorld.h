@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <any>
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -140,6 +141,8 @@ public:
 
     // A contact frame on a trackpad (normalised positions), delivered on the calling thread.
     bool sendContactFrame(int trackpad, const std::vector<QPointF>& contacts, double timestamp);
+    // How often the window server was asked for the Spaces list.
+    int spacesListReads() const { return m_spacesListReads; }
     QStringList dockNotifications() const { return m_dockNotifications; }
     QList<QUrl> openedURLs() const { return m_openedURLs; }
     int accessibilityPrompts() const { return m_accessibilityPrompts; }
@@ -219,6 +222,7 @@ private:
     int m_screenCaptureRequests = 0;
     QString m_preferencesPath;
     int m_preferencesWrites = 0;
+    std::atomic<int> m_spacesListReads{0};
 };
 
 } // namespace lumivast
