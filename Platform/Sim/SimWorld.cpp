@@ -97,11 +97,22 @@ void SimWorld::addImage(const QByteArray& path, bool loaded, bool validHeader, s
 {
     auto image = std::make_unique<Image>();
     image->path = path;
-    image->loaded = loaded;
     image->validHeader = validHeader;
     image->slide = slide;
     image->base = 0x180000000ULL + std::uint64_t(m_images.size()) * 0x1000000ULL;
     m_images.push_back(std::move(image));
+    setLoaded(m_images.back().get(), loaded);
+}
+
+void SimWorld::setLoaded(Image* image, bool loaded)
+{
+    if (image->loaded == loaded)
+        return;
+    image->loaded = loaded;
+    if (loaded)
+        m_loadOrder.push_back(image);
+    else
+        std::erase(m_loadOrder, image);
 }
 
 SimWorld::Image* SimWorld::imageNamed(const QByteArray& path)
@@ -269,7 +280,7 @@ void SimWorld::installSystemFunctions()
 void SimWorld::setSkyLight(SkyLight state)
 {
     Image* sky = imageNamed(kSkyLightPath);
-    sky->loaded = state != SkyLight::Unloaded;
+    setLoaded(sky, state != SkyLight::Unloaded);
     sky->openable = state != SkyLight::Missing;
 }
 
@@ -332,7 +343,7 @@ SymbolSource::ImageHandle SimWorld::open(const QByteArray& path, OpenMode mode)
     if (!image->loaded) {
         if (mode == OpenMode::LazyNoLoad)
             return nullptr;
-        image->loaded = true;
+        setLoaded(image, true);
     }
     return image;
 }
@@ -350,9 +361,7 @@ const std::any* SimWorld::lookup(ImageHandle handle, const char* name)
     };
     if (handle)
         return find(*static_cast<const Image*>(handle));
-    for (const auto& image : m_images) {
-        if (!image->loaded)
-            continue;
+    for (const Image* image : m_loadOrder) {
         if (const std::any* fn = find(*image))
             return fn;
     }
@@ -361,41 +370,32 @@ const std::any* SimWorld::lookup(ImageHandle handle, const char* name)
 
 std::size_t SimWorld::imageCount()
 {
-    return std::size_t(std::count_if(m_images.begin(), m_images.end(), [](const auto& i) { return i->loaded; }));
+    return m_loadOrder.size();
 }
 
 LoadedImage SimWorld::image(std::size_t index)
 {
-    for (const auto& image : m_images) {
-        if (!image->loaded)
-            continue;
-        if (index-- == 0) {
-            LoadedImage info;
-            if (!image->path.isEmpty())
-                info.name = image->path;
-            info.hasValidHeader = image->validHeader;
-            info.slide = image->slide;
-            return info;
-        }
-    }
-    return {};
+    if (index >= m_loadOrder.size())
+        return {};
+    const Image* image = m_loadOrder[index];
+    LoadedImage info;
+    if (!image->path.isEmpty())
+        info.name = image->path;
+    info.hasValidHeader = image->validHeader;
+    info.slide = image->slide;
+    return info;
 }
 
 std::vector<ImageSymbol> SimWorld::imageSymbols(std::size_t index)
 {
-    for (const auto& image : m_images) {
-        if (!image->loaded)
-            continue;
-        if (index-- == 0) {
-            std::vector<ImageSymbol> symbols;
-            for (const auto& [name, symbol] : image->symbols) {
-                if (!symbol.hidden)
-                    symbols.push_back({name, symbol.value});
-            }
-            return symbols;
+    std::vector<ImageSymbol> symbols;
+    if (index < m_loadOrder.size()) {
+        for (const auto& [name, symbol] : m_loadOrder[index]->symbols) {
+            if (!symbol.hidden)
+                symbols.push_back({name, symbol.value});
         }
     }
-    return {};
+    return symbols;
 }
 
 const std::any* SimWorld::function(std::uint64_t address)

@@ -206,7 +206,10 @@ private:
     QRectF bottomLeft(const QRectF& topLeft) const;
     void moveWindows(const std::vector<std::uint32_t>& ids, std::uint64_t managedID);
 
+    void setLoaded(Image* image, bool loaded);
+
     std::vector<std::unique_ptr<Image>> m_images;
+    std::vector<Image*> m_loadOrder; // the loaded images, in the order they were loaded
     std::map<QByteArray, int> m_lookupCounts;
     QList<QByteArray> m_lookupOrder;
     std::set<QByteArray> m_hiddenClasses;
