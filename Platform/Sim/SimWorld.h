@@ -141,6 +141,12 @@ public:
 
     // A contact frame on a trackpad (normalised positions), delivered on the calling thread.
     bool sendContactFrame(int trackpad, const std::vector<QPointF>& contacts, double timestamp);
+    // Notification procedures registered with the window server.
+    std::size_t registrationCount() const
+    {
+        std::lock_guard lock(m_registrationMutex);
+        return m_registrations.size();
+    }
     // How often the window server was asked for the Spaces list.
     int spacesListReads() const { return m_spacesListReads; }
     QStringList dockNotifications() const { return m_dockNotifications; }
