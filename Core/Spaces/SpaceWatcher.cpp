@@ -78,9 +78,9 @@ void SpaceWatcher::windowServerEvent(std::uint32_t event, void* context)
     });
 }
 
-void SpaceWatcher::requestRefresh(const QString& reason)
+// The reason only labels the source ("ws:1401", "plist", ...); nothing depends on it.
+void SpaceWatcher::requestRefresh([[maybe_unused]] const QString& reason)
 {
-    qCDebug(lcSpaceWatcher) << "refresh requested:" << reason;
     // Replacing the work item cancels the pending refresh; the item dies with the watcher.
     m_pendingRefresh = m_scheduler.after(kDebounce, [this] { refresh(); });
 }
