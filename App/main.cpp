@@ -1,6 +1,8 @@
+#include "App/Probe.h"
 #include "App/SignalQuit.h"
 #include "Core/Settings/Settings.h"
 #include "Platform/Log.h"
+#include "Platform/QtScheduler.h"
 
 #include <QApplication>
 
@@ -10,6 +12,16 @@
 
 int main(int argc, char* argv[])
 {
+    // The diagnostic modes run before any application object exists.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--probe") == 0) {
+            lumivast::QtScheduler clock;
+            for (const QString& line : lumivast::probeReport(clock))
+                std::printf("%s\n", line.toUtf8().constData());
+            std::fflush(stdout);
+            std::exit(0);
+        }
+    }
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("lumivast %s\n", LUMIVAST_VERSION);

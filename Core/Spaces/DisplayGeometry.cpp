@@ -1,0 +1,71 @@
+#include "Core/Spaces/DisplayGeometry.h"
+
+#include "Platform/Platform.h"
+
+#include <QUuid>
+
+namespace lumivast::DisplayGeometry {
+
+namespace {
+
+std::optional<std::uint32_t> screenNumber(const ScreenInfo& screen)
+{
+    const PlistValue* value = screen.deviceDescription.value(QStringLiteral("NSScreenNumber"));
+    const auto number = value ? value->integer() : std::nullopt;
+    if (!number || *number < 0 || *number > 0xFFFFFFFFLL)
+        return std::nullopt;
+    return std::uint32_t(*number);
+}
+
+} // namespace
+
+std::optional<std::uint32_t> directDisplayID(const QString& identifier)
+{
+    Screens& screens = Platform::current().screens();
+    if (identifier == QLatin1String("Main"))
+        return screens.mainDisplayID();
+    const QUuid uuid = QUuid::fromString(identifier);
+    if (uuid.isNull())
+        return std::nullopt;
+    const std::uint32_t id = screens.displayIDFromUUID(uuid);
+    if (id == 0)
+        return std::nullopt;
+    return id;
+}
+
+bool screen(const ScreenInfo& info, std::uint32_t displayID)
+{
+    const auto number = screenNumber(info);
+    return number && *number == displayID;
+}
+
+std::optional<ScreenInfo> screen(const QString& identifier)
+{
+    const auto id = directDisplayID(identifier);
+    if (!id)
+        return std::nullopt;
+    for (const ScreenInfo& info : Platform::current().screens().screens()) {
+        if (screen(info, *id))
+            return info;
+    }
+    return std::nullopt;
+}
+
+bool containsPointer(const QRectF& frame, const QPointF& point)
+{
+    return point.x() >= frame.left() && point.x() < frame.left() + frame.width()
+        && point.y() >= frame.top() && point.y() < frame.top() + frame.height();
+}
+
+std::optional<ScreenInfo> screenUnderMouse()
+{
+    Screens& screens = Platform::current().screens();
+    const QPointF pointer = screens.pointerLocation();
+    for (const ScreenInfo& info : screens.screens()) {
+        if (containsPointer(info.frame, pointer))
+            return info;
+    }
+    return screens.mainScreen();
+}
+
+} // namespace lumivast::DisplayGeometry

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "Platform/Screens.h"
+
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+// Maps the window server's display identifiers ("Main" or a display UUID) to
+// display numbers and screens, and finds the screen under the pointer.
+namespace lumivast::DisplayGeometry {
+
+std::optional<std::uint32_t> directDisplayID(const QString& identifier);
+// Whether the screen's "NSScreenNumber" is `displayID`.
+bool screen(const ScreenInfo& screen, std::uint32_t displayID);
+std::optional<ScreenInfo> screen(const QString& identifier);
+// The screen under the pointer, else the main screen, else none.
+std::optional<ScreenInfo> screenUnderMouse();
+
+// Pointer containment in bottom-left coordinates: the minimum edges belong to
+// the frame, the maximum edges do not.
+bool containsPointer(const QRectF& frame, const QPointF& point);
+
+} // namespace lumivast::DisplayGeometry

@@ -1,0 +1,95 @@
+#include "Platform/Platform.h"
+
+#include "Platform/Log.h"
+#include "Platform/Sim/SimPlatform.h"
+
+#include <mutex>
+#include <vector>
+
+namespace lumivast {
+
+namespace {
+
+struct Registry {
+    std::mutex mutex;
+    std::shared_ptr<Platform> current;
+    std::vector<std::function<void()>> resetHooks;
+};
+
+Registry& registry()
+{
+    static Registry r;
+    return r;
+}
+
+} // namespace
+
+void Platform::install(std::shared_ptr<Platform> platform)
+{
+    std::vector<std::function<void()>> hooks;
+    {
+        std::lock_guard lock(registry().mutex);
+        hooks = registry().resetHooks;
+    }
+    for (const auto& hook : hooks)
+        hook();
+    std::shared_ptr<Platform> previous;
+    {
+        std::lock_guard lock(registry().mutex);
+        previous = std::exchange(registry().current, std::move(platform));
+    }
+    // `previous` is released here, outside the lock.
+}
+
+std::shared_ptr<Platform> Platform::currentShared()
+{
+    {
+        std::lock_guard lock(registry().mutex);
+        if (registry().current)
+            return registry().current;
+    }
+    QString error;
+    std::shared_ptr<Platform> platform = fromEnvironment(&error);
+    if (!platform) {
+        qCCritical(lcApp).noquote() << error << "- using the built-in simulated world";
+        platform = SimPlatform::create(SimWorld::defaultWorld());
+    }
+    std::lock_guard lock(registry().mutex);
+    if (!registry().current)
+        registry().current = std::move(platform);
+    return registry().current;
+}
+
+Platform& Platform::current()
+{
+    return *currentShared();
+}
+
+std::shared_ptr<Platform> Platform::fromEnvironment(QString* error)
+{
+    const QString name = qEnvironmentVariableIsSet("LUMIVAST_PLATFORM") ? qEnvironmentVariable("LUMIVAST_PLATFORM") : QStringLiteral("sim");
+    if (name != QLatin1String("sim")) {
+        if (error)
+            *error = QStringLiteral("unknown platform \"%1\"").arg(name);
+        return nullptr;
+    }
+    const QString worldPath = qEnvironmentVariable("LUMIVAST_WORLD");
+    if (worldPath.isEmpty())
+        return SimPlatform::create(SimWorld::defaultWorld());
+    QString worldError;
+    auto world = SimWorld::fromFile(worldPath, &worldError);
+    if (!world) {
+        if (error)
+            *error = QStringLiteral("cannot load world %1: %2").arg(worldPath, worldError);
+        return nullptr;
+    }
+    return SimPlatform::create(std::move(world));
+}
+
+void Platform::addResetHook(std::function<void()> hook)
+{
+    std::lock_guard lock(registry().mutex);
+    registry().resetHooks.push_back(std::move(hook));
+}
+
+} // namespace lumivast

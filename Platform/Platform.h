@@ -1,0 +1,46 @@
+#pragma once
+
+#include "Platform/FileWatcher.h"
+#include "Platform/Screens.h"
+#include "Platform/SymbolSource.h"
+#include "Platform/Trust.h"
+#include "Platform/Workspace.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace lumivast {
+
+// What the operating system gives the program, one small interface per
+// service. Exactly one implementation is installed per process; tests install
+// their own. New services join as further accessors (and, in the simulated
+// system, as further interfaces that SimWorld implements).
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    virtual SymbolSource& symbols() = 0;
+    virtual Workspace& workspace() = 0;
+    virtual Screens& screens() = 0;
+    virtual Trust& trust() = 0;
+    virtual FileWatcher& files() = 0;
+
+    // Where the system keeps its Spaces preferences (written on every change of the Spaces).
+    virtual QString spacesPreferencesPath() = 0;
+
+    // Makes `platform` current. Process-wide caches built on the previous one
+    // (the bridge's symbol slots) are dropped through the reset hooks first.
+    static void install(std::shared_ptr<Platform> platform);
+    // The installed platform; on first use, the one the environment names.
+    static Platform& current();
+    static std::shared_ptr<Platform> currentShared();
+    // LUMIVAST_PLATFORM (only "sim" today) with LUMIVAST_WORLD for the simulated
+    // world. Null with an explanation in `error` when it cannot be built.
+    static std::shared_ptr<Platform> fromEnvironment(QString* error = nullptr);
+    // Called by install() before the new platform takes over.
+    static void addResetHook(std::function<void()> hook);
+};
+
+} // namespace lumivast

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "Platform/PlistValue.h"
+
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+#include <QUuid>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace lumivast {
+
+// One screen as the system lists it. `frame` is global with the origin at the
+// bottom left of the primary screen.
+struct ScreenInfo {
+    QString localizedName;
+    QRectF frame;
+    PlistValue deviceDescription; // "NSScreenNumber": the display number
+    bool operator==(const ScreenInfo&) const = default;
+};
+
+// Screens, display numbers and the pointer.
+class Screens {
+public:
+    virtual ~Screens() = default;
+    virtual std::vector<ScreenInfo> screens() = 0; // in the system's order
+    virtual std::optional<ScreenInfo> mainScreen() = 0;
+    virtual std::uint32_t mainDisplayID() = 0;
+    // 0 when no connected display has this UUID.
+    virtual std::uint32_t displayIDFromUUID(const QUuid& uuid) = 0;
+    // Global, origin at the bottom left of the primary screen.
+    virtual QPointF pointerLocation() = 0;
+};
+
+} // namespace lumivast

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "Platform/Platform.h"
+#include "Platform/Sim/SimWorld.h"
+
+namespace lumivast {
+
+// The platform backed by a simulated world; files are watched for real.
+class SimPlatform final : public Platform {
+public:
+    explicit SimPlatform(std::shared_ptr<SimWorld> world) : m_world(std::move(world)) {}
+    static std::shared_ptr<SimPlatform> create(std::shared_ptr<SimWorld> world)
+    {
+        return std::make_shared<SimPlatform>(std::move(world));
+    }
+
+    SimWorld& world() { return *m_world; }
+    std::shared_ptr<SimWorld> worldShared() const { return m_world; }
+
+    SymbolSource& symbols() override { return *m_world; }
+    Workspace& workspace() override { return *m_world; }
+    Screens& screens() override { return *m_world; }
+    Trust& trust() override { return *m_world; }
+    FileWatcher& files() override { return m_files; }
+    QString spacesPreferencesPath() override { return m_world->spacesPreferencesPath(); }
+
+private:
+    std::shared_ptr<SimWorld> m_world;
+    InotifyFileWatcher m_files;
+};
+
+} // namespace lumivast

@@ -1,0 +1,237 @@
+#pragma once
+
+#include "Platform/Screens.h"
+#include "Platform/SymbolSource.h"
+#include "Platform/SystemFunctions.h"
+#include "Platform/Trust.h"
+#include "Platform/Workspace.h"
+
+#include <QJsonObject>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+
+#include <any>
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <vector>
+
+namespace lumivast {
+
+// The simulated system: one in-memory world behind the platform interfaces.
+// State lives on the main thread; only the window server's notifications (when
+// asked to) and trackpad frames arrive on other threads. Frames and the
+// pointer are stored as world files write them: global, origin top left.
+class SimWorld final : public SymbolSource, public Workspace, public Screens, public Trust {
+public:
+    static inline const QByteArray kSkyLightPath = "/System/Library/PrivateFrameworks/SkyLight.framework/SkyLight";
+    static inline const QByteArray kCoreGraphicsPath = "/System/Library/Frameworks/CoreGraphics.framework/CoreGraphics";
+    static inline const QByteArray kHIServicesPath = "/System/Library/Frameworks/ApplicationServices.framework/Frameworks/HIServices.framework/HIServices";
+    static inline const QByteArray kApplicationServicesPath = "/System/Library/Frameworks/ApplicationServices.framework/ApplicationServices";
+    static inline const QByteArray kMultitouchPath = "/System/Library/PrivateFrameworks/MultitouchSupport.framework/MultitouchSupport";
+    static inline const QByteArray kBridgedOperationSymbol =
+        "__ZL54SLSPerformAsynchronousBridgedWindowManagementOperationP47SLSAsynchronousBridgedWindowManagementOperation";
+    static inline const char* kBridgedOperationClass = "SLSBridgedMoveWindowsToManagedSpaceOperation";
+
+    struct SimSpace {
+        std::uint64_t managedID = 0;
+        std::optional<QString> uuid; // absent: the list carries no "uuid"
+        bool fullscreen = false;
+        std::optional<std::int32_t> pid;
+        std::uint32_t compatID = 0;
+    };
+    struct Display {
+        QString identifier; // as the window server names it: "Main" or the UUID
+        QString uuid;
+        QString name;
+        bool main = false;
+        std::uint32_t number = 0;
+        QRectF frame;
+        double notchWidth = 0;
+        std::uint64_t current = 0; // managed number of the current Space; 0 = none
+        std::vector<SimSpace> spaces;
+    };
+    struct App {
+        std::int32_t pid = 0;
+        QString bundleID;
+        QString name;
+        QString policy = QStringLiteral("regular");
+    };
+    struct Window {
+        std::uint32_t id = 0;
+        std::int32_t pid = 0;
+        QString title;
+        QRectF frame;
+        std::vector<std::uint64_t> spaces;
+    };
+    struct HotKey {
+        std::uint16_t keyCode = 0;
+        std::uint32_t modifiers = 0;
+        bool enabled = false;
+    };
+    enum class SkyLight { Loaded, Unloaded, Missing };
+
+    // One display with four desktops and a few apps and windows.
+    static std::shared_ptr<SimWorld> defaultWorld();
+    static std::shared_ptr<SimWorld> fromJson(const QJsonObject& world, QString* error = nullptr);
+    static std::shared_ptr<SimWorld> fromFile(const QString& path, QString* error = nullptr);
+
+    SimWorld();
+    ~SimWorld() override;
+    SimWorld(const SimWorld&) = delete;
+    SimWorld& operator=(const SimWorld&) = delete;
+
+    // ---- state (main thread) ----
+    bool displaysHaveSeparateSpaces = true;
+    std::vector<Display> displays;
+    std::optional<QString> menuBarDisplay; // absent: the main display's identifier
+    std::vector<App> apps;
+    std::vector<Window> windows;
+    std::map<std::int32_t, HotKey> hotKeys;
+    bool accessibilityTrusted = true;
+    bool screenRecordingGranted = true;
+    QPointF pointer;
+    int trackpadCount = 1;
+
+    // ---- fault knobs ----
+    std::uint32_t connection = 6401; // 0: the window server gives no connection
+    std::set<std::uint32_t> failingNotificationEvents;
+    std::optional<PlistValue> spacesListOverride; // returned verbatim (a null value: no list)
+    bool notifyFromWorkerThread = false;
+
+    // ---- symbols ----
+    void setSkyLight(SkyLight state);
+    // Hides a function (or runtime class) under every name and image; unknown names are ignored.
+    void makeUnavailable(const QByteArray& name);
+    // Moves a function from its current name to its older one (e.g. SLSGetActiveSpace -> CGSGetActiveSpace).
+    void useLegacyName(const QByteArray& primary);
+    // Registers a function; `image` is one of the paths above or any new one (loaded at once when `loaded`).
+    void registerFunction(const QByteArray& image, const QByteArray& name, std::any function, bool exported = true);
+    void addImage(const QByteArray& path, bool loaded, bool validHeader = true, std::uint64_t slide = 0);
+    int lookupCount(const QByteArray& name) const;
+    QList<QByteArray> lookups() const;
+    bool isLoaded(const QByteArray& image) const;
+
+    // ---- changes, each announced as the system would ----
+    // Makes `managedID` current on the display with that identifier; false when either is unknown.
+    bool switchSpace(const QString& displayIdentifier, std::uint64_t managedID);
+    void setMenuBarDisplay(const QString& identifier);
+    // Signals that the Spaces changed: preferences file, window server event, active-Space notification.
+    void announceChange(std::uint32_t event, bool activeSpaceChanged);
+    void postWindowServerEvent(std::uint32_t event);
+    void postWorkspaceEvent(WorkspaceEvent event);
+    void touchSpacesPreferences();
+    QString spacesPreferencesPath() const { return m_preferencesPath; }
+    void setSpacesPreferencesPath(const QString& path) { m_preferencesPath = path; }
+
+    // The managed display Spaces list as the window server builds it.
+    PlistValue managedDisplaySpaces() const;
+    QString menuBarDisplayIdentifier() const;
+    const Display* mainDisplay() const;
+    Window* window(std::uint32_t id);
+    SimSpace* space(std::uint64_t managedID);
+    // An Accessibility element standing for a window (stable for the world's life).
+    sysfn::AXElementRef windowElement(std::uint32_t windowID);
+
+    // A contact frame on a trackpad (normalised positions), delivered on the calling thread.
+    bool sendContactFrame(int trackpad, const std::vector<QPointF>& contacts, double timestamp);
+    // Notification procedures registered with the window server.
+    std::size_t registrationCount() const
+    {
+        std::lock_guard lock(m_registrationMutex);
+        return m_registrations.size();
+    }
+    // How often the window server was asked for the Spaces list.
+    int spacesListReads() const { return m_spacesListReads; }
+    QStringList dockNotifications() const { return m_dockNotifications; }
+    QList<QUrl> openedURLs() const { return m_openedURLs; }
+    int accessibilityPrompts() const { return m_accessibilityPrompts; }
+    int screenCaptureRequests() const { return m_screenCaptureRequests; }
+
+    // ---- SymbolSource ----
+    ImageHandle open(const QByteArray& path, OpenMode mode) override;
+    const std::any* lookup(ImageHandle image, const char* name) override;
+    std::size_t imageCount() override;
+    LoadedImage image(std::size_t index) override;
+    std::vector<ImageSymbol> imageSymbols(std::size_t index) override;
+    const std::any* function(std::uint64_t address) override;
+    std::shared_ptr<RuntimeClass> runtimeClass(const char* name) override;
+
+    // ---- Workspace ----
+    Subscription observe(WorkspaceEvent event, std::function<void()> handler) override;
+    bool openURL(const QUrl& url) override;
+
+    // ---- Screens ----
+    std::vector<ScreenInfo> screens() override;
+    std::optional<ScreenInfo> mainScreen() override;
+    std::uint32_t mainDisplayID() override;
+    std::uint32_t displayIDFromUUID(const QUuid& uuid) override;
+    QPointF pointerLocation() override;
+
+    // ---- Trust ----
+    bool isAccessibilityTrusted(bool prompt) override;
+    bool preflightScreenCaptureAccess() override;
+    bool requestScreenCaptureAccess() override;
+
+private:
+    struct Symbol {
+        std::any function;
+        bool exported = true; // false: only in the image's symbol table
+        bool hidden = false;
+        std::uint64_t value = 0;
+    };
+    struct Image {
+        QByteArray path;
+        bool loaded = false;
+        bool openable = true;
+        bool validHeader = true;
+        std::uint64_t slide = 0;
+        std::uint64_t base = 0;
+        std::map<QByteArray, Symbol> symbols;
+    };
+    struct Registration {
+        sysfn::NotifyProc proc;
+        std::uint32_t event;
+        void* context;
+    };
+    struct Observers;
+    struct Trackpad {
+        sysfn::MTContactFrameProc proc = nullptr;
+        bool started = false;
+        std::int32_t frames = 0;
+    };
+
+    void installSystemFunctions();
+    Image* imageNamed(const QByteArray& path);
+    QRectF bottomLeft(const QRectF& topLeft) const;
+    void moveWindows(const std::vector<std::uint32_t>& ids, std::uint64_t managedID);
+
+    void setLoaded(Image* image, bool loaded);
+
+    std::vector<std::unique_ptr<Image>> m_images;
+    std::vector<Image*> m_loadOrder; // the loaded images, in the order they were loaded
+    std::map<QByteArray, int> m_lookupCounts;
+    QList<QByteArray> m_lookupOrder;
+    std::set<QByteArray> m_hiddenClasses;
+    mutable std::mutex m_registrationMutex;
+    std::vector<Registration> m_registrations;
+    std::shared_ptr<Observers> m_observers;
+    std::map<std::uint32_t, std::unique_ptr<std::uint32_t>> m_windowElements;
+    std::vector<std::unique_ptr<Trackpad>> m_trackpads;
+    std::vector<sysfn::MTDeviceRef> m_deviceList;
+    QStringList m_dockNotifications;
+    QList<QUrl> m_openedURLs;
+    int m_accessibilityPrompts = 0;
+    int m_screenCaptureRequests = 0;
+    QString m_preferencesPath;
+    int m_preferencesWrites = 0;
+    std::atomic<int> m_spacesListReads{0};
+};
+
+} // namespace lumivast

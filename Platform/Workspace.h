@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+namespace lumivast {
+
+// Keeps an observation alive; dropping it ends the observation.
+class Subscription {
+public:
+    Subscription() = default;
+    explicit Subscription(std::function<void()> cancel) : m_cancel(std::move(cancel)) {}
+    Subscription(const Subscription&) = delete;
+    Subscription& operator=(const Subscription&) = delete;
+    Subscription(Subscription&& other) noexcept : m_cancel(std::exchange(other.m_cancel, {})) {}
+    Subscription& operator=(Subscription&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            m_cancel = std::exchange(other.m_cancel, {});
+        }
+        return *this;
+    }
+    ~Subscription() { reset(); }
+    void reset()
+    {
+        if (auto cancel = std::exchange(m_cancel, {}))
+            cancel();
+    }
+
+private:
+    std::function<void()> m_cancel;
+};
+
+// Notifications the system sends to every application.
+enum class WorkspaceEvent {
+    ActiveSpaceDidChange,
+    ScreenParametersDidChange,
+    DidWake,
+};
+
+// The workspace: system notifications and opening links. Observers are
+// called on the main thread.
+class Workspace {
+public:
+    virtual ~Workspace() = default;
+    [[nodiscard]] virtual Subscription observe(WorkspaceEvent event, std::function<void()> handler) = 0;
+    virtual bool openURL(const QUrl& url) = 0;
+};
+
+} // namespace lumivast
