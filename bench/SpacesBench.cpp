@@ -73,12 +73,3 @@ void WatcherSignalToPublish(benchmark::State& state)
 BENCHMARK(WatcherSignalToPublish)->Args({1, 4})->Args({4, 16});
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
