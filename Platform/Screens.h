@@ -19,6 +19,8 @@ struct ScreenInfo {
     QString localizedName;
     QRectF frame;
     PlistValue deviceDescription; // "NSScreenNumber": the display number
+    // The frame less the menu bar (and the Dock, where it sits), same coordinates.
+    QRectF visibleFrame;
     bool operator==(const ScreenInfo&) const = default;
 };
 

@@ -654,6 +654,8 @@ std::vector<ScreenInfo> SimWorld::screens()
         ScreenInfo screen;
         screen.localizedName = display.name;
         screen.frame = bottomLeft(display.frame);
+        const double menuBar = std::clamp(display.menuBarHeight, 0.0, display.frame.height());
+        screen.visibleFrame = bottomLeft(display.frame.adjusted(0, menuBar, 0, 0));
         screen.deviceDescription = PlistValue::dict({{QStringLiteral("NSScreenNumber"), PlistValue(display.number)}});
         list.push_back(std::move(screen));
     }

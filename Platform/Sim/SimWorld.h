@@ -54,6 +54,7 @@ public:
         std::uint32_t number = 0;
         QRectF frame;
         double notchWidth = 0;
+        double menuBarHeight = 24; // taken off the top of the frame for the visible frame
         std::uint64_t current = 0; // managed number of the current Space; 0 = none
         std::vector<SimSpace> spaces;
     };

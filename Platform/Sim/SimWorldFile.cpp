@@ -142,6 +142,7 @@ std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* e
         display.frame = rect(o.value("frame"), QRectF(nextX, 0, 1512, 982));
         nextX = display.frame.x() + display.frame.width();
         display.notchWidth = o.value("notch").toObject().value("width").toDouble(0);
+        display.menuBarHeight = o.value("menuBarHeight").toDouble(24);
         const QJsonArray spaces = o.contains("spaces") ? o.value("spaces").toArray() : QJsonArray{QJsonObject{}};
         if (!readSpaces(spaces, display, nextManaged, error))
             return nullptr;
