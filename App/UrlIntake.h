@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Core/Commands/SpaceCommand.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace lumivast::UrlIntake {
+
+// A lumivast:// URL handed to the running program (by the desktop's URL
+// opener or a second launch). A command goes to `perform`, which reports its
+// own outcome; a URL that is no command gets the error toast
+// "Lumivast does not understand <host>" (the whole text when it has no host);
+// text that is not a URL at all is dropped without a word.
+void handle(const QString& text, const std::function<void(const SpaceCommand&)>& perform,
+            const std::function<void(const QString& message)>& errorToast);
+
+// The arguments of a launch that are URLs (they start with a scheme), in
+// order. Options and the value after "--settings" are not.
+QStringList launchURLs(const QStringList& arguments);
+
+} // namespace lumivast::UrlIntake

@@ -1,0 +1,108 @@
+#include "App/Alerts.h"
+#include "Core/Settings/Settings.h"
+#include "tests/support/FakeAlertService.h"
+#include "tests/support/SimWorldTest.h"
+
+#include <gtest/gtest.h>
+
+using namespace lumivast;
+
+namespace {
+
+class AlertsTest : public test::SimWorldTest {
+protected:
+    void SetUp() override { Settings::registerDefaults(); }
+    test::FakeAlertService alerts;
+};
+
+TEST_F(AlertsTest, DegradedModeAlertIsOneWarningWithOK)
+{
+    Alerts::presentDegradedAlert(alerts);
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.shown[0],
+              (Alert{.style = Alert::Style::warning,
+                     .messageText = "This version of macOS is not fully supported",
+                     .informativeText = "Lumivast could not read the Spaces list from the system. It will keep "
+                                        "running, but space detection may not work.",
+                     .buttons = {"OK"}}));
+}
+
+TEST_F(AlertsTest, OnboardingNamesTheOverviewShortcut)
+{
+    EXPECT_EQ(Alerts::onboardingText("F13"),
+              QString::fromUtf8(
+                  "Lumivast lives in your menu bar. Press F13 to open the Space overview.\n\nTwo permissions make it "
+                  "work:\n\u2022 Accessibility, to switch spaces.\n\u2022 Screen Recording, to capture a preview of each "
+                  "space.\n\nmacOS will ask for each one now. You can change them later in System Settings."));
+
+    struct Case {
+        QJsonValue stored; // undefined: nothing stored
+        const char* shortcut;
+    };
+    const Case cases[] = {
+        {"optionTab", "Option + Tab"},
+        {"controlOptionSpace", "Control + Option + Space"},
+        {"optionBacktick", "Option + `"},
+        {"commandOptionSpace", "Command + Option + Space"},
+        {"f13", "F13"},
+        {"F13", "Option + Tab"},
+        {"hyperSpace", "Option + Tab"},
+        {42, "Option + Tab"},
+        {QJsonValue::Undefined, "Option + Tab"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shortcut);
+        Settings::defaults().remove(Settings::Key::didShowOnboarding);
+        if (c.stored.isUndefined())
+            Settings::defaults().remove(Settings::Key::overlayHotKey);
+        else
+            Settings::defaults().set(Settings::Key::overlayHotKey, c.stored);
+        alerts.shown.clear();
+        Alerts::runOnboardingIfNeeded(alerts);
+        ASSERT_EQ(alerts.shown.size(), 1u);
+        EXPECT_EQ(alerts.shown[0].messageText, "Welcome to Lumivast");
+        EXPECT_EQ(alerts.shown[0].style, Alert::Style::standard);
+        EXPECT_EQ(alerts.shown[0].buttons, (QStringList{"Continue", "Later"}));
+        EXPECT_EQ(alerts.shown[0].informativeText, Alerts::onboardingText(QString::fromUtf8(c.shortcut)));
+    }
+}
+
+TEST_F(AlertsTest, OnboardingRunsOnceAndIsMarkedBeforeItShows)
+{
+    world->accessibilityTrusted = false;
+    world->screenRecordingGranted = false;
+    alerts.answers = {1}; // "Later"
+    bool markedWhileShown = false;
+    alerts.whileShown = [&](const Alert&) {
+        markedWhileShown = Settings::defaults().boolValue(Settings::Key::didShowOnboarding);
+    };
+    Alerts::runOnboardingIfNeeded(alerts);
+    EXPECT_TRUE(markedWhileShown);
+    EXPECT_EQ(world->accessibilityPrompts(), 0);
+    EXPECT_EQ(world->screenCaptureRequests(), 0);
+
+    // The next launch, whichever button was pressed: nothing.
+    const auto next = home.reopenDefaults();
+    EXPECT_TRUE(next->boolValue(Settings::Key::didShowOnboarding));
+    Alerts::runOnboardingIfNeeded(alerts);
+    EXPECT_EQ(alerts.shown.size(), 1u);
+
+    // Removing the mark brings it back; "Continue" asks for both permissions.
+    Settings::defaults().remove(Settings::Key::didShowOnboarding);
+    alerts.answers = {0};
+    Alerts::runOnboardingIfNeeded(alerts);
+    EXPECT_EQ(alerts.shown.size(), 2u);
+    EXPECT_EQ(world->accessibilityPrompts(), 1);
+    EXPECT_EQ(world->screenCaptureRequests(), 1);
+}
+
+TEST_F(AlertsTest, ContinueDoesNotAskForScreenRecordingAlreadyGranted)
+{
+    world->accessibilityTrusted = false;
+    world->screenRecordingGranted = true;
+    Alerts::runOnboardingIfNeeded(alerts);
+    EXPECT_EQ(world->accessibilityPrompts(), 1);
+    EXPECT_EQ(world->screenCaptureRequests(), 0);
+}
+
+} // namespace

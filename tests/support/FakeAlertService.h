@@ -1,0 +1,33 @@
+#pragma once
+
+#include "UI/Alerts/AlertService.h"
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+namespace lumivast::test {
+
+// Records every alert and answers with the queued button indexes (the first
+// button when the queue is empty). `whileShown` runs before each answer, to
+// look at the world while the alert is up.
+class FakeAlertService final : public AlertService {
+public:
+    int run(const Alert& alert) override
+    {
+        shown.push_back(alert);
+        if (whileShown)
+            whileShown(alert);
+        if (answers.empty())
+            return 0;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    std::vector<Alert> shown;
+    std::deque<int> answers;
+    std::function<void(const Alert&)> whileShown;
+};
+
+} // namespace lumivast::test
