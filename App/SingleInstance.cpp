@@ -94,6 +94,16 @@ bool SingleInstance::forwardReopen(Duration timeout)
                 timeout);
 }
 
+bool SingleInstance::forwardLaunch(const QStringList& urls, Duration timeout)
+{
+    if (urls.isEmpty())
+        return forwardReopen(timeout);
+    bool all = true;
+    for (const QString& url : urls)
+        all = forwardURL(url, timeout) && all;
+    return all;
+}
+
 bool SingleInstance::send(const QByteArray& line, Duration timeout)
 {
     QLocalSocket socket;

@@ -44,6 +44,8 @@ public:
     // up to `timeout`) for its receipt. False when it was not confirmed.
     bool forwardURL(const QString& text, Duration timeout = 2s);
     bool forwardReopen(Duration timeout = 2s);
+    // What a second launch hands over: each of its URLs, or a reopen when it has none.
+    bool forwardLaunch(const QStringList& urls, Duration timeout = 2s);
 
     // Primary: what arrives once delivery has started.
     std::function<void(const QString& text)> onURL;

@@ -1,5 +1,7 @@
 #include "App/Probe.h"
 #include "App/SignalQuit.h"
+#include "App/SingleInstance.h"
+#include "App/UrlIntake.h"
 #include "Core/Settings/Settings.h"
 #include "Platform/Log.h"
 #include "Platform/QtScheduler.h"
@@ -38,6 +40,24 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Lumivast"));
     QApplication::setApplicationVersion(QStringLiteral(LUMIVAST_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // One Lumivast per user: a later launch hands its URLs, or a request to
+    // reopen, to the running one and ends.
+    lumivast::SingleInstance instance;
+    const QStringList launchURLs = lumivast::UrlIntake::launchURLs(QApplication::arguments());
+    switch (instance.start()) {
+    case lumivast::SingleInstance::Role::secondary:
+        if (!instance.forwardLaunch(launchURLs)) {
+            std::fprintf(stderr, "lumivast: the running instance did not answer\n");
+            return 1;
+        }
+        return 0;
+    case lumivast::SingleInstance::Role::primary:
+        instance.addLaunchURLs(launchURLs);
+        break;
+    case lumivast::SingleInstance::Role::failed:
+        break;
+    }
 
     lumivast::quitOnTerminationSignals(app);
     lumivast::Settings::registerDefaults();

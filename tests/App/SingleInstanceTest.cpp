@@ -52,8 +52,9 @@ TEST_F(SingleInstanceTest, ASecondLaunchHandsItsURLsAndReopenToTheRunningOne)
 
     const bool forwarded = asSecondLaunch([this] {
         SingleInstance second(name);
-        return second.start() == SingleInstance::Role::secondary && second.forwardURL("lumivast://switch/3")
-            && second.forwardURL(QString::fromUtf8("lumivast://rename?name=Caf\u00e9\nline")) && second.forwardReopen();
+        return second.start() == SingleInstance::Role::secondary
+            && second.forwardLaunch({"lumivast://switch/3", QString::fromUtf8("lumivast://rename?name=Caf\u00e9\nline")})
+            && second.forwardLaunch({});
     });
     EXPECT_TRUE(forwarded);
     // Nothing acts before the program is ready; then the launch's own URL goes first.
