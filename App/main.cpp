@@ -1,12 +1,16 @@
+#include "App/EntryMode.h"
 #include "App/Probe.h"
 #include "App/SignalQuit.h"
 #include "App/SingleInstance.h"
+#include "App/SwitchMode.h"
 #include "App/UrlIntake.h"
 #include "Core/Settings/Settings.h"
 #include "Platform/Log.h"
 #include "Platform/QtScheduler.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QEventLoop>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,14 +19,33 @@
 int main(int argc, char* argv[])
 {
     // The diagnostic modes run before any application object exists.
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--probe") == 0) {
-            lumivast::QtScheduler clock;
-            for (const QString& line : lumivast::probeReport(clock))
-                std::printf("%s\n", line.toUtf8().constData());
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const lumivast::EntryMode mode = lumivast::chooseEntryMode(arguments);
+    if (mode.kind == lumivast::EntryMode::Kind::probe) {
+        lumivast::QtScheduler clock;
+        for (const QString& line : lumivast::probeReport(clock))
+            std::printf("%s\n", line.toUtf8().constData());
+        std::fflush(stdout);
+        std::exit(0);
+    }
+    if (mode.kind == lumivast::EntryMode::Kind::switchDesktop) {
+        // Only an event loop: the checks wait on the real clock and the system
+        // (the simulated Dock included) acts on that loop meanwhile.
+        QCoreApplication loopOwner(argc, argv);
+        lumivast::QtScheduler clock;
+        lumivast::SwitchModeIO io;
+        io.print = [](const QString& line) {
+            std::printf("%s\n", line.toUtf8().constData());
             std::fflush(stdout);
-            std::exit(0);
-        }
+        };
+        io.wait = [&clock](lumivast::Duration delay) {
+            QEventLoop loop;
+            lumivast::WorkItem wake = clock.after(delay, [&loop] { loop.quit(); });
+            loop.exec();
+        };
+        std::exit(lumivast::runSwitchMode(mode.desktop, mode.classic, clock, io));
     }
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {

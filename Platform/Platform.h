@@ -1,8 +1,11 @@
 #pragma once
 
+#include "Platform/Events.h"
 #include "Platform/FileWatcher.h"
+#include "Platform/HotKeys.h"
 #include "Platform/Screens.h"
 #include "Platform/SymbolSource.h"
+#include "Platform/SystemInfo.h"
 #include "Platform/Trust.h"
 #include "Platform/Workspace.h"
 
@@ -26,6 +29,9 @@ public:
     virtual Screens& screens() = 0;
     virtual Trust& trust() = 0;
     virtual FileWatcher& files() = 0;
+    virtual EventPoster& events() = 0;
+    virtual HotKeyRegistry& hotKeys() = 0;
+    virtual SystemInfo& system() = 0;
 
     // Where the system keeps its Spaces preferences (written on every change of the Spaces).
     virtual QString spacesPreferencesPath() = 0;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Platform/Platform.h"
+#include "Platform/Sim/SimEvents.h"
+#include "Platform/Sim/SimHotKeys.h"
 #include "Platform/Sim/SimWorld.h"
 
 namespace lumivast {
@@ -22,6 +24,9 @@ public:
     Screens& screens() override { return *m_world; }
     Trust& trust() override { return *m_world; }
     FileWatcher& files() override { return m_files; }
+    EventPoster& events() override { return m_world->events(); }
+    HotKeyRegistry& hotKeys() override { return m_world->hotKeyRegistry(); }
+    SystemInfo& system() override { return m_world->systemInfo(); }
     QString spacesPreferencesPath() override { return m_world->spacesPreferencesPath(); }
 
 private:

@@ -3,6 +3,7 @@
 #include "Platform/Screens.h"
 #include "Platform/SymbolSource.h"
 #include "Platform/SystemFunctions.h"
+#include "Platform/SystemInfo.h"
 #include "Platform/Trust.h"
 #include "Platform/Workspace.h"
 
@@ -23,6 +24,10 @@
 #include <vector>
 
 namespace lumivast {
+
+class SimDock;
+class SimEvents;
+class SimHotKeys;
 
 // The simulated system: one in-memory world behind the platform interfaces.
 // State lives on the main thread; only the window server's notifications (when
@@ -180,6 +185,15 @@ public:
     bool preflightScreenCaptureAccess() override;
     bool requestScreenCaptureAccess() override;
 
+    // ---- input, the Dock, system-wide hot keys, session (SimWorldInput.cpp) ----
+    int osMajorVersion = 15;
+    bool screenLocked = false;
+    std::map<QString, PlistValue> globalPreferences; // the global domain, e.g. "com.apple.swipescrolldirection"
+    SimEvents& events();
+    SimDock& dock();
+    SimHotKeys& hotKeyRegistry();
+    SystemInfo& systemInfo();
+
 private:
     struct Symbol {
         std::any function;
@@ -233,6 +247,11 @@ private:
     QString m_preferencesPath;
     int m_preferencesWrites = 0;
     std::atomic<int> m_spacesListReads{0};
+    // Made on first use; shared pointers so that this header needs only their names.
+    std::shared_ptr<SimEvents> m_events;
+    std::shared_ptr<SimDock> m_dock;
+    std::shared_ptr<SimHotKeys> m_hotKeyRegistry;
+    std::shared_ptr<SystemInfo> m_systemInfo;
 };
 
 } // namespace lumivast

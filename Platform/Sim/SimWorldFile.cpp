@@ -1,6 +1,10 @@
 // World files: the JSON form of a simulated world (docs/world-format.md).
 #include "Platform/Sim/SimWorld.h"
 
+#include "Platform/Sim/SimDock.h"
+#include "Platform/Sim/SimEvents.h"
+#include "Platform/Sim/SimHotKeys.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -227,6 +231,27 @@ std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* e
     w.notifyFromWorkerThread = json.value("notifyFromWorkerThread").toBool(false);
     if (json.contains("managedDisplaySpaces"))
         w.spacesListOverride = PlistValue::fromJson(json.value("managedDisplaySpaces"));
+
+    // Input, the Dock, system-wide hot keys and the session.
+    w.osMajorVersion = json.value("osVersion").toInt(w.osMajorVersion);
+    w.screenLocked = json.value("screenLocked").toBool(false);
+    const QJsonObject preferences = json.value("globalPreferences").toObject();
+    for (auto it = preferences.begin(); it != preferences.end(); ++it)
+        w.globalPreferences[it.key()] = PlistValue::fromJson(it.value());
+    const QJsonObject dock = json.value("dock").toObject();
+    const auto millis = [&](const char* key, Duration fallback) {
+        return Duration(std::max<qint64>(0, dock.value(key).toInteger(fallback.count())));
+    };
+    w.dock().delay = millis("delayMs", w.dock().delay);
+    w.dock().bounceNext = std::max(0, dock.value("bounceBack").toInt(0));
+    w.dock().bounceAfter = millis("bounceAfterMs", w.dock().bounceAfter);
+    const QJsonObject events = json.value("events").toObject();
+    w.events().refuseEvents = events.value("refuse").toBool(false);
+    w.events().mouseButtons = quint32(events.value("mouseButtons").toInteger(0));
+    for (const QJsonValue& value : json.value("takenHotKeys").toArray()) {
+        const QJsonObject o = value.toObject();
+        w.hotKeyRegistry().setTaken(quint32(o.value("keyCode").toInteger()), quint32(o.value("modifiers").toInteger()));
+    }
     return world;
 }
 

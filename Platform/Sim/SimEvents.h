@@ -1,0 +1,55 @@
+#pragma once
+
+#include "Platform/Events.h"
+
+#include <QPointF>
+
+#include <optional>
+#include <vector>
+
+namespace lumivast {
+
+class SimWorld;
+
+// The simulated event poster. Posted events are recorded and handed to the
+// world's Dock; pointer warps move the world's pointer. Knobs make event
+// creation fail, change the serialised form's leading word and pin the host
+// clock. Main thread only.
+class SimEvents final : public EventPoster {
+public:
+    struct Posted {
+        EventTap tap;
+        InputEvent event;
+    };
+
+    explicit SimEvents(SimWorld& world);
+
+    // ---- knobs ----
+    bool refuseEvents = false;         // every createEvent / createKeyboardEvent fails
+    quint32 dataVersion = 2;           // leading word of the serialised form
+    bool zeroTimestamps = false;       // new events carry timestamp 0
+    std::optional<quint64> fixedHostTime; // hostTime() answers this instead of the clock
+    quint32 mouseButtons = 0;          // what pressedMouseButtons() reports
+
+    // ---- EventPoster ----
+    std::optional<InputEvent> createEvent() override;
+    std::optional<InputEvent> createKeyboardEvent(quint16 keyCode, bool keyDown) override;
+    void post(EventTap tap, const InputEvent& event) override;
+    std::optional<QByteArray> eventData(const InputEvent& event) override;
+    std::optional<InputEvent> eventFromData(const QByteArray& data) override;
+    bool warpPointer(const QPointF& point) override;
+    quint32 pressedMouseButtons() override { return mouseButtons; }
+    quint64 hostTime() override;
+
+    // ---- for assertions ----
+    const std::vector<Posted>& posted() const { return m_posted; }
+    const std::vector<QPointF>& warps() const { return m_warps; } // global, origin top left
+    void clearLog();
+
+private:
+    SimWorld& m_world;
+    std::vector<Posted> m_posted;
+    std::vector<QPointF> m_warps;
+};
+
+} // namespace lumivast

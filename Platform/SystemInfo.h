@@ -1,0 +1,23 @@
+#pragma once
+
+#include "Platform/PlistValue.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace lumivast {
+
+// Facts about the running system and the user's session.
+class SystemInfo {
+public:
+    virtual ~SystemInfo() = default;
+
+    virtual int operatingSystemMajorVersion() = 0;
+    // The login session's dictionary ("CGSSessionScreenIsLocked", ...); null when there is none.
+    virtual PlistValue sessionDictionary() = 0;
+    // A preference of the global domain (any application, current user, any host); nothing when absent.
+    virtual std::optional<PlistValue> globalPreference(const QString& key) = 0;
+};
+
+} // namespace lumivast
