@@ -1,9 +1,14 @@
 #pragma once
 
+#include "Platform/AXElements.h"
+#include "Platform/Audio.h"
 #include "Platform/FileWatcher.h"
+#include "Platform/Mouse.h"
+#include "Platform/RunningApplications.h"
 #include "Platform/Screens.h"
 #include "Platform/SymbolSource.h"
 #include "Platform/Trust.h"
+#include "Platform/WindowList.h"
 #include "Platform/Workspace.h"
 
 #include <QString>
@@ -26,6 +31,13 @@ public:
     virtual Screens& screens() = 0;
     virtual Trust& trust() = 0;
     virtual FileWatcher& files() = 0;
+    virtual WindowList& windowList() = 0;
+    virtual RunningApplications& runningApplications() = 0;
+    virtual AXElements& accessibilityElements() = 0;
+    virtual Mouse& mouse() = 0;
+    virtual Sounds& sounds() = 0;
+    // Each caller gets a synthesizer of its own.
+    virtual std::unique_ptr<SpeechSynthesizer> makeSpeechSynthesizer() = 0;
 
     // Where the system keeps its Spaces preferences (written on every change of the Spaces).
     virtual QString spacesPreferencesPath() = 0;

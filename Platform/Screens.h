@@ -19,6 +19,10 @@ struct ScreenInfo {
     QString localizedName;
     QRectF frame;
     PlistValue deviceDescription; // "NSScreenNumber": the display number
+    // On a screen with a camera housing: the unobscured strips of the top edge
+    // left and right of it (same coordinates as `frame`); none elsewhere.
+    std::optional<QRectF> auxiliaryTopLeftArea;
+    std::optional<QRectF> auxiliaryTopRightArea;
     bool operator==(const ScreenInfo&) const = default;
 };
 

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "Platform/Platform.h"
+#include "Platform/Sim/SimAudio.h"
+#include "Platform/Sim/SimMouse.h"
+#include "Platform/Sim/SimWindowList.h"
 #include "Platform/Sim/SimWorld.h"
 
 namespace lumivast {
@@ -22,6 +25,12 @@ public:
     Screens& screens() override { return *m_world; }
     Trust& trust() override { return *m_world; }
     FileWatcher& files() override { return m_files; }
+    WindowList& windowList() override { return m_world->windowList(); }
+    RunningApplications& runningApplications() override { return m_world->windowList(); }
+    AXElements& accessibilityElements() override { return m_world->dockElements(); }
+    Mouse& mouse() override { return m_world->mouse(); }
+    Sounds& sounds() override { return m_world->audio(); }
+    std::unique_ptr<SpeechSynthesizer> makeSpeechSynthesizer() override { return m_world->audio().makeSynthesizer(); }
     QString spacesPreferencesPath() override { return m_world->spacesPreferencesPath(); }
 
 private:

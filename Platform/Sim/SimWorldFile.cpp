@@ -226,6 +226,8 @@ std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* e
     w.notifyFromWorkerThread = json.value("notifyFromWorkerThread").toBool(false);
     if (json.contains("managedDisplaySpaces"))
         w.spacesListOverride = PlistValue::fromJson(json.value("managedDisplaySpaces"));
+    if (!w.readDesktopExtras(json, error))
+        return nullptr;
     return world;
 }
 
