@@ -49,6 +49,8 @@ QImage iconFor(const QString& seed)
 PlistValue SimWindowList::copyWindowInfo(std::uint32_t options, std::uint32_t relativeToWindow)
 {
     ++m_reads;
+    if (duringRead)
+        duringRead();
     if (m_world.windowListOverride)
         return *m_world.windowListOverride;
     (void)relativeToWindow; // the simulated list is never relative to a window

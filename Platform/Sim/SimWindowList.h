@@ -7,6 +7,7 @@
 #include <QRectF>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -27,6 +28,8 @@ public:
 
     // How often the window list was read.
     int reads() const { return m_reads; }
+    // Runs inside every read, on the reading thread (lets a test hold a read in flight).
+    std::function<void()> duringRead;
 
     // ---- WindowList ----
     PlistValue copyWindowInfo(std::uint32_t options, std::uint32_t relativeToWindow) override;
