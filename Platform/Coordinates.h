@@ -26,4 +26,13 @@ inline bool containsHalfOpen(const QRectF& rect, const QPointF& point)
         && point.y() < rect.y() + rect.height();
 }
 
+// The pointer in a screen frame, both bottom-left: the left and top edges
+// inside, the right and bottom edges outside (the pointer at the very top of
+// a screen is on it).
+inline bool mouseInRect(const QRectF& rect, const QPointF& point)
+{
+    return point.x() >= rect.left() && point.x() < rect.x() + rect.width() && point.y() > rect.top()
+        && point.y() <= rect.y() + rect.height();
+}
+
 } // namespace lumivast::Coordinates

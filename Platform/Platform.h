@@ -1,12 +1,17 @@
 #pragma once
 
+#include "Platform/AXElements.h"
+#include "Platform/Audio.h"
 #include "Platform/Events.h"
 #include "Platform/FileWatcher.h"
 #include "Platform/HotKeys.h"
+#include "Platform/Mouse.h"
+#include "Platform/RunningApplications.h"
 #include "Platform/Screens.h"
 #include "Platform/SymbolSource.h"
 #include "Platform/SystemInfo.h"
 #include "Platform/Trust.h"
+#include "Platform/WindowList.h"
 #include "Platform/Workspace.h"
 
 #include <QString>
@@ -32,6 +37,13 @@ public:
     virtual EventPoster& events() = 0;
     virtual HotKeyRegistry& hotKeys() = 0;
     virtual SystemInfo& system() = 0;
+    virtual WindowList& windowList() = 0;
+    virtual RunningApplications& runningApplications() = 0;
+    virtual AXElements& accessibilityElements() = 0;
+    virtual Mouse& mouse() = 0;
+    virtual Sounds& sounds() = 0;
+    // Each caller gets a synthesizer of its own.
+    virtual std::unique_ptr<SpeechSynthesizer> makeSpeechSynthesizer() = 0;
 
     // Where the system keeps its Spaces preferences (written on every change of the Spaces).
     virtual QString spacesPreferencesPath() = 0;

@@ -21,6 +21,10 @@ struct ScreenInfo {
     PlistValue deviceDescription; // "NSScreenNumber": the display number
     // The frame less the menu bar (and the Dock, where it sits), same coordinates.
     QRectF visibleFrame;
+    // On a screen with a camera housing: the unobscured strips of the top edge
+    // left and right of it (same coordinates as `frame`); none elsewhere.
+    std::optional<QRectF> auxiliaryTopLeftArea;
+    std::optional<QRectF> auxiliaryTopRightArea;
     bool operator==(const ScreenInfo&) const = default;
 };
 

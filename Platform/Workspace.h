@@ -39,6 +39,9 @@ enum class WorkspaceEvent {
     ActiveSpaceDidChange,
     ScreenParametersDidChange,
     DidWake,
+    DidLaunchApplication,
+    DidTerminateApplication,
+    DidActivateApplication,
 };
 
 // The workspace: system notifications and opening links. Observers are

@@ -3,6 +3,9 @@
 #include "Platform/Platform.h"
 #include "Platform/Sim/SimEvents.h"
 #include "Platform/Sim/SimHotKeys.h"
+#include "Platform/Sim/SimAudio.h"
+#include "Platform/Sim/SimMouse.h"
+#include "Platform/Sim/SimWindowList.h"
 #include "Platform/Sim/SimWorld.h"
 
 namespace lumivast {
@@ -27,6 +30,12 @@ public:
     EventPoster& events() override { return m_world->events(); }
     HotKeyRegistry& hotKeys() override { return m_world->hotKeyRegistry(); }
     SystemInfo& system() override { return m_world->systemInfo(); }
+    WindowList& windowList() override { return m_world->windowList(); }
+    RunningApplications& runningApplications() override { return m_world->windowList(); }
+    AXElements& accessibilityElements() override { return m_world->dockElements(); }
+    Mouse& mouse() override { return m_world->mouse(); }
+    Sounds& sounds() override { return m_world->audio(); }
+    std::unique_ptr<SpeechSynthesizer> makeSpeechSynthesizer() override { return m_world->audio().makeSynthesizer(); }
     QString spacesPreferencesPath() override { return m_world->spacesPreferencesPath(); }
 
 private:

@@ -1,5 +1,9 @@
 #include "Platform/Sim/SimWorld.h"
 
+#include "Platform/Sim/SimAudio.h"
+#include "Platform/Sim/SimMouse.h"
+#include "Platform/Sim/SimWindowList.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -79,7 +83,12 @@ struct SimWorld::Observers {
     std::map<std::uint64_t, std::pair<WorkspaceEvent, std::function<void()>>> handlers;
 };
 
-SimWorld::SimWorld() : m_observers(std::make_shared<Observers>())
+SimWorld::SimWorld()
+    : m_observers(std::make_shared<Observers>())
+    , m_windowList(std::make_shared<SimWindowList>(*this))
+    , m_dockElements(std::make_shared<SimDockElements>(*this))
+    , m_mouse(std::make_shared<SimMouse>(*this))
+    , m_audio(std::make_shared<SimAudio>())
 {
     m_preferencesPath = QDir::homePath() + QStringLiteral("/Library/Preferences/com.apple.spaces.plist");
     addImage("/usr/lib/libSystem.B.dylib", true);
@@ -657,6 +666,12 @@ std::vector<ScreenInfo> SimWorld::screens()
         const double menuBar = std::clamp(display.menuBarHeight, 0.0, display.frame.height());
         screen.visibleFrame = bottomLeft(display.frame.adjusted(0, menuBar, 0, 0));
         screen.deviceDescription = PlistValue::dict({{QStringLiteral("NSScreenNumber"), PlistValue(display.number)}});
+        if (display.notchWidth > 0) {
+            const QRectF f = screen.frame;
+            const double side = (f.width() - display.notchWidth) / 2;
+            screen.auxiliaryTopLeftArea = QRectF(f.x(), f.y() + f.height() - kNotchAreaHeight, side, kNotchAreaHeight);
+            screen.auxiliaryTopRightArea = QRectF(f.x() + side + display.notchWidth, f.y() + f.height() - kNotchAreaHeight, side, kNotchAreaHeight);
+        }
         list.push_back(std::move(screen));
     }
     return list;

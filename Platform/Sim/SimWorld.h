@@ -28,6 +28,10 @@ namespace lumivast {
 class SimDock;
 class SimEvents;
 class SimHotKeys;
+class SimAudio;
+class SimDockElements;
+class SimMouse;
+class SimWindowList;
 
 // The simulated system: one in-memory world behind the platform interfaces.
 // State lives on the main thread; only the window server's notifications (when
@@ -51,6 +55,8 @@ public:
         std::optional<std::int32_t> pid;
         std::uint32_t compatID = 0;
     };
+    // Height of the strips beside the camera housing.
+    static constexpr double kNotchAreaHeight = 38;
     struct Display {
         QString identifier; // as the window server names it: "Main" or the UUID
         QString uuid;
@@ -58,7 +64,7 @@ public:
         bool main = false;
         std::uint32_t number = 0;
         QRectF frame;
-        double notchWidth = 0;
+        double notchWidth = 0;  // > 0: the top edge has auxiliary areas beside a camera housing this wide
         double menuBarHeight = 24; // taken off the top of the frame for the visible frame
         std::uint64_t current = 0; // managed number of the current Space; 0 = none
         std::vector<SimSpace> spaces;
@@ -75,6 +81,8 @@ public:
         QString title;
         QRectF frame;
         std::vector<std::uint64_t> spaces;
+        int layer = 0;
+        std::optional<double> alpha; // absent: the window list carries no alpha
     };
     struct HotKey {
         std::uint16_t keyCode = 0;
@@ -110,6 +118,18 @@ public:
     std::set<std::uint32_t> failingNotificationEvents;
     std::optional<PlistValue> spacesListOverride; // returned verbatim (a null value: no list)
     bool notifyFromWorkerThread = false;
+
+    // ---- window list, running applications, Dock, pointer, sound (SimWindowList.cpp, SimMouse.cpp, SimAudio.cpp) ----
+    std::optional<std::int32_t> frontmostPID;
+    std::int32_t dockPID = 0;             // 0: the Dock does not run
+    std::optional<QRectF> dockItemList;   // the Dock's item list, top-left origin; none: no such element
+    std::optional<PlistValue> windowListOverride; // returned verbatim (a null value: no list)
+    SimWindowList& windowList() { return *m_windowList; }
+    SimDockElements& dockElements() { return *m_dockElements; }
+    SimMouse& mouse() { return *m_mouse; }
+    SimAudio& audio() { return *m_audio; }
+    // The world file's keys for the above (SimWindowList.cpp).
+    bool readDesktopExtras(const QJsonObject& json, QString* error);
 
     // ---- symbols ----
     void setSkyLight(SkyLight state);
@@ -252,6 +272,10 @@ private:
     std::shared_ptr<SimDock> m_dock;
     std::shared_ptr<SimHotKeys> m_hotKeyRegistry;
     std::shared_ptr<SystemInfo> m_systemInfo;
+    std::shared_ptr<SimWindowList> m_windowList;
+    std::shared_ptr<SimDockElements> m_dockElements;
+    std::shared_ptr<SimMouse> m_mouse;
+    std::shared_ptr<SimAudio> m_audio;
 };
 
 } // namespace lumivast

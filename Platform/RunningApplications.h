@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace lumivast {
+
+enum class ActivationPolicy { regular, accessory, prohibited };
+
+// One running application as the workspace reports it at the moment of asking.
+struct RunningApplication {
+    std::int32_t pid = 0;
+    std::optional<QString> bundleID;
+    std::optional<QString> localizedName;
+    ActivationPolicy activationPolicy = ActivationPolicy::regular;
+    bool operator==(const RunningApplication&) const = default;
+};
+
+// The workspace's running applications and application icons. Safe to call
+// from any thread.
+class RunningApplications {
+public:
+    virtual ~RunningApplications() = default;
+    virtual std::vector<RunningApplication> runningApplications() = 0;
+    // The running application with this process id, if any.
+    virtual std::optional<RunningApplication> runningApplication(std::int32_t pid) = 0;
+    virtual std::optional<RunningApplication> frontmostApplication() = 0;
+    // A null image when no such application runs.
+    virtual QImage icon(std::int32_t pid) = 0;
+    // The icon of the installed application with this bundle identifier; a
+    // null image when none is installed.
+    virtual QImage iconForBundle(const QString& bundleID) = 0;
+};
+
+} // namespace lumivast

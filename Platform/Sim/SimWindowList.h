@@ -1,0 +1,69 @@
+#pragma once
+
+#include "Platform/AXElements.h"
+#include "Platform/RunningApplications.h"
+#include "Platform/WindowList.h"
+
+#include <QRectF>
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+
+namespace lumivast {
+
+class SimWorld;
+
+// The window server's window list and the workspace's running applications,
+// read from the world's apps and windows. The Dock runs as its own process
+// when the world gives it a pid.
+class SimWindowList final : public WindowList, public RunningApplications {
+public:
+    static inline const QString kDockBundleID = QStringLiteral("com.apple.dock");
+
+    explicit SimWindowList(SimWorld& world) : m_world(world) {}
+
+    // How often the window list was read.
+    int reads() const { return m_reads; }
+    // Runs inside every read, on the reading thread (lets a test hold a read in flight).
+    std::function<void()> duringRead;
+
+    // ---- WindowList ----
+    PlistValue copyWindowInfo(std::uint32_t options, std::uint32_t relativeToWindow) override;
+
+    // ---- RunningApplications ----
+    std::vector<RunningApplication> runningApplications() override;
+    std::optional<RunningApplication> runningApplication(std::int32_t pid) override;
+    std::optional<RunningApplication> frontmostApplication() override;
+    QImage icon(std::int32_t pid) override;
+    QImage iconForBundle(const QString& bundleID) override;
+
+private:
+    SimWorld& m_world;
+    std::atomic<int> m_reads{0};
+};
+
+// Accessibility elements of the Dock: the application element, whose only
+// child is the item list with the world's `dockItemList` frame. Other
+// applications' trees are not modelled here and answer "cannot complete".
+class SimDockElements final : public AXElements {
+public:
+    explicit SimDockElements(SimWorld& world) : m_world(world) {}
+
+    sysfn::AXElementRef applicationElement(std::int32_t pid) override;
+    std::expected<AXAttributeValue, AXError> copyAttributeValue(sysfn::AXElementRef element, const QString& attribute) override;
+
+    sysfn::AXElementRef itemListElement() const { return &m_itemList; }
+
+private:
+    bool runningApplicationExists(std::int32_t pid);
+
+    SimWorld& m_world;
+    std::map<std::int32_t, std::unique_ptr<std::int32_t>> m_appElements;
+    const char m_itemList = 0;
+};
+
+} // namespace lumivast

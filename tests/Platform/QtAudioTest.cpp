@@ -1,0 +1,34 @@
+#include "Platform/QtAudio.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace lumivast;
+
+TEST(QtAudioTest, SoundsResolveByNameOnly)
+{
+    QTemporaryDir first, second;
+    QFile(second.filePath("Tink.wav")).open(QIODevice::WriteOnly);
+    QFile(first.filePath("Pop.wav")).open(QIODevice::WriteOnly);
+    QFile(second.filePath("Pop.wav")).open(QIODevice::WriteOnly);
+    QtSounds sounds({first.path(), second.path()});
+
+    EXPECT_EQ(sounds.fileFor("Tink"), second.filePath("Tink.wav"));
+    EXPECT_EQ(sounds.fileFor("Pop"), first.filePath("Pop.wav")); // the first folder wins
+    EXPECT_EQ(sounds.fileFor("Frog"), QString());
+    EXPECT_EQ(sounds.fileFor("../Tink"), QString());
+    EXPECT_EQ(sounds.fileFor(second.filePath("Tink")), QString());
+    EXPECT_FALSE(sounds.play("Frog"));
+    EXPECT_FALSE(sounds.play(""));
+}
+
+TEST(QtAudioTest, SpeechRatesMapOntoQtsScale)
+{
+    EXPECT_DOUBLE_EQ(QtSpeechSynthesizer::qtRate(SpeechSynthesizer::kDefaultRate), 0.0);
+    EXPECT_NEAR(QtSpeechSynthesizer::qtRate(0.52f), 0.04, 1e-6);
+    EXPECT_DOUBLE_EQ(QtSpeechSynthesizer::qtRate(SpeechSynthesizer::kMaximumRate), 1.0);
+    EXPECT_DOUBLE_EQ(QtSpeechSynthesizer::qtRate(SpeechSynthesizer::kMinimumRate), -1.0);
+    EXPECT_DOUBLE_EQ(QtSpeechSynthesizer::qtRate(3.0f), 1.0);
+}
