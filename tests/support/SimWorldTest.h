@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Platform.h"
+#include "Platform/Sim/SimDock.h"
 #include "Platform/Sim/SimPlatform.h"
 #include "Platform/VirtualScheduler.h"
 #include "tests/support/TestEnv.h"
@@ -18,6 +19,8 @@ protected:
     void install(std::shared_ptr<SimWorld> w)
     {
         world = std::move(w);
+        // The Dock's delays run on the test's clock.
+        world->dock().setScheduler(scheduler);
         Platform::install(SimPlatform::create(world));
     }
     // A world from JSON text; fails the test when it does not load.
