@@ -43,6 +43,7 @@ void quitOnTerminationSignals(QCoreApplication& app)
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr); // the session ends
 }
 
 } // namespace lumivast

@@ -4,7 +4,7 @@ class QCoreApplication;
 
 namespace lumivast {
 
-// Quits the application's event loop on SIGINT and SIGTERM, from the loop
+// Quits the application's event loop on SIGINT, SIGTERM and SIGHUP, from the loop
 // itself rather than inside the signal handler.
 void quitOnTerminationSignals(QCoreApplication& app);
 

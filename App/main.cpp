@@ -1,3 +1,4 @@
+#include "App/AppDelegate.h"
 #include "App/EntryMode.h"
 #include "App/Probe.h"
 #include "App/SignalQuit.h"
@@ -7,6 +8,7 @@
 #include "Core/Settings/Settings.h"
 #include "Platform/Log.h"
 #include "Platform/QtScheduler.h"
+#include "UI/Alerts/AlertService.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -83,8 +85,21 @@ int main(int argc, char* argv[])
     }
 
     lumivast::quitOnTerminationSignals(app);
-    lumivast::Settings::registerDefaults();
-    qCInfo(lcApp) << "Lumivast" << LUMIVAST_VERSION << "running";
+
+    lumivast::QtScheduler scheduler;
+    lumivast::MessageBoxAlertService alerts;
+    lumivast::AppDelegate delegate(scheduler, alerts, QApplication::arguments());
+    delegate.applicationWillFinishLaunching(&instance);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
+    // Launch inside the event loop, then take the URLs that arrived meanwhile.
+    QMetaObject::invokeMethod(
+        &delegate,
+        [&delegate, &instance] {
+            delegate.applicationDidFinishLaunching();
+            instance.startDelivery();
+            qCInfo(lcApp) << "Lumivast" << LUMIVAST_VERSION << "launched";
+        },
+        Qt::QueuedConnection);
 
     return app.exec();
 }

@@ -26,4 +26,9 @@ std::optional<Space> SpaceHistory::previous(const SpaceSnapshot& snapshot) const
     return std::nullopt;
 }
 
+void SpaceHistory::prune(const QSet<QString>& keeping)
+{
+    m_recent.removeIf([&](const QString& id) { return !keeping.contains(id); });
+}
+
 } // namespace lumivast

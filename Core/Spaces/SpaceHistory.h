@@ -3,6 +3,7 @@
 #include "Core/Spaces/SpaceModel.h"
 
 #include <QString>
+#include <QSet>
 #include <QStringList>
 
 #include <optional>
@@ -22,6 +23,8 @@ public:
     std::optional<Space> previous(const SpaceSnapshot& snapshot) const;
 
     const QStringList& recent() const { return m_recent; }
+    // Forgets the Spaces that are gone; the rest keep their order.
+    void prune(const QSet<QString>& keeping);
 
 private:
     QStringList m_recent;

@@ -72,6 +72,11 @@ SpaceStore::SpaceStore(Scheduler& scheduler, QString filePath, QObject* parent)
 
 SpaceStore::~SpaceStore()
 {
+    flushPendingSave();
+}
+
+void SpaceStore::flushPendingSave()
+{
     if (m_saveWork.isPending()) {
         m_saveWork.cancel();
         save();

@@ -90,6 +90,8 @@ public:
     void replaceAll(SpaceMetaMap metas);
     void scheduleSave();
     bool isSavePending() const { return m_saveWork.isPending(); }
+    // Writes a save that is still waiting for its debounce (at quit).
+    void flushPendingSave();
 
     // Puts a name first in the "recentSpaceNames" setting (case-insensitively
     // unique, at most 20).

@@ -1,7 +1,10 @@
 #include "UI/Alerts/AlertService.h"
 
+#include "Platform/Log.h"
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -11,6 +14,11 @@ namespace lumivast {
 
 int MessageBoxAlertService::run(const Alert& alert)
 {
+    // Without a screen nobody could answer; a modal loop would hang the program.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        qCInfo(lcApp) << "no screen for the alert, dismissed:" << alert.messageText;
+        return -1;
+    }
     QMessageBox box;
     box.setIcon(alert.style == Alert::Style::warning ? QMessageBox::Warning : QMessageBox::Information);
     box.setWindowTitle(QApplication::applicationName());

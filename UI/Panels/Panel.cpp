@@ -34,6 +34,14 @@ void Panel::applyFlags()
         show();
 }
 
+void Panel::applyOpacity(qreal opacity)
+{
+    m_opacity = opacity;
+    // The headless platform has no window opacity and says so on every call.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        setWindowOpacity(opacity);
+}
+
 void Panel::setClickThrough(bool on)
 {
     if (m_options.clickThrough == on)
@@ -63,7 +71,7 @@ void Panel::present(Duration duration)
 {
     m_fadingOut = false;
     if (!isVisible()) {
-        setWindowOpacity(duration > Duration::zero() ? 0.0 : 1.0);
+        applyOpacity(duration > Duration::zero() ? 0.0 : 1.0);
         show();
     }
     fade(1.0, duration, {});
@@ -89,9 +97,9 @@ void Panel::dismiss(Duration duration, std::function<void()> completion)
 void Panel::fade(qreal target, Duration duration, std::function<void()> done)
 {
     m_fade.cancel();
-    const qreal start = windowOpacity();
+    const qreal start = m_opacity;
     if (duration <= Duration::zero() || qFuzzyCompare(start, target)) {
-        setWindowOpacity(target);
+        applyOpacity(target);
         if (done)
             done();
         return;
@@ -99,7 +107,7 @@ void Panel::fade(qreal target, Duration duration, std::function<void()> done)
     const Duration began = m_scheduler.now();
     m_fade = m_scheduler.every(kFadeStep, [this, start, target, duration, began, done = std::move(done)] {
         const double t = std::min(1.0, double((m_scheduler.now() - began).count()) / double(duration.count()));
-        setWindowOpacity(start + (target - start) * t);
+        applyOpacity(start + (target - start) * t);
         if (t >= 1.0) {
             m_fade.cancel();
             if (done)

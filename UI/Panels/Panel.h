@@ -41,11 +41,14 @@ public:
     // Fades to 0 over `duration`, hides, then calls `completion`.
     void dismiss(Duration duration = Duration::zero(), std::function<void()> completion = {});
     bool isFadingOut() const { return m_fadingOut; }
+    // The opacity the panel is drawn with (0 to 1).
+    qreal opacity() const { return m_opacity; }
 
     static qreal primaryScreenHeight();
 
 private:
     void applyFlags();
+    void applyOpacity(qreal opacity);
     void fade(qreal target, Duration duration, std::function<void()> done);
 
     Scheduler& m_scheduler;
@@ -53,6 +56,7 @@ private:
     QRectF m_modelFrame;
     WorkItem m_fade;
     bool m_fadingOut = false;
+    qreal m_opacity = 1.0;
 };
 
 } // namespace lumivast

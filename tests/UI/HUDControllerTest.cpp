@@ -189,10 +189,10 @@ TEST_F(HUDControllerTest, APresentationDuringTheFadeOutIsNotHiddenByIt)
     ASSERT_TRUE(hud.panel()->isFadingOut());
 
     hud.toast("Second");
-    EXPECT_DOUBLE_EQ(hud.panel()->windowOpacity(), 1.0);
+    EXPECT_DOUBLE_EQ(hud.panel()->opacity(), 1.0);
     scheduler.advance(500ms); // well past the end of the old fade
     EXPECT_TRUE(hud.isShowing());
-    EXPECT_DOUBLE_EQ(hud.panel()->windowOpacity(), 1.0);
+    EXPECT_DOUBLE_EQ(hud.panel()->opacity(), 1.0);
     scheduler.advance(1100ms + kFadeOut);
     EXPECT_FALSE(hud.isShowing());
 }

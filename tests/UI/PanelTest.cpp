@@ -41,10 +41,10 @@ TEST(Panel, FadesOnTheSchedulerAndANewShowCancelsTheFadeOut)
     panel.present(200ms);
     EXPECT_TRUE(panel.isVisible());
     scheduler.advance(100ms);
-    EXPECT_GT(panel.windowOpacity(), 0.3);
-    EXPECT_LT(panel.windowOpacity(), 0.7);
+    EXPECT_GT(panel.opacity(), 0.3);
+    EXPECT_LT(panel.opacity(), 0.7);
     scheduler.advance(150ms);
-    EXPECT_DOUBLE_EQ(panel.windowOpacity(), 1.0);
+    EXPECT_DOUBLE_EQ(panel.opacity(), 1.0);
 
     int completions = 0;
     panel.dismiss(300ms, [&] { ++completions; });
@@ -54,7 +54,7 @@ TEST(Panel, FadesOnTheSchedulerAndANewShowCancelsTheFadeOut)
     scheduler.advance(1s);
     EXPECT_TRUE(panel.isVisible());
     EXPECT_EQ(completions, 0);
-    EXPECT_DOUBLE_EQ(panel.windowOpacity(), 1.0);
+    EXPECT_DOUBLE_EQ(panel.opacity(), 1.0);
 
     panel.dismiss(300ms, [&] { ++completions; });
     scheduler.advance(400ms);

@@ -1,0 +1,289 @@
+#include "App/AppDelegate.h"
+
+#include "App/Alerts.h"
+#include "App/SingleInstance.h"
+#include "App/UrlIntake.h"
+#include "CGSBridge/CGSBridge.h"
+#include "Core/Demo/DemoMode.h"
+#include "Core/Settings/Settings.h"
+#include "Core/Spaces/AppPaths.h"
+#include "Core/Switching/GlobalHotKey.h"
+#include "Platform/Log.h"
+#include "Platform/Platform.h"
+
+#include <QPointer>
+#include <QSet>
+
+namespace lumivast {
+
+namespace {
+
+// Earlier than anything the scheduler reports, without overflowing when subtracted from.
+constexpr Duration kDistantPast = Duration(std::numeric_limits<Duration::rep>::min() / 4);
+
+} // namespace
+
+AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList arguments, QObject* parent)
+    : QObject(parent)
+    , m_scheduler(scheduler)
+    , m_alerts(alerts)
+    , m_arguments(std::move(arguments))
+    , m_watcher(scheduler)
+    , m_store(scheduler, AppPaths::file(QStringLiteral("spaces.json")))
+    , m_switcher(scheduler)
+    , m_hud(scheduler)
+    , m_contents(scheduler)
+    , m_feedback()
+    , m_edgeTriggers(scheduler)
+    , m_dockGuard(scheduler)
+    , m_lastLumivastSwitch(kDistantPast)
+{
+    const QStringList args = m_arguments;
+    DemoMode::setLaunchArgumentsProvider([args] { return args; });
+
+    // The store decides names; it asks the system and the window lists through these.
+    m_store.runningAppProvider = [](std::int32_t pid) -> std::optional<SpaceStore::RunningApp> {
+        const auto app = Platform::current().runningApplications().runningApplication(pid);
+        if (!app)
+            return std::nullopt;
+        return SpaceStore::RunningApp{app->bundleID, app->localizedName};
+    };
+    QPointer<AppDelegate> self(this);
+    m_store.autoNameProvider = [self](const Space& space) -> std::optional<QString> {
+        if (!self)
+            return std::nullopt;
+        const auto& apps = self->m_contents.appsBySpace();
+        const auto it = apps.find(space.managedID);
+        if (it == apps.end() || it->second.empty())
+            return std::nullopt;
+        return it->second.front().name;
+    };
+}
+
+AppDelegate::~AppDelegate()
+{
+    // Hot keys go before the registry and scheduler they were made with.
+    m_shortcuts.reset();
+}
+
+void AppDelegate::applicationWillFinishLaunching(SingleInstance* instance)
+{
+    if (!instance)
+        return;
+    QPointer<AppDelegate> self(this);
+    instance->onURL = [self](const QString& text) {
+        if (self)
+            self->handleURL(text);
+    };
+    instance->onReopen = [self] {
+        if (self)
+            self->applicationShouldHandleReopen();
+    };
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    if (m_launched)
+        return;
+    QPointer<AppDelegate> self(this);
+
+    // 1. Defaults before anything reads a setting.
+    Settings::registerDefaults();
+
+    // 2. --settings <tab>, half a second after launch.
+    if (const auto tab = settingsTabArgument(m_arguments)) {
+        m_settingsWork = m_scheduler.after(500ms, [self, tab] {
+            if (self)
+                self->showSettings(tab);
+        });
+    }
+
+    // 3. Bridge health; a bridge that cannot read the Spaces gets a warning, then the launch goes on.
+    const CGSBridgeHealth health = CGSBridgeProbe();
+    qCInfo(lcApp, "bridge health: %u", health.rawValue);
+    if (!health.isHealthy())
+        Alerts::presentDegradedAlert(m_alerts);
+
+    // 7. Window lists start refreshing.
+    m_contents.start();
+
+    // 12. Global shortcuts.
+    GlobalHotKey::setEnvironment(Platform::current().hotKeys(), m_scheduler);
+    m_shortcuts = std::make_unique<ShortcutManager>(makeShortcutHandlers());
+    m_shortcuts->refresh();
+
+    // 13. Hot corner and notch hover.
+    m_edgeTriggers.onHotCorner = [self] {
+        if (self)
+            self->openOverview();
+    };
+    m_edgeTriggers.onNotchHover = [self](const ScreenInfo&) {
+        if (self)
+            self->unavailable(tr("the Space strip"));
+    };
+    m_edgeTriggers.refresh();
+
+    // 14. Dock protection's bounce back; its monitor is armed in step 18.
+    m_dockGuard.onBounceBack = [self](const Space& back, const RunningApplication& app) {
+        if (self)
+            self->bounceBack(back, app);
+    };
+
+    // 16-17. The watcher: its first snapshot arrives as a change from no Space.
+    m_watcher.onSnapshot = [self](const SpaceSnapshot& snapshot) {
+        if (self)
+            self->snapshotChanged(snapshot);
+    };
+    m_watcher.onActiveSpaceChange = [self](const std::optional<Space>& from, const Space& to) {
+        if (self)
+            self->activeSpaceChanged(from, to);
+    };
+    m_watcher.start();
+
+    // 18. The current Space.
+    if (const Space* current = m_watcher.snapshot().currentSpace()) {
+        m_history.visit(*current);
+        m_dockGuard.refresh(*current);
+    }
+
+    // 19. Every settings change re-applies what holds state built from settings.
+    m_defaultsConnection = connect(&Settings::defaults(), &UserDefaults::changed, this, [this] { settingsChanged(); });
+
+    m_launched = true;
+
+    // 25. Welcome, once.
+    Alerts::runOnboardingIfNeeded(m_alerts);
+}
+
+void AppDelegate::applicationShouldHandleReopen()
+{
+    showSettings(std::nullopt);
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    m_store.flushPendingSave();
+}
+
+void AppDelegate::showSettings(std::optional<SettingsTab>)
+{
+    unavailable(tr("the settings window"));
+}
+
+ShortcutManager::Handlers AppDelegate::makeShortcutHandlers()
+{
+    QPointer<AppDelegate> self(this);
+    auto command = [self](SpaceCommand c) {
+        if (self)
+            self->perform(c);
+    };
+    ShortcutManager::Handlers h;
+    h.overview = [self] {
+        if (self)
+            self->openOverview();
+    };
+    h.switchToDesktop = [command](int n) { command(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(n))); };
+    h.moveWindowToDesktop = [self](int n) {
+        if (!self)
+            return;
+        if (!self->resolve(SpaceCommand::SpaceRef::number(n), self->m_watcher.snapshot()))
+            self->errorToast(QStringLiteral("There is no Desktop ") + QString::number(n));
+        else
+            self->unavailable(tr("moving windows"));
+    };
+    h.step = [command](bool right) { command(SpaceCommand::step(right)); };
+    h.moveWindowStep = [command](bool right) { command(SpaceCommand::moveWindowStep(right)); };
+    h.previous = [command] { command(SpaceCommand::back()); };
+    h.step2D = [command](bool up) { command(SpaceCommand::step2D(up)); };
+    h.windowSwitcher = [command] { command(SpaceCommand::windows(false)); };
+    h.windowSearch = [command] { command(SpaceCommand::windows(true)); };
+    h.launcher = [command] { command(SpaceCommand::launcher()); };
+    h.scratchpad = [command] { command(SpaceCommand::scratchpad()); };
+    h.setMark = [self] {
+        if (self)
+            self->unavailable(tr("window marks"));
+    };
+    h.jumpToMark = h.setMark;
+    return h;
+}
+
+void AppDelegate::snapshotChanged(const SpaceSnapshot& snapshot)
+{
+    m_switcher.observe(snapshot);
+    const std::vector<Space> all = snapshot.allSpaces();
+    QSet<QString> ids;
+    for (const Space& space : all)
+        ids.insert(space.id);
+    m_store.prune(ids);
+    m_history.prune(ids);
+    m_store.noteFullscreenKeys(all);
+    m_store.adoptFullscreenMemory(all);
+    m_contents.refresh();
+}
+
+void AppDelegate::activeSpaceChanged(const std::optional<Space>& from, const Space& to)
+{
+    Q_UNUSED(from);
+    // A click in the Dock pulled the user away: the bounce back is under way.
+    if (m_dockGuard.spaceChanged(to))
+        return;
+    m_history.visit(to);
+    const QString name = m_store.displayName(to);
+    m_hud.show(to, m_store);
+    m_feedback.spaceChanged(name);
+}
+
+void AppDelegate::settingsChanged()
+{
+    if (m_shortcuts)
+        m_shortcuts->refresh();
+    m_edgeTriggers.refresh();
+    const Space* current = m_watcher.snapshot().currentSpace();
+    m_dockGuard.refresh(current ? std::optional<Space>(*current) : std::nullopt);
+}
+
+void AppDelegate::bounceBack(const Space& to, const RunningApplication& app)
+{
+    m_lastLumivastSwitch = m_scheduler.now();
+    m_switcher.switchTo(to, m_watcher.snapshot());
+    toast(QStringLiteral("Stayed here and opened a new ") + app.localizedName.value_or(QStringLiteral("app"))
+              + QStringLiteral(" window"),
+          QStringLiteral("dock.rectangle"));
+}
+
+void AppDelegate::openOverview()
+{
+    unavailable(tr("the overview"));
+}
+
+void AppDelegate::handleURL(const QString& text)
+{
+    QPointer<AppDelegate> self(this);
+    UrlIntake::handle(
+        text,
+        [self](const SpaceCommand& command) {
+            if (self)
+                self->perform(command);
+        },
+        [self](const QString& message) {
+            if (self)
+                self->errorToast(message);
+        });
+}
+
+void AppDelegate::toast(const QString& message, const QString& symbol)
+{
+    m_hud.toast(message, symbol, false);
+}
+
+void AppDelegate::errorToast(const QString& message)
+{
+    m_hud.toast(message, HUDController::defaultToastSymbol, true);
+}
+
+void AppDelegate::unavailable(const QString& what)
+{
+    errorToast(tr("This version of Lumivast cannot open %1 yet").arg(what));
+}
+
+} // namespace lumivast

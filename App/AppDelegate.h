@@ -1,0 +1,113 @@
+#pragma once
+
+#include "Core/Commands/SpaceCommand.h"
+#include "Core/Shell/SettingsTab.h"
+#include "Core/Spaces/SpaceContents.h"
+#include "Core/Spaces/SpaceHistory.h"
+#include "Core/Spaces/SpaceStore.h"
+#include "Core/Spaces/SpaceWatcher.h"
+#include "Core/Switching/DockGuard.h"
+#include "Core/Switching/EdgeTriggers.h"
+#include "Core/Switching/Feedback.h"
+#include "Core/Switching/ShortcutManager.h"
+#include "Core/Switching/SpaceSwitcher.h"
+#include "Platform/Scheduler.h"
+#include "UI/HUD/HUDController.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+namespace lumivast {
+
+class AlertService;
+class SingleInstance;
+
+// The composition root: creates, owns and wires every long-lived service,
+// runs the launch sequence, reacts to Space and settings changes and carries
+// out every command from outside the program's own views.
+class AppDelegate final : public QObject {
+    Q_OBJECT
+public:
+    // A change this soon after a switch the program started counts as its own.
+    static constexpr Duration kOwnSwitchWindow = 1000ms;
+
+    AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList arguments, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // Before launching finishes: URLs and reopen requests start to arrive.
+    void applicationWillFinishLaunching(SingleInstance* instance);
+    void applicationDidFinishLaunching();
+    // A second plain launch while this one runs.
+    void applicationShouldHandleReopen();
+    // Quitting (menu, signal, session end): writes what is waiting to be written.
+    void applicationWillTerminate();
+
+    // The one dispatcher of commands from outside the program's own views.
+    void perform(const SpaceCommand& command);
+    // A lumivast:// URL from the desktop or a second invocation.
+    void handleURL(const QString& text);
+
+    SpaceWatcher& watcher() { return m_watcher; }
+    SpaceStore& store() { return m_store; }
+    SpaceSwitcher& switcher() { return m_switcher; }
+    HUDController& hud() { return m_hud; }
+    SpaceContents& contents() { return m_contents; }
+    SpaceHistory& history() { return m_history; }
+    EdgeTriggers& edgeTriggers() { return m_edgeTriggers; }
+    DockGuard& dockGuard() { return m_dockGuard; }
+    ShortcutManager* shortcuts() { return m_shortcuts.get(); }
+    // Scheduler time of the last switch the program itself started.
+    Duration lastLumivastSwitch() const { return m_lastLumivastSwitch; }
+    bool isLaunched() const { return m_launched; }
+
+private:
+    // Launch pieces.
+    ShortcutManager::Handlers makeShortcutHandlers();
+    void showSettings(std::optional<SettingsTab> tab);
+
+    // Reactions.
+    void snapshotChanged(const SpaceSnapshot& snapshot);
+    void activeSpaceChanged(const std::optional<Space>& from, const Space& to);
+    void settingsChanged();
+    void bounceBack(const Space& to, const RunningApplication& app);
+    void openOverview();
+
+    // Dispatcher pieces.
+    std::optional<Space> resolve(const SpaceCommand::SpaceRef& ref, const SpaceSnapshot& snapshot) const;
+    void notFound(const SpaceCommand::SpaceRef& ref);
+    void switchOwn(const Space& target, const SpaceSnapshot& snapshot);
+    const DisplaySpaces* steppingDisplay(const SpaceSnapshot& snapshot, std::optional<DisplaySpaces>& underMouse) const;
+    void step(bool right, const SpaceSnapshot& snapshot);
+    void step2D(bool up, const SpaceSnapshot& snapshot);
+    void unavailable(const QString& what);
+    void toast(const QString& message, const QString& symbol = HUDController::defaultToastSymbol);
+    void errorToast(const QString& message);
+
+    Scheduler& m_scheduler;
+    AlertService& m_alerts;
+    const QStringList m_arguments;
+
+    // Created in this order; destroyed in reverse.
+    SpaceWatcher m_watcher;
+    SpaceStore m_store;
+    SpaceSwitcher m_switcher;
+    HUDController m_hud;
+    SpaceContents m_contents;
+    SpaceHistory m_history;
+    Feedback m_feedback;
+    EdgeTriggers m_edgeTriggers;
+    DockGuard m_dockGuard;
+
+    std::unique_ptr<ShortcutManager> m_shortcuts;
+
+    Duration m_lastLumivastSwitch;
+    bool m_launched = false;
+    WorkItem m_settingsWork;
+    std::vector<WorkItem> m_pending; // delayed work that must not outlive the delegate
+    QMetaObject::Connection m_defaultsConnection;
+};
+
+} // namespace lumivast

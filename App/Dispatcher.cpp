@@ -1,0 +1,207 @@
+// The command dispatcher: every command from shortcuts, URLs, scripts and the
+// menu ends here and reports its outcome as a toast.
+
+#include "App/AppDelegate.h"
+
+#include "Core/Commands/SpaceResolution.h"
+#include "Core/Settings/Settings.h"
+
+namespace lumivast {
+
+namespace {
+
+template <class... Ts>
+struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+
+bool setting(const QString& key)
+{
+    return Settings::defaults().boolValue(key);
+}
+
+QString trimmed(const QString& text)
+{
+    return text.trimmed(); // white space and new lines at both ends
+}
+
+} // namespace
+
+std::optional<Space> AppDelegate::resolve(const SpaceCommand::SpaceRef& ref, const SpaceSnapshot& snapshot) const
+{
+    return lumivast::resolve(ref, snapshot, [this](const Space& space) { return m_store.displayName(space); });
+}
+
+void AppDelegate::notFound(const SpaceCommand::SpaceRef& ref)
+{
+    std::visit(Overloaded{
+                   [this](const SpaceCommand::SpaceRef::Number& n) {
+                       errorToast(QStringLiteral("There is no Desktop ") + QString::number(n.value));
+                   },
+                   [this](const SpaceCommand::SpaceRef::Name& name) {
+                       errorToast(QStringLiteral("No Space is called ") + name.text);
+                   },
+                   [](const SpaceCommand::SpaceRef::Current&) {},
+               },
+               ref.value);
+}
+
+void AppDelegate::switchOwn(const Space& target, const SpaceSnapshot& snapshot)
+{
+    m_lastLumivastSwitch = m_scheduler.now();
+    m_switcher.switchTo(target, snapshot);
+}
+
+const DisplaySpaces* AppDelegate::steppingDisplay(const SpaceSnapshot& snapshot,
+                                                  std::optional<DisplaySpaces>& underMouse) const
+{
+    // The display under the pointer (found only with two or more), else the menu-bar display.
+    underMouse = m_switcher.displayUnderMouse(snapshot);
+    if (underMouse) {
+        for (const DisplaySpaces& display : snapshot.displays) {
+            if (display.id == underMouse->id)
+                return &display;
+        }
+    }
+    return snapshot.menuBarDisplay();
+}
+
+void AppDelegate::step(bool right, const SpaceSnapshot& snapshot)
+{
+    std::optional<DisplaySpaces> underMouse;
+    const DisplaySpaces* display = steppingDisplay(snapshot, underMouse);
+    if (!display)
+        return;
+    const Space* current = display->activeSpace();
+    const int n = int(display->spaces.size());
+    if (!current || n <= 1)
+        return;
+    const bool wrap = setting(Settings::Key::wrapAround);
+    int index = current->indexOnDisplay;
+    const int delta = right ? 1 : -1;
+    for (int tried = 0; tried < n - 1; ++tried) {
+        index += delta;
+        if (index < 0 || index >= n) {
+            if (!wrap)
+                return;
+            index = (index + n) % n;
+        }
+        const Space& candidate = display->spaces[std::size_t(index)];
+        if (candidate.id == current->id)
+            return;
+        if (setting(Settings::Key::hideFullscreenSpaces) && candidate.isFullscreen)
+            continue;
+        const bool skipEmpty = setting(Settings::Key::skipEmptyWhenCycling) || setting(Settings::Key::hideEmptySpaces);
+        if (skipEmpty && !candidate.isFullscreen) {
+            const auto& apps = m_contents.appsBySpace();
+            const auto it = apps.find(candidate.managedID);
+            if (it == apps.end() || it->second.empty())
+                continue;
+        }
+        m_switcher.switchTo(candidate, snapshot); // stepping is not recorded as the program's own switch
+        return;
+    }
+}
+
+void AppDelegate::step2D(bool up, const SpaceSnapshot& snapshot)
+{
+    const qint64 stored = Settings::defaults().integerValue(Settings::Key::gridColumns);
+    const int columns = stored >= 2 ? int(stored) : 1;
+    std::optional<DisplaySpaces> underMouse;
+    const DisplaySpaces* display = steppingDisplay(snapshot, underMouse);
+    if (!display)
+        return;
+    const Space* current = display->activeSpace();
+    if (!current)
+        return;
+    const int target = current->indexOnDisplay + (up ? -columns : columns);
+    if (target < 0 || target >= int(display->spaces.size()))
+        return;
+    switchOwn(display->spaces[std::size_t(target)], snapshot);
+}
+
+void AppDelegate::perform(const SpaceCommand& command)
+{
+    const SpaceSnapshot snapshot = m_watcher.snapshot();
+    using C = SpaceCommand;
+    std::visit(
+        Overloaded{
+            [&](const C::SwitchTo& c) {
+                const auto space = resolve(c.target, snapshot);
+                if (!space)
+                    return notFound(c.target);
+                if (space->isActive && setting(Settings::Key::backAndForth)) {
+                    if (const auto previous = m_history.previous(snapshot))
+                        return switchOwn(*previous, snapshot);
+                }
+                switchOwn(*space, snapshot);
+            },
+            [&](const C::Step& c) { step(c.right, snapshot); },
+            [&](const C::MoveWindow& c) {
+                if (!resolve(c.target, snapshot))
+                    return notFound(c.target);
+                unavailable(tr("moving windows"));
+            },
+            [&](const C::MoveWindowStep&) { unavailable(tr("moving windows")); },
+            [&](const C::Rename& c) {
+                const auto space = resolve(c.target, snapshot);
+                if (!space)
+                    return notFound(c.target);
+                if (!c.name)
+                    return unavailable(tr("the rename dialog"));
+                const QString name = trimmed(*c.name);
+                m_store.setName(name, space->id);
+                if (!name.isEmpty())
+                    m_store.remember(name);
+            },
+            [&](const C::Note& c) {
+                const auto space = resolve(c.target, snapshot);
+                if (!space)
+                    return notFound(c.target);
+                m_store.setNote(c.text ? std::optional<QString>(trimmed(*c.text)) : std::nullopt, space->id);
+            },
+            [&](const C::Setup& c) {
+                const auto space = resolve(c.target, snapshot);
+                if (!space)
+                    return notFound(c.target);
+                if (!space->isActive)
+                    switchOwn(*space, snapshot);
+                unavailable(tr("Space automations"));
+            },
+            [&](const C::Profile&) { unavailable(tr("profiles")); },
+            [&](const C::Template&) { unavailable(tr("templates")); },
+            [&](const C::Windows&) { unavailable(tr("the window finder")); },
+            [&](const C::RemoveDesktop& c) {
+                const auto space = resolve(c.target, snapshot);
+                if (!space || !space->desktopNumber)
+                    return notFound(c.target);
+                unavailable(tr("Mission Control"));
+            },
+            [&](const C::Notes& c) {
+                if (!resolve(c.target, snapshot))
+                    return notFound(c.target);
+                unavailable(tr("note files"));
+            },
+            [&](const C::Step2D& c) { step2D(c.up, snapshot); },
+            [&](const C::Back&) {
+                if (const auto previous = m_history.previous(snapshot))
+                    switchOwn(*previous, snapshot);
+            },
+            [&](const C::Overview&) { openOverview(); },
+            [&](const C::Settings&) { showSettings(std::nullopt); },
+            [&](const C::Diagnostics&) { unavailable(tr("the diagnostics report")); },
+            [&](const C::SaveLayout&) { unavailable(tr("window layouts")); },
+            [&](const C::RestoreLayout&) { unavailable(tr("window layouts")); },
+            [&](const C::Eject&) { unavailable(tr("window layouts")); },
+            [&](const C::Launcher&) { unavailable(tr("the app launcher")); },
+            [&](const C::Scratchpad&) { unavailable(tr("the scratchpad")); },
+            [&](const C::MinimizeAll&) { unavailable(tr("minimising windows")); },
+            [&](const C::UndoMinimize&) { unavailable(tr("minimising windows")); },
+            [&](const C::SaveAndClose&) { unavailable(tr("saved Spaces")); },
+            [&](const C::AddDesktop&) { unavailable(tr("Mission Control")); },
+            [&](const C::DemoTour&) { unavailable(tr("the demo tour")); },
+        },
+        command.value);
+}
+
+} // namespace lumivast

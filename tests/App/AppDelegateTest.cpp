@@ -1,0 +1,209 @@
+#include "App/AppDelegate.h"
+#include "Core/Settings/Settings.h"
+#include "Core/Shell/SettingsTab.h"
+#include "Core/Spaces/AppPaths.h"
+#include "Platform/HotKeys.h"
+#include "Platform/Sim/SimHotKeys.h"
+#include "tests/support/FakeAlertService.h"
+#include "tests/support/SimWorldTest.h"
+
+#include <QFile>
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+using namespace lumivast;
+namespace K = Settings::Key;
+
+namespace {
+
+constexpr quint32 kDigit3 = 20;
+constexpr quint32 kControlOption = HotKeyModifier::control | HotKeyModifier::option;
+
+class AppDelegateTest : public test::SimWorldTest {
+protected:
+    void launch(QStringList arguments = {QStringLiteral("lumivast")})
+    {
+        delegate = std::make_unique<AppDelegate>(scheduler, alerts, std::move(arguments));
+        delegate->applicationDidFinishLaunching();
+        settle();
+    }
+    // Lets the Dock, the watcher's debounce and posted work run.
+    void settle(Duration by = 500ms) { scheduler.advance(by); }
+
+    QString lastToast() const
+    {
+        const auto& last = delegate->hud().lastPresentation();
+        return last ? last->view.title : QString();
+    }
+    bool lastToastIsError() const
+    {
+        const auto& last = delegate->hud().lastPresentation();
+        return last && last->view.symbol == HUDController::errorSymbol;
+    }
+    QString currentName() { return delegate->store().displayName(*delegate->watcher().snapshot().currentSpace()); }
+    int currentDesktop() { return delegate->watcher().snapshot().currentSpace()->desktopNumber.value_or(0); }
+
+    test::FakeAlertService alerts;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+} // namespace
+
+TEST_F(AppDelegateTest, LaunchRunsItsStepsInOrder)
+{
+    // A bridge without the Spaces list: the warning comes before the shortcuts are registered.
+    world->makeUnavailable("SLSCopyManagedDisplaySpaces");
+    world->makeUnavailable("CGSCopyManagedDisplaySpaces");
+    std::vector<std::size_t> registeredWhileShown;
+    alerts.whileShown = [&](const Alert&) { registeredWhileShown.push_back(world->hotKeyRegistry().registrations().size()); };
+    launch();
+
+    ASSERT_EQ(alerts.shown.size(), 2u);
+    EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("This version of macOS is not fully supported"));
+    EXPECT_EQ(alerts.shown[1].messageText, QStringLiteral("Welcome to Lumivast"));
+    EXPECT_EQ(registeredWhileShown[0], 0u);
+    EXPECT_GT(registeredWhileShown[1], 0u); // onboarding comes last
+    EXPECT_TRUE(Settings::defaults().boolValue(K::didShowOnboarding));
+}
+
+TEST_F(AppDelegateTest, HealthyLaunchShowsTheHudForTheCurrentSpaceAndOnboardingOnce)
+{
+    launch();
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("Welcome to Lumivast"));
+    // The first snapshot counts as a change from no Space.
+    EXPECT_EQ(lastToast(), QStringLiteral("Desktop 1"));
+    EXPECT_EQ(delegate->history().recent(), QStringList{delegate->watcher().snapshot().currentSpace()->id});
+
+    delegate.reset();
+    alerts.shown.clear();
+    launch();
+    EXPECT_TRUE(alerts.shown.empty());
+}
+
+TEST_F(AppDelegateTest, GlobalHotKeyRunsTheWholeRoadToTheHud)
+{
+    launch();
+    EXPECT_EQ(currentDesktop(), 1);
+    world->hotKeyRegistry().press(kDigit3, kControlOption);
+    settle(1s);
+    EXPECT_EQ(currentDesktop(), 3);
+    EXPECT_EQ(lastToast(), QStringLiteral("Desktop 3"));
+    EXPECT_FALSE(lastToastIsError());
+    EXPECT_EQ(delegate->history().recent().first(), delegate->watcher().snapshot().currentSpace()->id);
+}
+
+TEST_F(AppDelegateTest, SwitchToTheCurrentDesktopGoesBackAndForth)
+{
+    launch();
+    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(2)));
+    settle();
+    ASSERT_EQ(currentDesktop(), 2);
+    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(2)));
+    settle();
+    EXPECT_EQ(currentDesktop(), 1);
+
+    Settings::defaults().set(K::backAndForth, false);
+    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::current()));
+    settle();
+    EXPECT_EQ(currentDesktop(), 1);
+}
+
+TEST_F(AppDelegateTest, DispatcherReportsWhatItCannotFind)
+{
+    launch();
+    const Duration before = delegate->lastLumivastSwitch();
+    struct Row {
+        QString url;
+        QString toast;
+    } rows[] = {
+        {"lumivast://switch/12", "There is no Desktop 12"},
+        {"lumivast://switch?name=Nowhere", "No Space is called Nowhere"},
+        {"lumivast://switch?name=", "No Space is called "},
+        {"lumivast://frobnicate", "Lumivast does not understand frobnicate"},
+        {"lumivast:switch", "Lumivast does not understand lumivast:switch"},
+    };
+    for (const Row& row : rows) {
+        delegate->handleURL(row.url);
+        EXPECT_EQ(lastToast(), row.toast) << row.url.toStdString();
+        EXPECT_TRUE(lastToastIsError());
+    }
+    EXPECT_EQ(delegate->lastLumivastSwitch(), before);
+    EXPECT_EQ(currentDesktop(), 1);
+}
+
+TEST_F(AppDelegateTest, NamesResolveAndRenameAndNoteTrim)
+{
+    launch();
+    delegate->perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(3), QStringLiteral("  Development \n")));
+    delegate->perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(2), QStringLiteral("Web Dev")));
+    delegate->perform(SpaceCommand::note(SpaceCommand::SpaceRef::name("dev"), QStringLiteral(" ship it ")));
+    const Space desktop3 = delegate->watcher().snapshot().allSpaces()[2];
+    EXPECT_EQ(delegate->store().displayName(desktop3), QStringLiteral("Development"));
+    EXPECT_EQ(delegate->store().meta(desktop3.id).note, QStringLiteral("ship it")); // prefix beats substring
+
+    delegate->handleURL("lumivast://switch?name=web");
+    settle();
+    EXPECT_EQ(currentDesktop(), 2);
+
+    delegate->perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(3), QStringLiteral("   ")));
+    EXPECT_EQ(delegate->store().displayName(desktop3), QStringLiteral("Desktop 3"));
+}
+
+TEST_F(AppDelegateTest, StepWrapsOnlyWhenAskedAndStep2DFollowsTheGrid)
+{
+    launch();
+    delegate->perform(SpaceCommand::step(false));
+    settle();
+    EXPECT_EQ(currentDesktop(), 4); // wrapped from the first to the last
+    Settings::defaults().set(K::wrapAround, false);
+    delegate->perform(SpaceCommand::step(true));
+    settle();
+    EXPECT_EQ(currentDesktop(), 4);
+
+    Settings::defaults().set(K::gridColumns, 2);
+    delegate->perform(SpaceCommand::step2D(true));
+    settle();
+    EXPECT_EQ(currentDesktop(), 2);
+    delegate->perform(SpaceCommand::step2D(true)); // no row above
+    settle();
+    EXPECT_EQ(currentDesktop(), 2);
+}
+
+TEST_F(AppDelegateTest, CommandsOfMissingComponentsSaySo)
+{
+    launch();
+    delegate->perform(SpaceCommand::overview());
+    EXPECT_TRUE(lastToastIsError());
+    EXPECT_FALSE(lastToast().isEmpty());
+}
+
+TEST_F(AppDelegateTest, QuittingWritesThePendingMetadataAtOnce)
+{
+    launch();
+    delegate->perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(1), QStringLiteral("Mail")));
+    const QString path = AppPaths::file(QStringLiteral("spaces.json"));
+    ASSERT_TRUE(delegate->store().isSavePending()); // nothing written before the debounce
+    delegate->applicationWillTerminate();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("Mail"));
+}
+
+TEST(SettingsTabArgument, OnlyTheFirstSettingsArgumentWithAnExactTab)
+{
+    const struct {
+        QStringList args;
+        std::optional<SettingsTab> tab;
+    } rows[] = {
+        {{"lumivast", "--settings", "stats"}, SettingsTab::stats},
+        {{"lumivast", "--settings", "Stats"}, std::nullopt},
+        {{"lumivast", "--settings", "time"}, std::nullopt},
+        {{"lumivast", "--settings"}, std::nullopt},
+        {{"lumivast", "--settings", "spaces", "--settings", "backup"}, SettingsTab::spaces},
+        {{"lumivast"}, std::nullopt},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(settingsTabArgument(row.args), row.tab) << row.args.join(' ').toStdString();
+}
