@@ -1,6 +1,7 @@
 #include "App/AppDelegate.h"
 
 #include "App/Alerts.h"
+#include "App/ProcessClock.h"
 #include "App/SingleInstance.h"
 #include "App/UrlIntake.h"
 #include "CGSBridge/CGSBridge.h"
@@ -219,6 +220,10 @@ void AppDelegate::snapshotChanged(const SpaceSnapshot& snapshot)
     m_store.noteFullscreenKeys(all);
     m_store.adoptFullscreenMemory(all);
     m_contents.refresh();
+    if (!m_firstSnapshotHandled) {
+        m_firstSnapshotHandled = true;
+        qCInfo(lcApp, "first snapshot handled %.0f ms after process start", millisecondsSinceProcessStart());
+    }
 }
 
 void AppDelegate::activeSpaceChanged(const std::optional<Space>& from, const Space& to)
@@ -229,6 +234,7 @@ void AppDelegate::activeSpaceChanged(const std::optional<Space>& from, const Spa
         return;
     m_history.visit(to);
     const QString name = m_store.displayName(to);
+    qCInfo(lcApp) << "active Space:" << name;
     m_hud.show(to, m_store);
     m_feedback.spaceChanged(name);
 }

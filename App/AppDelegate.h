@@ -105,6 +105,7 @@ private:
 
     Duration m_lastLumivastSwitch;
     bool m_launched = false;
+    bool m_firstSnapshotHandled = false;
     WorkItem m_settingsWork;
     std::vector<WorkItem> m_pending; // delayed work that must not outlive the delegate
     QMetaObject::Connection m_defaultsConnection;
