@@ -66,7 +66,7 @@ void runOnboardingIfNeeded(AlertService& alerts)
         .messageText = tr("Welcome to Lumivast"),
         .informativeText = onboardingText(shortcutText(Settings::overlayHotKey())),
         .buttons = {tr("Continue"), tr("Later")},
-    });
+    }).button;
     if (answer != 0)
         return;
     Trust& trust = Platform::current().trust();

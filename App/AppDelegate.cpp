@@ -11,6 +11,7 @@
 #include "Core/Switching/GlobalHotKey.h"
 #include "Platform/Log.h"
 #include "Platform/Platform.h"
+#include "UI/MenuBar/RenameDialog.h"
 
 #include <QPointer>
 #include <QSet>
@@ -217,12 +218,61 @@ void AppDelegate::snapshotChanged(const SpaceSnapshot& snapshot)
         ids.insert(space.id);
     m_store.prune(ids);
     m_history.prune(ids);
+    noticeNewSpaces(snapshot, ids);
     m_store.noteFullscreenKeys(all);
     m_store.adoptFullscreenMemory(all);
     m_contents.refresh();
     if (!m_firstSnapshotHandled) {
         m_firstSnapshotHandled = true;
         qCInfo(lcApp, "first snapshot handled %.0f ms after process start", millisecondsSinceProcessStart());
+    }
+}
+
+void AppDelegate::noticeNewSpaces(const SpaceSnapshot& snapshot, const QSet<QString>& ids)
+{
+    // The first snapshot (and the first after one without Spaces) asks for nothing.
+    if (m_knownSpaceIDs.isEmpty() || !Settings::defaults().boolValue(Settings::Key::askToNameNewSpaces)) {
+        m_knownSpaceIDs = ids;
+        return;
+    }
+    bool found = false;
+    for (const Space& space : snapshot.allSpaces()) {
+        if (m_knownSpaceIDs.contains(space.id) || space.isFullscreen || m_store.hasCustomName(space))
+            continue;
+        found = true;
+        if (!m_namePromptQueue.contains(space.id))
+            m_namePromptQueue.append(space.id);
+    }
+    m_knownSpaceIDs = ids;
+    if (!found)
+        return;
+    QPointer<AppDelegate> self(this);
+    m_pending.push_back(m_scheduler.after(800ms, [self] {
+        if (self)
+            self->showNextNamePrompt();
+    }));
+}
+
+void AppDelegate::showNextNamePrompt()
+{
+    // The prompt's own box turns the setting off, which drops the rest of the queue.
+    if (!Settings::defaults().boolValue(Settings::Key::askToNameNewSpaces)) {
+        m_namePromptQueue.clear();
+        return;
+    }
+    while (!m_namePromptShowing && !m_namePromptQueue.isEmpty()) {
+        const QString id = m_namePromptQueue.takeFirst();
+        const Space* space = m_watcher.snapshot().space(id);
+        if (space && !m_store.hasCustomName(*space)) {
+            const Space named = *space;
+            m_namePromptShowing = true;
+            RenameDialog::present(named, m_store, true, m_alerts);
+            m_namePromptShowing = false;
+            if (!Settings::defaults().boolValue(Settings::Key::askToNameNewSpaces)) {
+                m_namePromptQueue.clear();
+                return;
+            }
+        }
     }
 }
 

@@ -15,6 +15,7 @@
 #include "UI/HUD/HUDController.h"
 
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 
 #include <memory>
@@ -62,6 +63,7 @@ public:
     // Scheduler time of the last switch the program itself started.
     Duration lastLumivastSwitch() const { return m_lastLumivastSwitch; }
     bool isLaunched() const { return m_launched; }
+    const QStringList& namePromptQueue() const { return m_namePromptQueue; }
 
 private:
     // Launch pieces.
@@ -70,6 +72,8 @@ private:
 
     // Reactions.
     void snapshotChanged(const SpaceSnapshot& snapshot);
+    void noticeNewSpaces(const SpaceSnapshot& snapshot, const QSet<QString>& ids);
+    void showNextNamePrompt();
     void activeSpaceChanged(const std::optional<Space>& from, const Space& to);
     void settingsChanged();
     void bounceBack(const Space& to, const RunningApplication& app);
@@ -106,6 +110,9 @@ private:
     Duration m_lastLumivastSwitch;
     bool m_launched = false;
     bool m_firstSnapshotHandled = false;
+    QSet<QString> m_knownSpaceIDs;
+    QStringList m_namePromptQueue;
+    bool m_namePromptShowing = false;
     WorkItem m_settingsWork;
     std::vector<WorkItem> m_pending; // delayed work that must not outlive the delegate
     QMetaObject::Connection m_defaultsConnection;

@@ -5,6 +5,7 @@
 
 #include "Core/Commands/SpaceResolution.h"
 #include "Core/Settings/Settings.h"
+#include "UI/MenuBar/RenameDialog.h"
 
 namespace lumivast {
 
@@ -148,7 +149,7 @@ void AppDelegate::perform(const SpaceCommand& command)
                 if (!space)
                     return notFound(c.target);
                 if (!c.name)
-                    return unavailable(tr("the rename dialog"));
+                    return RenameDialog::present(*space, m_store, false, m_alerts);
                 const QString name = trimmed(*c.name);
                 m_store.setName(name, space->id);
                 if (!name.isEmpty())

@@ -3,33 +3,51 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace lumivast {
 
 // One modal alert: a short message, an explanation and buttons, the first of
 // which is the default.
 struct Alert {
     enum class Style { standard, warning };
+    // An editable text field with a list to pick from.
+    struct TextField {
+        QStringList items;
+        QString text;
+        QString placeholder;
+        bool operator==(const TextField&) const = default;
+    };
+
     Style style = Style::standard;
     QString messageText;
     QString informativeText;
     QStringList buttons;
+    std::optional<TextField> field = std::nullopt;
+    std::optional<QString> checkboxLabel = std::nullopt; // a box the user can tick, off at first
 
     bool operator==(const Alert&) const = default;
+};
+
+// How an alert was answered.
+struct AlertAnswer {
+    int button = -1; // index of the button pressed; -1 when closed otherwise
+    QString text = QString(); // the field's text, when the alert had one
+    bool checkbox = false;
 };
 
 // Runs modal alerts. The application has one; tests answer with a fake.
 class AlertService {
 public:
     virtual ~AlertService() = default;
-    // Brings the application to the front, shows the alert and returns once it
-    // is answered: the index of the button pressed, -1 when closed otherwise.
-    virtual int run(const Alert& alert) = 0;
+    // Brings the application to the front, shows the alert and returns once it is answered.
+    virtual AlertAnswer run(const Alert& alert) = 0;
 };
 
 // The real thing, on QMessageBox.
 class MessageBoxAlertService final : public AlertService {
 public:
-    int run(const Alert& alert) override;
+    AlertAnswer run(const Alert& alert) override;
 };
 
 } // namespace lumivast

@@ -71,7 +71,7 @@ TEST_F(AlertsTest, OnboardingRunsOnceAndIsMarkedBeforeItShows)
 {
     world->accessibilityTrusted = false;
     world->screenRecordingGranted = false;
-    alerts.answers = {1}; // "Later"
+    alerts.answers = {AlertAnswer{1}}; // "Later"
     bool markedWhileShown = false;
     alerts.whileShown = [&](const Alert&) {
         markedWhileShown = Settings::defaults().boolValue(Settings::Key::didShowOnboarding);
@@ -89,7 +89,7 @@ TEST_F(AlertsTest, OnboardingRunsOnceAndIsMarkedBeforeItShows)
 
     // Removing the mark brings it back; "Continue" asks for both permissions.
     Settings::defaults().remove(Settings::Key::didShowOnboarding);
-    alerts.answers = {0};
+    alerts.answers = {AlertAnswer{0}};
     Alerts::runOnboardingIfNeeded(alerts);
     EXPECT_EQ(alerts.shown.size(), 2u);
     EXPECT_EQ(world->accessibilityPrompts(), 1);

@@ -1,4 +1,5 @@
 #include "App/AppDelegate.h"
+#include "CGSBridge/CGSBridge.h"
 #include "Core/Settings/Settings.h"
 #include "Core/Shell/SettingsTab.h"
 #include "Core/Spaces/AppPaths.h"
@@ -8,6 +9,7 @@
 #include "tests/support/SimWorldTest.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 
 #include <gtest/gtest.h>
@@ -206,4 +208,76 @@ TEST(SettingsTabArgument, OnlyTheFirstSettingsArgumentWithAnExactTab)
     };
     for (const auto& row : rows)
         EXPECT_EQ(settingsTabArgument(row.args), row.tab) << row.args.join(' ').toStdString();
+}
+
+namespace {
+
+// Adds a desktop at the end of the first display's row, as Mission Control would.
+void addDesktop(SimWorld& world, std::uint64_t managedID, const QString& uuid)
+{
+    world.displays.front().spaces.push_back(SimWorld::SimSpace{managedID, uuid, false, std::nullopt, 0});
+    world.announceChange(kSpaceEvents[0], false);
+}
+
+} // namespace
+
+TEST_F(AppDelegateTest, NewUnnamedSpacesArePromptedOneAfterAnother)
+{
+    launch();
+    alerts.shown.clear();
+    alerts.answers = {AlertAnswer{0, QStringLiteral("  Chat "), false}, AlertAnswer{1, QString(), false}};
+    addDesktop(*world, 70, "NEW-A");
+    addDesktop(*world, 71, "NEW-B");
+    settle(100ms);
+    EXPECT_EQ(delegate->namePromptQueue(), (QStringList{"NEW-A", "NEW-B"}));
+    EXPECT_TRUE(alerts.shown.empty()); // the prompt waits 0.8 s
+    settle(1s);
+    ASSERT_EQ(alerts.shown.size(), 2u);
+    EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("Name this new Space?"));
+    EXPECT_EQ(alerts.shown[0].informativeText,
+              QStringLiteral("Desktop 5 was just created. A name makes it easy to recognise in the overview and the menu bar."));
+    EXPECT_EQ(alerts.shown[0].checkboxLabel, QStringLiteral("Don't ask when new Spaces are created"));
+    EXPECT_EQ(alerts.shown[1].buttons, (QStringList{"Save", "Not Now"}));
+    EXPECT_EQ(delegate->store().meta("NEW-A").name, QStringLiteral("Chat"));
+    EXPECT_FALSE(delegate->store().meta("NEW-B").name.has_value());
+    EXPECT_EQ(Settings::defaults().stringList(K::recentSpaceNames)->first(), QStringLiteral("Chat"));
+}
+
+TEST_F(AppDelegateTest, NoPromptWhenAskingIsOffOrTurnedOffByTheBox)
+{
+    launch();
+    alerts.shown.clear();
+    Settings::defaults().set(K::askToNameNewSpaces, false);
+    addDesktop(*world, 70, "NEW-A");
+    settle(2s);
+    EXPECT_TRUE(alerts.shown.empty());
+
+    Settings::defaults().set(K::askToNameNewSpaces, true);
+    alerts.answers = {AlertAnswer{1, QString(), true}}; // "Not Now" with the box ticked
+    addDesktop(*world, 71, "NEW-B");
+    addDesktop(*world, 72, "NEW-C");
+    settle(2s);
+    EXPECT_EQ(alerts.shown.size(), 1u); // NEW-A was known already; NEW-C is dropped
+    EXPECT_FALSE(Settings::defaults().boolValue(K::askToNameNewSpaces));
+    EXPECT_TRUE(delegate->namePromptQueue().isEmpty());
+}
+
+TEST_F(AppDelegateTest, RenameWithoutANameAsksAndOffersRecentNamesFirst)
+{
+    launch();
+    alerts.shown.clear();
+    Settings::defaults().set(K::recentSpaceNames, QJsonArray{"Mail", "mail", "Zeta"});
+    alerts.answers = {AlertAnswer{0, QStringLiteral("   "), false}};
+    delegate->perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(2), std::nullopt));
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    const Alert& alert = alerts.shown[0];
+    EXPECT_EQ(alert.messageText, QStringLiteral("Rename Space"));
+    EXPECT_EQ(alert.informativeText, QStringLiteral("Desktop 2"));
+    EXPECT_FALSE(alert.checkboxLabel.has_value());
+    ASSERT_TRUE(alert.field);
+    EXPECT_EQ(alert.field->text, QString());
+    EXPECT_EQ(alert.field->placeholder, QStringLiteral("Name"));
+    EXPECT_EQ(alert.field->items.mid(0, 4), (QStringList{"Mail", "mail", "Zeta", "Code"}));
+    EXPECT_EQ(alert.field->items.size(), 3 + 15);
+    EXPECT_EQ(delegate->store().displayName(delegate->watcher().snapshot().allSpaces()[1]), QStringLiteral("Desktop 2"));
 }

@@ -8,25 +8,25 @@
 
 namespace lumivast::test {
 
-// Records every alert and answers with the queued button indexes (the first
-// button when the queue is empty). `whileShown` runs before each answer, to
+// Records every alert and answers with the queued answers (the first button,
+// with the field left as it was, when the queue is empty). `whileShown` runs before each answer, to
 // look at the world while the alert is up.
 class FakeAlertService final : public AlertService {
 public:
-    int run(const Alert& alert) override
+    AlertAnswer run(const Alert& alert) override
     {
         shown.push_back(alert);
         if (whileShown)
             whileShown(alert);
         if (answers.empty())
-            return 0;
-        const int answer = answers.front();
+            return AlertAnswer{0, alert.field ? alert.field->text : QString(), false};
+        const AlertAnswer answer = answers.front();
         answers.pop_front();
         return answer;
     }
 
     std::vector<Alert> shown;
-    std::deque<int> answers;
+    std::deque<AlertAnswer> answers;
     std::function<void(const Alert&)> whileShown;
 };
 

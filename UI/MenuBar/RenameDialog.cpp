@@ -1,0 +1,76 @@
+#include "UI/MenuBar/RenameDialog.h"
+
+#include "Core/Settings/Settings.h"
+#include "Core/Spaces/SpaceStore.h"
+#include "UI/Alerts/AlertService.h"
+
+#include <QCoreApplication>
+
+namespace lumivast::RenameDialog {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("RenameDialog", text);
+}
+
+// Spaces and tabs only, as the field is one line.
+QString trimmedLine(const QString& text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    while (start < end && blank(text.at(start)))
+        ++start;
+    while (end > start && blank(text.at(end - 1)))
+        --end;
+    return text.mid(start, end - start);
+}
+
+} // namespace
+
+QString spaceLabel(const Space& space)
+{
+    if (space.desktopNumber)
+        return QStringLiteral("Desktop ") + QString::number(*space.desktopNumber);
+    return QStringLiteral("Full screen space");
+}
+
+QStringList nameItems()
+{
+    QStringList items = Settings::defaults().stringList(Settings::Key::recentSpaceNames).value_or(QStringList());
+    const QStringList recent = items;
+    for (const QString& preset : SpaceStore::namePresets()) {
+        if (!recent.contains(preset))
+            items.append(preset);
+    }
+    return items;
+}
+
+void present(const Space& space, SpaceStore& store, bool isNew, AlertService& alerts)
+{
+    Alert alert;
+    alert.messageText = isNew ? tr("Name this new Space?") : tr("Rename Space");
+    alert.informativeText = isNew ? spaceLabel(space)
+                                        + tr(" was just created. A name makes it easy to recognise in the overview and the menu bar.")
+                                  : spaceLabel(space);
+    alert.buttons = {tr("Save"), isNew ? tr("Not Now") : tr("Cancel")};
+    alert.field = Alert::TextField{nameItems(), store.hasCustomName(space) ? store.displayName(space) : QString(),
+                                   tr("Name")};
+    if (isNew)
+        alert.checkboxLabel = tr("Don't ask when new Spaces are created");
+
+    const AlertAnswer answer = alerts.run(alert);
+    if (isNew && answer.checkbox)
+        Settings::defaults().set(Settings::Key::askToNameNewSpaces, false);
+    if (answer.button != 0)
+        return;
+    const QString name = trimmedLine(answer.text);
+    if (name.isEmpty())
+        return;
+    store.setName(name, space.id);
+    store.remember(name);
+}
+
+} // namespace lumivast::RenameDialog

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Core/Spaces/SpaceModel.h"
+
+namespace lumivast {
+
+class AlertService;
+class SpaceStore;
+
+// The modal dialog that asks for a Space's name: on request (isNew false) or
+// for a Space that has just appeared (isNew true, with a box that turns these
+// prompts off).
+namespace RenameDialog {
+
+void present(const Space& space, SpaceStore& store, bool isNew, AlertService& alerts);
+
+// The Space as the dialog names it: by position, never by its current name.
+QString spaceLabel(const Space& space);
+// Recent names in stored order, then the presets not among them.
+QStringList nameItems();
+
+} // namespace RenameDialog
+
+} // namespace lumivast
