@@ -18,6 +18,7 @@ public:
     explicit Updater(UpdateService& service);
 
     // A fresh list on every call (the status menu is rebuilt each time it opens).
+    // The items call back into this Updater, which must outlive them.
     std::vector<MenuItem> menuItems();
     // What the menu item does: an interactive check by the service.
     void checkForUpdates();
