@@ -1,6 +1,8 @@
 #include "Platform/Platform.h"
 
 #include "Platform/Log.h"
+#include "Platform/PackageManagerUpdates.h"
+#include "Platform/QtPasteboard.h"
 #include "Platform/Sim/SimPlatform.h"
 
 #include <mutex>
@@ -84,6 +86,23 @@ std::shared_ptr<Platform> Platform::fromEnvironment(QString* error)
         return nullptr;
     }
     return SimPlatform::create(std::move(world));
+}
+
+Pasteboard& Platform::pasteboard()
+{
+    static QtPasteboard board;
+    return board;
+}
+
+UpdateService& Platform::updates()
+{
+    static PackageManagerUpdates service;
+    return service;
+}
+
+UserDefaults& Platform::preferenceDomain(const QString& name)
+{
+    return UserDefaults::domainNamed(name);
 }
 
 void Platform::addResetHook(std::function<void()> hook)

@@ -6,11 +6,14 @@
 #include "Platform/FileWatcher.h"
 #include "Platform/HotKeys.h"
 #include "Platform/Mouse.h"
+#include "Platform/Pasteboard.h"
 #include "Platform/RunningApplications.h"
 #include "Platform/Screens.h"
 #include "Platform/SymbolSource.h"
 #include "Platform/SystemInfo.h"
 #include "Platform/Trust.h"
+#include "Platform/Updates.h"
+#include "Platform/UserDefaults.h"
 #include "Platform/WindowList.h"
 #include "Platform/Workspace.h"
 
@@ -47,6 +50,14 @@ public:
 
     // Where the system keeps its Spaces preferences (written on every change of the Spaces).
     virtual QString spacesPreferencesPath() = 0;
+
+    // The general pasteboard (default: the desktop's clipboard).
+    virtual Pasteboard& pasteboard();
+    // Where updates come from (default: the package manager).
+    virtual UpdateService& updates();
+    // Another application's preferences domain ("com.apple.dock"); the default
+    // is the shared store UserDefaults::domainNamed() keeps for that name.
+    virtual UserDefaults& preferenceDomain(const QString& name);
 
     // Makes `platform` current. Process-wide caches built on the previous one
     // (the bridge's symbol slots) are dropped through the reset hooks first.

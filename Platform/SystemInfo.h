@@ -14,6 +14,8 @@ public:
     virtual ~SystemInfo() = default;
 
     virtual int operatingSystemMajorVersion() = 0;
+    // The human-readable version, as support requests quote it ("Version 15").
+    virtual QString operatingSystemVersionString() { return QStringLiteral("Version %1").arg(operatingSystemMajorVersion()); }
     // The login session's dictionary ("CGSSessionScreenIsLocked", ...); null when there is none.
     virtual PlistValue sessionDictionary() = 0;
     // A preference of the global domain (any application, current user, any host); nothing when absent.

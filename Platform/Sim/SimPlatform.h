@@ -5,6 +5,7 @@
 #include "Platform/Sim/SimHotKeys.h"
 #include "Platform/Sim/SimAudio.h"
 #include "Platform/Sim/SimMouse.h"
+#include "Platform/Sim/SimServices.h"
 #include "Platform/Sim/SimWindowList.h"
 #include "Platform/Sim/SimWorld.h"
 
@@ -37,6 +38,9 @@ public:
     Sounds& sounds() override { return m_world->audio(); }
     std::unique_ptr<SpeechSynthesizer> makeSpeechSynthesizer() override { return m_world->audio().makeSynthesizer(); }
     QString spacesPreferencesPath() override { return m_world->spacesPreferencesPath(); }
+    Pasteboard& pasteboard() override { return m_world->pasteboard(); }
+    UpdateService& updates() override { return m_world->updates(); }
+    UserDefaults& preferenceDomain(const QString& name) override { return m_world->preferenceDomain(name); }
 
 private:
     std::shared_ptr<SimWorld> m_world;

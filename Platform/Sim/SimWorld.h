@@ -29,6 +29,9 @@ class SimDock;
 class SimEvents;
 class SimHotKeys;
 class SimAudio;
+class SimPasteboard;
+class SimUpdates;
+class UserDefaults;
 class SimDockElements;
 class SimMouse;
 class SimWindowList;
@@ -214,6 +217,14 @@ public:
     SimHotKeys& hotKeyRegistry();
     SystemInfo& systemInfo();
 
+    // ---- pasteboard, updates, other applications' preferences (SimWorldServices.cpp) ----
+    // What each domain holds when the world starts ("preferenceDomains" of the world file).
+    std::map<QString, QJsonObject> preferenceDomains;
+    SimPasteboard& pasteboard();
+    SimUpdates& updates();
+    // The domain's store, in memory only, filled from its seed on first use.
+    UserDefaults& preferenceDomain(const QString& name);
+
 private:
     struct Symbol {
         std::any function;
@@ -276,6 +287,9 @@ private:
     std::shared_ptr<SimDockElements> m_dockElements;
     std::shared_ptr<SimMouse> m_mouse;
     std::shared_ptr<SimAudio> m_audio;
+    std::shared_ptr<SimPasteboard> m_pasteboard;
+    std::shared_ptr<SimUpdates> m_updates;
+    std::map<QString, std::shared_ptr<UserDefaults>> m_preferenceDomains;
 };
 
 } // namespace lumivast

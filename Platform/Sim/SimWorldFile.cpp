@@ -238,6 +238,19 @@ std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* e
     const QJsonObject preferences = json.value("globalPreferences").toObject();
     for (auto it = preferences.begin(); it != preferences.end(); ++it)
         w.globalPreferences[it.key()] = PlistValue::fromJson(it.value());
+    const QJsonValue domains = json.value("preferenceDomains");
+    if (!domains.isUndefined() && !domains.isObject()) {
+        fail(error, QStringLiteral("preferenceDomains must be an object of domains"));
+        return nullptr;
+    }
+    const QJsonObject domainObject = domains.toObject();
+    for (auto it = domainObject.begin(); it != domainObject.end(); ++it) {
+        if (!it.value().isObject()) {
+            fail(error, QStringLiteral("preference domain %1 must be an object").arg(it.key()));
+            return nullptr;
+        }
+        w.preferenceDomains[it.key()] = it.value().toObject();
+    }
     const QJsonObject dock = json.value("dock").toObject();
     const auto millis = [&](const char* key, Duration fallback) {
         return Duration(std::max<qint64>(0, dock.value(key).toInteger(fallback.count())));
