@@ -7,6 +7,7 @@
 #include "CGSBridge/CGSBridge.h"
 #include "Core/Demo/DemoMode.h"
 #include "Core/Settings/Settings.h"
+#include "Core/Shell/StateExporter.h"
 #include "Core/Spaces/AppPaths.h"
 #include "Core/Switching/GlobalHotKey.h"
 #include "Platform/Log.h"
@@ -38,6 +39,7 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList
     , m_feedback()
     , m_edgeTriggers(scheduler)
     , m_dockGuard(scheduler)
+    , m_updater(Platform::current().updates())
     , m_lastLumivastSwitch(kDistantPast)
 {
     const QStringList args = m_arguments;
@@ -51,6 +53,10 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList
         return SpaceStore::RunningApp{app->bundleID, app->localizedName};
     };
     QPointer<AppDelegate> self(this);
+    m_updater.onMessage = [self](const QString& text) {
+        if (self)
+            self->toast(text);
+    };
     m_store.autoNameProvider = [self](const Space& space) -> std::optional<QString> {
         if (!self)
             return std::nullopt;
@@ -151,6 +157,12 @@ void AppDelegate::applicationDidFinishLaunching()
     // 19. Every settings change re-applies what holds state built from settings.
     m_defaultsConnection = connect(&Settings::defaults(), &UserDefaults::changed, this, [this] { settingsChanged(); });
 
+    // 20-21. Metadata and window lists feed the state export. The signals come
+    // after the change, so no extra hop is needed to see the new value.
+    connect(&m_store, &SpaceStore::changed, this, [this] { scheduleStateExport(); });
+    connect(&m_contents, &SpaceContents::appsBySpaceChanged, this, [this] { scheduleStateExport(); });
+    connect(&m_contents, &SpaceContents::windowsChanged, this, [this] { scheduleStateExport(); });
+
     m_launched = true;
 
     // 25. Welcome, once.
@@ -222,6 +234,7 @@ void AppDelegate::snapshotChanged(const SpaceSnapshot& snapshot)
     m_store.noteFullscreenKeys(all);
     m_store.adoptFullscreenMemory(all);
     m_contents.refresh();
+    scheduleStateExport();
     if (!m_firstSnapshotHandled) {
         m_firstSnapshotHandled = true;
         qCInfo(lcApp, "first snapshot handled %.0f ms after process start", millisecondsSinceProcessStart());
@@ -274,6 +287,15 @@ void AppDelegate::showNextNamePrompt()
             }
         }
     }
+}
+
+void AppDelegate::scheduleStateExport()
+{
+    QPointer<AppDelegate> self(this);
+    m_stateWork = m_scheduler.after(StateExporter::kDebounce, [self] {
+        if (self)
+            StateExporter::write(self->m_watcher.snapshot(), self->m_store, self->m_contents, self->m_scheduler);
+    });
 }
 
 void AppDelegate::activeSpaceChanged(const std::optional<Space>& from, const Space& to)

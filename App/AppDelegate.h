@@ -2,6 +2,7 @@
 
 #include "Core/Commands/SpaceCommand.h"
 #include "Core/Shell/SettingsTab.h"
+#include "Core/Shell/Updater.h"
 #include "Core/Spaces/SpaceContents.h"
 #include "Core/Spaces/SpaceHistory.h"
 #include "Core/Spaces/SpaceStore.h"
@@ -59,6 +60,7 @@ public:
     SpaceHistory& history() { return m_history; }
     EdgeTriggers& edgeTriggers() { return m_edgeTriggers; }
     DockGuard& dockGuard() { return m_dockGuard; }
+    Updater& updater() { return m_updater; }
     ShortcutManager* shortcuts() { return m_shortcuts.get(); }
     // Scheduler time of the last switch the program itself started.
     Duration lastLumivastSwitch() const { return m_lastLumivastSwitch; }
@@ -76,6 +78,7 @@ private:
     void showNextNamePrompt();
     void activeSpaceChanged(const std::optional<Space>& from, const Space& to);
     void settingsChanged();
+    void scheduleStateExport();
     void bounceBack(const Space& to, const RunningApplication& app);
     void openOverview();
 
@@ -104,6 +107,7 @@ private:
     Feedback m_feedback;
     EdgeTriggers m_edgeTriggers;
     DockGuard m_dockGuard;
+    Updater m_updater;
 
     std::unique_ptr<ShortcutManager> m_shortcuts;
 
@@ -114,6 +118,7 @@ private:
     QStringList m_namePromptQueue;
     bool m_namePromptShowing = false;
     WorkItem m_settingsWork;
+    WorkItem m_stateWork;
     std::vector<WorkItem> m_pending; // delayed work that must not outlive the delegate
     QMetaObject::Connection m_defaultsConnection;
 };

@@ -5,6 +5,7 @@
 
 #include "Core/Commands/SpaceResolution.h"
 #include "Core/Settings/Settings.h"
+#include "Core/Shell/SettingsTransfer.h"
 #include "UI/MenuBar/RenameDialog.h"
 
 namespace lumivast {
@@ -190,7 +191,10 @@ void AppDelegate::perform(const SpaceCommand& command)
             },
             [&](const C::Overview&) { openOverview(); },
             [&](const C::Settings&) { showSettings(std::nullopt); },
-            [&](const C::Diagnostics&) { unavailable(tr("the diagnostics report")); },
+            [&](const C::Diagnostics&) {
+                SettingsTransfer::copyDiagnostics(snapshot, m_shortcuts ? m_shortcuts->failures() : QStringList());
+                toast(tr("Diagnostics copied"));
+            },
             [&](const C::SaveLayout&) { unavailable(tr("window layouts")); },
             [&](const C::RestoreLayout&) { unavailable(tr("window layouts")); },
             [&](const C::Eject&) { unavailable(tr("window layouts")); },
