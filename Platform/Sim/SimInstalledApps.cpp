@@ -126,8 +126,11 @@ bool SimWindowList::openApplication(const QString& bundlePath)
     for (const SimWorld::App& app : m_world.apps)
         pid = std::max(pid, app.pid + 1);
     m_world.apps.push_back({pid, *entry->bundleID, entry->name, QStringLiteral("regular")});
+    // A launched application comes forward by itself.
+    m_world.frontmostPID = pid;
     m_world.postWorkspaceEvent(WorkspaceEvent::DidLaunchApplication);
-    return activateApplication(pid);
+    m_world.postWorkspaceEvent(WorkspaceEvent::DidActivateApplication);
+    return true;
 }
 
 } // namespace lumivast

@@ -140,7 +140,7 @@ public:
     };
     std::vector<InstalledEntry> installed;
     std::set<QString> unreadableFolders;
-    std::vector<std::int32_t> activatedPIDs; // every activation, in order
+    std::vector<std::int32_t> activatedPIDs; // every activation asked for, in order
     QStringList openedApplications;          // bundle paths asked to open, in order
     bool readInstalled(const QJsonObject& json, QString* error);
 
