@@ -284,6 +284,7 @@ void SearchPanelView::render()
             run(m_filtered, false);
         };
         m_listLayout->addWidget(row);
+        row->show();
         m_rows.push_back(row);
     }
     if (m_filtered.empty()) {
@@ -292,6 +293,7 @@ void SearchPanelView::render()
         m_empty->setAlignment(Qt::AlignCenter);
         setTextColor(m_empty, kSecondary);
         m_listLayout->addWidget(m_empty);
+        m_empty->show();
     }
     m_listLayout->addStretch(1);
     layoutList();
@@ -308,10 +310,6 @@ void SearchPanelView::layoutList()
     const int width = m_scroll->viewport()->width();
     m_listContent->resize(width, std::max(m_listLayout->sizeHint().height(), m_scroll->viewport()->height()));
     m_listLayout->activate();
-    for (SearchPanelRow* row : m_rows)
-        row->show();
-    if (m_empty)
-        m_empty->show();
 }
 
 void SearchPanelView::resizeEvent(QResizeEvent* event)

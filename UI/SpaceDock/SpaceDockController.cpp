@@ -1,6 +1,7 @@
 #include "UI/SpaceDock/SpaceDockController.h"
 
 #include "Core/Settings/Settings.h"
+#include "Core/Spaces/SpaceStore.h"
 #include "Platform/Platform.h"
 
 #include <QStringList>
@@ -100,6 +101,19 @@ void SpaceDockController::update(const std::vector<SpaceContents::WindowInfo>& w
         applyFrame(QRectF(origin, size));
     }
     m_panel->present();
+}
+
+} // namespace lumivast
+
+namespace lumivast {
+
+void SpaceDockController::updateForCurrentSpace(const SpaceSnapshot& snapshot, const SpaceContents& contents,
+                                                const SpaceStore& store)
+{
+    const Space* current = snapshot.currentSpace();
+    if (!current)
+        return;
+    update(contents.windows(current->managedID), store.displayName(*current));
 }
 
 } // namespace lumivast

@@ -16,6 +16,9 @@
 
 namespace lumivast {
 
+class SpaceStore;
+struct SpaceSnapshot;
+
 // A narrow floating column with the current Space's name above one icon per
 // application that has a window there (setting "spaceDock"). Clicking an icon
 // hands its entry (the application's first window) to `onFocus`. The user may
@@ -34,6 +37,9 @@ public:
     // among `windows`, or hides it when the setting is off (leaving the model
     // as it was). Main thread.
     void update(const std::vector<SpaceContents::WindowInfo>& windows, const QString& spaceName);
+    // update() for the menu-bar display's active Space: its windows and its
+    // shown name. Without such a Space the dock is left as it is.
+    void updateForCurrentSpace(const SpaceSnapshot& snapshot, const SpaceContents& contents, const SpaceStore& store);
 
     // Set by the application: raise the window of the entry.
     std::function<void(const SpaceContents::WindowInfo&)> onFocus;
