@@ -234,11 +234,11 @@ SearchPanelView::SearchPanelView(SearchPanelModel& model, std::function<void()> 
     m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->viewport()->setAutoFillBackground(false);
     m_listContent = new QWidget;
-    m_listContent->setAutoFillBackground(false);
     m_listLayout = new QVBoxLayout(m_listContent);
     m_listLayout->setContentsMargins(6, 6, 6, 6);
     m_listLayout->setSpacing(2);
     m_scroll->setWidget(m_listContent);
+    m_listContent->setAutoFillBackground(false); // setWidget turned it on; the panel's pane shows through
     outer->addWidget(m_scroll, 1);
     outer->addWidget(divider(this));
 

@@ -410,6 +410,9 @@ TEST_F(SearchPanelTest, ScreenshotShowsRowsWithTheFirstHighlighted)
             colours.insert(image.pixel(x, y));
     }
     EXPECT_GT(colours.size(), 50);
+    // The list shows the panel's own pane below its last row, as the header does.
+    const QPoint belowRows = finder.view()->rows().back()->mapTo(finder.view(), QPoint(300, 60));
+    EXPECT_EQ(image.pixelColor(belowRows), image.pixelColor(QPoint(400, 44)));
 
     // The icon of the first row is Browser's.
     const SearchPanelRow* first = finder.view()->rows()[0];
