@@ -4,6 +4,7 @@
 #include <QPointF>
 #include <QtGlobal>
 
+#include <cstdint>
 #include <map>
 #include <optional>
 
@@ -57,6 +58,8 @@ public:
     virtual std::optional<InputEvent> createEvent() = 0;
     virtual std::optional<InputEvent> createKeyboardEvent(quint16 keyCode, bool keyDown) = 0;
     virtual void post(EventTap tap, const InputEvent& event) = 0;
+    // Delivers the event straight to one process, past the system's input handling.
+    virtual void postToProcess(std::int32_t pid, const InputEvent& event) = 0;
 
     // The event's serialised form, and an event read back from such data.
     virtual std::optional<QByteArray> eventData(const InputEvent& event) = 0;

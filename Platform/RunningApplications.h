@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -34,6 +35,21 @@ public:
     // The icon of the installed application with this bundle identifier; a
     // null image when none is installed.
     virtual QImage iconForBundle(const QString& bundleID) = 0;
+
+    // ---- installed applications ----
+    // The direct entries of a folder, as full paths in the order the listing
+    // gives them (hidden ones included); none when it cannot be listed.
+    virtual std::optional<QStringList> folderEntries(const QString& folder) = 0;
+    // The bundle identifier of the application bundle at `bundlePath`; none
+    // when the bundle cannot be read or declares none.
+    virtual std::optional<QString> bundleIdentifier(const QString& bundlePath) = 0;
+    // The icon the file manager shows for the file at `path`; null when none.
+    virtual QImage iconForFile(const QString& path) = 0;
+    // Brings a running application forward (no options); false when none runs with that pid.
+    virtual bool activateApplication(std::int32_t pid) = 0;
+    // Opens the application at `bundlePath` with the default configuration;
+    // false when it cannot be launched.
+    virtual bool openApplication(const QString& bundlePath) = 0;
 };
 
 } // namespace lumivast

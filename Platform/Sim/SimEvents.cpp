@@ -43,6 +43,12 @@ void SimEvents::post(EventTap tap, const InputEvent& event)
     m_world.dock().receive(tap, event);
 }
 
+void SimEvents::postToProcess(std::int32_t pid, const InputEvent& event)
+{
+    // Applications are not modelled beyond their windows: the event is only recorded.
+    m_postedToProcesses.emplace_back(pid, event);
+}
+
 std::optional<QByteArray> SimEvents::eventData(const InputEvent& event)
 {
     QByteArray data;
@@ -111,6 +117,7 @@ quint64 SimEvents::hostTime()
 void SimEvents::clearLog()
 {
     m_posted.clear();
+    m_postedToProcesses.clear();
     m_warps.clear();
 }
 

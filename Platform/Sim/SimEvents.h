@@ -4,7 +4,9 @@
 
 #include <QPointF>
 
+#include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace lumivast {
@@ -35,6 +37,7 @@ public:
     std::optional<InputEvent> createEvent() override;
     std::optional<InputEvent> createKeyboardEvent(quint16 keyCode, bool keyDown) override;
     void post(EventTap tap, const InputEvent& event) override;
+    void postToProcess(std::int32_t pid, const InputEvent& event) override;
     std::optional<QByteArray> eventData(const InputEvent& event) override;
     std::optional<InputEvent> eventFromData(const QByteArray& data) override;
     bool warpPointer(const QPointF& point) override;
@@ -43,12 +46,15 @@ public:
 
     // ---- for assertions ----
     const std::vector<Posted>& posted() const { return m_posted; }
+    // Events delivered straight to a process, as (pid, event).
+    const std::vector<std::pair<std::int32_t, InputEvent>>& postedToProcesses() const { return m_postedToProcesses; }
     const std::vector<QPointF>& warps() const { return m_warps; } // global, origin top left
     void clearLog();
 
 private:
     SimWorld& m_world;
     std::vector<Posted> m_posted;
+    std::vector<std::pair<std::int32_t, InputEvent>> m_postedToProcesses;
     std::vector<QPointF> m_warps;
 };
 

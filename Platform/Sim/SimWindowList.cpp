@@ -128,6 +128,11 @@ QImage SimWindowList::iconForBundle(const QString& bundleID)
     return QImage();
 }
 
+QImage SimWindowList::placeholderIcon(const QString& seed)
+{
+    return iconFor(seed);
+}
+
 sysfn::AXElementRef SimDockElements::applicationElement(std::int32_t pid)
 {
     auto& handle = m_appElements[pid];

@@ -41,6 +41,16 @@ public:
     QImage icon(std::int32_t pid) override;
     QImage iconForBundle(const QString& bundleID) override;
 
+    // ---- installed applications (SimInstalledApps.cpp) ----
+    std::optional<QStringList> folderEntries(const QString& folder) override;
+    std::optional<QString> bundleIdentifier(const QString& bundlePath) override;
+    QImage iconForFile(const QString& path) override;
+    bool activateApplication(std::int32_t pid) override;
+    bool openApplication(const QString& bundlePath) override;
+
+    // The square of a colour of its own that stands for an icon.
+    static QImage placeholderIcon(const QString& seed);
+
 private:
     SimWorld& m_world;
     std::atomic<int> m_reads{0};

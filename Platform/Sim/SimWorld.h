@@ -134,6 +134,19 @@ public:
     // The world file's keys for the above (SimWindowList.cpp).
     bool readDesktopExtras(const QJsonObject& json, QString* error);
 
+    // ---- installed applications (SimInstalledApps.cpp) ----
+    // One entry of an application folder: usually a bundle; any other file has no bundle identifier.
+    struct InstalledEntry {
+        QString path; // a leading "~/" stands for the user's home folder
+        std::optional<QString> bundleID;
+        QString name;
+    };
+    std::vector<InstalledEntry> installed;
+    std::set<QString> unreadableFolders;
+    std::vector<std::int32_t> activatedPIDs; // every activation asked for, in order
+    QStringList openedApplications;          // bundle paths asked to open, in order
+    bool readInstalled(const QJsonObject& json, QString* error);
+
     // ---- symbols ----
     void setSkyLight(SkyLight state);
     // Hides a function (or runtime class) under every name and image; unknown names are ignored.

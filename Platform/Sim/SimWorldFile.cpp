@@ -27,7 +27,12 @@ constexpr const char* kDefaultWorld = R"({
   "windows": [ {"id": 1001, "pid": 401, "title": "Start Page", "frame": {"x": 40, "y": 60, "w": 900, "h": 700}, "spaces": [1]},
                {"id": 1002, "pid": 402, "title": "notes.txt", "frame": {"x": 200, "y": 120, "w": 800, "h": 600}, "spaces": [3]},
                {"id": 1003, "pid": 403, "title": "Terminal", "frame": {"x": 300, "y": 200, "w": 700, "h": 450}, "spaces": [3]},
-               {"id": 1004, "pid": 401, "title": "Documentation", "frame": {"x": 80, "y": 80, "w": 1000, "h": 760}, "spaces": [4]} ]
+               {"id": 1004, "pid": 401, "title": "Documentation", "frame": {"x": 80, "y": 80, "w": 1000, "h": 760}, "spaces": [4]} ],
+  "installed": [ {"path": "/Applications/Browser.app", "bundleID": "org.lumivast.sim.browser"},
+                 {"path": "/Applications/Editor.app", "bundleID": "org.lumivast.sim.editor"},
+                 {"path": "/Applications/Paint.app", "bundleID": "org.lumivast.sim.paint"},
+                 {"path": "/System/Applications/Calendar.app", "bundleID": "org.lumivast.sim.calendar"},
+                 {"path": "/System/Applications/Utilities/Terminal.app", "bundleID": "org.lumivast.sim.terminal"} ]
 })";
 
 constexpr std::uint32_t kControl = 0x40000;
@@ -266,6 +271,8 @@ std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* e
         w.hotKeyRegistry().setTaken(quint32(o.value("keyCode").toInteger()), quint32(o.value("modifiers").toInteger()));
     }
     if (!w.readDesktopExtras(json, error))
+        return nullptr;
+    if (!w.readInstalled(json, error))
         return nullptr;
     return world;
 }

@@ -15,7 +15,8 @@ namespace lumivast {
 class Panel : public QWidget {
     Q_OBJECT
 public:
-    enum class Level { floating, status, overlay };
+    // In stacking order: floating tool panels, modal pickers, status items, overlays.
+    enum class Level { floating, modal, status, overlay };
     struct Options {
         bool takesKeys = false;
         bool clickThrough = false;

@@ -1,0 +1,136 @@
+// Installed applications of the simulated system: the entries of the
+// application folders, their bundles, activation and launching.
+#include "Platform/Sim/SimWindowList.h"
+#include "Platform/Sim/SimWorld.h"
+
+#include <QDir>
+#include <QJsonArray>
+
+#include <algorithm>
+
+namespace lumivast {
+
+namespace {
+
+constexpr std::int32_t kFirstLaunchedPID = 500;
+
+QString expanded(const QString& path)
+{
+    if (path.startsWith(QLatin1String("~/")))
+        return QDir::homePath() + path.mid(1);
+    return path;
+}
+
+QString parentFolder(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+const SimWorld::InstalledEntry* entryAt(const SimWorld& world, const QString& path)
+{
+    const QString wanted = QDir::cleanPath(path);
+    for (const SimWorld::InstalledEntry& entry : world.installed) {
+        if (QDir::cleanPath(expanded(entry.path)) == wanted)
+            return &entry;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool SimWorld::readInstalled(const QJsonObject& json, QString* error)
+{
+    if (!json.contains("installed")) {
+        // Every app the world runs is installed in the main application folder.
+        for (const App& app : apps) {
+            if (!app.bundleID.isEmpty())
+                installed.push_back({QStringLiteral("/Applications/%1.app").arg(app.name), app.bundleID, app.name});
+        }
+    } else {
+        for (const QJsonValue& value : json.value("installed").toArray()) {
+            const QJsonObject o = value.toObject();
+            InstalledEntry entry;
+            entry.path = o.value("path").toString();
+            if (!entry.path.startsWith(QLatin1Char('/')) && !entry.path.startsWith(QLatin1String("~/"))) {
+                if (error)
+                    *error = QStringLiteral("an installed entry needs an absolute path");
+                return false;
+            }
+            if (o.value("bundleID").isString())
+                entry.bundleID = o.value("bundleID").toString();
+            entry.name = o.value("name").toString(entry.path.section(QLatin1Char('/'), -1).section(QLatin1Char('.'), 0, 0));
+            installed.push_back(std::move(entry));
+        }
+    }
+    for (const QJsonValue& folder : json.value("unreadableFolders").toArray())
+        unreadableFolders.insert(expanded(folder.toString()));
+    return true;
+}
+
+std::optional<QStringList> SimWindowList::folderEntries(const QString& folder)
+{
+    const QString wanted = QDir::cleanPath(expanded(folder));
+    if (m_world.unreadableFolders.contains(wanted))
+        return std::nullopt;
+    QStringList entries;
+    for (const SimWorld::InstalledEntry& entry : m_world.installed) {
+        const QString path = QDir::cleanPath(expanded(entry.path));
+        if (parentFolder(path) == wanted)
+            entries.append(path);
+    }
+    // A folder with nothing in it does not exist in this world.
+    if (entries.isEmpty())
+        return std::nullopt;
+    return entries;
+}
+
+std::optional<QString> SimWindowList::bundleIdentifier(const QString& bundlePath)
+{
+    const SimWorld::InstalledEntry* entry = entryAt(m_world, bundlePath);
+    if (!entry || !entry->bundleID || entry->bundleID->isEmpty())
+        return std::nullopt;
+    return entry->bundleID;
+}
+
+QImage SimWindowList::iconForFile(const QString& path)
+{
+    const SimWorld::InstalledEntry* entry = entryAt(m_world, path);
+    if (!entry)
+        return QImage();
+    return placeholderIcon(entry->bundleID.value_or(QDir::cleanPath(expanded(entry->path))));
+}
+
+bool SimWindowList::activateApplication(std::int32_t pid)
+{
+    if (pid == 0 || !runningApplication(pid))
+        return false;
+    m_world.activatedPIDs.push_back(pid);
+    m_world.frontmostPID = pid;
+    m_world.postWorkspaceEvent(WorkspaceEvent::DidActivateApplication);
+    return true;
+}
+
+bool SimWindowList::openApplication(const QString& bundlePath)
+{
+    m_world.openedApplications.append(bundlePath);
+    const SimWorld::InstalledEntry* entry = entryAt(m_world, bundlePath);
+    if (!entry || !entry->bundleID || entry->bundleID->isEmpty())
+        return false;
+    // An application that already runs is only brought forward.
+    for (const SimWorld::App& app : m_world.apps) {
+        if (app.bundleID == *entry->bundleID)
+            return activateApplication(app.pid);
+    }
+    std::int32_t pid = kFirstLaunchedPID;
+    for (const SimWorld::App& app : m_world.apps)
+        pid = std::max(pid, app.pid + 1);
+    m_world.apps.push_back({pid, *entry->bundleID, entry->name, QStringLiteral("regular")});
+    // A launched application comes forward by itself.
+    m_world.frontmostPID = pid;
+    m_world.postWorkspaceEvent(WorkspaceEvent::DidLaunchApplication);
+    m_world.postWorkspaceEvent(WorkspaceEvent::DidActivateApplication);
+    return true;
+}
+
+} // namespace lumivast

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "Core/Spaces/SpaceContents.h"
+#include "Core/Spaces/SpaceModel.h"
+#include "Platform/Scheduler.h"
+#include "UI/Search/SearchPanelModel.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+namespace lumivast {
+
+class SpaceStore;
+class SpaceWatcher;
+
+// The window finder: the windows of the current Space, or of all Spaces.
+namespace WindowFinder {
+
+inline const QString placeholder = QStringLiteral("Search windows by app or title");
+inline const QString scopeLabel = QStringLiteral("All Spaces");
+inline const QString hint = QStringLiteral("Return to go there · Command-Return to bring it here · Esc to close");
+
+// What a row does; both filled by the application.
+struct Actions {
+    // Return or a click: go to the window (switching to its Space first when needed) and raise it.
+    std::function<void(const SpaceContents::WindowInfo&)> go;
+    // Command-Return: bring the window to the current Space.
+    std::function<void(const SpaceContents::WindowInfo&)> bringHere;
+};
+
+// One row per window in the contents' order: all of them for `allSpaces`,
+// otherwise those on the current Space (none when there is none).
+std::vector<PanelItem> items(const std::vector<SpaceContents::WindowInfo>& windows, const SpaceSnapshot& snapshot,
+                             const SpaceStore& store, bool allSpaces, const Actions& actions);
+
+// Sets the model's texts and its source (reading the services when it is
+// asked), then the scope, so the items come from the new source.
+void configure(SearchPanelModel& model, bool allSpaces, const SpaceContents& contents, const SpaceWatcher& watcher,
+               const SpaceStore& store, Actions actions);
+
+} // namespace WindowFinder
+
+// The app launcher: the installed applications, opened on the current Space.
+namespace AppLauncher {
+
+inline const QString placeholder = QStringLiteral("Open an app on this Space");
+inline const QString hint = QStringLiteral("Return to open here · Esc to close");
+
+// One row per bundle path, in order; a row runs `open` with its path.
+std::vector<PanelItem> items(const QStringList& bundles, const std::function<void(const QString&)>& open);
+
+// Sets the model's texts and a source over the applications installed now
+// (listed once, here); a row opens its app on the current Space of the moment.
+void configure(SearchPanelModel& model, const SpaceContents& contents, const SpaceWatcher& watcher,
+               Scheduler& scheduler);
+
+} // namespace AppLauncher
+
+} // namespace lumivast

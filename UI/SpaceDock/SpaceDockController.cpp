@@ -1,0 +1,119 @@
+#include "UI/SpaceDock/SpaceDockController.h"
+
+#include "Core/Settings/Settings.h"
+#include "Core/Spaces/SpaceStore.h"
+#include "Platform/Platform.h"
+
+#include <QStringList>
+#include <QVBoxLayout>
+
+#include <set>
+
+namespace lumivast {
+
+namespace {
+
+constexpr double kLeftInset = 12;
+
+} // namespace
+
+SpaceDockController::SpaceDockController(Scheduler& scheduler, QObject* parent)
+    : QObject(parent), m_scheduler(scheduler)
+{
+}
+
+SpaceDockController::~SpaceDockController() = default;
+
+std::optional<QRectF> SpaceDockController::savedFrame()
+{
+    const auto text = Settings::defaults().string(frameDefaultsKey());
+    if (!text)
+        return std::nullopt;
+    const QStringList parts = text->split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (parts.size() != 4)
+        return std::nullopt;
+    double values[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        values[i] = parts[i].toDouble(&ok);
+        if (!ok)
+            return std::nullopt;
+    }
+    return QRectF(values[0], values[1], values[2], values[3]);
+}
+
+void SpaceDockController::applyFrame(const QRectF& frame)
+{
+    m_panel->setModelFrame(frame);
+    const QString text = QStringLiteral("%1 %2 %3 %4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height());
+    Settings::defaults().set(frameDefaultsKey(), text);
+}
+
+void SpaceDockController::makePanel()
+{
+    m_panel = std::make_unique<Panel>(m_scheduler, Panel::Options{.takesKeys = false, .clickThrough = false,
+                                                                  .level = Panel::Level::floating});
+    auto* layout = new QVBoxLayout(m_panel.get());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
+    m_view = new SpaceDockView(m_model, m_panel.get());
+    layout->addWidget(m_view);
+    // Dragging the background moves the column; Qt's y grows downwards, ours upwards.
+    m_view->onDrag = [this](QPoint delta) {
+        QRectF frame = m_panel->modelFrame();
+        frame.translate(delta.x(), -delta.y());
+        m_panel->setModelFrame(frame);
+    };
+    m_view->onDragEnd = [this] { applyFrame(m_panel->modelFrame()); };
+}
+
+void SpaceDockController::update(const std::vector<SpaceContents::WindowInfo>& windows, const QString& spaceName)
+{
+    if (!Settings::defaults().boolValue(Settings::Key::spaceDock)) {
+        if (m_panel)
+            m_panel->dismiss();
+        return;
+    }
+
+    std::vector<SpaceContents::WindowInfo> apps;
+    std::set<std::int32_t> seen;
+    for (const SpaceContents::WindowInfo& window : windows) {
+        if (seen.insert(window.pid).second)
+            apps.push_back(window);
+    }
+    m_model.setApps(std::move(apps));
+    m_model.setSpaceName(spaceName);
+    m_model.onFocus = onFocus;
+
+    if (!m_panel)
+        makePanel();
+
+    if (m_view) {
+        const QSizeF size = m_view->sizeHint();
+        QPointF origin = m_panel->modelFrame().topLeft(); // the lower-left corner in our coordinates
+        if (!m_panel->isVisible()) {
+            if (const auto saved = savedFrame()) {
+                origin = saved->topLeft();
+            } else if (const auto main = Platform::current().screens().mainScreen()) {
+                origin = QPointF(main->visibleFrame.left() + kLeftInset, main->visibleFrame.center().y());
+            }
+        }
+        applyFrame(QRectF(origin, size));
+    }
+    m_panel->present();
+}
+
+} // namespace lumivast
+
+namespace lumivast {
+
+void SpaceDockController::updateForCurrentSpace(const SpaceSnapshot& snapshot, const SpaceContents& contents,
+                                                const SpaceStore& store)
+{
+    const Space* current = snapshot.currentSpace();
+    if (!current)
+        return;
+    update(contents.windows(current->managedID), store.displayName(*current));
+}
+
+} // namespace lumivast
