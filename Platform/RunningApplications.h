@@ -17,6 +17,8 @@ struct RunningApplication {
     std::optional<QString> bundleID;
     std::optional<QString> localizedName;
     ActivationPolicy activationPolicy = ActivationPolicy::regular;
+    bool isActive = false; // frontmost
+    bool isHidden = false;
     bool operator==(const RunningApplication&) const = default;
 };
 
@@ -34,6 +36,12 @@ public:
     // The icon of the installed application with this bundle identifier; a
     // null image when none is installed.
     virtual QImage iconForBundle(const QString& bundleID) = 0;
+
+    // Main thread. False when no such application runs (or it refuses).
+    // Activating brings the application to the front without options.
+    virtual bool activate(std::int32_t pid) = 0;
+    virtual bool hide(std::int32_t pid) = 0;
+    virtual bool unhide(std::int32_t pid) = 0;
 };
 
 } // namespace lumivast
