@@ -22,19 +22,33 @@ enum class AXError : std::int32_t {
     attributeUnsupported = -25205,
     noValue = -25212,
     apiDisabled = -25211,
+    actionUnsupported = -25206,
+};
+
+// A single element as an attribute's value ("AXFocusedWindow", "AXCloseButton").
+struct AXElementValue {
+    sysfn::AXElementRef element = nullptr;
+    bool operator==(const AXElementValue&) const = default;
 };
 
 // An attribute value: a list of elements ("AXChildren"), a point ("AXPosition",
-// global, top-left origin), a size ("AXSize") or any plain value.
-using AXAttributeValue = std::variant<std::vector<sysfn::AXElementRef>, QPointF, QSizeF, PlistValue>;
+// global, top-left origin), a size ("AXSize"), any plain value, or one element.
+using AXAttributeValue = std::variant<std::vector<sysfn::AXElementRef>, QPointF, QSizeF, PlistValue, AXElementValue>;
 
-// Reading other applications' Accessibility elements.
+// Reading and acting on other applications' Accessibility elements.
 class AXElements {
 public:
     virtual ~AXElements() = default;
     // The element standing for the application with this process id.
     virtual sysfn::AXElementRef applicationElement(std::int32_t pid) = 0;
     virtual std::expected<AXAttributeValue, AXError> copyAttributeValue(sysfn::AXElementRef element, const QString& attribute) = 0;
+    virtual std::expected<void, AXError> setAttributeValue(sysfn::AXElementRef element, const QString& attribute,
+                                                           const AXAttributeValue& value) = 0;
+    // "AXRaise", "AXPress", ...
+    virtual std::expected<void, AXError> performAction(sysfn::AXElementRef element, const QString& action) = 0;
+    // How long calls on the element (and, for an application element, on its
+    // elements) wait for the application before giving up with cannotComplete.
+    virtual std::expected<void, AXError> setMessagingTimeout(sysfn::AXElementRef element, double seconds) = 0;
 };
 
 } // namespace lumivast

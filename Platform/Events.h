@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/Mouse.h"
+
 #include <QByteArray>
 #include <QPointF>
 #include <QtGlobal>
@@ -20,9 +22,11 @@ enum class EventTap { hid, session };
 // value; reading it as the other kind converts.
 class InputEvent {
 public:
-    enum class Type { null, keyDown, keyUp };
+    enum class Type { null, keyDown, keyUp, mouseMoved, leftMouseDown, leftMouseUp, leftMouseDragged };
 
     Type type = Type::null;
+    // Mouse events: where the event happens, global, top-left origin.
+    QPointF location;
     quint16 keyCode = 0;
     quint64 flags = 0;
     quint64 timestamp = 0; // 0: the system gave the event no time
@@ -57,6 +61,9 @@ public:
     // An event of no particular kind, from no source; fields are set by number.
     virtual std::optional<InputEvent> createEvent() = 0;
     virtual std::optional<InputEvent> createKeyboardEvent(quint16 keyCode, bool keyDown) = 0;
+    // A left-button or plain move event at `location` (global, top-left
+    // origin), made as from the HID system state. Right-button types give nothing.
+    virtual std::optional<InputEvent> createMouseEvent(MouseEventType type, const QPointF& location) = 0;
     virtual void post(EventTap tap, const InputEvent& event) = 0;
     // Delivers the event straight to one process, past the system's input handling.
     virtual void postToProcess(std::int32_t pid, const InputEvent& event) = 0;

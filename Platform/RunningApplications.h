@@ -18,6 +18,8 @@ struct RunningApplication {
     std::optional<QString> bundleID;
     std::optional<QString> localizedName;
     ActivationPolicy activationPolicy = ActivationPolicy::regular;
+    bool isActive = false; // frontmost
+    bool isHidden = false;
     bool operator==(const RunningApplication&) const = default;
 };
 
@@ -45,11 +47,11 @@ public:
     virtual std::optional<QString> bundleIdentifier(const QString& bundlePath) = 0;
     // The icon the file manager shows for the file at `path`; null when none.
     virtual QImage iconForFile(const QString& path) = 0;
-    // Brings a running application forward (no options); false when none runs with that pid.
-    virtual bool activateApplication(std::int32_t pid) = 0;
-    // Opens the application at `bundlePath` with the default configuration;
-    // false when it cannot be launched.
-    virtual bool openApplication(const QString& bundlePath) = 0;
+    // Main thread. False when no such application runs (or it refuses).
+    // Activating brings the application to the front without options.
+    virtual bool activate(std::int32_t pid) = 0;
+    virtual bool hide(std::int32_t pid) = 0;
+    virtual bool unhide(std::int32_t pid) = 0;
 };
 
 } // namespace lumivast

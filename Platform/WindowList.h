@@ -26,6 +26,7 @@ public:
     // Options as the system numbers them.
     static constexpr std::uint32_t kOptionAll = 0;
     static constexpr std::uint32_t kOptionOnScreenOnly = 1;
+    static constexpr std::uint32_t kOptionIncludingWindow = 8; // only `relativeToWindow`
     static constexpr std::uint32_t kOptionExcludeDesktopElements = 16;
 
     virtual ~WindowList() = default;

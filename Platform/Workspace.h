@@ -1,9 +1,12 @@
 #pragma once
 
+#include "Platform/RunningApplications.h"
+
 #include <QUrl>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace lumivast {
 
@@ -50,7 +53,18 @@ class Workspace {
 public:
     virtual ~Workspace() = default;
     [[nodiscard]] virtual Subscription observe(WorkspaceEvent event, std::function<void()> handler) = 0;
+    // The application notifications (launch, terminate, activate) with the
+    // application they are about; other events never reach this handler.
+    [[nodiscard]] virtual Subscription observeApplications(WorkspaceEvent event,
+                                                           std::function<void(const RunningApplication&)> handler) = 0;
     virtual bool openURL(const QUrl& url) = 0;
+
+    // Where the application with this bundle identifier is installed; nothing when it is not.
+    virtual std::optional<QUrl> urlForApplication(const QString& bundleID) = 0;
+    // Launches (or activates) the application at `url` with the default
+    // configuration. `completion` runs once on the main thread with the
+    // application's pid, or nothing when it could not be opened.
+    virtual void openApplication(const QUrl& url, std::function<void(std::optional<std::int32_t> pid)> completion) = 0;
 };
 
 } // namespace lumivast

@@ -2,6 +2,8 @@
 
 #include "Platform/Platform.h"
 
+#include <QUrl>
+
 #include <QCollator>
 #include <QDir>
 #include <QFileInfo>
@@ -31,7 +33,7 @@ QString baseName(const QString& path)
 
 void activate(std::int32_t pid)
 {
-    Platform::current().runningApplications().activateApplication(pid);
+    Platform::current().runningApplications().activate(pid);
 }
 
 void postCommandN(std::int32_t pid)
@@ -86,7 +88,7 @@ void openHere(const QString& bundlePath, const SpaceContents& contents, std::opt
               Scheduler& scheduler)
 {
     RunningApplications& system = Platform::current().runningApplications();
-    const auto launch = [&] { system.openApplication(bundlePath); };
+    const auto launch = [&] { Platform::current().workspace().openApplication(QUrl::fromLocalFile(bundlePath), {}); };
 
     const auto bundleID = system.bundleIdentifier(bundlePath);
     if (!bundleID)

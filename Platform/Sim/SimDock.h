@@ -32,6 +32,7 @@ public:
 
     // The clock that delays land on; without one the Dock makes a Qt event-loop scheduler on first use.
     void setScheduler(Scheduler& scheduler) { m_scheduler = &scheduler; }
+    Scheduler& scheduler();
 
     // ---- knobs ----
     Duration delay = 50ms;        // from a complete request to the Space change
@@ -53,7 +54,6 @@ private:
         WorkItem work;
     };
 
-    Scheduler& scheduler();
     void keyDown(const InputEvent& event);
     void swipe(const InputEvent& event);
     std::optional<QString> payloadProblem(const InputEvent& event, std::int64_t phase) const;

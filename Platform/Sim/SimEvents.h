@@ -13,8 +13,10 @@ namespace lumivast {
 
 class SimWorld;
 
-// The simulated event poster. Posted events are recorded and handed to the
-// world's Dock; pointer warps move the world's pointer. Knobs make event
+// The simulated event poster. Posted events are recorded; keyboard and
+// gesture events are handed to the world's Dock, mouse events move the
+// pointer and press the left button (holding a window by its title bar, see
+// SimWorld::heldWindow); pointer warps move the world's pointer. Knobs make event
 // creation fail, change the serialised form's leading word and pin the host
 // clock. Main thread only.
 class SimEvents final : public EventPoster {
@@ -36,6 +38,7 @@ public:
     // ---- EventPoster ----
     std::optional<InputEvent> createEvent() override;
     std::optional<InputEvent> createKeyboardEvent(quint16 keyCode, bool keyDown) override;
+    std::optional<InputEvent> createMouseEvent(MouseEventType type, const QPointF& location) override;
     void post(EventTap tap, const InputEvent& event) override;
     void postToProcess(std::int32_t pid, const InputEvent& event) override;
     std::optional<QByteArray> eventData(const InputEvent& event) override;
@@ -52,6 +55,8 @@ public:
     void clearLog();
 
 private:
+    void mouse(const InputEvent& event);
+
     SimWorld& m_world;
     std::vector<Posted> m_posted;
     std::vector<std::pair<std::int32_t, InputEvent>> m_postedToProcesses;

@@ -101,26 +101,15 @@ QImage SimWindowList::iconForFile(const QString& path)
     return placeholderIcon(entry->bundleID.value_or(QDir::cleanPath(expanded(entry->path))));
 }
 
-bool SimWindowList::activateApplication(std::int32_t pid)
+std::optional<std::int32_t> SimWindowList::openInstalled(const QString& bundlePath)
 {
-    if (pid == 0 || !runningApplication(pid))
-        return false;
-    m_world.activatedPIDs.push_back(pid);
-    m_world.frontmostPID = pid;
-    m_world.postWorkspaceEvent(WorkspaceEvent::DidActivateApplication);
-    return true;
-}
-
-bool SimWindowList::openApplication(const QString& bundlePath)
-{
-    m_world.openedApplications.append(bundlePath);
     const SimWorld::InstalledEntry* entry = entryAt(m_world, bundlePath);
     if (!entry || !entry->bundleID || entry->bundleID->isEmpty())
-        return false;
+        return std::nullopt;
     // An application that already runs is only brought forward.
     for (const SimWorld::App& app : m_world.apps) {
-        if (app.bundleID == *entry->bundleID)
-            return activateApplication(app.pid);
+        if (app.bundleID == *entry->bundleID && app.running)
+            return activate(app.pid) ? std::optional<std::int32_t>(app.pid) : std::nullopt;
     }
     std::int32_t pid = kFirstLaunchedPID;
     for (const SimWorld::App& app : m_world.apps)
@@ -128,9 +117,9 @@ bool SimWindowList::openApplication(const QString& bundlePath)
     m_world.apps.push_back({pid, *entry->bundleID, entry->name, QStringLiteral("regular")});
     // A launched application comes forward by itself.
     m_world.frontmostPID = pid;
-    m_world.postWorkspaceEvent(WorkspaceEvent::DidLaunchApplication);
-    m_world.postWorkspaceEvent(WorkspaceEvent::DidActivateApplication);
-    return true;
+    m_world.postApplicationEvent(WorkspaceEvent::DidLaunchApplication, pid);
+    m_world.postApplicationEvent(WorkspaceEvent::DidActivateApplication, pid);
+    return pid;
 }
 
 } // namespace lumivast

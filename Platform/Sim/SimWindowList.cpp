@@ -1,5 +1,6 @@
 #include "Platform/Sim/SimWindowList.h"
 
+#include "Platform/Sim/SimAccessibility.h"
 #include "Platform/Sim/SimAudio.h"
 #include "Platform/Sim/SimWorld.h"
 
@@ -24,9 +25,11 @@ ActivationPolicy policyFrom(const QString& text)
     return ActivationPolicy::regular;
 }
 
-RunningApplication running(const SimWorld::App& app)
+RunningApplication running(const SimWorld::App& app, const std::optional<std::int32_t>& frontmost)
 {
     RunningApplication r;
+    r.isActive = frontmost == app.pid;
+    r.isHidden = app.hidden;
     r.pid = app.pid;
     if (!app.bundleID.isEmpty())
         r.bundleID = app.bundleID;
@@ -53,16 +56,22 @@ PlistValue SimWindowList::copyWindowInfo(std::uint32_t options, std::uint32_t re
         duringRead();
     if (m_world.windowListOverride)
         return *m_world.windowListOverride;
-    (void)relativeToWindow; // the simulated list is never relative to a window
     const bool onScreenOnly = options & kOptionOnScreenOnly;
+    const bool onlyOne = options & kOptionIncludingWindow;
     std::set<std::uint64_t> current;
     for (const SimWorld::Display& display : m_world.displays)
         current.insert(display.current);
     PlistValue::Array list;
     list.reserve(m_world.windows.size());
     for (const SimWorld::Window& w : m_world.windows) {
-        if (onScreenOnly && std::none_of(w.spaces.begin(), w.spaces.end(), [&](std::uint64_t s) { return current.contains(s); }))
+        if (onlyOne && w.id != relativeToWindow)
             continue;
+        if (onScreenOnly) {
+            const SimWorld::App* owner = m_world.app(w.pid);
+            if (w.minimized || (owner && owner->hidden)
+                || std::none_of(w.spaces.begin(), w.spaces.end(), [&](std::uint64_t s) { return current.contains(s); }))
+                continue;
+        }
         PlistValue entry = PlistValue::dict({
             {WindowListKey::layer, PlistValue(w.layer)},
             {WindowListKey::ownerPID, PlistValue(w.pid)},
@@ -90,7 +99,9 @@ std::vector<RunningApplication> SimWindowList::runningApplications()
     std::vector<RunningApplication> list;
     bool dockListed = false;
     for (const SimWorld::App& app : m_world.apps) {
-        list.push_back(running(app));
+        if (!app.running)
+            continue;
+        list.push_back(running(app, m_world.frontmostPID));
         dockListed = dockListed || app.pid == m_world.dockPID;
     }
     if (m_world.dockPID != 0 && !dockListed)
@@ -162,7 +173,7 @@ std::expected<AXAttributeValue, AXError> SimDockElements::copyAttributeValue(sys
         if (!runningApplicationExists(pid))
             return std::unexpected(AXError::invalidElement);
         if (pid != m_world.dockPID)
-            return std::unexpected(AXError::cannotComplete);
+            return m_world.accessibility().copyApplicationAttribute(pid, attribute);
         if (attribute != QLatin1String("AXChildren"))
             return std::unexpected(AXError::attributeUnsupported);
         std::vector<sysfn::AXElementRef> children;
@@ -170,7 +181,43 @@ std::expected<AXAttributeValue, AXError> SimDockElements::copyAttributeValue(sys
             children.push_back(itemListElement());
         return children;
     }
-    return std::unexpected(AXError::invalidElement);
+    return m_world.accessibility().copyAttribute(element, attribute);
+}
+
+std::optional<std::int32_t> SimDockElements::applicationPID(sysfn::AXElementRef element) const
+{
+    for (const auto& [pid, handle] : m_appElements) {
+        if (handle.get() == element)
+            return pid;
+    }
+    return std::nullopt;
+}
+
+std::expected<void, AXError> SimDockElements::setAttributeValue(sysfn::AXElementRef element, const QString& attribute,
+                                                                const AXAttributeValue& value)
+{
+    if (!element)
+        return std::unexpected(AXError::illegalArgument);
+    if (!m_world.accessibilityTrusted)
+        return std::unexpected(AXError::apiDisabled);
+    return m_world.accessibility().setAttribute(element, attribute, value);
+}
+
+std::expected<void, AXError> SimDockElements::performAction(sysfn::AXElementRef element, const QString& action)
+{
+    if (!element)
+        return std::unexpected(AXError::illegalArgument);
+    if (!m_world.accessibilityTrusted)
+        return std::unexpected(AXError::apiDisabled);
+    return m_world.accessibility().perform(element, action);
+}
+
+std::expected<void, AXError> SimDockElements::setMessagingTimeout(sysfn::AXElementRef element, double seconds)
+{
+    if (!element || seconds < 0)
+        return std::unexpected(AXError::illegalArgument);
+    m_world.accessibility().noteTimeout(element, seconds);
+    return {};
 }
 
 bool SimDockElements::runningApplicationExists(std::int32_t pid)

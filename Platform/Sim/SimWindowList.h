@@ -40,13 +40,17 @@ public:
     std::optional<RunningApplication> frontmostApplication() override;
     QImage icon(std::int32_t pid) override;
     QImage iconForBundle(const QString& bundleID) override;
+    // SimAccessibility.cpp
+    bool activate(std::int32_t pid) override;
+    bool hide(std::int32_t pid) override;
+    bool unhide(std::int32_t pid) override;
 
     // ---- installed applications (SimInstalledApps.cpp) ----
     std::optional<QStringList> folderEntries(const QString& folder) override;
     std::optional<QString> bundleIdentifier(const QString& bundlePath) override;
     QImage iconForFile(const QString& path) override;
-    bool activateApplication(std::int32_t pid) override;
-    bool openApplication(const QString& bundlePath) override;
+    // Opens an installed bundle: brings it forward when it runs, else starts it under a new pid.
+    std::optional<std::int32_t> openInstalled(const QString& bundlePath);
 
     // The square of a colour of its own that stands for an icon.
     static QImage placeholderIcon(const QString& seed);
@@ -58,13 +62,21 @@ private:
 
 // Accessibility elements of the Dock: the application element, whose only
 // child is the item list with the world's `dockItemList` frame. Other
-// applications' trees are not modelled here and answer "cannot complete".
+// applications' trees (their windows and buttons) are the world's
+// SimAccessibility's.
 class SimDockElements final : public AXElements {
 public:
     explicit SimDockElements(SimWorld& world) : m_world(world) {}
 
     sysfn::AXElementRef applicationElement(std::int32_t pid) override;
     std::expected<AXAttributeValue, AXError> copyAttributeValue(sysfn::AXElementRef element, const QString& attribute) override;
+    std::expected<void, AXError> setAttributeValue(sysfn::AXElementRef element, const QString& attribute,
+                                                   const AXAttributeValue& value) override;
+    std::expected<void, AXError> performAction(sysfn::AXElementRef element, const QString& action) override;
+    std::expected<void, AXError> setMessagingTimeout(sysfn::AXElementRef element, double seconds) override;
+
+    // The pid of an application element made here.
+    std::optional<std::int32_t> applicationPID(sysfn::AXElementRef element) const;
 
     sysfn::AXElementRef itemListElement() const { return &m_itemList; }
 

@@ -81,6 +81,7 @@ struct SimWorld::Observers {
     std::mutex mutex;
     std::uint64_t nextID = 1;
     std::map<std::uint64_t, std::pair<WorkspaceEvent, std::function<void()>>> handlers;
+    std::map<std::uint64_t, std::pair<WorkspaceEvent, std::function<void(const RunningApplication&)>>> appHandlers;
 };
 
 SimWorld::SimWorld()
@@ -522,9 +523,26 @@ void SimWorld::moveWindows(const std::vector<std::uint32_t>& ids, std::uint64_t 
     if (!space(managedID))
         return;
     for (std::uint32_t id : ids) {
-        if (Window* w = window(id))
-            w->spaces = {managedID};
+        const Window* w = window(id);
+        if (!w)
+            continue;
+        switch (w->moves.value_or(windowMoves)) {
+        case WindowMoves::obey:
+            placeWindow(id, managedID);
+            break;
+        case WindowMoves::ignore:
+            break;
+        case WindowMoves::late:
+            m_lateWork.push_back(scheduler().after(lateMoveDelay, [this, id, managedID] { placeWindow(id, managedID); }));
+            break;
+        }
     }
+}
+
+void SimWorld::placeWindow(std::uint32_t id, std::uint64_t managedID)
+{
+    if (Window* w = window(id); w && space(managedID))
+        w->spaces = {managedID};
 }
 
 bool SimWorld::switchSpace(const QString& displayIdentifier, std::uint64_t managedID)
@@ -536,6 +554,10 @@ bool SimWorld::switchSpace(const QString& displayIdentifier, std::uint64_t manag
                                        [&](const SimSpace& s) { return s.managedID == managedID; });
         if (!known)
             return false;
+        // A window held by its title bar goes along to the new Space.
+        if (Window* held = heldWindow ? window(*heldWindow) : nullptr;
+            held && std::find(held->spaces.begin(), held->spaces.end(), display.current) != held->spaces.end())
+            held->spaces = {managedID};
         display.current = managedID;
         announceChange(1401, true);
         return true;
@@ -636,6 +658,39 @@ Subscription SimWorld::observe(WorkspaceEvent event, std::function<void()> handl
             observers->handlers.erase(id);
         }
     });
+}
+
+Subscription SimWorld::observeApplications(WorkspaceEvent event, std::function<void(const RunningApplication&)> handler)
+{
+    std::uint64_t id;
+    {
+        std::lock_guard lock(m_observers->mutex);
+        id = m_observers->nextID++;
+        m_observers->appHandlers.emplace(id, std::make_pair(event, std::move(handler)));
+    }
+    return Subscription([weak = std::weak_ptr<Observers>(m_observers), id] {
+        if (auto observers = weak.lock()) {
+            std::lock_guard lock(observers->mutex);
+            observers->appHandlers.erase(id);
+        }
+    });
+}
+
+void SimWorld::postApplicationEvent(WorkspaceEvent event, std::int32_t pid)
+{
+    std::vector<std::function<void(const RunningApplication&)>> handlers;
+    {
+        std::lock_guard lock(m_observers->mutex);
+        for (const auto& [id, entry] : m_observers->appHandlers) {
+            if (entry.first == event)
+                handlers.push_back(entry.second);
+        }
+    }
+    if (const auto running = windowList().runningApplication(pid)) {
+        for (const auto& handler : handlers)
+            handler(*running);
+    }
+    postWorkspaceEvent(event);
 }
 
 bool SimWorld::openURL(const QUrl& url)

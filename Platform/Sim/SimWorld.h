@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Scheduler.h"
 #include "Platform/Screens.h"
 #include "Platform/SymbolSource.h"
 #include "Platform/SystemFunctions.h"
@@ -32,6 +33,7 @@ class SimAudio;
 class SimPasteboard;
 class SimUpdates;
 class UserDefaults;
+class SimAccessibility;
 class SimDockElements;
 class SimMouse;
 class SimWindowList;
@@ -77,7 +79,14 @@ public:
         QString bundleID;
         QString name;
         QString policy = QStringLiteral("regular");
+        // Accessibility and workspace state (SimAccessibility.cpp).
+        bool running = true;       // false: installed only; opening it launches it
+        bool hidden = false;
+        bool unresponsive = false; // every Accessibility call on it times out
+        std::optional<std::uint32_t> focusedWindow = std::nullopt; // none: its front window on a current Space
     };
+    // What the window server does with a request to move a window to a Space.
+    enum class WindowMoves { obey, ignore, late };
     struct Window {
         std::uint32_t id = 0;
         std::int32_t pid = 0;
@@ -86,6 +95,9 @@ public:
         std::vector<std::uint64_t> spaces;
         int layer = 0;
         std::optional<double> alpha; // absent: the window list carries no alpha
+        bool minimized = false;
+        bool refusesSize = false;          // Accessibility cannot resize it
+        std::optional<WindowMoves> moves = std::nullopt; // none: the world's `windowMoves`
     };
     struct HotKey {
         std::uint16_t keyCode = 0;
@@ -121,6 +133,30 @@ public:
     std::set<std::uint32_t> failingNotificationEvents;
     std::optional<PlistValue> spacesListOverride; // returned verbatim (a null value: no list)
     bool notifyFromWorkerThread = false;
+    WindowMoves windowMoves = WindowMoves::obey;
+    Duration lateMoveDelay = 500ms; // how long a late move takes to land
+
+    // ---- Accessibility, applications, dragging (SimAccessibility.cpp) ----
+    // Activating an application with no window on a current Space switches
+    // the display of its first window there (after the Dock's delay).
+    bool activationFollowsWindows = true;
+    // The window whose title bar the left button holds; it goes along when its display switches Space.
+    std::optional<std::uint32_t> heldWindow;
+    static constexpr double kTitleBarHeight = 28;
+    SimAccessibility& accessibility();
+    // The frontmost window whose title bar holds the point (top-left origin) on a current Space.
+    std::optional<std::uint32_t> titleBarWindowAt(QPointF point);
+    // The window an Accessibility element stands for.
+    std::optional<std::uint32_t> windowIDForElement(sysfn::AXElementRef element) const;
+    App* app(std::int32_t pid);
+    // The clock the simulated system's delays run on (the Dock's).
+    Scheduler& scheduler();
+    // What activating the application does to the Spaces (see activationFollowsWindows).
+    void followActivation(std::int32_t pid);
+    // Sends the application notification to both kinds of observers.
+    void postApplicationEvent(WorkspaceEvent event, std::int32_t pid);
+    QStringList launchedApplications() const { return m_launched; }
+    bool readAccessibilityExtras(const QJsonObject& json, QString* error);
 
     // ---- window list, running applications, Dock, pointer, sound (SimWindowList.cpp, SimMouse.cpp, SimAudio.cpp) ----
     std::optional<std::int32_t> frontmostPID;
@@ -207,7 +243,10 @@ public:
 
     // ---- Workspace ----
     Subscription observe(WorkspaceEvent event, std::function<void()> handler) override;
+    Subscription observeApplications(WorkspaceEvent event, std::function<void(const RunningApplication&)> handler) override;
     bool openURL(const QUrl& url) override;
+    std::optional<QUrl> urlForApplication(const QString& bundleID) override;
+    void openApplication(const QUrl& url, std::function<void(std::optional<std::int32_t> pid)> completion) override;
 
     // ---- Screens ----
     std::vector<ScreenInfo> screens() override;
@@ -270,6 +309,7 @@ private:
     Image* imageNamed(const QByteArray& path);
     QRectF bottomLeft(const QRectF& topLeft) const;
     void moveWindows(const std::vector<std::uint32_t>& ids, std::uint64_t managedID);
+    void placeWindow(std::uint32_t id, std::uint64_t managedID);
 
     void setLoaded(Image* image, bool loaded);
 
@@ -303,6 +343,9 @@ private:
     std::shared_ptr<SimPasteboard> m_pasteboard;
     std::shared_ptr<SimUpdates> m_updates;
     std::map<QString, std::shared_ptr<UserDefaults>> m_preferenceDomains;
+    std::shared_ptr<SimAccessibility> m_accessibility;
+    std::vector<WorkItem> m_lateWork; // late window moves, launches, activation switches
+    QStringList m_launched;
 };
 
 } // namespace lumivast

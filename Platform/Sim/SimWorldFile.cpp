@@ -270,7 +270,7 @@ std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* e
         const QJsonObject o = value.toObject();
         w.hotKeyRegistry().setTaken(quint32(o.value("keyCode").toInteger()), quint32(o.value("modifiers").toInteger()));
     }
-    if (!w.readDesktopExtras(json, error))
+    if (!w.readDesktopExtras(json, error) || !w.readAccessibilityExtras(json, error))
         return nullptr;
     if (!w.readInstalled(json, error))
         return nullptr;

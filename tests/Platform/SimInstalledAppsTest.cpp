@@ -40,21 +40,27 @@ TEST_F(SimInstalledAppsTest, ActivationAndLaunching)
     install(worldFrom(R"({"apps": [ {"pid": 7, "bundleID": "org.example.one", "name": "One"} ],
                           "installed": [ {"path": "/Applications/One.app", "bundleID": "org.example.one"},
                                          {"path": "/Applications/Two.app", "bundleID": "org.example.two", "name": "Two"} ]})"));
-    EXPECT_FALSE(system().activateApplication(99));
-    EXPECT_TRUE(system().activateApplication(7));
+    std::vector<std::optional<std::int32_t>> opened;
+    const auto open = [&](const char* path) {
+        world->openApplication(QUrl::fromLocalFile(path), [&](std::optional<std::int32_t> pid) { opened.push_back(pid); });
+        scheduler.runPending();
+        return opened.back();
+    };
+    EXPECT_FALSE(system().activate(99));
+    EXPECT_TRUE(system().activate(7));
     EXPECT_EQ(world->frontmostPID, 7);
 
-    EXPECT_TRUE(system().openApplication("/Applications/Two.app"));
+    EXPECT_EQ(open("/Applications/Two.app"), 500);
     const auto two = system().runningApplication(500);
     ASSERT_TRUE(two);
     EXPECT_EQ(two->bundleID, "org.example.two");
     EXPECT_EQ(two->localizedName, "Two");
     EXPECT_EQ(world->frontmostPID, 500);
 
-    EXPECT_TRUE(system().openApplication("/Applications/One.app")); // already runs: brought forward
+    EXPECT_EQ(open("/Applications/One.app"), 7); // already runs: brought forward
     EXPECT_EQ(world->frontmostPID, 7);
     EXPECT_EQ(system().runningApplications().size(), 3u); // One, Two and the Dock
-    EXPECT_FALSE(system().openApplication("/Applications/Missing.app"));
+    EXPECT_EQ(open("/Applications/Missing.app"), std::nullopt);
     EXPECT_EQ(world->activatedPIDs, (std::vector<std::int32_t>{7, 7}));
 }
 
