@@ -40,6 +40,12 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList
     , m_edgeTriggers(scheduler)
     , m_dockGuard(scheduler)
     , m_updater(Platform::current().updates())
+    , m_focusMemory(scheduler)
+    , m_spaceLock(scheduler)
+    , m_marks(scheduler)
+    , m_windowPanel(scheduler)
+    , m_launcherPanel(scheduler)
+    , m_spaceDock(scheduler)
     , m_lastLumivastSwitch(kDistantPast)
 {
     const QStringList args = m_arguments;
@@ -137,6 +143,9 @@ void AppDelegate::applicationDidFinishLaunching()
             self->bounceBack(back, app);
     };
 
+    // 15. The window tools.
+    wireWindowTools();
+
     // 16-17. The watcher: its first snapshot arrives as a change from no Space.
     m_watcher.onSnapshot = [self](const SpaceSnapshot& snapshot) {
         if (self)
@@ -200,10 +209,10 @@ ShortcutManager::Handlers AppDelegate::makeShortcutHandlers()
     h.moveWindowToDesktop = [self](int n) {
         if (!self)
             return;
-        if (!self->resolve(SpaceCommand::SpaceRef::number(n), self->m_watcher.snapshot()))
-            self->errorToast(QStringLiteral("There is no Desktop ") + QString::number(n));
+        if (const auto space = self->resolve(SpaceCommand::SpaceRef::number(n), self->m_watcher.snapshot()))
+            self->moveFrontWindow(*space);
         else
-            self->unavailable(tr("moving windows"));
+            self->errorToast(QStringLiteral("There is no Desktop ") + QString::number(n));
     };
     h.step = [command](bool right) { command(SpaceCommand::step(right)); };
     h.moveWindowStep = [command](bool right) { command(SpaceCommand::moveWindowStep(right)); };
@@ -215,9 +224,12 @@ ShortcutManager::Handlers AppDelegate::makeShortcutHandlers()
     h.scratchpad = [command] { command(SpaceCommand::scratchpad()); };
     h.setMark = [self] {
         if (self)
-            self->unavailable(tr("window marks"));
+            self->captureMark(true);
     };
-    h.jumpToMark = h.setMark;
+    h.jumpToMark = [self] {
+        if (self)
+            self->captureMark(false);
+    };
     return h;
 }
 
@@ -300,10 +312,15 @@ void AppDelegate::scheduleStateExport()
 
 void AppDelegate::activeSpaceChanged(const std::optional<Space>& from, const Space& to)
 {
-    Q_UNUSED(from);
     // A click in the Dock pulled the user away: the bounce back is under way.
     if (m_dockGuard.spaceChanged(to))
         return;
+    // An app pulled the user away: its window comes here instead.
+    const bool own = m_scheduler.now() - m_lastLumivastSwitch < kOwnSwitchWindow;
+    if (m_spaceLock.spaceChanged(from, to, own))
+        return;
+    m_focusMemory.entered(to, m_contents);
+    later(300ms, [](AppDelegate& d) { d.updateSpaceDock(); });
     m_history.visit(to);
     const QString name = m_store.displayName(to);
     qCInfo(lcApp) << "active Space:" << name;
@@ -315,18 +332,10 @@ void AppDelegate::settingsChanged()
 {
     if (m_shortcuts)
         m_shortcuts->refresh();
+    updateSpaceDock();
     m_edgeTriggers.refresh();
     const Space* current = m_watcher.snapshot().currentSpace();
     m_dockGuard.refresh(current ? std::optional<Space>(*current) : std::nullopt);
-}
-
-void AppDelegate::bounceBack(const Space& to, const RunningApplication& app)
-{
-    m_lastLumivastSwitch = m_scheduler.now();
-    m_switcher.switchTo(to, m_watcher.snapshot());
-    toast(QStringLiteral("Stayed here and opened a new ") + app.localizedName.value_or(QStringLiteral("app"))
-              + QStringLiteral(" window"),
-          QStringLiteral("dock.rectangle"));
 }
 
 void AppDelegate::openOverview()

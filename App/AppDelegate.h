@@ -12,8 +12,18 @@
 #include "Core/Switching/Feedback.h"
 #include "Core/Switching/ShortcutManager.h"
 #include "Core/Switching/SpaceSwitcher.h"
+#include "Core/Windows/AppRules.h"
+#include "Core/Windows/FocusMemory.h"
+#include "Core/Windows/Scratchpad.h"
+#include "Core/Windows/SpaceLock.h"
+#include "Core/Windows/SpaceMinimizer.h"
+#include "Core/Windows/WindowMarks.h"
+#include "Core/Windows/WindowMover.h"
 #include "Platform/Scheduler.h"
+#include "Platform/Workspace.h"
 #include "UI/HUD/HUDController.h"
+#include "UI/Search/SearchPanelController.h"
+#include "UI/SpaceDock/SpaceDockController.h"
 
 #include <QObject>
 #include <QSet>
@@ -61,6 +71,20 @@ public:
     EdgeTriggers& edgeTriggers() { return m_edgeTriggers; }
     DockGuard& dockGuard() { return m_dockGuard; }
     Updater& updater() { return m_updater; }
+    FocusMemory& focusMemory() { return m_focusMemory; }
+    SpaceLock& spaceLock() { return m_spaceLock; }
+    SpaceMinimizer& minimizer() { return m_minimizer; }
+    WindowMarks& marks() { return m_marks; }
+    SearchPanelController& windowPanel() { return m_windowPanel; }
+    SearchPanelController& launcherPanel() { return m_launcherPanel; }
+    SpaceDockController& spaceDock() { return m_spaceDock; }
+    // Made on first use.
+    WindowMover& mover();
+    AppRules& appRules();
+    Scratchpad& scratchpad();
+
+    // The front window to a Space, reported by toast.
+    void moveFrontWindow(const Space& space);
     ShortcutManager* shortcuts() { return m_shortcuts.get(); }
     // Scheduler time of the last switch the program itself started.
     Duration lastLumivastSwitch() const { return m_lastLumivastSwitch; }
@@ -81,6 +105,15 @@ private:
     void scheduleStateExport();
     void bounceBack(const Space& to, const RunningApplication& app);
     void openOverview();
+    void wireWindowTools();
+    void pulledAway(const Space& from, const RunningApplication& app);
+    void updateSpaceDock();
+    void captureMark(bool set);
+    void showWindowPanel(bool allSpaces);
+    void showLauncher();
+    void toggleScratchpad();
+    void goToWindow(const SpaceContents::WindowInfo& window, const SpaceSnapshot& snapshot);
+    void later(Duration delay, std::function<void(AppDelegate&)> work);
 
     // Dispatcher pieces.
     std::optional<Space> resolve(const SpaceCommand::SpaceRef& ref, const SpaceSnapshot& snapshot) const;
@@ -88,6 +121,7 @@ private:
     void switchOwn(const Space& target, const SpaceSnapshot& snapshot);
     const DisplaySpaces* steppingDisplay(const SpaceSnapshot& snapshot, std::optional<DisplaySpaces>& underMouse) const;
     void step(bool right, const SpaceSnapshot& snapshot);
+    void moveWindowStep(bool right, const SpaceSnapshot& snapshot);
     void step2D(bool up, const SpaceSnapshot& snapshot);
     void unavailable(const QString& what);
     void toast(const QString& message, const QString& symbol = HUDController::defaultToastSymbol);
@@ -108,6 +142,17 @@ private:
     EdgeTriggers m_edgeTriggers;
     DockGuard m_dockGuard;
     Updater m_updater;
+    FocusMemory m_focusMemory;
+    SpaceLock m_spaceLock;
+    SpaceMinimizer m_minimizer;
+    WindowMarks m_marks;
+    SearchPanelController m_windowPanel;
+    SearchPanelController m_launcherPanel;
+    SpaceDockController m_spaceDock;
+    std::unique_ptr<WindowMover> m_mover;
+    std::unique_ptr<AppRules> m_appRules;
+    std::unique_ptr<Scratchpad> m_scratchpad;
+    Subscription m_activationObserver;
 
     std::unique_ptr<ShortcutManager> m_shortcuts;
 

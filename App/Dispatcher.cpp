@@ -105,6 +105,33 @@ void AppDelegate::step(bool right, const SpaceSnapshot& snapshot)
     }
 }
 
+void AppDelegate::moveWindowStep(bool right, const SpaceSnapshot& snapshot)
+{
+    std::optional<DisplaySpaces> underMouse;
+    const DisplaySpaces* display = steppingDisplay(snapshot, underMouse);
+    if (!display)
+        return;
+    const Space* current = display->activeSpace();
+    const int n = int(display->spaces.size());
+    if (!current || n <= 1)
+        return;
+    const bool wrap = setting(Settings::Key::wrapAround);
+    int index = current->indexOnDisplay;
+    for (int tried = 0; tried < n - 1; ++tried) {
+        index += right ? 1 : -1;
+        if (index < 0 || index >= n) {
+            if (!wrap)
+                return;
+            index = (index + n) % n;
+        }
+        const Space& candidate = display->spaces[std::size_t(index)];
+        if (candidate.id == current->id)
+            return;
+        if (!candidate.isFullscreen)
+            return moveFrontWindow(candidate);
+    }
+}
+
 void AppDelegate::step2D(bool up, const SpaceSnapshot& snapshot)
 {
     const qint64 stored = Settings::defaults().integerValue(Settings::Key::gridColumns);
@@ -140,11 +167,12 @@ void AppDelegate::perform(const SpaceCommand& command)
             },
             [&](const C::Step& c) { step(c.right, snapshot); },
             [&](const C::MoveWindow& c) {
-                if (!resolve(c.target, snapshot))
+                const auto space = resolve(c.target, snapshot);
+                if (!space)
                     return notFound(c.target);
-                unavailable(tr("moving windows"));
+                moveFrontWindow(*space);
             },
-            [&](const C::MoveWindowStep&) { unavailable(tr("moving windows")); },
+            [&](const C::MoveWindowStep& c) { moveWindowStep(c.right, snapshot); },
             [&](const C::Rename& c) {
                 const auto space = resolve(c.target, snapshot);
                 if (!space)
@@ -172,7 +200,7 @@ void AppDelegate::perform(const SpaceCommand& command)
             },
             [&](const C::Profile&) { unavailable(tr("profiles")); },
             [&](const C::Template&) { unavailable(tr("templates")); },
-            [&](const C::Windows&) { unavailable(tr("the window finder")); },
+            [&](const C::Windows& c) { showWindowPanel(c.allSpaces); },
             [&](const C::RemoveDesktop& c) {
                 const auto space = resolve(c.target, snapshot);
                 if (!space || !space->desktopNumber)
@@ -198,10 +226,18 @@ void AppDelegate::perform(const SpaceCommand& command)
             [&](const C::SaveLayout&) { unavailable(tr("window layouts")); },
             [&](const C::RestoreLayout&) { unavailable(tr("window layouts")); },
             [&](const C::Eject&) { unavailable(tr("window layouts")); },
-            [&](const C::Launcher&) { unavailable(tr("the app launcher")); },
-            [&](const C::Scratchpad&) { unavailable(tr("the scratchpad")); },
-            [&](const C::MinimizeAll&) { unavailable(tr("minimising windows")); },
-            [&](const C::UndoMinimize&) { unavailable(tr("minimising windows")); },
+            [&](const C::Launcher&) { showLauncher(); },
+            [&](const C::Scratchpad&) { toggleScratchpad(); },
+            [&](const C::MinimizeAll&) {
+                const Space* space = snapshot.currentSpace();
+                if (!space)
+                    return;
+                const int n = m_minimizer.minimizeAll(*space, m_contents);
+                toast(QStringLiteral("Minimized ") + QString::number(n)
+                          + QStringLiteral(" windows. Undo from the Lumivast menu."),
+                      QStringLiteral("arrow.down.right.and.arrow.up.left"));
+            },
+            [&](const C::UndoMinimize&) { m_minimizer.undo(); },
             [&](const C::SaveAndClose&) { unavailable(tr("saved Spaces")); },
             [&](const C::AddDesktop&) { unavailable(tr("Mission Control")); },
             [&](const C::DemoTour&) { unavailable(tr("the demo tour")); },

@@ -36,6 +36,8 @@ void activate(std::int32_t pid)
     Platform::current().runningApplications().activate(pid);
 }
 
+} // namespace
+
 void postCommandN(std::int32_t pid)
 {
     EventPoster& events = Platform::current().events();
@@ -47,8 +49,6 @@ void postCommandN(std::int32_t pid)
         events.postToProcess(pid, *event);
     }
 }
-
-} // namespace
 
 const QStringList& folders()
 {

@@ -28,6 +28,9 @@ inline constexpr Duration kActivationDelay = 350ms;
 // `currentSpaceID`: activated when it already has a window there, otherwise
 // sent Command-N and activated 0.35 s later; launched when it does not run (or
 // its bundle cannot be read). Main thread.
+// Command-N, key down then up, to that process: most apps open a new window.
+void postCommandN(std::int32_t pid);
+
 void openHere(const QString& bundlePath, const SpaceContents& contents, std::optional<int> currentSpaceID,
               Scheduler& scheduler);
 

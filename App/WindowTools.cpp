@@ -1,0 +1,226 @@
+// The delegate's side of the window tools: what their callbacks do, moving
+// the front window, window marks, the window finder and the app launcher.
+
+#include "App/AppDelegate.h"
+
+#include "Core/Apps/AppCatalogue.h"
+#include "Core/Settings/Settings.h"
+#include "Platform/Platform.h"
+#include "UI/Search/PanelSources.h"
+
+#include <QPointer>
+
+namespace lumivast {
+
+void AppDelegate::later(Duration delay, std::function<void(AppDelegate&)> work)
+{
+    QPointer<AppDelegate> self(this);
+    std::erase_if(m_pending, [](const WorkItem& item) { return !item.isPending(); });
+    m_pending.push_back(m_scheduler.after(delay, [self, work = std::move(work)] {
+        if (self)
+            work(*self);
+    }));
+}
+
+WindowMover& AppDelegate::mover()
+{
+    if (!m_mover)
+        m_mover = std::make_unique<WindowMover>(m_switcher, m_scheduler);
+    return *m_mover;
+}
+
+AppRules& AppDelegate::appRules()
+{
+    if (!m_appRules)
+        m_appRules = std::make_unique<AppRules>(m_store, mover());
+    return *m_appRules;
+}
+
+Scratchpad& AppDelegate::scratchpad()
+{
+    if (!m_scratchpad)
+        m_scratchpad = std::make_unique<Scratchpad>(mover(), m_contents);
+    return *m_scratchpad;
+}
+
+void AppDelegate::wireWindowTools()
+{
+    QPointer<AppDelegate> self(this);
+
+    // Focus memory learns which window was in front whenever an app comes forward.
+    m_activationObserver = Platform::current().workspace().observeApplications(
+        WorkspaceEvent::DidActivateApplication, [self](const RunningApplication&) {
+            if (!self)
+                return;
+            const Space* current = self->m_watcher.snapshot().currentSpace();
+            if (!current)
+                return;
+            const Space space = *current;
+            self->later(FocusMemory::kRecordDelay, [space](AppDelegate& d) { d.m_focusMemory.leaving(space); });
+        });
+
+    m_spaceLock.start();
+    m_spaceLock.onPulledAway = [self](const Space& from, const RunningApplication& app) {
+        if (self)
+            self->pulledAway(from, app);
+    };
+
+    m_contents.onNewWindows = [self](const std::vector<SpaceContents::WindowInfo>& windows) {
+        if (!self)
+            return;
+        self->appRules().apply(windows, self->m_watcher.snapshot());
+        self->updateSpaceDock();
+    };
+
+    m_spaceDock.onFocus = [](const SpaceContents::WindowInfo& window) {
+        WindowMover::raise({window.id, window.pid, window.frame});
+    };
+}
+
+void AppDelegate::pulledAway(const Space& from, const RunningApplication& app)
+{
+    m_lastLumivastSwitch = m_scheduler.now();
+    m_switcher.switchTo(from, m_watcher.snapshot());
+    const std::int32_t pid = app.pid;
+    const QString name = app.localizedName.value_or(QStringLiteral("the app"));
+    later(350ms, [pid, name](AppDelegate& d) {
+        const auto& windows = d.m_contents.windows();
+        const auto window = std::find_if(windows.begin(), windows.end(),
+                                         [pid](const SpaceContents::WindowInfo& w) { return w.pid == pid; });
+        if (window == windows.end()) {
+            Platform::current().runningApplications().activate(pid);
+            return;
+        }
+        d.mover().bringHere(*window, d.m_watcher.snapshot(),
+                            [pid](WindowMover::Result) { Platform::current().runningApplications().activate(pid); });
+        d.toast(QStringLiteral("Brought ") + name + QStringLiteral(" here"), QStringLiteral("lock"));
+    });
+}
+
+void AppDelegate::updateSpaceDock()
+{
+    m_spaceDock.updateForCurrentSpace(m_watcher.snapshot(), m_contents, m_store);
+}
+
+void AppDelegate::moveFrontWindow(const Space& space)
+{
+    const SpaceSnapshot snapshot = m_watcher.snapshot();
+    const auto frontmost = Platform::current().runningApplications().frontmostApplication();
+    const QString appName = frontmost && frontmost->localizedName ? *frontmost->localizedName : QStringLiteral("Window");
+    const bool follow = Settings::defaults().boolValue(Settings::Key::followMovedWindow);
+
+    QPointer<AppDelegate> self(this);
+    auto report = [self, appName, space](WindowMover::Result result) {
+        if (!self)
+            return;
+        if (result)
+            self->toast(QStringLiteral("Moved ") + appName + QStringLiteral(" to ") + self->m_store.displayName(space),
+                        QStringLiteral("macwindow.and.cursorarrow"));
+        else
+            self->errorToast(WindowMover::description(result.error()));
+        self->m_contents.refresh();
+    };
+    const auto front = WindowMover::frontWindow();
+    if (!front)
+        return report(std::unexpected(WindowMover::Failure::noWindow));
+    mover().move(*front, space, snapshot, follow, true, std::move(report));
+}
+
+void AppDelegate::captureMark(bool set)
+{
+    toast(set ? QStringLiteral("Press a letter to mark this window") : QStringLiteral("Press the letter of a marked window"),
+          QStringLiteral("bookmark"));
+    QPointer<AppDelegate> self(this);
+    m_marks.captureLetter([self, set](const QString& letter) {
+        if (!self)
+            return;
+        AppDelegate& d = *self;
+        if (set) {
+            const auto front = WindowMover::frontWindow();
+            if (!front)
+                return d.toast(QStringLiteral("No window to mark"), QStringLiteral("bookmark.fill"));
+            d.m_marks.marks[letter] = {front->id, front->pid};
+            return d.toast(QStringLiteral("Marked as ") + letter.toUpper(), QStringLiteral("bookmark.fill"));
+        }
+        const auto mark = d.m_marks.marks.find(letter);
+        if (mark == d.m_marks.marks.end())
+            return d.errorToast(QStringLiteral("Nothing is marked as ") + letter.toUpper());
+        const WindowMover::FrontWindow window{mark->second.id, mark->second.pid, {}};
+        const auto& windows = d.m_contents.windows();
+        const auto listed = std::find_if(windows.begin(), windows.end(),
+                                         [&](const SpaceContents::WindowInfo& w) { return w.id == window.id; });
+        if (listed == windows.end())
+            return WindowMover::raise(window);
+        d.goToWindow(*listed, d.m_watcher.snapshot());
+    });
+}
+
+// Switches to the window's Space when it is not the active one and raises the
+// window there; a window on an active (or unknown) Space is raised at once.
+void AppDelegate::goToWindow(const SpaceContents::WindowInfo& info, const SpaceSnapshot& snapshot)
+{
+    const WindowMover::FrontWindow window{info.id, info.pid, info.frame};
+    const std::vector<Space> all = snapshot.allSpaces();
+    const auto space = std::find_if(all.begin(), all.end(), [&](const Space& s) { return s.managedID == info.spaceID; });
+    if (space == all.end() || space->isActive)
+        return WindowMover::raise(window);
+    switchOwn(*space, m_watcher.snapshot());
+    later(350ms, [window](AppDelegate&) { WindowMover::raise(window); });
+}
+
+void AppDelegate::showWindowPanel(bool allSpaces)
+{
+    QPointer<AppDelegate> self(this);
+    WindowFinder::Actions actions;
+    const SpaceSnapshot snapshot = m_watcher.snapshot();
+    actions.go = [self, snapshot](const SpaceContents::WindowInfo& window) {
+        if (self)
+            self->goToWindow(window, snapshot);
+    };
+    actions.bringHere = [self](const SpaceContents::WindowInfo& window) {
+        if (!self)
+            return;
+        self->mover().bringHere(window, self->m_watcher.snapshot(), [self](WindowMover::Result result) {
+            if (self && !result)
+                self->errorToast(WindowMover::description(result.error()));
+        });
+    };
+    WindowFinder::configure(m_windowPanel.model(), allSpaces, m_contents, m_watcher, m_store, std::move(actions));
+    m_windowPanel.show();
+}
+
+void AppDelegate::showLauncher()
+{
+    AppLauncher::configure(m_launcherPanel.model(), m_contents, m_watcher, m_scheduler);
+    m_launcherPanel.show();
+}
+
+void AppDelegate::toggleScratchpad()
+{
+    QPointer<AppDelegate> self(this);
+    scratchpad().toggle(m_watcher.snapshot(), [self](const QString& message, bool isError) {
+        if (!self)
+            return;
+        if (isError)
+            self->errorToast(message);
+        else
+            self->toast(message);
+    });
+}
+
+void AppDelegate::bounceBack(const Space& to, const RunningApplication& app)
+{
+    m_lastLumivastSwitch = m_scheduler.now();
+    m_switcher.switchTo(to, m_watcher.snapshot());
+    const std::int32_t pid = app.pid;
+    later(350ms, [pid](AppDelegate& d) {
+        // The app opens its new window on the Space the user stayed on.
+        AppCatalogue::postCommandN(pid);
+        d.later(300ms, [pid](AppDelegate&) { Platform::current().runningApplications().activate(pid); });
+    });
+    toast(QStringLiteral("Stayed here and opened a new ") + app.localizedName.value_or(QStringLiteral("app"))
+              + QStringLiteral(" window"),
+          QStringLiteral("dock.rectangle"));
+}
+
+} // namespace lumivast

@@ -1,0 +1,148 @@
+#include "App/AppDelegate.h"
+#include "Platform/HotKeys.h"
+#include "Platform/Sim/SimHotKeys.h"
+#include "tests/Core/WindowWorld.h"
+#include "tests/support/FakeAlertService.h"
+
+#include <gtest/gtest.h>
+
+using namespace lumivast;
+namespace K = Settings::Key;
+
+namespace {
+
+constexpr quint32 kControlOption = HotKeyModifier::control | HotKeyModifier::option;
+constexpr quint32 kKeyM = 46;
+constexpr quint32 kKeyQuote = 39;
+constexpr quint32 kKeyQ = 12;
+
+class WindowToolWiringTest : public test::WindowWorldTest {
+protected:
+    WindowToolWiringTest()
+    {
+        home.defaults().set(K::didShowOnboarding, true);
+        delegate = std::make_unique<AppDelegate>(scheduler, alerts, QStringList{"lumivast"});
+        delegate->applicationDidFinishLaunching();
+        settle();
+    }
+    void settle(Duration by = 600ms) { scheduler.advance(by); }
+    QString lastToast() const
+    {
+        const auto& last = delegate->hud().lastPresentation();
+        return last ? last->view.title : QString();
+    }
+    bool lastToastIsError() const
+    {
+        const auto& last = delegate->hud().lastPresentation();
+        return last && last->view.symbol == HUDController::errorSymbol;
+    }
+    QString currentID() { return delegate->watcher().snapshot().currentSpace()->id; }
+
+    test::FakeAlertService alerts;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+} // namespace
+
+TEST_F(WindowToolWiringTest, SpaceLockVetoStopsTheReactionsAndBringsTheWindowHere)
+{
+    home.defaults().set(K::spaceLock, true);
+    const QStringList historyBefore = delegate->history().recent();
+    world->windowList().activate(402); // the editor lives on S2: the system takes the user there
+    settle(200ms);
+    EXPECT_NE(lastToast(), QStringLiteral("S2")); // no switch HUD for the pull
+    settle(1s);
+    EXPECT_EQ(currentID(), QStringLiteral("S1")); // switched back
+    EXPECT_EQ(lastToast(), QStringLiteral("Brought Editor here"));
+    EXPECT_EQ(spacesOf(12), (std::vector<std::uint64_t>{1})); // the editor's front window came along
+    EXPECT_FALSE(delegate->history().recent().contains(QStringLiteral("S2")));
+    Q_UNUSED(historyBefore);
+}
+
+TEST_F(WindowToolWiringTest, AChangeRightAfterOwnSwitchIsNotAPull)
+{
+    home.defaults().set(K::spaceLock, true);
+    world->activationFollowsWindows = false;
+    world->windowList().activate(402);
+    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(2)));
+    settle();
+    EXPECT_EQ(currentID(), QStringLiteral("S2"));
+    EXPECT_EQ(lastToast(), QStringLiteral("Desktop 2")); // the reactions ran
+    EXPECT_EQ(delegate->history().recent().first(), QStringLiteral("S2"));
+}
+
+TEST_F(WindowToolWiringTest, MovingTheFrontWindowReportsTheOutcome)
+{
+    delegate->perform(SpaceCommand::moveWindow(SpaceCommand::SpaceRef::number(1)));
+    settle();
+    EXPECT_EQ(lastToast(), QStringLiteral("The window is already on that Space."));
+    EXPECT_TRUE(lastToastIsError());
+
+    delegate->store().setName(QStringLiteral("Mail"), QStringLiteral("S2"));
+    delegate->perform(SpaceCommand::moveWindow(SpaceCommand::SpaceRef::name(QStringLiteral("mail"))));
+    settle();
+    EXPECT_EQ(lastToast(), QStringLiteral("Moved Browser to Mail"));
+    EXPECT_EQ(spacesOf(11), (std::vector<std::uint64_t>{2}));
+    EXPECT_EQ(currentID(), QStringLiteral("S1")); // not followed
+
+    // The browser has no window here any more.
+    delegate->perform(SpaceCommand::moveWindowStep(true));
+    settle();
+    EXPECT_EQ(lastToast(), QStringLiteral("There is no window to move."));
+
+    home.defaults().set(K::followMovedWindow, true);
+    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(2)));
+    settle();
+    delegate->perform(SpaceCommand::moveWindowStep(true));
+    settle(150ms); // verified after 0.12 s; the followed switch has not landed yet
+    EXPECT_EQ(lastToast(), QStringLiteral("Moved Browser to Desktop 3"));
+    settle(1s);
+    EXPECT_EQ(spacesOf(11), (std::vector<std::uint64_t>{3}));
+    EXPECT_EQ(currentID(), QStringLiteral("S3")); // followed
+    EXPECT_EQ(lastToast(), QStringLiteral("Desktop 3"));
+}
+
+TEST_F(WindowToolWiringTest, MoveShortcutForAMissingDesktopSaysSo)
+{
+    world->hotKeyRegistry().press(26 /* 7 */, kControlOption | HotKeyModifier::shift);
+    settle();
+    EXPECT_EQ(lastToast(), QStringLiteral("There is no Desktop 7"));
+    EXPECT_TRUE(lastToastIsError());
+}
+
+TEST_F(WindowToolWiringTest, WindowMarksThroughTheShortcuts)
+{
+    world->hotKeyRegistry().press(kKeyQuote, kControlOption); // jump before anything is marked
+    settle(100ms);
+    EXPECT_EQ(lastToast(), QStringLiteral("Press the letter of a marked window"));
+    world->hotKeyRegistry().press(kKeyQ, 0);
+    settle(100ms);
+    EXPECT_EQ(lastToast(), QStringLiteral("Nothing is marked as Q"));
+
+    world->hotKeyRegistry().press(kKeyM, kControlOption);
+    settle(100ms);
+    world->hotKeyRegistry().press(kKeyQ, 0);
+    settle(100ms);
+    EXPECT_EQ(lastToast(), QStringLiteral("Marked as Q"));
+    ASSERT_TRUE(delegate->marks().marks.contains(QStringLiteral("q")));
+    EXPECT_EQ(delegate->marks().marks.at(QStringLiteral("q")).id, 11u);
+
+    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(3)));
+    settle();
+    ASSERT_EQ(currentID(), QStringLiteral("S3"));
+    world->hotKeyRegistry().press(kKeyQuote, kControlOption);
+    settle(100ms);
+    world->hotKeyRegistry().press(kKeyQ, 0);
+    settle(1s);
+    EXPECT_EQ(currentID(), QStringLiteral("S1")); // back to the marked window's Space
+    EXPECT_EQ(world->frontmostPID, 401);
+}
+
+TEST_F(WindowToolWiringTest, MinimiseAllAndUndo)
+{
+    delegate->perform(SpaceCommand::minimizeAll());
+    EXPECT_EQ(lastToast(), QStringLiteral("Minimized 1 windows. Undo from the Lumivast menu."));
+    EXPECT_TRUE(window(11).minimized);
+    delegate->perform(SpaceCommand::undoMinimize());
+    EXPECT_FALSE(window(11).minimized);
+}
