@@ -281,3 +281,44 @@ TEST_F(AppDelegateTest, RenameWithoutANameAsksAndOffersRecentNamesFirst)
     EXPECT_EQ(alert.field->items.size(), 3 + 15);
     EXPECT_EQ(delegate->store().displayName(delegate->watcher().snapshot().allSpaces()[1]), QStringLiteral("Desktop 2"));
 }
+
+TEST_F(AppDelegateTest, SettingsChangesReapplyShortcutsTriggersAndDockProtection)
+{
+    launch();
+    auto registered = [&] { return world->hotKeyRegistry().registrations(); };
+    const auto before = registered();
+    ASSERT_FALSE(before.empty());
+    EXPECT_FALSE(delegate->edgeTriggers().monitorsInstalled());
+    EXPECT_FALSE(delegate->dockGuard().monitorInstalled());
+
+    Settings::defaults().set(K::desktopShortcutModifier, QStringLiteral("hyper"));
+    Settings::defaults().set(K::hotCorner, QStringLiteral("topLeft"));
+    Settings::defaults().set(K::dockClickProtection, true);
+    constexpr quint32 kHyper = HotKeyModifier::control | HotKeyModifier::option | HotKeyModifier::command;
+    const auto now = registered();
+    EXPECT_TRUE(std::any_of(now.begin(), now.end(), [&](const auto& r) { return r.modifiers == kHyper; }));
+    EXPECT_TRUE(delegate->edgeTriggers().monitorsInstalled());
+    EXPECT_TRUE(delegate->dockGuard().monitorInstalled());
+
+    Settings::defaults().set(K::desktopShortcutModifier, QStringLiteral("off"));
+    Settings::defaults().set(K::hotCorner, QStringLiteral("none"));
+    EXPECT_LT(registered().size(), before.size());
+    EXPECT_FALSE(delegate->edgeTriggers().monitorsInstalled());
+}
+
+TEST_F(AppDelegateTest, StateExportIsWrittenOnceAfterABurst)
+{
+    launch();
+    const QString path = AppPaths::file(QStringLiteral("state.json"));
+    settle(1s);
+    QFile::remove(path);
+    for (int i = 0; i < 5; ++i) {
+        delegate->perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(1), QStringLiteral("Name %1").arg(i)));
+        settle(100ms);
+        EXPECT_FALSE(QFile::exists(path)) << i; // each change re-arms the 0.4 s wait
+    }
+    settle(400ms);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("Name 4"));
+}
