@@ -120,6 +120,8 @@ private:
     void notFound(const SpaceCommand::SpaceRef& ref);
     void switchOwn(const Space& target, const SpaceSnapshot& snapshot);
     const DisplaySpaces* steppingDisplay(const SpaceSnapshot& snapshot, std::optional<DisplaySpaces>& underMouse) const;
+    std::optional<Space> neighbour(bool right, const SpaceSnapshot& snapshot,
+                                   const std::function<bool(const Space&)>& eligible) const;
     void step(bool right, const SpaceSnapshot& snapshot);
     void moveWindowStep(bool right, const SpaceSnapshot& snapshot);
     void step2D(bool up, const SpaceSnapshot& snapshot);

@@ -68,68 +68,59 @@ const DisplaySpaces* AppDelegate::steppingDisplay(const SpaceSnapshot& snapshot,
     return snapshot.menuBarDisplay();
 }
 
-void AppDelegate::step(bool right, const SpaceSnapshot& snapshot)
+// The neighbour of the current Space on the stepping display: the first Space
+// `eligible` accepts, walking one Space at a time (round the row when
+// "wrapAround" is on), never the current one.
+std::optional<Space> AppDelegate::neighbour(bool right, const SpaceSnapshot& snapshot,
+                                            const std::function<bool(const Space&)>& eligible) const
 {
     std::optional<DisplaySpaces> underMouse;
     const DisplaySpaces* display = steppingDisplay(snapshot, underMouse);
     if (!display)
-        return;
+        return std::nullopt;
     const Space* current = display->activeSpace();
     const int n = int(display->spaces.size());
     if (!current || n <= 1)
-        return;
-    const bool wrap = setting(Settings::Key::wrapAround);
-    int index = current->indexOnDisplay;
-    const int delta = right ? 1 : -1;
-    for (int tried = 0; tried < n - 1; ++tried) {
-        index += delta;
-        if (index < 0 || index >= n) {
-            if (!wrap)
-                return;
-            index = (index + n) % n;
-        }
-        const Space& candidate = display->spaces[std::size_t(index)];
-        if (candidate.id == current->id)
-            return;
-        if (setting(Settings::Key::hideFullscreenSpaces) && candidate.isFullscreen)
-            continue;
-        const bool skipEmpty = setting(Settings::Key::skipEmptyWhenCycling) || setting(Settings::Key::hideEmptySpaces);
-        if (skipEmpty && !candidate.isFullscreen) {
-            const auto& apps = m_contents.appsBySpace();
-            const auto it = apps.find(candidate.managedID);
-            if (it == apps.end() || it->second.empty())
-                continue;
-        }
-        m_switcher.switchTo(candidate, snapshot); // stepping is not recorded as the program's own switch
-        return;
-    }
-}
-
-void AppDelegate::moveWindowStep(bool right, const SpaceSnapshot& snapshot)
-{
-    std::optional<DisplaySpaces> underMouse;
-    const DisplaySpaces* display = steppingDisplay(snapshot, underMouse);
-    if (!display)
-        return;
-    const Space* current = display->activeSpace();
-    const int n = int(display->spaces.size());
-    if (!current || n <= 1)
-        return;
+        return std::nullopt;
     const bool wrap = setting(Settings::Key::wrapAround);
     int index = current->indexOnDisplay;
     for (int tried = 0; tried < n - 1; ++tried) {
         index += right ? 1 : -1;
         if (index < 0 || index >= n) {
             if (!wrap)
-                return;
+                return std::nullopt;
             index = (index + n) % n;
         }
         const Space& candidate = display->spaces[std::size_t(index)];
         if (candidate.id == current->id)
-            return;
-        if (!candidate.isFullscreen)
-            return moveFrontWindow(candidate);
+            return std::nullopt;
+        if (eligible(candidate))
+            return candidate;
     }
+    return std::nullopt;
+}
+
+void AppDelegate::step(bool right, const SpaceSnapshot& snapshot)
+{
+    const auto target = neighbour(right, snapshot, [this](const Space& candidate) {
+        if (setting(Settings::Key::hideFullscreenSpaces) && candidate.isFullscreen)
+            return false;
+        const bool skipEmpty = setting(Settings::Key::skipEmptyWhenCycling) || setting(Settings::Key::hideEmptySpaces);
+        if (skipEmpty && !candidate.isFullscreen) {
+            const auto& apps = m_contents.appsBySpace();
+            const auto it = apps.find(candidate.managedID);
+            return it != apps.end() && !it->second.empty();
+        }
+        return true;
+    });
+    if (target)
+        m_switcher.switchTo(*target, snapshot); // stepping is not recorded as the program's own switch
+}
+
+void AppDelegate::moveWindowStep(bool right, const SpaceSnapshot& snapshot)
+{
+    if (const auto target = neighbour(right, snapshot, [](const Space& candidate) { return !candidate.isFullscreen; }))
+        moveFrontWindow(*target);
 }
 
 void AppDelegate::step2D(bool up, const SpaceSnapshot& snapshot)

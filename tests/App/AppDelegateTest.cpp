@@ -6,6 +6,7 @@
 #include "Platform/HotKeys.h"
 #include "Platform/Sim/SimHotKeys.h"
 #include "tests/support/FakeAlertService.h"
+#include "tests/support/HudReading.h"
 #include "tests/support/SimWorldTest.h"
 
 #include <QFile>
@@ -33,16 +34,8 @@ protected:
     // Lets the Dock, the watcher's debounce and posted work run.
     void settle(Duration by = 500ms) { scheduler.advance(by); }
 
-    QString lastToast() const
-    {
-        const auto& last = delegate->hud().lastPresentation();
-        return last ? last->view.title : QString();
-    }
-    bool lastToastIsError() const
-    {
-        const auto& last = delegate->hud().lastPresentation();
-        return last && last->view.symbol == HUDController::errorSymbol;
-    }
+    QString lastToast() const { return test::lastHudTitle(delegate->hud()); }
+    bool lastToastIsError() const { return test::lastHudIsError(delegate->hud()); }
     QString currentName() { return delegate->store().displayName(*delegate->watcher().snapshot().currentSpace()); }
     int currentDesktop() { return delegate->watcher().snapshot().currentSpace()->desktopNumber.value_or(0); }
 

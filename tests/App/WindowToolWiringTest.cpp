@@ -3,6 +3,7 @@
 #include "Platform/Sim/SimHotKeys.h"
 #include "tests/Core/WindowWorld.h"
 #include "tests/support/FakeAlertService.h"
+#include "tests/support/HudReading.h"
 
 #include <gtest/gtest.h>
 
@@ -26,16 +27,8 @@ protected:
         settle();
     }
     void settle(Duration by = 600ms) { scheduler.advance(by); }
-    QString lastToast() const
-    {
-        const auto& last = delegate->hud().lastPresentation();
-        return last ? last->view.title : QString();
-    }
-    bool lastToastIsError() const
-    {
-        const auto& last = delegate->hud().lastPresentation();
-        return last && last->view.symbol == HUDController::errorSymbol;
-    }
+    QString lastToast() const { return test::lastHudTitle(delegate->hud()); }
+    bool lastToastIsError() const { return test::lastHudIsError(delegate->hud()); }
     QString currentID() { return delegate->watcher().snapshot().currentSpace()->id; }
 
     test::FakeAlertService alerts;
