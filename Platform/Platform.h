@@ -9,6 +9,7 @@
 #include "Platform/Pasteboard.h"
 #include "Platform/RunningApplications.h"
 #include "Platform/Screens.h"
+#include "Platform/Scripts.h"
 #include "Platform/SymbolSource.h"
 #include "Platform/SystemInfo.h"
 #include "Platform/Trust.h"
@@ -45,6 +46,7 @@ public:
     virtual AXElements& accessibilityElements() = 0;
     virtual Mouse& mouse() = 0;
     virtual Sounds& sounds() = 0;
+    virtual ScriptRunner& scripts() = 0;
     // Each caller gets a synthesizer of its own.
     virtual std::unique_ptr<SpeechSynthesizer> makeSpeechSynthesizer() = 0;
 

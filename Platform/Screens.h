@@ -37,6 +37,8 @@ public:
     virtual std::uint32_t mainDisplayID() = 0;
     // 0 when no connected display has this UUID.
     virtual std::uint32_t displayIDFromUUID(const QUuid& uuid) = 0;
+    // Whether the display with this number is the machine's own (a laptop's panel).
+    virtual bool displayIsBuiltin(std::uint32_t displayID) = 0;
     // Global, origin at the bottom left of the primary screen.
     virtual QPointF pointerLocation() = 0;
 };

@@ -4,6 +4,7 @@
 #include "Platform/Sim/SimEvents.h"
 #include "Platform/Sim/SimHotKeys.h"
 #include "Platform/Sim/SimAudio.h"
+#include "Platform/Sim/SimBrowsers.h"
 #include "Platform/Sim/SimMouse.h"
 #include "Platform/Sim/SimServices.h"
 #include "Platform/Sim/SimWindowList.h"
@@ -36,6 +37,7 @@ public:
     AXElements& accessibilityElements() override { return m_world->dockElements(); }
     Mouse& mouse() override { return m_world->mouse(); }
     Sounds& sounds() override { return m_world->audio(); }
+    ScriptRunner& scripts() override { return m_world->scripts(); }
     std::unique_ptr<SpeechSynthesizer> makeSpeechSynthesizer() override { return m_world->audio().makeSynthesizer(); }
     QString spacesPreferencesPath() override { return m_world->spacesPreferencesPath(); }
     Pasteboard& pasteboard() override { return m_world->pasteboard(); }

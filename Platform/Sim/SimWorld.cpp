@@ -758,6 +758,15 @@ std::uint32_t SimWorld::displayIDFromUUID(const QUuid& uuid)
     return 0;
 }
 
+bool SimWorld::displayIsBuiltin(std::uint32_t displayID)
+{
+    for (const Display& display : displays) {
+        if (display.number == displayID)
+            return display.builtin;
+    }
+    return false;
+}
+
 QPointF SimWorld::pointerLocation()
 {
     const Display* main = mainDisplay();

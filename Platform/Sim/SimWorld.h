@@ -37,6 +37,7 @@ class SimAccessibility;
 class SimDockElements;
 class SimMouse;
 class SimWindowList;
+class SimScripts;
 
 // The simulated system: one in-memory world behind the platform interfaces.
 // State lives on the main thread; only the window server's notifications (when
@@ -71,6 +72,7 @@ public:
         QRectF frame;
         double notchWidth = 0;  // > 0: the top edge has auxiliary areas beside a camera housing this wide
         double menuBarHeight = 24; // taken off the top of the frame for the visible frame
+        bool builtin = false;      // the machine's own panel
         std::uint64_t current = 0; // managed number of the current Space; 0 = none
         std::vector<SimSpace> spaces;
     };
@@ -253,6 +255,7 @@ public:
     std::optional<ScreenInfo> mainScreen() override;
     std::uint32_t mainDisplayID() override;
     std::uint32_t displayIDFromUUID(const QUuid& uuid) override;
+    bool displayIsBuiltin(std::uint32_t displayID) override;
     QPointF pointerLocation() override;
 
     // ---- Trust ----
@@ -276,6 +279,10 @@ public:
     SimUpdates& updates();
     // The domain's store, in memory only, filled from its seed on first use.
     UserDefaults& preferenceDomain(const QString& name);
+
+    // ---- scripts sent to other applications: browsers' tabs (SimBrowsers.cpp) ----
+    SimScripts& scripts();
+    bool readBrowsers(const QJsonObject& json, QString* error);
 
 private:
     struct Symbol {
@@ -342,6 +349,7 @@ private:
     std::shared_ptr<SimAudio> m_audio;
     std::shared_ptr<SimPasteboard> m_pasteboard;
     std::shared_ptr<SimUpdates> m_updates;
+    std::shared_ptr<SimScripts> m_scripts;
     std::map<QString, std::shared_ptr<UserDefaults>> m_preferenceDomains;
     std::shared_ptr<SimAccessibility> m_accessibility;
     std::vector<WorkItem> m_lateWork; // late window moves, launches, activation switches

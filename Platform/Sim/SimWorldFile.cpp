@@ -15,7 +15,7 @@ namespace {
 
 // One display with four desktops and a few apps and windows.
 constexpr const char* kDefaultWorld = R"({
-  "displays": [ { "uuid": "37D8832A-2D66-02CA-B9F7-8F30A301B230", "name": "Built-in Display", "main": true,
+  "displays": [ { "uuid": "37D8832A-2D66-02CA-B9F7-8F30A301B230", "name": "Built-in Display", "main": true, "builtin": true,
                   "frame": {"x": 0, "y": 0, "w": 1512, "h": 982}, "notch": {"width": 180}, "current": 1,
                   "spaces": [ {"managedID": 1, "uuid": "0A4E2F1C-5B7D-4C1E-9F3A-1D2C3B4A5E61"},
                               {"managedID": 3, "uuid": "6F1B8E2D-3C4A-4B5E-8D7F-2E3F4A5B6C72"},
@@ -152,6 +152,7 @@ std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* e
         nextX = display.frame.x() + display.frame.width();
         display.notchWidth = o.value("notch").toObject().value("width").toDouble(0);
         display.menuBarHeight = o.value("menuBarHeight").toDouble(24);
+        display.builtin = o.value("builtin").toBool(false);
         const QJsonArray spaces = o.contains("spaces") ? o.value("spaces").toArray() : QJsonArray{QJsonObject{}};
         if (!readSpaces(spaces, display, nextManaged, error))
             return nullptr;
@@ -272,7 +273,7 @@ std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* e
     }
     if (!w.readDesktopExtras(json, error) || !w.readAccessibilityExtras(json, error))
         return nullptr;
-    if (!w.readInstalled(json, error))
+    if (!w.readInstalled(json, error) || !w.readBrowsers(json, error))
         return nullptr;
     return world;
 }
