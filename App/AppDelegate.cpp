@@ -245,6 +245,7 @@ void AppDelegate::snapshotChanged(const SpaceSnapshot& snapshot)
     noticeNewSpaces(snapshot, ids);
     m_store.noteFullscreenKeys(all);
     m_store.adoptFullscreenMemory(all);
+    displaySetupMaybeChanged(snapshot);
     m_contents.refresh();
     scheduleStateExport();
     if (!m_firstSnapshotHandled) {

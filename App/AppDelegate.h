@@ -13,6 +13,8 @@
 #include "Core/Switching/ShortcutManager.h"
 #include "Core/Switching/SpaceSwitcher.h"
 #include "Core/Windows/AppRules.h"
+#include "Core/Windows/LayoutManager.h"
+#include "Core/Windows/SavedSpaces.h"
 #include "Core/Windows/FocusMemory.h"
 #include "Core/Windows/Scratchpad.h"
 #include "Core/Windows/SpaceLock.h"
@@ -82,6 +84,8 @@ public:
     WindowMover& mover();
     AppRules& appRules();
     Scratchpad& scratchpad();
+    LayoutManager& layouts();
+    SavedSpaces& savedSpaces();
 
     // The front window to a Space, reported by toast.
     void moveFrontWindow(const Space& space);
@@ -106,6 +110,8 @@ private:
     void bounceBack(const Space& to, const RunningApplication& app);
     void openOverview();
     void wireWindowTools();
+    void displaySetupMaybeChanged(const SpaceSnapshot& snapshot);
+    void offerLayoutRestoreAfterRestart();
     void pulledAway(const Space& from, const RunningApplication& app);
     void updateSpaceDock();
     void captureMark(bool set);
@@ -154,6 +160,9 @@ private:
     std::unique_ptr<WindowMover> m_mover;
     std::unique_ptr<AppRules> m_appRules;
     std::unique_ptr<Scratchpad> m_scratchpad;
+    std::unique_ptr<LayoutManager> m_layouts;
+    std::unique_ptr<SavedSpaces> m_savedSpaces;
+    QString m_lastDisplaySetup;
     Subscription m_activationObserver;
 
     std::unique_ptr<ShortcutManager> m_shortcuts;

@@ -6,6 +6,8 @@
 #include "Core/Commands/SpaceResolution.h"
 #include "Core/Settings/Settings.h"
 #include "Core/Shell/SettingsTransfer.h"
+
+#include <QPointer>
 #include "UI/MenuBar/RenameDialog.h"
 
 namespace lumivast {
@@ -214,9 +216,36 @@ void AppDelegate::perform(const SpaceCommand& command)
                 SettingsTransfer::copyDiagnostics(snapshot, m_shortcuts ? m_shortcuts->failures() : QStringList());
                 toast(tr("Diagnostics copied"));
             },
-            [&](const C::SaveLayout&) { unavailable(tr("window layouts")); },
-            [&](const C::RestoreLayout&) { unavailable(tr("window layouts")); },
-            [&](const C::Eject&) { unavailable(tr("window layouts")); },
+            [&](const C::SaveLayout&) {
+                const WindowLayout layout = layouts().save(LayoutManager::kManual, snapshot);
+                toast(QStringLiteral("Saved the position of ") + QString::number(layout.entries.size())
+                          + QStringLiteral(" windows"),
+                      QStringLiteral("rectangle.3.group"));
+            },
+            [&](const C::RestoreLayout&) {
+                const QString setup = LayoutManager::displaySetup(snapshot);
+                auto layout = layouts().load(LayoutManager::kManual, setup);
+                if (!layout)
+                    layout = layouts().load(LayoutManager::kAuto, setup);
+                if (!layout)
+                    return errorToast(tr("No saved window layout for these displays yet"));
+                QPointer<AppDelegate> self(this);
+                layouts().restore(*layout, snapshot, [self](int n) {
+                    if (self)
+                        self->toast(QStringLiteral("Put ") + QString::number(n)
+                                        + QStringLiteral(" windows back on their Spaces"),
+                                    QStringLiteral("rectangle.3.group"));
+                });
+            },
+            [&](const C::Eject&) {
+                QPointer<AppDelegate> self(this);
+                layouts().ejectExternalDisplays(snapshot, [self](int n) {
+                    if (self)
+                        self->toast(QStringLiteral("Moved ") + QString::number(n)
+                                        + QStringLiteral(" windows off external displays. Safe to unplug."),
+                                    QStringLiteral("eject"));
+                });
+            },
             [&](const C::Launcher&) { showLauncher(); },
             [&](const C::Scratchpad&) { toggleScratchpad(); },
             [&](const C::MinimizeAll&) {
@@ -229,7 +258,17 @@ void AppDelegate::perform(const SpaceCommand& command)
                       QStringLiteral("arrow.down.right.and.arrow.up.left"));
             },
             [&](const C::UndoMinimize&) { m_minimizer.undo(); },
-            [&](const C::SaveAndClose&) { unavailable(tr("saved Spaces")); },
+            [&](const C::SaveAndClose&) {
+                const Space* space = snapshot.currentSpace();
+                if (!space)
+                    return;
+                const auto saved = savedSpaces().saveAndClose(*space);
+                if (!saved)
+                    return errorToast(SavedSpaces::description(saved.error()));
+                toast(QStringLiteral("Saved ") + saved->name + QStringLiteral(" with ")
+                          + QString::number(saved->apps.size()) + QStringLiteral(" apps and closed its windows"),
+                      QStringLiteral("archivebox"));
+            },
             [&](const C::AddDesktop&) { unavailable(tr("Mission Control")); },
             [&](const C::DemoTour&) { unavailable(tr("the demo tour")); },
         },

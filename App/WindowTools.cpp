@@ -6,6 +6,7 @@
 #include "Core/Apps/AppCatalogue.h"
 #include "Core/Settings/Settings.h"
 #include "Platform/Platform.h"
+#include "UI/Alerts/AlertService.h"
 #include "UI/Search/PanelSources.h"
 
 #include <QPointer>
@@ -43,6 +44,20 @@ Scratchpad& AppDelegate::scratchpad()
     return *m_scratchpad;
 }
 
+LayoutManager& AppDelegate::layouts()
+{
+    if (!m_layouts)
+        m_layouts = std::make_unique<LayoutManager>(mover(), m_contents, m_scheduler);
+    return *m_layouts;
+}
+
+SavedSpaces& AppDelegate::savedSpaces()
+{
+    if (!m_savedSpaces)
+        m_savedSpaces = std::make_unique<SavedSpaces>(m_store, m_contents, m_scheduler);
+    return *m_savedSpaces;
+}
+
 void AppDelegate::wireWindowTools()
 {
     QPointer<AppDelegate> self(this);
@@ -75,6 +90,62 @@ void AppDelegate::wireWindowTools()
     m_spaceDock.onFocus = [](const SpaceContents::WindowInfo& window) {
         WindowMover::raise({window.id, window.pid, window.frame});
     };
+
+    layouts().startAutoSave([self] { return self ? self->m_watcher.snapshot() : SpaceSnapshot::empty(); });
+    offerLayoutRestoreAfterRestart();
+}
+
+void AppDelegate::offerLayoutRestoreAfterRestart()
+{
+    // Only a launch soon after the system started gets the offer.
+    if (Platform::current().system().systemUptime() >= 900)
+        return;
+    later(45s, [](AppDelegate& d) {
+        const SpaceSnapshot snapshot = d.m_watcher.snapshot();
+        const auto layout = d.layouts().load(LayoutManager::kAuto, LayoutManager::displaySetup(snapshot));
+        if (!layout || layout->entries.empty())
+            return;
+        Alert alert;
+        alert.messageText = tr("Put your windows back on their Spaces?");
+        alert.informativeText = QStringLiteral("Lumivast saved where ") + QString::number(layout->entries.size())
+            + QStringLiteral(" windows were before your Mac restarted.");
+        alert.buttons = {tr("Restore"), tr("Not Now")};
+        if (d.m_alerts.run(alert).button != 0)
+            return;
+        QPointer<AppDelegate> self(&d);
+        d.layouts().restore(*layout, d.m_watcher.snapshot(), [self](int n) {
+            if (self)
+                self->toast(QStringLiteral("Put ") + QString::number(n) + QStringLiteral(" windows back"),
+                            QStringLiteral("rectangle.3.group"));
+        });
+    });
+}
+
+void AppDelegate::displaySetupMaybeChanged(const SpaceSnapshot& snapshot)
+{
+    const QString setup = LayoutManager::displaySetup(snapshot);
+    if (m_lastDisplaySetup.isEmpty() || m_lastDisplaySetup == setup) {
+        m_lastDisplaySetup = setup;
+        return;
+    }
+    const auto displays = [](const QString& key) { return key.split(QLatin1Char('+'), Qt::SkipEmptyParts).size(); };
+    // A display was added: put back the windows saved for this setup.
+    if (Settings::defaults().boolValue(Settings::Key::restoreOnDisplayReconnect)
+        && displays(m_lastDisplaySetup) < displays(setup)) {
+        if (const auto layout = layouts().load(LayoutManager::kAutoSetup, setup)) {
+            const WindowLayout saved = *layout;
+            later(3s, [saved](AppDelegate& d) {
+                QPointer<AppDelegate> self(&d);
+                d.layouts().restore(saved, d.m_watcher.snapshot(), [self](int n) {
+                    if (self && n > 0)
+                        self->toast(QStringLiteral("Restored ") + QString::number(n)
+                                        + QStringLiteral(" windows to your external display"),
+                                    QStringLiteral("display.2"));
+                });
+            });
+        }
+    }
+    m_lastDisplaySetup = setup;
 }
 
 void AppDelegate::pulledAway(const Space& from, const RunningApplication& app)

@@ -20,6 +20,8 @@ public:
     virtual PlistValue sessionDictionary() = 0;
     // A preference of the global domain (any application, current user, any host); nothing when absent.
     virtual std::optional<PlistValue> globalPreference(const QString& key) = 0;
+    // Seconds since the system booted.
+    virtual double systemUptime() = 0;
 };
 
 } // namespace lumivast

@@ -266,6 +266,7 @@ public:
     // ---- input, the Dock, system-wide hot keys, session (SimWorldInput.cpp) ----
     int osMajorVersion = 15;
     bool screenLocked = false;
+    double systemUptime = 86400; // seconds since boot
     std::map<QString, PlistValue> globalPreferences; // the global domain, e.g. "com.apple.swipescrolldirection"
     SimEvents& events();
     SimDock& dock();

@@ -241,6 +241,7 @@ std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* e
     // Input, the Dock, system-wide hot keys and the session.
     w.osMajorVersion = json.value("osVersion").toInt(w.osMajorVersion);
     w.screenLocked = json.value("screenLocked").toBool(false);
+    w.systemUptime = json.value("uptime").toDouble(w.systemUptime);
     const QJsonObject preferences = json.value("globalPreferences").toObject();
     for (auto it = preferences.begin(); it != preferences.end(); ++it)
         w.globalPreferences[it.key()] = PlistValue::fromJson(it.value());

@@ -13,6 +13,7 @@ public:
     explicit SimSystemInfo(SimWorld& world) : m_world(world) {}
 
     int operatingSystemMajorVersion() override { return m_world.osMajorVersion; }
+    double systemUptime() override { return m_world.systemUptime; }
     PlistValue sessionDictionary() override
     {
         return PlistValue::dict({{QStringLiteral("CGSSessionScreenIsLocked"), PlistValue(m_world.screenLocked)},

@@ -1,4 +1,6 @@
 #include "App/AppDelegate.h"
+#include "CGSBridge/CGSBridge.h"
+#include "Core/Spaces/SpaceProvider.h"
 #include "Platform/HotKeys.h"
 #include "Platform/Sim/SimHotKeys.h"
 #include "tests/Core/WindowWorld.h"
@@ -25,8 +27,17 @@ protected:
         delegate = std::make_unique<AppDelegate>(scheduler, alerts, QStringList{"lumivast"});
         delegate->applicationDidFinishLaunching();
         settle();
+        readDelegateContents();
     }
     void settle(Duration by = 600ms) { scheduler.advance(by); }
+    // A fresh window-list pass, read and published.
+    void readDelegateContents()
+    {
+        delegate->contents().refresh();
+        scheduler.advance(200ms);
+        delegate->contents().waitForReading();
+        scheduler.advance(10ms);
+    }
     QString lastToast() const { return test::lastHudTitle(delegate->hud()); }
     bool lastToastIsError() const { return test::lastHudIsError(delegate->hud()); }
     QString currentID() { return delegate->watcher().snapshot().currentSpace()->id; }
@@ -138,4 +149,93 @@ TEST_F(WindowToolWiringTest, MinimiseAllAndUndo)
     EXPECT_TRUE(window(11).minimized);
     delegate->perform(SpaceCommand::undoMinimize());
     EXPECT_FALSE(window(11).minimized);
+}
+
+TEST_F(WindowToolWiringTest, LayoutCommandsSaveAndPutWindowsBack)
+{
+    delegate->perform(SpaceCommand::restoreLayout());
+    EXPECT_EQ(lastToast(), QStringLiteral("No saved window layout for these displays yet"));
+    EXPECT_TRUE(lastToastIsError());
+
+    delegate->perform(SpaceCommand::saveLayout());
+    EXPECT_TRUE(lastToast().startsWith(QStringLiteral("Saved the position of ")));
+    EXPECT_FALSE(lastToastIsError());
+
+    world->window(14)->spaces = {1}; // the terminal wanders off
+    window(14).frame = QRectF(10, 10, 500, 300);
+    readDelegateContents();
+    delegate->perform(SpaceCommand::restoreLayout());
+    settle(2s);
+    EXPECT_TRUE(lastToast().startsWith(QStringLiteral("Put "))) << lastToast().toStdString();
+    EXPECT_TRUE(lastToast().endsWith(QStringLiteral(" windows back on their Spaces")));
+    EXPECT_EQ(spacesOf(14), (std::vector<std::uint64_t>{3}));
+}
+
+TEST_F(WindowToolWiringTest, SaveAndCloseReportsWhatItSaved)
+{
+    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(3)));
+    settle();
+    delegate->perform(SpaceCommand::saveAndClose());
+    settle();
+    EXPECT_EQ(lastToast(), QStringLiteral("Saved Desktop 3 with 2 apps and closed its windows"));
+    readDelegateContents();
+    delegate->perform(SpaceCommand::saveAndClose());
+    EXPECT_EQ(lastToast(), QStringLiteral("This Space has no windows to save"));
+    EXPECT_TRUE(lastToastIsError());
+}
+
+TEST_F(WindowToolWiringTest, PluggingADisplayBackRestoresItsLayout)
+{
+    // The layout the automatic save keeps for this two-display setup.
+    delegate->layouts().save(LayoutManager::kAuto, delegate->watcher().snapshot());
+    const SimWorld::Display external = world->displays.back();
+    world->displays.pop_back();
+    world->announceChange(kSpaceEvents[0], false);
+    settle();
+    world->window(14)->spaces = {1};
+    world->displays.push_back(external);
+    world->announceChange(kSpaceEvents[0], false);
+    settle(1s);
+    EXPECT_EQ(spacesOf(14), (std::vector<std::uint64_t>{1})); // 3 s after the display came back
+    settle(3s);
+    EXPECT_EQ(spacesOf(14), (std::vector<std::uint64_t>{3}));
+}
+
+namespace {
+using RestartOfferTest = test::WindowWorldTest;
+} // namespace
+
+TEST_F(RestartOfferTest, OnlySoonAfterBootAndOnlyWithASavedLayout)
+{
+    home.defaults().set(Settings::Key::didShowOnboarding, true);
+    {
+        // The automatic layout saved before the restart.
+        SpaceSwitcher switcher(scheduler);
+        WindowMover mover(switcher, scheduler);
+        SpaceContents contents(scheduler);
+        contents.refresh();
+        scheduler.advance(200ms);
+        contents.waitForReading();
+        scheduler.advance(10ms);
+        ASSERT_FALSE(LayoutManager(mover, contents, scheduler).save(LayoutManager::kAuto, snapshot()).entries.empty());
+    }
+    for (const double uptime : {600.0, 1200.0}) {
+        SCOPED_TRACE(uptime);
+        world->systemUptime = uptime;
+        test::FakeAlertService alerts;
+        alerts.answers = {AlertAnswer{1}};
+        AppDelegate delegate(scheduler, alerts, {"lumivast"});
+        delegate.applicationDidFinishLaunching();
+        scheduler.advance(44s);
+        EXPECT_TRUE(alerts.shown.empty());
+        scheduler.advance(2s);
+        if (uptime < 900) {
+            ASSERT_EQ(alerts.shown.size(), 1u);
+            EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("Put your windows back on their Spaces?"));
+            EXPECT_TRUE(alerts.shown[0].informativeText.startsWith(QStringLiteral("Lumivast saved where ")));
+            EXPECT_EQ(alerts.shown[0].buttons, (QStringList{"Restore", "Not Now"}));
+        } else {
+            EXPECT_TRUE(alerts.shown.empty());
+        }
+    }
 }
