@@ -113,6 +113,13 @@ void HUDController::show(const Space& space, const SpaceStore& store)
 
 void HUDController::present(HUDView view, const ScreenInfo& screen, Duration duration)
 {
+    // Texts can come from outside (a URL's host); a line no screen can show
+    // would only cost memory for its shadow.
+    constexpr qsizetype kMaxLine = 300;
+    for (QString* line : {&view.title, view.subtitle ? &*view.subtitle : nullptr}) {
+        if (line && line->size() > kMaxLine)
+            *line = line->left(kMaxLine - 1) + QChar(0x2026);
+    }
     const QSizeF size = view.fittingSize();
     if (!m_panel)
         m_panel = std::make_unique<Panel>(m_scheduler,

@@ -322,3 +322,14 @@ TEST_F(HUDControllerTest, PanelIsAClickThroughStatusLevelCapsuleThatNeverTakesFo
 }
 
 } // namespace
+
+TEST(HUDControllerLongText, ALineNoScreenCanShowIsCutShort)
+{
+    lumivast::test::TempHome home;
+    lumivast::VirtualScheduler scheduler;
+    lumivast::HUDController hud(scheduler);
+    hud.toast(QString(70000, QLatin1Char('x')), lumivast::HUDController::defaultToastSymbol, true);
+    ASSERT_TRUE(hud.lastPresentation());
+    EXPECT_EQ(hud.lastPresentation()->view.title.size(), 300);
+    EXPECT_TRUE(hud.lastPresentation()->view.title.endsWith(QChar(0x2026)));
+}
