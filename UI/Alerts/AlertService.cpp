@@ -44,6 +44,8 @@ AlertAnswer runFieldDialog(const Alert& alert, const QStringList& labels)
     field->addItems(alert.field->items);
     field->setEditText(alert.field->text);
     field->lineEdit()->setPlaceholderText(alert.field->placeholder);
+    // Return in the field answers with the default (first) button, as in a message box.
+    field->setInsertPolicy(QComboBox::NoInsert);
     layout->addWidget(field);
     QCheckBox* checkbox = nullptr;
     if (alert.checkboxLabel) {
@@ -61,6 +63,10 @@ AlertAnswer runFieldDialog(const Alert& alert, const QStringList& labels)
         });
     }
     layout->addWidget(buttons);
+    QObject::connect(field->lineEdit(), &QLineEdit::returnPressed, &dialog, [&pressed, &dialog] {
+        pressed = 0;
+        dialog.done(0);
+    });
     field->setFocus();
     dialog.exec();
     return {pressed, field->currentText(), checkbox && checkbox->isChecked()};
