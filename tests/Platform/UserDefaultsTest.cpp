@@ -124,3 +124,20 @@ TEST_F(UserDefaultsTest, IntegerReadsOfHugeNumbersSaturate)
     EXPECT_EQ(d.integerValue("small"), std::numeric_limits<qint64>::min());
     EXPECT_EQ(d.integerValue("bigText"), std::numeric_limits<qint64>::max());
 }
+
+TEST_F(UserDefaultsTest, SetsAsideAFileThatCannotBeOpenedBeforeSaving)
+{
+    // A directory in the file's place stands for a file that exists but cannot be read.
+    const QString file = home.defaults().filePath();
+    ASSERT_TRUE(QDir().mkpath(file));
+    QFile inside(file + "/kept");
+    ASSERT_TRUE(inside.open(QIODevice::WriteOnly));
+    inside.close();
+
+    UserDefaults d(QStringLiteral("Lumivast"), file);
+    d.set("k", 1);
+    const QStringList aside = QDir(QFileInfo(file).absolutePath()).entryList({"defaults.json.unreadable-*"});
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_TRUE(QFile::exists(QFileInfo(file).absolutePath() + "/" + aside.first() + "/kept"));
+    EXPECT_EQ(home.reopenDefaults()->integerValue("k"), 1);
+}
