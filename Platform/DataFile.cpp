@@ -59,8 +59,13 @@ QString setAside(const QString& path)
 std::optional<QJsonDocument> readJson(const QString& path, bool (*accept)(const QJsonDocument&))
 {
     const ReadResult result = read(path);
-    if (result.status != ReadStatus::Read)
+    if (result.status == ReadStatus::Missing)
         return std::nullopt;
+    if (result.status == ReadStatus::Failed) {
+        // Callers treat this as missing and save over it later.
+        setAside(path);
+        return std::nullopt;
+    }
     QJsonParseError error{};
     QJsonDocument doc = QJsonDocument::fromJson(result.bytes, &error);
     if (error.error != QJsonParseError::NoError || doc.isNull() || (accept && !accept(doc))) {

@@ -29,8 +29,8 @@ bool write(const QString& path, const QByteArray& bytes,
 // user made. Returns the new path, or an empty string when nothing was moved.
 QString setAside(const QString& path);
 
-// Reads a JSON document; a file that exists but is not JSON is set aside and
-// counts as missing. `accept` can reject a well-formed document of the wrong shape.
+// Reads a JSON document; a file that exists but cannot be read or is not JSON
+// is set aside and counts as missing. `accept` can reject a well-formed document of the wrong shape.
 std::optional<QJsonDocument> readJson(const QString& path, bool (*accept)(const QJsonDocument&) = nullptr);
 
 } // namespace lumivast::DataFile

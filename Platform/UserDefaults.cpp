@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 
 #include <cmath>
+#include <limits>
 
 namespace lumivast {
 
@@ -25,6 +26,18 @@ std::map<QString, std::unique_ptr<UserDefaults>>& domains()
 bool isObject(const QJsonDocument& doc)
 {
     return doc.isObject();
+}
+
+// Converting a double outside qint64's range is undefined; saturate instead.
+qint64 saturatingInteger(double d)
+{
+    if (!std::isfinite(d))
+        return 0;
+    if (d >= 9223372036854775808.0)
+        return std::numeric_limits<qint64>::max();
+    if (d < -9223372036854775808.0)
+        return std::numeric_limits<qint64>::min();
+    return static_cast<qint64>(d);
 }
 
 } // namespace
@@ -153,8 +166,7 @@ qint64 UserDefaults::integerValue(const QString& key) const
     case QJsonValue::Bool:
         return value->toBool() ? 1 : 0;
     case QJsonValue::Double: {
-        const double d = value->toDouble();
-        return std::isfinite(d) ? static_cast<qint64>(d) : 0;
+        return saturatingInteger(value->toDouble());
     }
     case QJsonValue::String: {
         bool ok = false;
@@ -163,7 +175,7 @@ qint64 UserDefaults::integerValue(const QString& key) const
         if (ok)
             return n;
         const double d = text.toDouble(&ok);
-        return ok && std::isfinite(d) ? static_cast<qint64>(d) : 0;
+        return ok ? saturatingInteger(d) : 0;
     }
     default:
         return 0;

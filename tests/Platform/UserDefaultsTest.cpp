@@ -6,6 +6,8 @@
 #include <QJsonArray>
 #include <QSignalSpy>
 
+#include <limits>
+
 #include <gtest/gtest.h>
 
 using namespace lumivast;
@@ -110,4 +112,32 @@ TEST_F(UserDefaultsTest, OtherDomainsAreSeparateStores)
     EXPECT_EQ(&dock, &UserDefaults::domainNamed(QStringLiteral("com.example.dock")));
     EXPECT_FALSE(home.defaults().object("mru-spaces").has_value());
     EXPECT_NE(dock.filePath(), home.defaults().filePath());
+}
+
+TEST_F(UserDefaultsTest, IntegerReadsOfHugeNumbersSaturate)
+{
+    auto& d = home.defaults();
+    d.set("big", 1e300);
+    d.set("small", -1e300);
+    d.set("bigText", QStringLiteral("1e300"));
+    EXPECT_EQ(d.integerValue("big"), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(d.integerValue("small"), std::numeric_limits<qint64>::min());
+    EXPECT_EQ(d.integerValue("bigText"), std::numeric_limits<qint64>::max());
+}
+
+TEST_F(UserDefaultsTest, SetsAsideAFileThatCannotBeOpenedBeforeSaving)
+{
+    // A directory in the file's place stands for a file that exists but cannot be read.
+    const QString file = home.defaults().filePath();
+    ASSERT_TRUE(QDir().mkpath(file));
+    QFile inside(file + "/kept");
+    ASSERT_TRUE(inside.open(QIODevice::WriteOnly));
+    inside.close();
+
+    UserDefaults d(QStringLiteral("Lumivast"), file);
+    d.set("k", 1);
+    const QStringList aside = QDir(QFileInfo(file).absolutePath()).entryList({"defaults.json.unreadable-*"});
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_TRUE(QFile::exists(QFileInfo(file).absolutePath() + "/" + aside.first() + "/kept"));
+    EXPECT_EQ(home.reopenDefaults()->integerValue("k"), 1);
 }
