@@ -131,10 +131,8 @@ void AppDelegate::applicationDidFinishLaunching()
         if (self)
             self->openOverview();
     };
-    m_edgeTriggers.onNotchHover = [self](const ScreenInfo&) {
-        if (self)
-            self->unavailable(tr("the Space strip"));
-    };
+    // Hovering is no request: without the Space strip there is nothing to show, and nothing to say.
+    m_edgeTriggers.onNotchHover = [](const ScreenInfo&) { qCInfo(lcApp) << "notch hover: no Space strip to show"; };
     m_edgeTriggers.refresh();
 
     // 14. Dock protection's bounce back; its monitor is armed in step 18.
