@@ -270,11 +270,7 @@ void AppDelegate::noticeNewSpaces(const SpaceSnapshot& snapshot, const QSet<QStr
     m_knownSpaceIDs = ids;
     if (!found)
         return;
-    QPointer<AppDelegate> self(this);
-    m_pending.push_back(m_scheduler.after(800ms, [self] {
-        if (self)
-            self->showNextNamePrompt();
-    }));
+    later(800ms, [](AppDelegate& d) { d.showNextNamePrompt(); });
 }
 
 void AppDelegate::showNextNamePrompt()
