@@ -86,7 +86,7 @@ TEST_F(SpaceContentsTest, GroupsWindowsAndAppsByManagedSpace)
     EXPECT_TRUE(contents.windows(9).empty());
 
     // Neither a localized name nor an owner name nor a title.
-    const WindowInfo& unnamed = contents.windows(7).front();
+    const WindowInfo unnamed = contents.windows(7).front();
     EXPECT_EQ(unnamed.appName, "App");
     EXPECT_EQ(unnamed.title, "");
     EXPECT_EQ(unnamed.bundleID, std::nullopt);
