@@ -191,6 +191,7 @@ std::expected<void, AXError> SimAccessibility::perform(sysfn::AXElementRef eleme
             m_world.window(id)->minimized = true;
             m_log << QStringLiteral("minimize %1").arg(id);
         } else {
+            std::lock_guard lock(m_world.stateMutex());
             std::erase_if(m_world.windows, [id](const SimWorld::Window& w) { return w.id == id; });
             if (m_world.heldWindow == id)
                 m_world.heldWindow.reset();

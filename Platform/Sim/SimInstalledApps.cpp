@@ -114,7 +114,10 @@ std::optional<std::int32_t> SimWindowList::openInstalled(const QString& bundlePa
     std::int32_t pid = kFirstLaunchedPID;
     for (const SimWorld::App& app : m_world.apps)
         pid = std::max(pid, app.pid + 1);
-    m_world.apps.push_back({pid, *entry->bundleID, entry->name, QStringLiteral("regular")});
+    {
+        std::lock_guard lock(m_world.stateMutex());
+        m_world.apps.push_back({pid, *entry->bundleID, entry->name, QStringLiteral("regular")});
+    }
     // A launched application comes forward by itself.
     m_world.frontmostPID = pid;
     m_world.postApplicationEvent(WorkspaceEvent::DidLaunchApplication, pid);

@@ -54,6 +54,7 @@ PlistValue SimWindowList::copyWindowInfo(std::uint32_t options, std::uint32_t re
     ++m_reads;
     if (duringRead)
         duringRead();
+    std::lock_guard lock(m_world.stateMutex());
     if (m_world.windowListOverride)
         return *m_world.windowListOverride;
     const bool onScreenOnly = options & kOptionOnScreenOnly;
@@ -96,6 +97,7 @@ PlistValue SimWindowList::copyWindowInfo(std::uint32_t options, std::uint32_t re
 
 std::vector<RunningApplication> SimWindowList::runningApplications()
 {
+    std::lock_guard lock(m_world.stateMutex());
     std::vector<RunningApplication> list;
     bool dockListed = false;
     for (const SimWorld::App& app : m_world.apps) {

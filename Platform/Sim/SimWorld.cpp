@@ -183,6 +183,7 @@ void SimWorld::installSystemFunctions()
         if (cid != connection || cid == 0 || !list.array())
             return PlistValue();
         PlistValue::Array result;
+        std::lock_guard lock(m_stateMutex);
         for (std::uint32_t id : windowNumbers(list)) {
             if (const Window* w = window(id)) {
                 for (std::uint64_t space : w->spaces)
@@ -541,6 +542,7 @@ void SimWorld::moveWindows(const std::vector<std::uint32_t>& ids, std::uint64_t 
 
 void SimWorld::placeWindow(std::uint32_t id, std::uint64_t managedID)
 {
+    std::lock_guard lock(m_stateMutex);
     if (Window* w = window(id); w && space(managedID))
         w->spaces = {managedID};
 }
@@ -556,8 +558,10 @@ bool SimWorld::switchSpace(const QString& displayIdentifier, std::uint64_t manag
             return false;
         // A window held by its title bar goes along to the new Space.
         if (Window* held = heldWindow ? window(*heldWindow) : nullptr;
-            held && std::find(held->spaces.begin(), held->spaces.end(), display.current) != held->spaces.end())
+            held && std::find(held->spaces.begin(), held->spaces.end(), display.current) != held->spaces.end()) {
+            std::lock_guard lock(m_stateMutex);
             held->spaces = {managedID};
+        }
         display.current = managedID;
         announceChange(1401, true);
         return true;

@@ -198,6 +198,10 @@ public:
     QList<QByteArray> lookups() const;
     bool isLoaded(const QByteArray& image) const;
 
+    // The window list and running applications are also read on the window-contents worker;
+    // whatever reshapes them (moves, closes, launches) holds this lock.
+    std::recursive_mutex& stateMutex() const { return m_stateMutex; }
+
     // ---- changes, each announced as the system would ----
     // Makes `managedID` current on the display with that identifier; false when either is unknown.
     bool switchSpace(const QString& displayIdentifier, std::uint64_t managedID);
@@ -353,6 +357,7 @@ private:
     std::shared_ptr<SimScripts> m_scripts;
     std::map<QString, std::shared_ptr<UserDefaults>> m_preferenceDomains;
     std::shared_ptr<SimAccessibility> m_accessibility;
+    mutable std::recursive_mutex m_stateMutex;
     std::vector<WorkItem> m_lateWork; // late window moves, launches, activation switches
     QStringList m_launched;
 };
