@@ -1,5 +1,7 @@
 #include "Core/Windows/LayoutManager.h"
 
+#include "Platform/StableHash.h"
+
 #include "Core/Settings/Settings.h"
 #include "Core/Spaces/AppPaths.h"
 #include "Core/Spaces/DisplayGeometry.h"
@@ -71,17 +73,6 @@ void startMove(WindowMover& mover, const std::shared_ptr<MoveGroup>& group, cons
     group->enter();
     mover.move(WindowMover::FrontWindow{window.id, window.pid, window.frame}, target, snapshot, false, false,
                [group](WindowMover::Result result) { group->leave(result.has_value()); });
-}
-
-// A stable 64-bit hash of the key's text (FNV-1a over its UTF-8 bytes).
-qint64 stableHash(const QString& text)
-{
-    std::uint64_t hash = 0xcbf29ce484222325ULL;
-    for (const char byte : text.toUtf8()) {
-        hash ^= std::uint8_t(byte);
-        hash *= 0x100000001b3ULL;
-    }
-    return qint64(hash);
 }
 
 // Where each user-perceived character ends, in order.
@@ -214,7 +205,7 @@ QString LayoutManager::fileKey(const QString& name, const QString& setup)
     const std::vector<qsizetype> ends = graphemeEnds(key);
     if (qsizetype(ends.size()) <= kLongestFileKey)
         return key;
-    return key.left(ends[kShortenedKeyPrefix - 1]) + QString::number(stableHash(key));
+    return key.left(ends[kShortenedKeyPrefix - 1]) + QString::number(qint64(stableHash(key)));
 }
 
 QString LayoutManager::filePath(const QString& name, const QString& setup)

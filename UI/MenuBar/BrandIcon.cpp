@@ -1,5 +1,7 @@
 #include "UI/MenuBar/BrandIcon.h"
 
+#include "Platform/StableHash.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -12,17 +14,6 @@ constexpr qreal kSquare = 5.5;
 constexpr qreal kRadius = 1.6;
 constexpr qreal kLine = 1.2;
 constexpr QPointF kOrigins[4] = {{1.5, 1.5}, {9, 1.5}, {1.5, 9}, {9, 9}}; // bottom-left origin
-
-// Stable within a run and free of signed overflow.
-std::uint64_t textHash(const QString& text)
-{
-    std::uint64_t hash = 14695981039346656037ull;
-    for (QChar c : text) {
-        hash ^= c.unicode();
-        hash *= 1099511628211ull;
-    }
-    return hash;
-}
 
 } // namespace
 
@@ -52,7 +43,7 @@ QImage menuBarImage(int activeIndex, qreal devicePixelRatio)
 QColor autoColor(const Space& space)
 {
     const std::uint64_t n = space.desktopNumber ? static_cast<std::uint64_t>(*space.desktopNumber)
-                                                : textHash(space.id) % 16 + 1;
+                                                : stableHash(space.id) % 16 + 1;
     const double hue = double((n * 47) % 360) / 360.0;
     return QColor::fromHsvF(hue, 0.52, 0.7, 1.0);
 }
