@@ -51,13 +51,6 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList
     const QStringList args = m_arguments;
     DemoMode::setLaunchArgumentsProvider([args] { return args; });
 
-    // The store decides names; it asks the system and the window lists through these.
-    m_store.runningAppProvider = [](std::int32_t pid) -> std::optional<SpaceStore::RunningApp> {
-        const auto app = Platform::current().runningApplications().runningApplication(pid);
-        if (!app)
-            return std::nullopt;
-        return SpaceStore::RunningApp{app->bundleID, app->localizedName};
-    };
     QPointer<AppDelegate> self(this);
     m_updater.onMessage = [self](const QString& text) {
         if (self)

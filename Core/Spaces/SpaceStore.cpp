@@ -1,5 +1,7 @@
 #include "Core/Spaces/SpaceStore.h"
 
+#include "Platform/Platform.h"
+
 #include "Core/Demo/DemoMode.h"
 #include "Core/Settings/Settings.h"
 #include "Core/Spaces/AppPaths.h"
@@ -67,6 +69,7 @@ SpaceStore::SpaceStore(Scheduler& scheduler, QString filePath, QObject* parent)
     , m_scheduler(scheduler)
     , m_filePath(std::move(filePath))
 {
+    runningAppProvider = [](std::int32_t pid) { return Platform::current().runningApplications().runningApplication(pid); };
     load();
 }
 
@@ -154,7 +157,7 @@ QString SpaceStore::displayName(const Space& space) const
         return tr("Desktop");
     }
     if (space.fullscreenPID && runningAppProvider) {
-        if (const std::optional<RunningApp> app = runningAppProvider(*space.fullscreenPID);
+        if (const std::optional<RunningApplication> app = runningAppProvider(*space.fullscreenPID);
             app && app->localizedName && !app->localizedName->isEmpty())
             return *app->localizedName;
     }
@@ -322,7 +325,7 @@ std::optional<QString> SpaceStore::bundleIDOf(const Space& space) const
 {
     if (!space.isFullscreen || !space.fullscreenPID || !runningAppProvider)
         return std::nullopt;
-    const std::optional<RunningApp> app = runningAppProvider(*space.fullscreenPID);
+    const std::optional<RunningApplication> app = runningAppProvider(*space.fullscreenPID);
     if (!app || !app->bundleID || app->bundleID->isEmpty())
         return std::nullopt;
     return app->bundleID;

@@ -2,6 +2,7 @@
 
 #include "Core/Spaces/SpaceMeta.h"
 #include "Core/Spaces/SpaceModel.h"
+#include "Platform/RunningApplications.h"
 #include "Platform/Scheduler.h"
 
 #include <QImage>
@@ -27,12 +28,6 @@ namespace lumivast {
 class SpaceStore final : public QObject {
     Q_OBJECT
 public:
-    // What the store needs to know of a running application.
-    struct RunningApp {
-        std::optional<QString> bundleID;
-        std::optional<QString> localizedName;
-    };
-
     struct ColorChoice {
         QString name; // what the user sees
         QString hex;  // what setColor stores
@@ -58,10 +53,10 @@ public:
     // Automatic name of an unnamed desktop (the first app on it), or nothing.
     // Installed by the application at launch.
     std::function<std::optional<QString>(const Space&)> autoNameProvider;
-    // The running application with a process id, or nothing when none runs.
-    // Installed by the application at launch; without it full-screen Spaces
-    // show "Full Screen" and get no "fs:" record.
-    std::function<std::optional<RunningApp>(std::int32_t pid)> runningAppProvider;
+    // The running application with a process id, or nothing when none runs:
+    // the platform's answer unless a test puts its own here. Without an answer
+    // full-screen Spaces show "Full Screen" and get no "fs:" record.
+    std::function<std::optional<RunningApplication>(std::int32_t pid)> runningAppProvider;
 
     const QString& filePath() const { return m_filePath; }
     const SpaceMetaMap& metas() const { return m_metas; }

@@ -42,7 +42,7 @@ protected:
     std::unique_ptr<SpaceStore> makeStore()
     {
         auto store = std::make_unique<SpaceStore>(scheduler, filePath());
-        store->runningAppProvider = [this](std::int32_t pid) -> std::optional<SpaceStore::RunningApp> {
+        store->runningAppProvider = [this](std::int32_t pid) -> std::optional<RunningApplication> {
             if (const auto it = apps.find(pid); it != apps.end())
                 return it->second;
             return std::nullopt;
@@ -67,9 +67,9 @@ protected:
     }
 
     VirtualScheduler scheduler;
-    std::map<std::int32_t, SpaceStore::RunningApp> apps{
-        {812, {QString("com.example.player"), QString("Player")}},
-        {900, {std::nullopt, QString("Nameless")}},
+    std::map<std::int32_t, RunningApplication> apps{
+        {812, {812, QString("com.example.player"), QString("Player")}},
+        {900, {900, std::nullopt, QString("Nameless")}},
     };
 };
 

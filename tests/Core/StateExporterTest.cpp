@@ -40,9 +40,9 @@ protected:
     {
         DemoMode::resetForTesting();
         install(worldFrom(kWorld));
-        store.runningAppProvider = [](std::int32_t pid) -> std::optional<SpaceStore::RunningApp> {
+        store.runningAppProvider = [](std::int32_t pid) -> std::optional<RunningApplication> {
             if (pid == 812)
-                return SpaceStore::RunningApp{QStringLiteral("org.example.browser"), QStringLiteral("Browser")};
+                return RunningApplication{pid, QStringLiteral("org.example.browser"), QStringLiteral("Browser")};
             return std::nullopt;
         };
     }
