@@ -155,7 +155,7 @@ void AppDelegate::applicationDidFinishLaunching()
     }
 
     // 19. Every settings change re-applies what holds state built from settings.
-    m_defaultsConnection = connect(&Settings::defaults(), &UserDefaults::changed, this, [this] { settingsChanged(); });
+    connect(&Settings::defaults(), &UserDefaults::changed, this, [this] { settingsChanged(); });
 
     // 20-21. Metadata and window lists feed the state export. The signals come
     // after the change, so no extra hop is needed to see the new value.

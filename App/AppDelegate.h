@@ -176,7 +176,6 @@ private:
     WorkItem m_settingsWork;
     WorkItem m_stateWork;
     std::vector<WorkItem> m_pending; // delayed work that must not outlive the delegate
-    QMetaObject::Connection m_defaultsConnection;
 };
 
 } // namespace lumivast

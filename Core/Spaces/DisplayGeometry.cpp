@@ -1,5 +1,7 @@
 #include "Core/Spaces/DisplayGeometry.h"
 
+#include "Platform/Coordinates.h"
+
 #include "Platform/Platform.h"
 
 #include <QUuid>
@@ -51,18 +53,12 @@ std::optional<ScreenInfo> screen(const QString& identifier)
     return std::nullopt;
 }
 
-bool containsPointer(const QRectF& frame, const QPointF& point)
-{
-    return point.x() >= frame.left() && point.x() < frame.left() + frame.width()
-        && point.y() >= frame.top() && point.y() < frame.top() + frame.height();
-}
-
 std::optional<ScreenInfo> screenUnderMouse()
 {
     Screens& screens = Platform::current().screens();
     const QPointF pointer = screens.pointerLocation();
     for (const ScreenInfo& info : screens.screens()) {
-        if (containsPointer(info.frame, pointer))
+        if (Coordinates::containsHalfOpen(info.frame, pointer))
             return info;
     }
     return screens.mainScreen();

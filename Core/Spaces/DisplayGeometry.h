@@ -20,8 +20,4 @@ std::optional<ScreenInfo> screen(const QString& identifier);
 // The screen under the pointer, else the main screen, else none.
 std::optional<ScreenInfo> screenUnderMouse();
 
-// Pointer containment in bottom-left coordinates: the minimum edges belong to
-// the frame, the maximum edges do not.
-bool containsPointer(const QRectF& frame, const QPointF& point);
-
 } // namespace lumivast::DisplayGeometry

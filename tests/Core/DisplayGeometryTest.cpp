@@ -1,4 +1,5 @@
 #include "Core/Spaces/DisplayGeometry.h"
+#include "Platform/Coordinates.h"
 #include "Core/Spaces/Permissions.h"
 
 #include "tests/support/SimWorldTest.h"
@@ -64,9 +65,9 @@ TEST_F(DisplayGeometryTest, ScreenUnderThePointer)
         world->pointer = c.pointer;
         EXPECT_EQ(DisplayGeometry::screenUnderMouse()->localizedName, c.screen) << c.pointer.x() << "," << c.pointer.y();
     }
-    EXPECT_TRUE(DisplayGeometry::containsPointer(QRectF(0, 0, 10, 10), {0, 0}));
-    EXPECT_FALSE(DisplayGeometry::containsPointer(QRectF(0, 0, 10, 10), {10, 5}));
-    EXPECT_FALSE(DisplayGeometry::containsPointer(QRectF(0, 0, 10, 10), {5, 10}));
+    EXPECT_TRUE(Coordinates::containsHalfOpen(QRectF(0, 0, 10, 10), {0, 0}));
+    EXPECT_FALSE(Coordinates::containsHalfOpen(QRectF(0, 0, 10, 10), {10, 5}));
+    EXPECT_FALSE(Coordinates::containsHalfOpen(QRectF(0, 0, 10, 10), {5, 10}));
 }
 
 TEST_F(DisplayGeometryTest, PermissionsRequestThenOpenTheirPane)
