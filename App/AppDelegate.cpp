@@ -10,6 +10,7 @@
 #include "Core/Shell/StateExporter.h"
 #include "Core/Spaces/AppPaths.h"
 #include "Core/Switching/GlobalHotKey.h"
+#include "Platform/DataFile.h"
 #include "Platform/Log.h"
 #include "Platform/Platform.h"
 #include "UI/MenuBar/RenameDialog.h"
@@ -71,6 +72,7 @@ AppDelegate::~AppDelegate()
 {
     // Hot keys go before the registry and scheduler they were made with.
     m_shortcuts.reset();
+    DataFile::setSetAsideObserver(nullptr);
 }
 
 void AppDelegate::applicationWillFinishLaunching(SingleInstance* instance)
@@ -164,6 +166,7 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(&m_contents, &SpaceContents::windowsChanged, this, [this] { scheduleStateExport(); });
 
     m_launched = true;
+    wireUnreadableFileReports();
 
     // 25. Welcome, once.
     Alerts::runOnboardingIfNeeded(m_alerts);
@@ -231,7 +234,7 @@ void AppDelegate::snapshotChanged(const SpaceSnapshot& snapshot)
     QSet<QString> ids;
     for (const Space& space : all)
         ids.insert(space.id);
-    m_store.prune(ids);
+    m_store.pruneAgainst(snapshot);
     m_history.prune(ids);
     noticeNewSpaces(snapshot, ids);
     m_store.noteFullscreenKeys(all);

@@ -120,6 +120,8 @@ private:
     void toggleScratchpad();
     void goToWindow(const SpaceContents::WindowInfo& window, const SpaceSnapshot& snapshot);
     void later(Duration delay, std::function<void(AppDelegate&)> work);
+    void wireUnreadableFileReports();
+    void reportUnreadableFiles();
 
     // Dispatcher pieces.
     std::optional<Space> resolve(const SpaceCommand::SpaceRef& ref, const SpaceSnapshot& snapshot) const;

@@ -8,7 +8,26 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <mutex>
+
 namespace lumivast::DataFile {
+
+namespace {
+
+struct SetAsideLog {
+    std::mutex mutex;
+    std::vector<SetAsideFile> files;
+    std::size_t reported = 0;
+    std::function<void(const SetAsideFile&)> observer;
+};
+
+SetAsideLog& setAsideLog()
+{
+    static SetAsideLog log;
+    return log;
+}
+
+} // namespace
 
 ReadResult read(const QString& path)
 {
@@ -53,7 +72,47 @@ QString setAside(const QString& path)
         return {};
     }
     qCWarning(lcFiles) << "unreadable file kept as" << target;
+    std::function<void(const SetAsideFile&)> observer;
+    {
+        SetAsideLog& log = setAsideLog();
+        std::lock_guard lock(log.mutex);
+        log.files.push_back({path, target});
+        observer = log.observer;
+    }
+    if (observer)
+        observer({path, target});
     return target;
+}
+
+std::vector<SetAsideFile> setAsideFiles()
+{
+    SetAsideLog& log = setAsideLog();
+    std::lock_guard lock(log.mutex);
+    return log.files;
+}
+
+std::vector<SetAsideFile> takeUnreportedSetAsideFiles()
+{
+    SetAsideLog& log = setAsideLog();
+    std::lock_guard lock(log.mutex);
+    std::vector<SetAsideFile> fresh(log.files.begin() + std::ptrdiff_t(log.reported), log.files.end());
+    log.reported = log.files.size();
+    return fresh;
+}
+
+void setSetAsideObserver(std::function<void(const SetAsideFile&)> observer)
+{
+    SetAsideLog& log = setAsideLog();
+    std::lock_guard lock(log.mutex);
+    log.observer = std::move(observer);
+}
+
+void forgetSetAsideFiles()
+{
+    SetAsideLog& log = setAsideLog();
+    std::lock_guard lock(log.mutex);
+    log.files.clear();
+    log.reported = 0;
 }
 
 std::optional<QJsonDocument> readJson(const QString& path, bool (*accept)(const QJsonDocument&))

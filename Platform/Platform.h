@@ -2,6 +2,7 @@
 
 #include "Platform/AXElements.h"
 #include "Platform/Audio.h"
+#include "Platform/Compositing.h"
 #include "Platform/Events.h"
 #include "Platform/FileWatcher.h"
 #include "Platform/HotKeys.h"
@@ -49,6 +50,8 @@ public:
     virtual ScriptRunner& scripts() = 0;
     // Each caller gets a synthesizer of its own.
     virtual std::unique_ptr<SpeechSynthesizer> makeSpeechSynthesizer() = 0;
+
+    virtual Compositing& compositing() = 0;
 
     // Where the system keeps its Spaces preferences (written on every change of the Spaces).
     virtual QString spacesPreferencesPath() = 0;

@@ -5,6 +5,7 @@
 #include "Platform/Sim/SimHotKeys.h"
 #include "Platform/Sim/SimAudio.h"
 #include "Platform/Sim/SimBrowsers.h"
+#include "Platform/Sim/SimCompositing.h"
 #include "Platform/Sim/SimMouse.h"
 #include "Platform/Sim/SimServices.h"
 #include "Platform/Sim/SimWindowList.h"
@@ -39,6 +40,7 @@ public:
     Sounds& sounds() override { return m_world->audio(); }
     ScriptRunner& scripts() override { return m_world->scripts(); }
     std::unique_ptr<SpeechSynthesizer> makeSpeechSynthesizer() override { return m_world->audio().makeSynthesizer(); }
+    Compositing& compositing() override { return m_world->compositing(); }
     QString spacesPreferencesPath() override { return m_world->spacesPreferencesPath(); }
     Pasteboard& pasteboard() override { return m_world->pasteboard(); }
     UpdateService& updates() override { return m_world->updates(); }

@@ -38,6 +38,7 @@ class SimDockElements;
 class SimMouse;
 class SimWindowList;
 class SimScripts;
+class SimCompositing;
 
 // The simulated system: one in-memory world behind the platform interfaces.
 // State lives on the main thread; only the window server's notifications (when
@@ -289,6 +290,10 @@ public:
     SimScripts& scripts();
     bool readBrowsers(const QJsonObject& json, QString* error);
 
+    // ---- the compositing manager (SimCompositing.cpp) ----
+    SimCompositing& compositing();
+    bool readCompositing(const QJsonObject& json, QString* error);
+
 private:
     struct Symbol {
         std::any function;
@@ -355,6 +360,7 @@ private:
     std::shared_ptr<SimPasteboard> m_pasteboard;
     std::shared_ptr<SimUpdates> m_updates;
     std::shared_ptr<SimScripts> m_scripts;
+    std::shared_ptr<SimCompositing> m_compositing;
     std::map<QString, std::shared_ptr<UserDefaults>> m_preferenceDomains;
     std::shared_ptr<SimAccessibility> m_accessibility;
     mutable std::recursive_mutex m_stateMutex;

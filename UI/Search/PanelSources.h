@@ -5,6 +5,7 @@
 #include "Platform/Scheduler.h"
 #include "UI/Search/SearchPanelModel.h"
 
+#include <QKeyCombination>
 #include <QString>
 #include <QStringList>
 
@@ -21,13 +22,16 @@ namespace WindowFinder {
 
 inline const QString placeholder = QStringLiteral("Search windows by app or title");
 inline const QString scopeLabel = QStringLiteral("All Spaces");
-inline const QString hint = QStringLiteral("Return to go there · Command-Return to bring it here · Esc to close");
+// Bringing the highlighted window here.
+inline constexpr QKeyCombination bringHereKey(Qt::ControlModifier, Qt::Key_Return);
+// "Return to go there · Ctrl+Return to bring it here · Esc to close", with the keys' names as texts give them.
+QString hint();
 
 // What a row does; both filled by the application.
 struct Actions {
     // Return or a click: go to the window (switching to its Space first when needed) and raise it.
     std::function<void(const SpaceContents::WindowInfo&)> go;
-    // Command-Return: bring the window to the current Space.
+    // bringHereKey: bring the window to the current Space.
     std::function<void(const SpaceContents::WindowInfo&)> bringHere;
 };
 
@@ -47,7 +51,8 @@ void configure(SearchPanelModel& model, bool allSpaces, const SpaceContents& con
 namespace AppLauncher {
 
 inline const QString placeholder = QStringLiteral("Open an app on this Space");
-inline const QString hint = QStringLiteral("Return to open here · Esc to close");
+// "Return to open here · Esc to close".
+QString hint();
 
 // One row per bundle path, in order; a row runs `open` with its path.
 std::vector<PanelItem> items(const QStringList& bundles, const std::function<void(const QString&)>& open);
