@@ -9,6 +9,7 @@
 #include "Platform/Log.h"
 #include "Platform/QtScheduler.h"
 #include "UI/Alerts/AlertService.h"
+#include "UI/MenuBar/TrayStatusItem.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -88,7 +89,8 @@ int main(int argc, char* argv[])
 
     lumivast::QtScheduler scheduler;
     lumivast::MessageBoxAlertService alerts;
-    lumivast::AppDelegate delegate(scheduler, alerts, QApplication::arguments());
+    lumivast::TrayStatusItem statusItem(scheduler);
+    lumivast::AppDelegate delegate(scheduler, alerts, statusItem, QApplication::arguments());
     delegate.applicationWillFinishLaunching(&instance);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     // Launch inside the event loop, then take the URLs that arrived meanwhile.
