@@ -131,8 +131,8 @@ SingleInstance::Role SingleInstance::start(Duration timeLimit)
             return m_role;
         }
         if (deadline.hasExpired()) {
-            m_problem = QStringLiteral("another Lumivast is running but did not answer within %1 ms")
-                            .arg(milliseconds(timeLimit));
+            m_problem = QStringLiteral("another Lumivast is running but did not answer within %1 s")
+                            .arg(milliseconds(timeLimit) / 1000.0);
             break;
         }
         QThread::msleep(std::min<qint64>(milliseconds(kRetryPause), deadline.remainingTime()));
