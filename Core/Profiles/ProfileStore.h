@@ -43,6 +43,8 @@ public:
     // Removes every profile of exactly that name; clears "activeProfile" when it named it.
     void remove(const QString& name);
 
+    // The profiles in the file at `filePath`, in file order (what all() reads).
+    static std::vector<SpaceProfile> read(const QString& filePath);
     // Every icon file a saved profile names; such files must outlive the Spaces that show them now.
     static QSet<QString> iconFilesInUse(const QString& filePath);
 
@@ -52,7 +54,6 @@ public:
     static std::optional<std::vector<SpaceProfile>> decode(const QByteArray& bytes);
 
 private:
-    static std::vector<SpaceProfile> read(const QString& filePath);
     void write(const std::vector<SpaceProfile>& profiles) const;
 
     SpaceStore& m_store;

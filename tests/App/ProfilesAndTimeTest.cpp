@@ -5,6 +5,7 @@
 #include "Platform/DataFile.h"
 #include "tests/Core/WindowWorld.h"
 #include "tests/support/FakeAlertService.h"
+#include "tests/support/FakeStatusItem.h"
 #include "tests/support/HudReading.h"
 
 #include <QDir>
@@ -23,7 +24,7 @@ protected:
     void launch()
     {
         home.defaults().set(K::didShowOnboarding, true);
-        delegate = std::make_unique<AppDelegate>(scheduler, alerts, QStringList{"lumivast"});
+        delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{"lumivast"});
         delegate->applicationDidFinishLaunching();
         settle();
     }
@@ -42,6 +43,7 @@ protected:
     QDateTime savedAt() const { return QDateTime(QDate(2025, 3, 1), QTime(8, 30), QTimeZone::utc()); }
 
     test::FakeAlertService alerts;
+    test::FakeStatusItem statusItem;
     std::unique_ptr<AppDelegate> delegate;
 };
 
@@ -92,6 +94,24 @@ TEST_F(ProfilesAndTimeTest, ProfileCommandLoadsTheProfileByAnyCase)
     EXPECT_EQ(hudSymbol(), "person.crop.rectangle.stack");
     EXPECT_EQ(Settings::defaults().string(K::activeProfile), "Home");
     EXPECT_EQ(delegate->store().displayName(space("S2")), "Kitchen");
+
+    // The status menu lists the saved profiles, the active one ticked.
+    statusItem.click();
+    ASSERT_FALSE(statusItem.menus.empty());
+    std::function<const MenuItem*(const std::vector<MenuItem>&)> find = [&](const std::vector<MenuItem>& items) -> const MenuItem* {
+        for (const MenuItem& item : items) {
+            if (item.title == "Profile")
+                return &item;
+            if (const MenuItem* inner = find(item.children))
+                return inner;
+        }
+        return nullptr;
+    };
+    const MenuItem* profileMenu = find(statusItem.menus.back());
+    ASSERT_TRUE(profileMenu);
+    ASSERT_EQ(profileMenu->children.size(), 1u);
+    EXPECT_EQ(profileMenu->children[0].title, "Home");
+    EXPECT_EQ(profileMenu->children[0].state, MenuItem::State::on);
 
     delegate->perform(SpaceCommand::profile("Office"));
     EXPECT_EQ(lastToast(), "No profile is called Office");
