@@ -5,11 +5,13 @@
 #include "Platform/Log.h"
 
 #include <QJsonDocument>
+#include <QLocale>
 #include <QJsonObject>
 #include <QPointer>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 namespace lumivast {
@@ -156,16 +158,57 @@ void TimeTracker::saveNow()
         qCWarning(lcFiles) << "could not save the time record";
 }
 
+namespace {
+
+// A JSON string literal; written by hand because a year of records is about
+// 100,000 members and the generic document builder doubles the cost of a save.
+void appendJsonString(QByteArray& out, const QString& text)
+{
+    out.append('"');
+    for (const char c : text.toUtf8()) {
+        switch (c) {
+        case '"': out.append("\\\""); break;
+        case '\\': out.append("\\\\"); break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char escaped[7];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+                out.append(escaped);
+            } else {
+                out.append(c);
+            }
+        }
+    }
+    out.append('"');
+}
+
+} // namespace
+
 QByteArray TimeTracker::encode(const Record& record)
 {
-    QJsonObject root;
+    QByteArray out;
+    out.reserve(qsizetype(record.size()) * 64 * 32);
+    out.append('{');
+    bool firstDay = true;
     for (const auto& [day, spaces] : record) {
-        QJsonObject entry;
-        for (const auto& [id, seconds] : spaces)
-            entry.insert(id, seconds);
-        root.insert(day, entry);
+        if (!firstDay)
+            out.append(',');
+        firstDay = false;
+        appendJsonString(out, day);
+        out.append(":{");
+        bool firstSpace = true;
+        for (const auto& [id, seconds] : spaces) {
+            if (!firstSpace)
+                out.append(',');
+            firstSpace = false;
+            appendJsonString(out, id);
+            out.append(':');
+            out.append(QByteArray::number(seconds, 'g', QLocale::FloatingPointShortest));
+        }
+        out.append('}');
     }
-    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+    out.append('}');
+    return out;
 }
 
 std::optional<TimeTracker::Record> TimeTracker::decode(const QByteArray& bytes)

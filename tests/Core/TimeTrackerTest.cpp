@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 
 #include <gtest/gtest.h>
 
@@ -202,4 +203,16 @@ TEST_F(TimeTrackerTest, UnreadableRecordIsSetAsideAndStartsEmpty)
     }
     // Seconds that are not finite numbers cannot be decoded either.
     EXPECT_FALSE(TimeTracker::decode(R"({"d":{"A":1e999}})"));
+}
+
+TEST(TimeTrackerCoding, RecordRoundTripsThroughTheFileText)
+{
+    const TimeTracker::Record record{
+        {"2026-01-05", {{"plain", 1.5}, {"quote\" back\\slash", 0.1}, {QString("tab\there\nnew\x01"), 21599.999}, {"Café ☕", 1e-3}}},
+        {"2026-01-06", {}},
+    };
+    const QByteArray bytes = TimeTracker::encode(record);
+    EXPECT_TRUE(QJsonDocument::fromJson(bytes).isObject());
+    EXPECT_EQ(TimeTracker::decode(bytes), record);
+    EXPECT_EQ(TimeTracker::encode({}), QByteArray("{}"));
 }
