@@ -310,6 +310,7 @@ void AppDelegate::activeSpaceChanged(const std::optional<Space>& from, const Spa
     m_focusMemory.entered(to, m_contents);
     later(300ms, [](AppDelegate& d) { d.updateSpaceDock(); });
     m_history.visit(to);
+    automation().spaceChanged(from, to);
     const QString name = m_store.displayName(to);
     qCInfo(lcApp) << "active Space:" << name;
     m_hud.show(to, m_store);

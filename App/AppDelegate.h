@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Core/Automation/AutomationRunner.h"
 #include "Core/Commands/SpaceCommand.h"
 #include "Core/Shell/SettingsTab.h"
 #include "Core/Shell/Updater.h"
@@ -86,6 +87,7 @@ public:
     Scratchpad& scratchpad();
     LayoutManager& layouts();
     SavedSpaces& savedSpaces();
+    AutomationRunner& automation();
 
     // The front window to a Space, reported by toast.
     void moveFrontWindow(const Space& space);
@@ -110,6 +112,7 @@ private:
     void bounceBack(const Space& to, const RunningApplication& app);
     void openOverview();
     void wireWindowTools();
+    void wireAutomation();
     void displaySetupMaybeChanged(const SpaceSnapshot& snapshot);
     void offerLayoutRestoreAfterRestart();
     void pulledAway(const Space& from, const RunningApplication& app);
@@ -162,6 +165,7 @@ private:
     std::unique_ptr<Scratchpad> m_scratchpad;
     std::unique_ptr<LayoutManager> m_layouts;
     std::unique_ptr<SavedSpaces> m_savedSpaces;
+    std::unique_ptr<AutomationRunner> m_automation;
     QString m_lastDisplaySetup;
     Subscription m_activationObserver;
 
