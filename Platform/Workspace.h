@@ -48,6 +48,9 @@ enum class WorkspaceEvent {
     DidLaunchApplication,
     DidTerminateApplication,
     DidActivateApplication,
+    // The displays went to sleep or woke (the session's screen-off and screen-on).
+    ScreensDidSleep,
+    ScreensDidWake,
 };
 
 // How an application is opened: whether it comes to the front, the arguments

@@ -101,15 +101,10 @@ QImage SimWindowList::iconForFile(const QString& path)
     return placeholderIcon(entry->bundleID.value_or(QDir::cleanPath(expanded(entry->path))));
 }
 
-std::optional<QString> SimWindowList::installedPath(const QString& bundleID) const
+QString SimWindowList::displayName(const QString& path)
 {
-    if (bundleID.isEmpty())
-        return std::nullopt;
-    for (const SimWorld::InstalledEntry& entry : m_world.installed) {
-        if (entry.bundleID == bundleID)
-            return QDir::cleanPath(expanded(entry.path));
-    }
-    return std::nullopt;
+    const SimWorld::InstalledEntry* entry = entryAt(m_world, path);
+    return entry ? QDir::cleanPath(expanded(entry->path)).section(QLatin1Char('/'), -1) : QString();
 }
 
 std::optional<std::int32_t> SimWindowList::openInstalled(const QString& bundlePath, const OpenConfiguration& configuration)

@@ -50,10 +50,9 @@ public:
     std::optional<QStringList> folderEntries(const QString& folder) override;
     std::optional<QString> bundleIdentifier(const QString& bundlePath) override;
     QImage iconForFile(const QString& path) override;
+    QString displayName(const QString& path) override;
     // Opens an installed bundle: brings it forward when it runs, else starts it under a new pid.
     std::optional<std::int32_t> openInstalled(const QString& bundlePath, const OpenConfiguration& configuration = {});
-    // Where the installed bundle with this identifier is; nothing when none is.
-    std::optional<QString> installedPath(const QString& bundleID) const;
     // Opens a known application: one that runs only comes forward (its
     // arguments dropped) unless a new instance is wanted; otherwise it starts
     // with the arguments. Its pid. A bundle of the app folders that starts
