@@ -2,6 +2,7 @@
 
 #include "Platform/AXElements.h"
 #include "Platform/Audio.h"
+#include "Platform/ChildProcesses.h"
 #include "Platform/Compositing.h"
 #include "Platform/Events.h"
 #include "Platform/FileWatcher.h"
@@ -10,6 +11,7 @@
 #include "Platform/Pasteboard.h"
 #include "Platform/RunningApplications.h"
 #include "Platform/Screens.h"
+#include "Platform/ShortcutsTool.h"
 #include "Platform/Scripts.h"
 #include "Platform/SymbolSource.h"
 #include "Platform/SystemInfo.h"
@@ -63,6 +65,12 @@ public:
     // Another application's preferences domain ("com.apple.dock"); the default
     // is the shared store UserDefaults::domainNamed() keeps for that name.
     virtual UserDefaults& preferenceDomain(const QString& name);
+    // The same domain when it can be opened; null when the system refuses it.
+    virtual UserDefaults* openPreferenceDomain(const QString& name) { return &preferenceDomain(name); }
+    // Child processes (default: real ones, through QProcess). Any thread.
+    virtual ChildProcesses& processes();
+    // The user's shortcuts tool (default: the program at its fixed path). Any thread.
+    virtual ShortcutsTool& shortcuts();
 
     // Makes `platform` current. Process-wide caches built on the previous one
     // (the bridge's symbol slots) are dropped through the reset hooks first.
