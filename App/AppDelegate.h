@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Core/Automation/AutomationRunner.h"
 #include "Core/Commands/SpaceCommand.h"
 #include "Core/Profiles/ProfileStore.h"
 #include "Core/Profiles/SpaceTemplate.h"
@@ -95,6 +96,7 @@ public:
     LayoutManager& layouts();
     SavedSpaces& savedSpaces();
     ProfileStore& profiles();
+    AutomationRunner& automation();
 
     // The front window to a Space, reported by toast.
     void moveFrontWindow(const Space& space);
@@ -129,6 +131,7 @@ private:
     void runSetup(const Space& space);
     QStringList profileNames() const;
     void wireWindowTools();
+    void wireAutomation();
     void displaySetupMaybeChanged(const SpaceSnapshot& snapshot);
     void offerLayoutRestoreAfterRestart();
     void pulledAway(const Space& from, const RunningApplication& app);
@@ -192,6 +195,7 @@ private:
     std::unique_ptr<ProfileStore> m_profiles;
     Subscription m_screensSleepObserver;
     Subscription m_screensWakeObserver;
+    std::unique_ptr<AutomationRunner> m_automation;
     QString m_lastDisplaySetup;
     Subscription m_activationObserver;
 
