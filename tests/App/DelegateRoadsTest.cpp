@@ -10,6 +10,7 @@
 #include "Platform/HotKeys.h"
 #include "Platform/Sim/SimHotKeys.h"
 #include "tests/support/FakeAlertService.h"
+#include "tests/support/FakeStatusItem.h"
 #include "tests/support/HudReading.h"
 #include "tests/support/SimWorldTest.h"
 
@@ -27,7 +28,7 @@ class DelegateRoadsTest : public test::SimWorldTest {
 protected:
     void launch()
     {
-        delegate = std::make_unique<AppDelegate>(scheduler, alerts, QStringList{QStringLiteral("lumivast")});
+        delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{QStringLiteral("lumivast")});
         delegate->applicationDidFinishLaunching();
         settle();
     }
@@ -36,6 +37,7 @@ protected:
     QString lastToast() const { return test::lastHudTitle(delegate->hud()); }
 
     test::FakeAlertService alerts;
+    test::FakeStatusItem statusItem;
     std::unique_ptr<AppDelegate> delegate;
 };
 
