@@ -46,6 +46,7 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList
     , m_windowPanel(scheduler)
     , m_launcherPanel(scheduler)
     , m_spaceDock(scheduler)
+    , m_touch(scheduler)
     , m_lastLumivastSwitch(kDistantPast)
 {
     const QStringList args = m_arguments;
@@ -110,6 +111,9 @@ void AppDelegate::applicationDidFinishLaunching()
     qCInfo(lcApp, "bridge health: %u", health.rawValue);
     if (!health.isHealthy())
         Alerts::presentDegradedAlert(m_alerts);
+
+    // 6. Labels over Mission Control's desktop buttons.
+    startMissionControlLabels();
 
     // 7. Window lists start refreshing.
     m_contents.start();
@@ -320,6 +324,7 @@ void AppDelegate::settingsChanged()
 {
     if (m_shortcuts)
         m_shortcuts->refresh();
+    m_touch.refresh();
     updateSpaceDock();
     m_edgeTriggers.refresh();
     const Space* current = m_watcher.snapshot().currentSpace();

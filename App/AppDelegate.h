@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/Commands/SpaceCommand.h"
+#include "Core/Gestures/TouchGestures.h"
 #include "Core/Shell/SettingsTab.h"
 #include "Core/Shell/Updater.h"
 #include "Core/Spaces/SpaceContents.h"
@@ -24,6 +25,7 @@
 #include "Platform/Scheduler.h"
 #include "Platform/Workspace.h"
 #include "UI/HUD/HUDController.h"
+#include "UI/MissionControl/MissionControlLabels.h"
 #include "UI/Search/SearchPanelController.h"
 #include "UI/SpaceDock/SpaceDockController.h"
 
@@ -80,6 +82,9 @@ public:
     SearchPanelController& windowPanel() { return m_windowPanel; }
     SearchPanelController& launcherPanel() { return m_launcherPanel; }
     SpaceDockController& spaceDock() { return m_spaceDock; }
+    TouchGestures& touch() { return m_touch; }
+    // Made while launching.
+    MissionControlLabels* missionControlLabels() { return m_missionControlLabels.get(); }
     // Made on first use.
     WindowMover& mover();
     AppRules& appRules();
@@ -121,6 +126,12 @@ private:
     void goToWindow(const SpaceContents::WindowInfo& window, const SpaceSnapshot& snapshot);
     void later(Duration delay, std::function<void(AppDelegate&)> work);
 
+    // Mission Control and the trackpad (MissionControl.cpp).
+    void addDesktop();
+    void removeDesktop(int number);
+    void startMissionControlLabels();
+    void wireFourFingerTap();
+
     // Dispatcher pieces.
     std::optional<Space> resolve(const SpaceCommand::SpaceRef& ref, const SpaceSnapshot& snapshot) const;
     void notFound(const SpaceCommand::SpaceRef& ref);
@@ -157,6 +168,7 @@ private:
     SearchPanelController m_windowPanel;
     SearchPanelController m_launcherPanel;
     SpaceDockController m_spaceDock;
+    TouchGestures m_touch;
     std::unique_ptr<WindowMover> m_mover;
     std::unique_ptr<AppRules> m_appRules;
     std::unique_ptr<Scratchpad> m_scratchpad;
@@ -166,6 +178,7 @@ private:
     Subscription m_activationObserver;
 
     std::unique_ptr<ShortcutManager> m_shortcuts;
+    std::unique_ptr<MissionControlLabels> m_missionControlLabels;
 
     Duration m_lastLumivastSwitch;
     bool m_launched = false;

@@ -105,6 +105,17 @@ UserDefaults& Platform::preferenceDomain(const QString& name)
     return UserDefaults::domainNamed(name);
 }
 
+DistributedNotifications& Platform::distributedNotifications()
+{
+    // Where the system broadcasts nothing of the kind, observing is harmless and silent.
+    class Silent final : public DistributedNotifications {
+    public:
+        Subscription observe(const QString&, std::function<void()>) override { return {}; }
+    };
+    static Silent silent;
+    return silent;
+}
+
 void Platform::addResetHook(std::function<void()> hook)
 {
     std::lock_guard lock(registry().mutex);

@@ -2,6 +2,7 @@
 
 #include "Platform/AXElements.h"
 #include "Platform/Audio.h"
+#include "Platform/DistributedNotifications.h"
 #include "Platform/Events.h"
 #include "Platform/FileWatcher.h"
 #include "Platform/HotKeys.h"
@@ -60,6 +61,8 @@ public:
     // Another application's preferences domain ("com.apple.dock"); the default
     // is the shared store UserDefaults::domainNamed() keeps for that name.
     virtual UserDefaults& preferenceDomain(const QString& name);
+    // Broadcast notifications (default: none ever arrives).
+    virtual DistributedNotifications& distributedNotifications();
 
     // Makes `platform` current. Process-wide caches built on the previous one
     // (the bridge's symbol slots) are dropped through the reset hooks first.
