@@ -2,6 +2,8 @@
 
 #include "Core/Commands/SpaceCommand.h"
 #include "Core/Gestures/TouchGestures.h"
+#include "Core/Profiles/ProfileStore.h"
+#include "Core/Profiles/SpaceTemplate.h"
 #include "Core/Shell/SettingsTab.h"
 #include "Core/Shell/Updater.h"
 #include "Core/Spaces/SpaceContents.h"
@@ -13,6 +15,7 @@
 #include "Core/Switching/Feedback.h"
 #include "Core/Switching/ShortcutManager.h"
 #include "Core/Switching/SpaceSwitcher.h"
+#include "Core/Time/TimeTracker.h"
 #include "Core/Windows/AppRules.h"
 #include "Core/Windows/LayoutManager.h"
 #include "Core/Windows/SavedSpaces.h"
@@ -26,6 +29,7 @@
 #include "Platform/Workspace.h"
 #include "UI/HUD/HUDController.h"
 #include "UI/MissionControl/MissionControlLabels.h"
+#include "UI/MenuBar/StatusBarController.h"
 #include "UI/Search/SearchPanelController.h"
 #include "UI/SpaceDock/SpaceDockController.h"
 
@@ -40,6 +44,7 @@ namespace lumivast {
 
 class AlertService;
 class SingleInstance;
+class StatusItem;
 
 // The composition root: creates, owns and wires every long-lived service,
 // runs the launch sequence, reacts to Space and settings changes and carries
@@ -50,7 +55,9 @@ public:
     // A change this soon after a switch the program started counts as its own.
     static constexpr Duration kOwnSwitchWindow = 1000ms;
 
-    AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList arguments, QObject* parent = nullptr);
+    // `statusItem` is where the status item shows: the tray, or a fake in tests.
+    AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem& statusItem, QStringList arguments,
+                QObject* parent = nullptr);
     ~AppDelegate() override;
 
     // Before launching finishes: URLs and reopen requests start to arrive.
@@ -72,6 +79,7 @@ public:
     HUDController& hud() { return m_hud; }
     SpaceContents& contents() { return m_contents; }
     SpaceHistory& history() { return m_history; }
+    TimeTracker& tracker() { return m_tracker; }
     EdgeTriggers& edgeTriggers() { return m_edgeTriggers; }
     DockGuard& dockGuard() { return m_dockGuard; }
     Updater& updater() { return m_updater; }
@@ -91,10 +99,13 @@ public:
     Scratchpad& scratchpad();
     LayoutManager& layouts();
     SavedSpaces& savedSpaces();
+    ProfileStore& profiles();
 
     // The front window to a Space, reported by toast.
     void moveFrontWindow(const Space& space);
     ShortcutManager* shortcuts() { return m_shortcuts.get(); }
+    // Made while launching finishes.
+    StatusBarController* statusBar() { return m_statusBar.get(); }
     // Scheduler time of the last switch the program itself started.
     Duration lastLumivastSwitch() const { return m_lastLumivastSwitch; }
     bool isLaunched() const { return m_launched; }
@@ -114,6 +125,14 @@ private:
     void scheduleStateExport();
     void bounceBack(const Space& to, const RunningApplication& app);
     void openOverview();
+    // The status menu's wiring, and the operations its items call.
+    void wireStatusBar();
+    void updateStatusItem();
+    void contentsChanged();
+    void editSpace(const Space& space);
+    void refreshThumbnails();
+    void runSetup(const Space& space);
+    QStringList profileNames() const;
     void wireWindowTools();
     void displaySetupMaybeChanged(const SpaceSnapshot& snapshot);
     void offerLayoutRestoreAfterRestart();
@@ -125,10 +144,19 @@ private:
     void toggleScratchpad();
     void goToWindow(const SpaceContents::WindowInfo& window, const SpaceSnapshot& snapshot);
     void later(Duration delay, std::function<void(AppDelegate&)> work);
+    // Profiles, templates, time and demo mode (ProfilesAndTime.cpp).
+    void wireScreenSleep();
+    void activateProfileForDisplaySetup(const QString& setup);
+    void performProfile(const QString& name);
+    void performTemplate(const QString& name);
+    void applyTemplate(const SpaceTemplate& chosen);
+    void runDemoTour();
 
     // Mission Control and the trackpad (MissionControl.cpp).
     void addDesktop();
     void removeDesktop(int number);
+    // One after another, each 0.6 s after the previous one completed; failures are passed over.
+    void addDesktops(int count, std::function<void()> done);
     void startMissionControlLabels();
     void wireFourFingerTap();
 
@@ -157,6 +185,7 @@ private:
     HUDController m_hud;
     SpaceContents m_contents;
     SpaceHistory m_history;
+    TimeTracker m_tracker;
     Feedback m_feedback;
     EdgeTriggers m_edgeTriggers;
     DockGuard m_dockGuard;
@@ -174,11 +203,16 @@ private:
     std::unique_ptr<Scratchpad> m_scratchpad;
     std::unique_ptr<LayoutManager> m_layouts;
     std::unique_ptr<SavedSpaces> m_savedSpaces;
+    std::unique_ptr<ProfileStore> m_profiles;
+    Subscription m_screensSleepObserver;
+    Subscription m_screensWakeObserver;
     QString m_lastDisplaySetup;
     Subscription m_activationObserver;
 
     std::unique_ptr<ShortcutManager> m_shortcuts;
     std::unique_ptr<MissionControlLabels> m_missionControlLabels;
+    StatusItem& m_statusItem;
+    std::unique_ptr<StatusBarController> m_statusBar;
 
     Duration m_lastLumivastSwitch;
     bool m_launched = false;

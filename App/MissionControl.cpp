@@ -45,6 +45,21 @@ void AppDelegate::addDesktop()
     SpaceManagement::addDesktop(m_scheduler, reportFailures(this, [](AppDelegate& d, const QString& text) { d.errorToast(text); }));
 }
 
+void AppDelegate::addDesktops(int count, std::function<void()> done)
+{
+    QPointer<AppDelegate> self(this);
+    SpaceManagement::addDesktop(m_scheduler, [self, count, done = std::move(done)](std::expected<void, SpaceManagement::Failure>) {
+        if (!self)
+            return;
+        self->later(600ms, [count, done](AppDelegate& d) {
+            if (count - 1 >= 1)
+                d.addDesktops(count - 1, done);
+            else
+                done();
+        });
+    });
+}
+
 void AppDelegate::removeDesktop(int number)
 {
     SpaceManagement::removeDesktop(m_scheduler, number,
