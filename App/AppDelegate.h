@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Core/Automation/AutomationRunner.h"
 #include "Core/Commands/SpaceCommand.h"
 #include "Core/Gestures/TouchGestures.h"
 #include "Core/Profiles/ProfileStore.h"
@@ -100,6 +101,7 @@ public:
     LayoutManager& layouts();
     SavedSpaces& savedSpaces();
     ProfileStore& profiles();
+    AutomationRunner& automation();
 
     // The front window to a Space, reported by toast.
     void moveFrontWindow(const Space& space);
@@ -134,6 +136,7 @@ private:
     void runSetup(const Space& space);
     QStringList profileNames() const;
     void wireWindowTools();
+    void wireAutomation();
     void displaySetupMaybeChanged(const SpaceSnapshot& snapshot);
     void offerLayoutRestoreAfterRestart();
     void pulledAway(const Space& from, const RunningApplication& app);
@@ -206,6 +209,7 @@ private:
     std::unique_ptr<ProfileStore> m_profiles;
     Subscription m_screensSleepObserver;
     Subscription m_screensWakeObserver;
+    std::unique_ptr<AutomationRunner> m_automation;
     QString m_lastDisplaySetup;
     Subscription m_activationObserver;
 

@@ -116,6 +116,18 @@ DistributedNotifications& Platform::distributedNotifications()
     return silent;
 }
 
+ChildProcesses& Platform::processes()
+{
+    static QtChildProcesses processes;
+    return processes;
+}
+
+ShortcutsTool& Platform::shortcuts()
+{
+    static ProcessShortcutsTool tool;
+    return tool;
+}
+
 void Platform::addResetHook(std::function<void()> hook)
 {
     std::lock_guard lock(registry().mutex);
