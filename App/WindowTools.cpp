@@ -88,6 +88,7 @@ void AppDelegate::wireWindowTools()
     };
 
     wireAutomation();
+    wireFourFingerTap();
 
     m_spaceDock.onFocus = [](const SpaceContents::WindowInfo& window) {
         WindowMover::raise({window.id, window.pid, window.frame});

@@ -2,6 +2,7 @@
 
 #include "Platform/AXElements.h"
 #include "Platform/Audio.h"
+#include "Platform/DistributedNotifications.h"
 #include "Platform/ChildProcesses.h"
 #include "Platform/Compositing.h"
 #include "Platform/Events.h"
@@ -65,6 +66,8 @@ public:
     // Another application's preferences domain ("com.apple.dock"); the default
     // is the shared store UserDefaults::domainNamed() keeps for that name.
     virtual UserDefaults& preferenceDomain(const QString& name);
+    // Broadcast notifications (default: none ever arrives).
+    virtual DistributedNotifications& distributedNotifications();
     // The same domain when it can be opened; null when the system refuses it.
     virtual UserDefaults* openPreferenceDomain(const QString& name) { return &preferenceDomain(name); }
     // Child processes (default: real ones, through QProcess). Any thread.

@@ -6,6 +6,7 @@
 #include "Platform/Sim/SimAudio.h"
 #include "Platform/Sim/SimBrowsers.h"
 #include "Platform/Sim/SimCompositing.h"
+#include "Platform/Sim/SimMissionControl.h"
 #include "Platform/Sim/SimMouse.h"
 #include "Platform/Sim/SimProcesses.h"
 #include "Platform/Sim/SimServices.h"
@@ -46,6 +47,7 @@ public:
     Pasteboard& pasteboard() override { return m_world->pasteboard(); }
     UpdateService& updates() override { return m_world->updates(); }
     UserDefaults& preferenceDomain(const QString& name) override { return m_world->preferenceDomain(name); }
+    DistributedNotifications& distributedNotifications() override { return m_world->distributedNotifications(); }
     UserDefaults* openPreferenceDomain(const QString& name) override
     {
         return m_world->unopenablePreferenceDomains.contains(name) ? nullptr : &m_world->preferenceDomain(name);

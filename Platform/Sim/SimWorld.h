@@ -38,6 +38,8 @@ class SimDockElements;
 class SimMouse;
 class SimWindowList;
 class SimScripts;
+class SimMissionControl;
+class SimDistributedNotifications;
 class SimShortcuts;
 class ChildProcesses;
 class SimCompositing;
@@ -313,6 +315,12 @@ public:
     SimScripts& scripts();
     bool readBrowsers(const QJsonObject& json, QString* error);
 
+    // ---- Mission Control, broadcast notifications, motion (SimMissionControl.cpp) ----
+    bool reduceMotion = false; // the desktop's reduce-motion preference
+    SimMissionControl& missionControl();
+    SimDistributedNotifications& distributedNotifications();
+    bool readMissionControl(const QJsonObject& json, QString* error);
+
     // ---- the compositing manager (SimCompositing.cpp) ----
     SimCompositing& compositing();
     bool readCompositing(const QJsonObject& json, QString* error);
@@ -383,6 +391,8 @@ private:
     std::shared_ptr<SimPasteboard> m_pasteboard;
     std::shared_ptr<SimUpdates> m_updates;
     std::shared_ptr<SimScripts> m_scripts;
+    std::shared_ptr<SimMissionControl> m_missionControl;
+    std::shared_ptr<SimDistributedNotifications> m_distributedNotifications;
     std::shared_ptr<SimShortcuts> m_shortcuts;
     std::shared_ptr<SimCompositing> m_compositing;
     std::map<QString, std::shared_ptr<UserDefaults>> m_preferenceDomains;
