@@ -33,6 +33,7 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList
     , m_arguments(std::move(arguments))
     , m_watcher(scheduler)
     , m_store(scheduler, AppPaths::file(QStringLiteral("spaces.json")))
+    , m_thumbnails(scheduler, AppPaths::thumbnailsDirectory())
     , m_switcher(scheduler)
     , m_hud(scheduler)
     , m_contents(scheduler)
@@ -163,6 +164,9 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(&m_contents, &SpaceContents::appsBySpaceChanged, this, [this] { scheduleStateExport(); });
     connect(&m_contents, &SpaceContents::windowsChanged, this, [this] { scheduleStateExport(); });
 
+    // 23-24. The preview timer, and the first previews a moment after launch.
+    startPreviews();
+
     m_launched = true;
 
     // 25. Welcome, once.
@@ -232,6 +236,7 @@ void AppDelegate::snapshotChanged(const SpaceSnapshot& snapshot)
     for (const Space& space : all)
         ids.insert(space.id);
     m_store.prune(ids);
+    m_thumbnails.prune(ids);
     m_history.prune(ids);
     noticeNewSpaces(snapshot, ids);
     m_store.noteFullscreenKeys(all);
@@ -314,6 +319,7 @@ void AppDelegate::activeSpaceChanged(const std::optional<Space>& from, const Spa
     qCInfo(lcApp) << "active Space:" << name;
     m_hud.show(to, m_store);
     m_feedback.spaceChanged(name);
+    m_thumbnails.captureActiveSpaces(m_watcher.snapshot(), kPreviewDelayAfterSwitch);
 }
 
 void AppDelegate::settingsChanged()
@@ -324,6 +330,7 @@ void AppDelegate::settingsChanged()
     m_edgeTriggers.refresh();
     const Space* current = m_watcher.snapshot().currentSpace();
     m_dockGuard.refresh(current ? std::optional<Space>(*current) : std::nullopt);
+    previewSettingsChanged();
 }
 
 void AppDelegate::openOverview()

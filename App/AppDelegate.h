@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/Commands/SpaceCommand.h"
+#include "Core/Previews/ThumbnailService.h"
 #include "Core/Shell/SettingsTab.h"
 #include "Core/Shell/Updater.h"
 #include "Core/Spaces/SpaceContents.h"
@@ -47,6 +48,9 @@ class AppDelegate final : public QObject {
 public:
     // A change this soon after a switch the program started counts as its own.
     static constexpr Duration kOwnSwitchWindow = 1000ms;
+    // Previews are taken once the switch has settled on screen.
+    static constexpr Duration kPreviewDelayAfterSwitch = 600ms;
+    static constexpr Duration kFirstPreviewsDelay = 1500ms;
 
     AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList arguments, QObject* parent = nullptr);
     ~AppDelegate() override;
@@ -66,6 +70,7 @@ public:
 
     SpaceWatcher& watcher() { return m_watcher; }
     SpaceStore& store() { return m_store; }
+    ThumbnailService& thumbnails() { return m_thumbnails; }
     SpaceSwitcher& switcher() { return m_switcher; }
     HUDController& hud() { return m_hud; }
     SpaceContents& contents() { return m_contents; }
@@ -121,6 +126,11 @@ private:
     void goToWindow(const SpaceContents::WindowInfo& window, const SpaceSnapshot& snapshot);
     void later(Duration delay, std::function<void(AppDelegate&)> work);
 
+    // Previews (Previews.cpp).
+    void startPreviews();
+    void startRefreshTimer();
+    void previewSettingsChanged();
+
     // Dispatcher pieces.
     std::optional<Space> resolve(const SpaceCommand::SpaceRef& ref, const SpaceSnapshot& snapshot) const;
     void notFound(const SpaceCommand::SpaceRef& ref);
@@ -142,6 +152,7 @@ private:
     // Created in this order; destroyed in reverse.
     SpaceWatcher m_watcher;
     SpaceStore m_store;
+    ThumbnailService m_thumbnails;
     SpaceSwitcher m_switcher;
     HUDController m_hud;
     SpaceContents m_contents;
@@ -175,6 +186,8 @@ private:
     bool m_namePromptShowing = false;
     WorkItem m_settingsWork;
     WorkItem m_stateWork;
+    WorkItem m_refreshTimer;
+    double m_refreshTimerInterval = -1.0; // seconds; 0 while previews are off
     std::vector<WorkItem> m_pending; // delayed work that must not outlive the delegate
 };
 

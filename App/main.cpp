@@ -1,4 +1,5 @@
 #include "App/AppDelegate.h"
+#include "App/CaptureMode.h"
 #include "App/EntryMode.h"
 #include "App/Probe.h"
 #include "App/SignalQuit.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstdlib>
@@ -49,17 +51,35 @@ int main(int argc, char* argv[])
         };
         std::exit(lumivast::runSwitchMode(mode.desktop, mode.classic, clock, io));
     }
+    // With no display at all, keep running headless rather than abort.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    if (mode.kind == lumivast::EntryMode::Kind::capture) {
+        // Pictures are painted and encoded, so the GUI application object is
+        // needed; no window, no delegate, no hand-over to a running instance.
+        QGuiApplication loopOwner(argc, argv);
+        QGuiApplication::setApplicationName(QStringLiteral("Lumivast"));
+        lumivast::QtScheduler clock;
+        lumivast::CaptureModeIO io;
+        io.print = [](const QString& line) {
+            std::printf("%s\n", line.toUtf8().constData());
+            std::fflush(stdout);
+        };
+        io.wait = [&clock](lumivast::Duration delay) {
+            QEventLoop loop;
+            lumivast::WorkItem wake = clock.after(delay, [&loop] { loop.quit(); });
+            loop.exec();
+        };
+        std::exit(lumivast::runCaptureMode(clock, io));
+    }
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("lumivast %s\n", LUMIVAST_VERSION);
             return 0;
         }
     }
-
-    // With no display at all, keep running headless rather than abort.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
-        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumivast"));

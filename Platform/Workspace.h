@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/RunningApplications.h"
+#include "Platform/Screens.h"
 
 #include <QUrl>
 
@@ -65,6 +66,9 @@ public:
     // configuration. `completion` runs once on the main thread with the
     // application's pid, or nothing when it could not be opened.
     virtual void openApplication(const QUrl& url, std::function<void(std::optional<std::int32_t> pid)> completion) = 0;
+
+    // The desktop picture the screen shows now (that of its current Space); none when it has none.
+    virtual std::optional<QUrl> desktopImageURL(const ScreenInfo& screen) = 0;
 };
 
 } // namespace lumivast

@@ -6,6 +6,7 @@
 #include "Platform/Sim/SimAudio.h"
 #include "Platform/Sim/SimBrowsers.h"
 #include "Platform/Sim/SimMouse.h"
+#include "Platform/Sim/SimScreenCapture.h"
 #include "Platform/Sim/SimServices.h"
 #include "Platform/Sim/SimWindowList.h"
 #include "Platform/Sim/SimWorld.h"
@@ -38,6 +39,7 @@ public:
     Mouse& mouse() override { return m_world->mouse(); }
     Sounds& sounds() override { return m_world->audio(); }
     ScriptRunner& scripts() override { return m_world->scripts(); }
+    ScreenCapture& screenCapture() override { return m_world->screenCapture(); }
     std::unique_ptr<SpeechSynthesizer> makeSpeechSynthesizer() override { return m_world->audio().makeSynthesizer(); }
     QString spacesPreferencesPath() override { return m_world->spacesPreferencesPath(); }
     Pasteboard& pasteboard() override { return m_world->pasteboard(); }
