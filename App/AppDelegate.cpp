@@ -26,7 +26,8 @@ constexpr Duration kDistantPast = Duration(std::numeric_limits<Duration::rep>::m
 
 } // namespace
 
-AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList arguments, QObject* parent)
+AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem& statusItem, QStringList arguments,
+                         QObject* parent)
     : QObject(parent)
     , m_scheduler(scheduler)
     , m_alerts(alerts)
@@ -37,6 +38,7 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList
     , m_switcher(scheduler)
     , m_hud(scheduler)
     , m_contents(scheduler)
+    , m_tracker(scheduler, AppPaths::file(QStringLiteral("stats.json")))
     , m_feedback()
     , m_edgeTriggers(scheduler)
     , m_dockGuard(scheduler)
@@ -47,6 +49,7 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList
     , m_windowPanel(scheduler)
     , m_launcherPanel(scheduler)
     , m_spaceDock(scheduler)
+    , m_statusItem(statusItem)
     , m_lastLumivastSwitch(kDistantPast)
 {
     const QStringList args = m_arguments;
@@ -65,6 +68,10 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList
         if (it == apps.end() || it->second.empty())
             return std::nullopt;
         return it->second.front().name;
+    };
+    // A custom icon that a saved profile shows outlives the Space's current icon.
+    m_store.iconFileKept = [](const QString& file) {
+        return ProfileStore::iconFilesInUse(AppPaths::file(QStringLiteral("profiles.json"))).contains(file);
     };
 }
 
@@ -112,8 +119,15 @@ void AppDelegate::applicationDidFinishLaunching()
     if (!health.isHealthy())
         Alerts::presentDegradedAlert(m_alerts);
 
+    // 4. The status item shows from here on.
+    m_statusBar = std::make_unique<StatusBarController>(m_statusItem, m_watcher, m_store, m_contents, m_scheduler,
+                                                        m_alerts);
+
     // 7. Window lists start refreshing.
     m_contents.start();
+
+    // 8-9. The status menu's callbacks, and the update item.
+    wireStatusBar();
 
     // 12. Global shortcuts.
     GlobalHotKey::setEnvironment(Platform::current().hotKeys(), m_scheduler);
@@ -152,17 +166,25 @@ void AppDelegate::applicationDidFinishLaunching()
     // 18. The current Space.
     if (const Space* current = m_watcher.snapshot().currentSpace()) {
         m_history.visit(*current);
+        m_tracker.track(current->id);
         m_dockGuard.refresh(*current);
     }
 
     // 19. Every settings change re-applies what holds state built from settings.
     connect(&Settings::defaults(), &UserDefaults::changed, this, [this] { settingsChanged(); });
 
-    // 20-21. Metadata and window lists feed the state export. The signals come
-    // after the change, so no extra hop is needed to see the new value.
-    connect(&m_store, &SpaceStore::changed, this, [this] { scheduleStateExport(); });
-    connect(&m_contents, &SpaceContents::appsBySpaceChanged, this, [this] { scheduleStateExport(); });
+    // 20-21. Metadata and window lists feed the status item and the state
+    // export. The signals come after the change, so no extra hop is needed to
+    // see the new value. Only the apps per Space show in the item.
+    connect(&m_store, &SpaceStore::changed, this, [this] {
+        updateStatusItem();
+        scheduleStateExport();
+    });
+    connect(&m_contents, &SpaceContents::appsBySpaceChanged, this, [this] { contentsChanged(); });
     connect(&m_contents, &SpaceContents::windowsChanged, this, [this] { scheduleStateExport(); });
+
+    // 22. Sleeping screens pause time tracking; waking ones resume it.
+    wireScreenSleep();
 
     // 23-24. The preview timer, and the first previews a moment after launch.
     startPreviews();
@@ -181,6 +203,9 @@ void AppDelegate::applicationShouldHandleReopen()
 void AppDelegate::applicationWillTerminate()
 {
     m_store.flushPendingSave();
+    // The interval running at the quit counts, and the record is written now: its 5 s save would never come.
+    m_tracker.flush();
+    m_tracker.saveNow();
 }
 
 void AppDelegate::showSettings(std::optional<SettingsTab>)
@@ -230,6 +255,8 @@ ShortcutManager::Handlers AppDelegate::makeShortcutHandlers()
 
 void AppDelegate::snapshotChanged(const SpaceSnapshot& snapshot)
 {
+    if (m_statusBar)
+        m_statusBar->update(snapshot);
     m_switcher.observe(snapshot);
     const std::vector<Space> all = snapshot.allSpaces();
     QSet<QString> ids;
@@ -315,6 +342,7 @@ void AppDelegate::activeSpaceChanged(const std::optional<Space>& from, const Spa
     m_focusMemory.entered(to, m_contents);
     later(300ms, [](AppDelegate& d) { d.updateSpaceDock(); });
     m_history.visit(to);
+    m_tracker.track(to.id);
     const QString name = m_store.displayName(to);
     qCInfo(lcApp) << "active Space:" << name;
     m_hud.show(to, m_store);
@@ -330,6 +358,7 @@ void AppDelegate::settingsChanged()
     m_edgeTriggers.refresh();
     const Space* current = m_watcher.snapshot().currentSpace();
     m_dockGuard.refresh(current ? std::optional<Space>(*current) : std::nullopt);
+    updateStatusItem();
     previewSettingsChanged();
 }
 

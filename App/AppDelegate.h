@@ -2,6 +2,8 @@
 
 #include "Core/Commands/SpaceCommand.h"
 #include "Core/Previews/ThumbnailService.h"
+#include "Core/Profiles/ProfileStore.h"
+#include "Core/Profiles/SpaceTemplate.h"
 #include "Core/Shell/SettingsTab.h"
 #include "Core/Shell/Updater.h"
 #include "Core/Spaces/SpaceContents.h"
@@ -13,6 +15,7 @@
 #include "Core/Switching/Feedback.h"
 #include "Core/Switching/ShortcutManager.h"
 #include "Core/Switching/SpaceSwitcher.h"
+#include "Core/Time/TimeTracker.h"
 #include "Core/Windows/AppRules.h"
 #include "Core/Windows/LayoutManager.h"
 #include "Core/Windows/SavedSpaces.h"
@@ -25,6 +28,7 @@
 #include "Platform/Scheduler.h"
 #include "Platform/Workspace.h"
 #include "UI/HUD/HUDController.h"
+#include "UI/MenuBar/StatusBarController.h"
 #include "UI/Search/SearchPanelController.h"
 #include "UI/SpaceDock/SpaceDockController.h"
 
@@ -39,6 +43,7 @@ namespace lumivast {
 
 class AlertService;
 class SingleInstance;
+class StatusItem;
 
 // The composition root: creates, owns and wires every long-lived service,
 // runs the launch sequence, reacts to Space and settings changes and carries
@@ -51,8 +56,11 @@ public:
     // Previews are taken once the switch has settled on screen.
     static constexpr Duration kPreviewDelayAfterSwitch = 600ms;
     static constexpr Duration kFirstPreviewsDelay = 1500ms;
+    static constexpr Duration kPreviewRefreshDelay = 100ms; // the menu closes first
 
-    AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList arguments, QObject* parent = nullptr);
+    // `statusItem` is where the status item shows: the tray, or a fake in tests.
+    AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem& statusItem, QStringList arguments,
+                QObject* parent = nullptr);
     ~AppDelegate() override;
 
     // Before launching finishes: URLs and reopen requests start to arrive.
@@ -75,6 +83,7 @@ public:
     HUDController& hud() { return m_hud; }
     SpaceContents& contents() { return m_contents; }
     SpaceHistory& history() { return m_history; }
+    TimeTracker& tracker() { return m_tracker; }
     EdgeTriggers& edgeTriggers() { return m_edgeTriggers; }
     DockGuard& dockGuard() { return m_dockGuard; }
     Updater& updater() { return m_updater; }
@@ -91,10 +100,13 @@ public:
     Scratchpad& scratchpad();
     LayoutManager& layouts();
     SavedSpaces& savedSpaces();
+    ProfileStore& profiles();
 
     // The front window to a Space, reported by toast.
     void moveFrontWindow(const Space& space);
     ShortcutManager* shortcuts() { return m_shortcuts.get(); }
+    // Made while launching finishes.
+    StatusBarController* statusBar() { return m_statusBar.get(); }
     // Scheduler time of the last switch the program itself started.
     Duration lastLumivastSwitch() const { return m_lastLumivastSwitch; }
     bool isLaunched() const { return m_launched; }
@@ -114,6 +126,14 @@ private:
     void scheduleStateExport();
     void bounceBack(const Space& to, const RunningApplication& app);
     void openOverview();
+    // The status menu's wiring, and the operations its items call.
+    void wireStatusBar();
+    void updateStatusItem();
+    void contentsChanged();
+    void editSpace(const Space& space);
+    void refreshThumbnails();
+    void runSetup(const Space& space);
+    QStringList profileNames() const;
     void wireWindowTools();
     void displaySetupMaybeChanged(const SpaceSnapshot& snapshot);
     void offerLayoutRestoreAfterRestart();
@@ -125,6 +145,13 @@ private:
     void toggleScratchpad();
     void goToWindow(const SpaceContents::WindowInfo& window, const SpaceSnapshot& snapshot);
     void later(Duration delay, std::function<void(AppDelegate&)> work);
+    // Profiles, templates, time and demo mode (ProfilesAndTime.cpp).
+    void wireScreenSleep();
+    void activateProfileForDisplaySetup(const QString& setup);
+    void performProfile(const QString& name);
+    void performTemplate(const QString& name);
+    void applyTemplate(const SpaceTemplate& chosen);
+    void runDemoTour();
 
     // Previews (Previews.cpp).
     void startPreviews();
@@ -157,6 +184,7 @@ private:
     HUDController m_hud;
     SpaceContents m_contents;
     SpaceHistory m_history;
+    TimeTracker m_tracker;
     Feedback m_feedback;
     EdgeTriggers m_edgeTriggers;
     DockGuard m_dockGuard;
@@ -173,10 +201,15 @@ private:
     std::unique_ptr<Scratchpad> m_scratchpad;
     std::unique_ptr<LayoutManager> m_layouts;
     std::unique_ptr<SavedSpaces> m_savedSpaces;
+    std::unique_ptr<ProfileStore> m_profiles;
+    Subscription m_screensSleepObserver;
+    Subscription m_screensWakeObserver;
     QString m_lastDisplaySetup;
     Subscription m_activationObserver;
 
     std::unique_ptr<ShortcutManager> m_shortcuts;
+    StatusItem& m_statusItem;
+    std::unique_ptr<StatusBarController> m_statusBar;
 
     Duration m_lastLumivastSwitch;
     bool m_launched = false;

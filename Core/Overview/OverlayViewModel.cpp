@@ -275,10 +275,12 @@ OverlayTile OverlayViewModel::makeTile(const Space& space) const
         tile.note = meta.note;
         tile.customIcon = m_store.customIcon(space);
     }
-    if (setting(Settings::Key::showAppIcons) && !sample) {
-        const auto apps = m_contents.appsBySpace().find(space.managedID);
-        if (apps != m_contents.appsBySpace().end())
+    if (setting(Settings::Key::showAppIcons)) {
+        if (sample) {
+            tile.apps = DemoMode::apps(space);
+        } else if (const auto apps = m_contents.appsBySpace().find(space.managedID); apps != m_contents.appsBySpace().end()) {
             tile.apps = apps->second;
+        }
     }
     tile.hasAutomation = meta.automation.has_value();
     return tile;
@@ -294,7 +296,12 @@ bool OverlayViewModel::matches(const OverlayTile& tile, const QString& key) cons
         if (app.name.toLower().contains(key))
             return true;
     }
-    if (!DemoMode::sample(tile.space)) {
+    if (const DemoMode::Sample* sample = DemoMode::sample(tile.space)) {
+        for (const DemoMode::SampleWindow& window : sample->windows) {
+            if (window.title.toLower().contains(key))
+                return true;
+        }
+    } else {
         for (const SpaceContents::WindowInfo& window : m_contents.windows(tile.space.managedID)) {
             if (window.title.toLower().contains(key))
                 return true;

@@ -3,6 +3,7 @@
 #include "Core/Spaces/AppPaths.h"
 #include "Platform/Sim/SimScreenCapture.h"
 #include "tests/support/FakeAlertService.h"
+#include "tests/support/FakeStatusItem.h"
 #include "tests/support/SimWorldTest.h"
 
 #include <QFile>
@@ -20,7 +21,7 @@ class PreviewWiringTest : public test::SimWorldTest {
 protected:
     void launch()
     {
-        delegate = std::make_unique<AppDelegate>(scheduler, alerts, QStringList{QStringLiteral("lumivast")});
+        delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{QStringLiteral("lumivast")});
         launchedAt = scheduler.now();
         delegate->applicationDidFinishLaunching();
     }
@@ -36,6 +37,7 @@ protected:
     }
 
     test::FakeAlertService alerts;
+    test::FakeStatusItem statusItem;
     std::unique_ptr<AppDelegate> delegate;
     Duration launchedAt{};
 };
@@ -135,4 +137,17 @@ TEST_F(PreviewWiringTest, RefreshTimerRestartsOnlyWhenItsIntervalChanges)
     Settings::defaults().set(K::thumbnailRefreshInterval, 30.0);
     until(430s);
     EXPECT_EQ(captures(), base + 4);
+}
+
+TEST_F(PreviewWiringTest, RefreshPreviewsFromTheStatusMenuCapturesATenthOfASecondLater)
+{
+    launch();
+    until(2s);
+    const std::size_t before = captures();
+    ASSERT_TRUE(delegate->statusBar() && delegate->statusBar()->onRefreshThumbnails);
+    delegate->statusBar()->onRefreshThumbnails();
+    scheduler.advance(99ms);
+    EXPECT_EQ(captures(), before);
+    scheduler.advance(2ms);
+    EXPECT_EQ(captures(), before + 1);
 }

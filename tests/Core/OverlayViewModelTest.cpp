@@ -29,6 +29,9 @@ const char* kWorld = R"({
       "spaces": [ {"managedID": 5, "uuid": "S5"}, {"managedID": 6, "uuid": "S6"} ] } ],
   "apps": [ {"pid": 401, "bundleID": "org.example.browser", "name": "Browser"},
             {"pid": 402, "bundleID": "org.example.editor", "name": "Editor"} ],
+  "installed": [ {"path": "/Applications/Browser.app", "bundleID": "org.example.browser"},
+                 {"path": "/Applications/Editor.app", "bundleID": "org.example.editor"},
+                 {"path": "/System/Applications/Mail.app", "bundleID": "com.apple.mail"} ],
   "windows": [ {"id": 11, "pid": 401, "title": "Start Page", "spaces": [1]},
                {"id": 12, "pid": 402, "title": "Quarterly Report.txt", "spaces": [2]},
                {"id": 13, "pid": 401, "title": "Video", "spaces": [3]},
@@ -228,6 +231,12 @@ TEST_F(OverlayViewModelTest, VisibilityRule)
     EXPECT_EQ(s1.name, DemoMode::samples()[0].name);
     EXPECT_EQ(s1.colorHex, DemoMode::samples()[0].colorHex);
     EXPECT_FALSE(s1.note);
+    // Its apps are the sample's installed ones, and the search reads the sample's windows, not the real ones.
+    ASSERT_EQ(s1.apps.size(), 1u);
+    EXPECT_EQ(s1.apps[0].name, QStringLiteral("Mail"));
+    EXPECT_EQ(s1.apps[0].pid, -1);
+    EXPECT_EQ(search(QStringLiteral("north")), QStringList{"S4"});
+    EXPECT_EQ(search(QStringLiteral("start page")), QStringList());
 }
 
 TEST_F(OverlayViewModelTest, ArrangementOrdersEachDisplayStably)
