@@ -26,7 +26,8 @@ constexpr Duration kDistantPast = Duration(std::numeric_limits<Duration::rep>::m
 
 } // namespace
 
-AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList arguments, QObject* parent)
+AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList arguments, QObject* parent,
+                         quint16 localAPIPort)
     : QObject(parent)
     , m_scheduler(scheduler)
     , m_alerts(alerts)
@@ -43,6 +44,7 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList
     , m_focusMemory(scheduler)
     , m_spaceLock(scheduler)
     , m_marks(scheduler)
+    , m_localAPI(scheduler, localAPIPort)
     , m_windowPanel(scheduler)
     , m_launcherPanel(scheduler)
     , m_spaceDock(scheduler)
@@ -113,6 +115,9 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // 7. Window lists start refreshing.
     m_contents.start();
+
+    // 10. The scripting hooks behind the session bus.
+    wireScripting();
 
     // 12. Global shortcuts.
     GlobalHotKey::setEnvironment(Platform::current().hotKeys(), m_scheduler);
@@ -320,6 +325,7 @@ void AppDelegate::settingsChanged()
 {
     if (m_shortcuts)
         m_shortcuts->refresh();
+    m_localAPI.refresh();
     updateSpaceDock();
     m_edgeTriggers.refresh();
     const Space* current = m_watcher.snapshot().currentSpace();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "App/LocalAPI.h"
 #include "Core/Commands/SpaceCommand.h"
 #include "Core/Shell/SettingsTab.h"
 #include "Core/Shell/Updater.h"
@@ -48,7 +49,9 @@ public:
     // A change this soon after a switch the program started counts as its own.
     static constexpr Duration kOwnSwitchWindow = 1000ms;
 
-    AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList arguments, QObject* parent = nullptr);
+    // `localAPIPort`: tests pass 0 so that they never meet a running copy.
+    AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList arguments, QObject* parent = nullptr,
+                quint16 localAPIPort = LocalAPI::kPort);
     ~AppDelegate() override;
 
     // Before launching finishes: URLs and reopen requests start to arrive.
@@ -77,6 +80,7 @@ public:
     SpaceLock& spaceLock() { return m_spaceLock; }
     SpaceMinimizer& minimizer() { return m_minimizer; }
     WindowMarks& marks() { return m_marks; }
+    LocalAPI& localAPI() { return m_localAPI; }
     SearchPanelController& windowPanel() { return m_windowPanel; }
     SearchPanelController& launcherPanel() { return m_launcherPanel; }
     SpaceDockController& spaceDock() { return m_spaceDock; }
@@ -110,6 +114,8 @@ private:
     void bounceBack(const Space& to, const RunningApplication& app);
     void openOverview();
     void wireWindowTools();
+    void wireScripting();
+    void wireLocalAPI();
     void displaySetupMaybeChanged(const SpaceSnapshot& snapshot);
     void offerLayoutRestoreAfterRestart();
     void pulledAway(const Space& from, const RunningApplication& app);
@@ -154,6 +160,7 @@ private:
     SpaceLock m_spaceLock;
     SpaceMinimizer m_minimizer;
     WindowMarks m_marks;
+    LocalAPI m_localAPI;
     SearchPanelController m_windowPanel;
     SearchPanelController m_launcherPanel;
     SpaceDockController m_spaceDock;

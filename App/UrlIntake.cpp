@@ -5,6 +5,15 @@
 
 namespace lumivast::UrlIntake {
 
+std::optional<SpaceCommand> command(const QString& text)
+{
+    // Strict: text with spaces or stray characters is not a URL.
+    const QUrl url(text, QUrl::StrictMode);
+    if (text.isEmpty() || !url.isValid())
+        return std::nullopt;
+    return SpaceCommand::fromUrl(url);
+}
+
 void handle(const QString& text, const std::function<void(const SpaceCommand&)>& perform,
             const std::function<void(const QString& message)>& errorToast)
 {
@@ -12,9 +21,9 @@ void handle(const QString& text, const std::function<void(const SpaceCommand&)>&
     const QUrl url(text, QUrl::StrictMode);
     if (text.isEmpty() || !url.isValid())
         return;
-    if (const std::optional<SpaceCommand> command = SpaceCommand::fromUrl(url)) {
+    if (const std::optional<SpaceCommand> parsed = command(text)) {
         if (perform)
-            perform(*command);
+            perform(*parsed);
         return;
     }
     const QString host = url.host();
