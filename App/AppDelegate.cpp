@@ -26,8 +26,8 @@ constexpr Duration kDistantPast = Duration(std::numeric_limits<Duration::rep>::m
 
 } // namespace
 
-AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList arguments, QObject* parent,
-                         quint16 localAPIPort)
+AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem& statusItem, QStringList arguments,
+                         QObject* parent, quint16 localAPIPort)
     : QObject(parent)
     , m_scheduler(scheduler)
     , m_alerts(alerts)
@@ -48,6 +48,7 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList
     , m_windowPanel(scheduler)
     , m_launcherPanel(scheduler)
     , m_spaceDock(scheduler)
+    , m_statusItem(statusItem)
     , m_lastLumivastSwitch(kDistantPast)
 {
     const QStringList args = m_arguments;
@@ -113,8 +114,15 @@ void AppDelegate::applicationDidFinishLaunching()
     if (!health.isHealthy())
         Alerts::presentDegradedAlert(m_alerts);
 
+    // 4. The status item shows from here on.
+    m_statusBar = std::make_unique<StatusBarController>(m_statusItem, m_watcher, m_store, m_contents, m_scheduler,
+                                                        m_alerts);
+
     // 7. Window lists start refreshing.
     m_contents.start();
+
+    // 8-9. The status menu's callbacks, and the update item.
+    wireStatusBar();
 
     // 10. The scripting hooks behind the session bus.
     wireScripting();
@@ -162,10 +170,14 @@ void AppDelegate::applicationDidFinishLaunching()
     // 19. Every settings change re-applies what holds state built from settings.
     connect(&Settings::defaults(), &UserDefaults::changed, this, [this] { settingsChanged(); });
 
-    // 20-21. Metadata and window lists feed the state export. The signals come
-    // after the change, so no extra hop is needed to see the new value.
-    connect(&m_store, &SpaceStore::changed, this, [this] { scheduleStateExport(); });
-    connect(&m_contents, &SpaceContents::appsBySpaceChanged, this, [this] { scheduleStateExport(); });
+    // 20-21. Metadata and window lists feed the status item and the state
+    // export. The signals come after the change, so no extra hop is needed to
+    // see the new value. Only the apps per Space show in the item.
+    connect(&m_store, &SpaceStore::changed, this, [this] {
+        updateStatusItem();
+        scheduleStateExport();
+    });
+    connect(&m_contents, &SpaceContents::appsBySpaceChanged, this, [this] { contentsChanged(); });
     connect(&m_contents, &SpaceContents::windowsChanged, this, [this] { scheduleStateExport(); });
 
     m_launched = true;
@@ -231,6 +243,8 @@ ShortcutManager::Handlers AppDelegate::makeShortcutHandlers()
 
 void AppDelegate::snapshotChanged(const SpaceSnapshot& snapshot)
 {
+    if (m_statusBar)
+        m_statusBar->update(snapshot);
     m_switcher.observe(snapshot);
     const std::vector<Space> all = snapshot.allSpaces();
     QSet<QString> ids;
@@ -330,6 +344,7 @@ void AppDelegate::settingsChanged()
     m_edgeTriggers.refresh();
     const Space* current = m_watcher.snapshot().currentSpace();
     m_dockGuard.refresh(current ? std::optional<Space>(*current) : std::nullopt);
+    updateStatusItem();
 }
 
 void AppDelegate::openOverview()

@@ -25,6 +25,7 @@
 #include "Platform/Scheduler.h"
 #include "Platform/Workspace.h"
 #include "UI/HUD/HUDController.h"
+#include "UI/MenuBar/StatusBarController.h"
 #include "UI/Search/SearchPanelController.h"
 #include "UI/SpaceDock/SpaceDockController.h"
 
@@ -39,6 +40,7 @@ namespace lumivast {
 
 class AlertService;
 class SingleInstance;
+class StatusItem;
 
 // The composition root: creates, owns and wires every long-lived service,
 // runs the launch sequence, reacts to Space and settings changes and carries
@@ -49,9 +51,10 @@ public:
     // A change this soon after a switch the program started counts as its own.
     static constexpr Duration kOwnSwitchWindow = 1000ms;
 
+    // `statusItem` is where the status item shows: the tray, or a fake in tests.
     // `localAPIPort`: tests pass 0 so that they never meet a running copy.
-    AppDelegate(Scheduler& scheduler, AlertService& alerts, QStringList arguments, QObject* parent = nullptr,
-                quint16 localAPIPort = LocalAPI::kPort);
+    AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem& statusItem, QStringList arguments,
+                QObject* parent = nullptr, quint16 localAPIPort = LocalAPI::kPort);
     ~AppDelegate() override;
 
     // Before launching finishes: URLs and reopen requests start to arrive.
@@ -94,6 +97,8 @@ public:
     // The front window to a Space, reported by toast.
     void moveFrontWindow(const Space& space);
     ShortcutManager* shortcuts() { return m_shortcuts.get(); }
+    // Made while launching finishes.
+    StatusBarController* statusBar() { return m_statusBar.get(); }
     // Scheduler time of the last switch the program itself started.
     Duration lastLumivastSwitch() const { return m_lastLumivastSwitch; }
     bool isLaunched() const { return m_launched; }
@@ -113,6 +118,14 @@ private:
     void scheduleStateExport();
     void bounceBack(const Space& to, const RunningApplication& app);
     void openOverview();
+    // The status menu's wiring, and the operations its items call.
+    void wireStatusBar();
+    void updateStatusItem();
+    void contentsChanged();
+    void editSpace(const Space& space);
+    void refreshThumbnails();
+    void runSetup(const Space& space);
+    QStringList profileNames() const;
     void wireWindowTools();
     void wireScripting();
     void wireLocalAPI();
@@ -173,6 +186,8 @@ private:
     Subscription m_activationObserver;
 
     std::unique_ptr<ShortcutManager> m_shortcuts;
+    StatusItem& m_statusItem;
+    std::unique_ptr<StatusBarController> m_statusBar;
 
     Duration m_lastLumivastSwitch;
     bool m_launched = false;

@@ -2,23 +2,30 @@
 
 #include "Platform/Log.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
-#include <QStandardPaths>
+#include <QThread>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lumivast {
 
 namespace {
 
-constexpr int kConnectTimeoutMs = 500;
-constexpr int kLockTimeoutMs = 5000;
+constexpr Duration kConnectTimeout = 500ms;
+constexpr Duration kRetryPause = 50ms;
 const QByteArray kReceipt = QByteArrayLiteral("ok\n");
 const QByteArray kRefusal = QByteArrayLiteral("error\n");
 
@@ -27,51 +34,124 @@ int milliseconds(Duration d)
     return int(std::clamp<Duration::rep>(d.count(), 0, 60'000));
 }
 
+QString systemError(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
 } // namespace
 
-QString SingleInstance::defaultServerName()
+QString SingleInstance::claimPrivateFolder(const QString& path)
 {
-    // The user's runtime folder (mode 0700): no other user can take the name
-    // first or listen in on what a launch hands over.
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return QDir(folder).filePath(QStringLiteral("lumivast-%1.socket").arg(::getuid()));
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+        return QStringLiteral("it cannot be created (%1)").arg(systemError(errno));
+    // lstat: a symbolic link is refused, whatever it points to.
+    struct stat info {};
+    if (::lstat(name.constData(), &info) != 0)
+        return QStringLiteral("it cannot be examined (%1)").arg(systemError(errno));
+    if (S_ISLNK(info.st_mode))
+        return QStringLiteral("it is a symbolic link");
+    if (!S_ISDIR(info.st_mode))
+        return QStringLiteral("it is not a folder");
+    if (info.st_uid != ::geteuid())
+        return QStringLiteral("it belongs to user id %1, not to this user").arg(info.st_uid);
+    if ((info.st_mode & 07777) != 0700)
+        return QStringLiteral("its mode is %1, not 700").arg(info.st_mode & 07777, 0, 8);
+    return {};
 }
 
-SingleInstance::SingleInstance(QString serverName, QObject* parent)
-    : QObject(parent), m_serverName(std::move(serverName))
+SingleInstance::Folder SingleInstance::privateFolder()
+{
+    // Anyone who could create this folder first, or write into it, would
+    // receive the URLs (note texts included) that launches hand over.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty()) {
+        const QString problem = claimPrivateFolder(runtime);
+        if (problem.isEmpty())
+            return {runtime, {}};
+        qCWarning(lcApp) << "not using the runtime folder" << runtime << "because" << problem;
+    }
+    const QString own = QDir(QDir::tempPath()).filePath(QStringLiteral("lumivast-%1").arg(::geteuid()));
+    const QString problem = claimPrivateFolder(own);
+    if (problem.isEmpty())
+        return {own, {}};
+    return {{}, QStringLiteral("refusing to use %1 for the running instance's socket: %2").arg(own, problem)};
+}
+
+QString SingleInstance::socketPath(const QString& folder)
+{
+    return QDir(folder).filePath(QStringLiteral("lumivast.socket"));
+}
+
+SingleInstance::SingleInstance(Scheduler& scheduler, QString serverName, QObject* parent)
+    : QObject(parent), m_scheduler(scheduler), m_serverName(std::move(serverName)), m_peerUser(::geteuid())
 {
 }
 
-SingleInstance::~SingleInstance() = default;
-
-SingleInstance::Role SingleInstance::start()
+SingleInstance::~SingleInstance()
 {
-    // Two launches at the same moment must not both decide they are first and
-    // remove each other's socket: the decision happens under a lock.
-    const QFileInfo name(m_serverName);
-    QLockFile lock(name.isAbsolute() ? m_serverName + QStringLiteral(".lock")
-                                     : QDir(QDir::tempPath()).filePath(m_serverName + QStringLiteral(".lock")));
-    if (!lock.tryLock(kLockTimeoutMs))
-        qCWarning(lcApp) << "single-instance lock not taken, deciding without it";
+    for (auto& [socket, connection] : m_connections)
+        socket->disconnect(this);
+    m_connections.clear();
+    delete m_server;
+    if (m_lockFile >= 0)
+        ::close(m_lockFile);
+}
 
-    {
+SingleInstance::Role SingleInstance::start(Duration timeLimit)
+{
+    // The lock, not an answer on the socket, decides who runs: a running
+    // instance that is stopped, busy or out of descriptors does not answer,
+    // and must not lose its socket to the next launch.
+    const QString lockPath = m_serverName + QStringLiteral(".lock");
+    m_lockFile = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (m_lockFile < 0) {
+        m_problem = QStringLiteral("cannot open %1 (%2)").arg(lockPath, systemError(errno));
+        m_role = Role::blocked;
+        return m_role;
+    }
+
+    const QDeadlineTimer deadline(milliseconds(timeLimit));
+    for (;;) {
+        if (::flock(m_lockFile, LOCK_EX | LOCK_NB) == 0)
+            return listen();
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            m_problem = QStringLiteral("cannot lock %1 (%2)").arg(lockPath, systemError(errno));
+            break;
+        }
+        // The holder may be starting up and not listening yet: ask again until the limit.
         QLocalSocket probe;
         probe.connectToServer(m_serverName);
-        if (probe.waitForConnected(kConnectTimeoutMs)) {
+        if (probe.waitForConnected(int(std::min<qint64>(milliseconds(kConnectTimeout), deadline.remainingTime())))) {
             probe.disconnectFromServer();
+            ::close(m_lockFile);
+            m_lockFile = -1;
             m_role = Role::secondary;
             return m_role;
         }
+        if (deadline.hasExpired()) {
+            m_problem = QStringLiteral("another Lumivast is running but did not answer within %1 s")
+                            .arg(milliseconds(timeLimit) / 1000.0);
+            break;
+        }
+        QThread::msleep(std::min<qint64>(milliseconds(kRetryPause), deadline.remainingTime()));
     }
+    ::close(m_lockFile);
+    m_lockFile = -1;
+    m_role = Role::blocked;
+    return m_role;
+}
 
-    // Nobody answers: a socket file left by a crashed instance is stale.
+SingleInstance::Role SingleInstance::listen()
+{
+    // Under the lock, a socket file can only be one left by an instance that ended.
     QLocalServer::removeServer(m_serverName);
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server->listen(m_serverName)) {
-        qCWarning(lcApp) << "cannot listen for other launches:" << m_server->errorString();
+        m_problem = QStringLiteral("cannot listen for other launches (%1)").arg(m_server->errorString());
+        qCWarning(lcApp).noquote() << m_problem;
         delete m_server;
         m_server = nullptr;
         m_role = Role::failed;
@@ -98,10 +178,11 @@ bool SingleInstance::forwardLaunch(const QStringList& urls, Duration timeout)
 {
     if (urls.isEmpty())
         return forwardReopen(timeout);
-    bool all = true;
-    for (const QString& url : urls)
-        all = forwardURL(url, timeout) && all;
-    return all;
+    for (const QString& url : urls) {
+        if (!forwardURL(url, timeout))
+            return false;
+    }
+    return true;
 }
 
 bool SingleInstance::send(const QByteArray& line, Duration timeout)
@@ -126,37 +207,81 @@ bool SingleInstance::send(const QByteArray& line, Duration timeout)
 void SingleInstance::accept()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (!peerAllowed(socket)) {
+            qCWarning(lcApp) << "dropping a connection from another user";
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        // Idle connections must not pile up until descriptors or memory run out.
+        if (m_connections.size() >= maxConnections) {
+            if (!m_refusing)
+                qCWarning(lcApp) << "dropping connections from other launches: too many open";
+            m_refusing = true;
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        m_refusing = false;
+        socket->setReadBufferSize(maxMessageBytes + 1);
+        m_connections[socket].deadline = m_scheduler.after(kReadDeadline, [this, socket] {
+            qCDebug(lcApp) << "closing a connection from another launch that stayed open too long";
+            close(socket);
+        });
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] { close(socket); });
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { read(socket); });
         read(socket);
     }
 }
 
+bool SingleInstance::peerAllowed(QLocalSocket* socket) const
+{
+    ucred peer {};
+    socklen_t size = sizeof peer;
+    const qintptr fd = socket->socketDescriptor();
+    if (fd < 0 || ::getsockopt(int(fd), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0)
+        return false;
+    return peer.uid == m_peerUser;
+}
+
+void SingleInstance::close(QLocalSocket* socket)
+{
+    const auto it = m_connections.find(socket);
+    if (it == m_connections.end())
+        return;
+    m_connections.erase(it);
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
 void SingleInstance::read(QLocalSocket* socket)
 {
-    if (socket->property("lumivastDone").toBool())
+    const auto it = m_connections.find(socket);
+    if (it == m_connections.end() || it->second.answered)
         return;
-    QByteArray buffer = socket->property("lumivastBuffer").toByteArray() + socket->readAll();
+    QByteArray& buffer = it->second.buffer;
+    // Never take in more than one byte past the limit, newline or not.
+    buffer += socket->read(maxMessageBytes + 1 - buffer.size());
     const qsizetype end = buffer.indexOf('\n');
-    if (end < 0) {
-        if (buffer.size() > maxMessageBytes) {
-            qCWarning(lcApp) << "dropping an oversized message from another launch";
-            socket->abort();
-            return;
-        }
-        socket->setProperty("lumivastBuffer", buffer);
+    if ((end < 0 ? buffer.size() : end) > maxMessageBytes) {
+        qCWarning(lcApp) << "dropping an oversized message from another launch";
+        close(socket);
         return;
     }
-    socket->setProperty("lumivastDone", true);
-    socket->setProperty("lumivastBuffer", QVariant());
+    if (end < 0)
+        return;
 
     const QJsonObject object = QJsonDocument::fromJson(buffer.left(end)).object();
+    buffer.clear();
     std::optional<Message> message;
     if (object.value(QStringLiteral("reopen")).toBool())
         message = Message{true, {}};
     else if (object.value(QStringLiteral("url")).isString())
         message = Message{false, object.value(QStringLiteral("url")).toString()};
 
+    // One message per connection; the deadline stays armed for a peer that does not go.
+    it->second.answered = true;
     socket->write(message ? kReceipt : kRefusal);
     socket->flush();
     socket->disconnectFromServer();

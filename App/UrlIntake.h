@@ -17,9 +17,10 @@ std::optional<SpaceCommand> command(const QString& text);
 
 // A lumivast:// URL handed to the running program (by the desktop's URL
 // opener or a second launch). A command goes to `perform`, which reports its
-// own outcome; a URL that is no command gets the error toast
-// "Lumivast does not understand <host>" (the whole text when it has no host);
-// text that is not a URL at all is dropped without a word.
+// own outcome; a URL that is no command, and any lumivast: text the strict
+// URL parser rejects, gets the error toast "Lumivast does not understand
+// <host>" with the host as written (the whole text when it has no host);
+// other text that is not a URL is dropped without a word.
 void handle(const QString& text, const std::function<void(const SpaceCommand&)>& perform,
             const std::function<void(const QString& message)>& errorToast);
 

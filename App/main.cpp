@@ -11,6 +11,7 @@
 #include "Platform/Log.h"
 #include "Platform/QtScheduler.h"
 #include "UI/Alerts/AlertService.h"
+#include "UI/MenuBar/TrayStatusItem.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -83,17 +84,28 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral(LUMIVAST_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    lumivast::QtScheduler scheduler;
+
     // One Lumivast per user: a later launch hands its URLs, or a request to
-    // reopen, to the running one and ends.
-    lumivast::SingleInstance instance;
+    // reopen, to the running one and ends. It never starts a second one.
+    const lumivast::SingleInstance::Folder folder = lumivast::SingleInstance::privateFolder();
+    if (!folder.error.isEmpty()) {
+        std::fprintf(stderr, "lumivast: %s\n", qPrintable(folder.error));
+        return 1;
+    }
+    lumivast::SingleInstance instance(scheduler, lumivast::SingleInstance::socketPath(folder.path));
     const QStringList launchURLs = lumivast::UrlIntake::launchURLs(QApplication::arguments());
     switch (instance.start()) {
     case lumivast::SingleInstance::Role::secondary:
         if (!instance.forwardLaunch(launchURLs)) {
-            std::fprintf(stderr, "lumivast: the running instance did not answer\n");
+            std::fprintf(stderr, "lumivast: another Lumivast is running but did not answer within 2 s; "
+                                 "not starting a second one\n");
             return 1;
         }
         return 0;
+    case lumivast::SingleInstance::Role::blocked:
+        std::fprintf(stderr, "lumivast: %s; not starting a second one\n", qPrintable(instance.problem()));
+        return 1;
     case lumivast::SingleInstance::Role::primary:
         instance.addLaunchURLs(launchURLs);
         break;
@@ -103,9 +115,9 @@ int main(int argc, char* argv[])
 
     lumivast::quitOnTerminationSignals(app);
 
-    lumivast::QtScheduler scheduler;
     lumivast::MessageBoxAlertService alerts;
-    lumivast::AppDelegate delegate(scheduler, alerts, QApplication::arguments());
+    lumivast::TrayStatusItem statusItem(scheduler);
+    lumivast::AppDelegate delegate(scheduler, alerts, statusItem, QApplication::arguments());
     delegate.applicationWillFinishLaunching(&instance);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     // Launch inside the event loop, then take the URLs that arrived meanwhile.

@@ -13,7 +13,6 @@ std::vector<MenuItem> Updater::menuItems()
 {
     MenuItem item;
     item.title = QCoreApplication::translate("Updater", "Check for Updates\u2026");
-    item.keyEquivalent = QString();
     item.action = [this] { checkForUpdates(); };
     return {std::move(item)};
 }

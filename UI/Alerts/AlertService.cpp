@@ -68,6 +68,13 @@ AlertAnswer runFieldDialog(const Alert& alert, const QStringList& labels)
         dialog.done(0);
     });
     field->setFocus();
+    // Asked from a tray menu the program has no active window: the dialog
+    // must come to the front and take the keyboard itself, as the message boxes do.
+    QMetaObject::invokeMethod(&dialog, [&dialog, field] {
+        dialog.raise();
+        dialog.activateWindow();
+        field->setFocus();
+    }, Qt::QueuedConnection);
     dialog.exec();
     return {pressed, field->currentText(), checkbox && checkbox->isChecked()};
 }

@@ -6,6 +6,7 @@
 #include "Platform/HotKeys.h"
 #include "Platform/Sim/SimHotKeys.h"
 #include "tests/support/FakeAlertService.h"
+#include "tests/support/FakeStatusItem.h"
 #include "tests/support/HudReading.h"
 #include "tests/support/SimWorldTest.h"
 
@@ -27,7 +28,7 @@ class AppDelegateTest : public test::SimWorldTest {
 protected:
     void launch(QStringList arguments = {QStringLiteral("lumivast")})
     {
-        delegate = std::make_unique<AppDelegate>(scheduler, alerts, std::move(arguments));
+        delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, std::move(arguments));
         delegate->applicationDidFinishLaunching();
         settle();
     }
@@ -40,6 +41,7 @@ protected:
     int currentDesktop() { return delegate->watcher().snapshot().currentSpace()->desktopNumber.value_or(0); }
 
     test::FakeAlertService alerts;
+    test::FakeStatusItem statusItem;
     std::unique_ptr<AppDelegate> delegate;
 };
 

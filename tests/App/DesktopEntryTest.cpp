@@ -24,14 +24,16 @@ protected:
         process.start(QDir(test::fixture(QString())).filePath(QStringLiteral("../../scripts/install-desktop-entry")),
                       {executable});
         process.waitForFinished(30000);
+        lastError = process.readAllStandardError().toStdString();
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
+    std::string lastError;
 };
 
 TEST_F(DesktopEntryTest, DeclaresTheUrlSchemeForTheGivenExecutable)
 {
     const QString executable = QCoreApplication::applicationFilePath();
-    ASSERT_EQ(install(executable), 0);
+    ASSERT_EQ(install(executable), 0) << lastError;
     QFile entry(home.path(QStringLiteral("data/applications/lumivast.desktop")));
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(entry.readAll()).split(QLatin1Char('\n'));
@@ -53,7 +55,7 @@ TEST_F(DesktopEntryTest, TheDesktopsOwnOpenerReachesTheRunningProgram)
     list.close();
 
     const QString lumivast = QCoreApplication::applicationDirPath() + QStringLiteral("/../App/lumivast");
-    ASSERT_EQ(install(lumivast), 0);
+    ASSERT_EQ(install(lumivast), 0) << lastError;
     ASSERT_TRUE(list.open(QIODevice::ReadOnly));
     const QString written = QString::fromUtf8(list.readAll());
     list.close();

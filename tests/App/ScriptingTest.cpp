@@ -5,6 +5,7 @@
 #include "Core/Settings/Settings.h"
 #include "Platform/Sim/SimWorld.h"
 #include "tests/support/FakeAlertService.h"
+#include "tests/support/FakeStatusItem.h"
 #include "tests/support/SimWorldTest.h"
 
 #include <QCoreApplication>
@@ -75,12 +76,14 @@ protected:
 
     void launch()
     {
-        delegate = std::make_unique<AppDelegate>(scheduler, alerts, QStringList{QStringLiteral("lumivast")}, nullptr, 0);
+        delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{QStringLiteral("lumivast")},
+                                                 nullptr, 0);
         delegate->applicationDidFinishLaunching();
         scheduler.advance(500ms);
     }
 
     test::FakeAlertService alerts;
+    test::FakeStatusItem statusItem;
     std::unique_ptr<AppDelegate> delegate;
 };
 

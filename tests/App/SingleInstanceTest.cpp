@@ -1,16 +1,25 @@
 #include "App/SingleInstance.h"
+#include "Platform/VirtualScheduler.h"
 #include "tests/support/TestEnv.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <optional>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace lumivast;
 
@@ -40,8 +49,18 @@ protected:
         return *result;
     }
 
+    // Serves the running instance's loop until `done` or a few seconds passed.
+    template <typename Done>
+    static void serveUntil(Done done)
+    {
+        const QDeadlineTimer deadline(5000);
+        while (!done() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+
+    VirtualScheduler scheduler;
     const QString name = home.path(QStringLiteral("instance.socket"));
-    SingleInstance primary{name};
+    SingleInstance primary{scheduler, name};
     QStringList received;
 };
 
@@ -51,7 +70,7 @@ TEST_F(SingleInstanceTest, ASecondLaunchHandsItsURLsAndReopenToTheRunningOne)
     primary.addLaunchURLs({"lumivast://switch/1"});
 
     const bool forwarded = asSecondLaunch([this] {
-        SingleInstance second(name);
+        SingleInstance second(scheduler, name);
         return second.start() == SingleInstance::Role::secondary
             && second.forwardLaunch({"lumivast://switch/3", QString::fromUtf8("lumivast://rename?name=Caf\u00e9\nline")})
             && second.forwardLaunch({});
@@ -66,21 +85,21 @@ TEST_F(SingleInstanceTest, ASecondLaunchHandsItsURLsAndReopenToTheRunningOne)
 
     // Once delivering, each message goes straight through.
     received.clear();
-    EXPECT_TRUE(asSecondLaunch([this] { return SingleInstance(name).forwardReopen(); }));
+    EXPECT_TRUE(asSecondLaunch([this] { return SingleInstance(scheduler, name).forwardReopen(); }));
     EXPECT_EQ(received, QStringList{"reopen"});
 }
 
 TEST_F(SingleInstanceTest, NoRunningInstanceMeansTheLaunchBecomesIt)
 {
     // Nobody listens: forwarding is not confirmed.
-    EXPECT_FALSE(SingleInstance(name).forwardURL("lumivast://switch/3", 200ms));
+    EXPECT_FALSE(SingleInstance(scheduler, name).forwardURL("lumivast://switch/3", 200ms));
 
     // A socket file left by a crashed instance does not stand in the way.
     QFile stale(name);
     ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
     stale.close();
     EXPECT_EQ(primary.start(), SingleInstance::Role::primary);
-    EXPECT_TRUE(asSecondLaunch([this] { return SingleInstance(name).start() == SingleInstance::Role::secondary; }));
+    EXPECT_TRUE(asSecondLaunch([this] { return SingleInstance(scheduler, name).start() == SingleInstance::Role::secondary; }));
 }
 
 TEST_F(SingleInstanceTest, MessagesItDoesNotUnderstandAreRefused)
@@ -111,14 +130,32 @@ TEST_F(SingleInstanceTest, MessagesItDoesNotUnderstandAreRefused)
         return socket.state() != QLocalSocket::ConnectedState || !socket.waitForReadyRead(2000);
     });
     EXPECT_TRUE(aborted);
+
+    // The limit holds for a line that arrives whole, newline and all.
+    const QByteArray oversized = asSecondLaunch([this] {
+        QLocalSocket socket;
+        socket.connectToServer(name);
+        socket.waitForConnected(2000);
+        socket.write("{\"url\": \"lumivast://note/1?text=" + QByteArray(70 * 1024, 'x') + "\"}\n");
+        socket.waitForBytesWritten(2000);
+        socket.waitForReadyRead(2000);
+        return socket.readAll();
+    });
+    EXPECT_EQ(oversized, QByteArray());
     EXPECT_TRUE(received.isEmpty());
+
+    // A line just within the limit is taken.
+    const QString longest = QStringLiteral("lumivast://note/1?text=")
+        + QString(SingleInstance::maxMessageBytes - 40, QLatin1Char('y'));
+    EXPECT_TRUE(asSecondLaunch([&] { return SingleInstance(scheduler, name).forwardURL(longest); }));
+    EXPECT_EQ(received, QStringList{QStringLiteral("url ") + longest});
 }
 
 TEST_F(SingleInstanceTest, AtMostSoManyMessagesWaitForLaunch)
 {
     ASSERT_EQ(primary.start(), SingleInstance::Role::primary);
     const bool forwarded = asSecondLaunch([this] {
-        SingleInstance second(name);
+        SingleInstance second(scheduler, name);
         bool all = true;
         for (std::size_t i = 0; i < SingleInstance::maxWaitingMessages + 2; ++i)
             all = all && second.forwardURL(QStringLiteral("lumivast://switch/%1").arg(i));
@@ -129,6 +166,138 @@ TEST_F(SingleInstanceTest, AtMostSoManyMessagesWaitForLaunch)
     primary.startDelivery();
     ASSERT_EQ(std::size_t(received.size()), SingleInstance::maxWaitingMessages);
     EXPECT_EQ(received.front(), "url lumivast://switch/2"); // the oldest went
+}
+
+TEST_F(SingleInstanceTest, ALaunchThatCannotReachTheLockHolderNeverTakesOver)
+{
+    // Another process holds the lock (stopped, or out of descriptors): its
+    // socket does not answer, and it must keep it.
+    const int holder = ::open(QFile::encodeName(name + QStringLiteral(".lock")).constData(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    QFile socketFile(name);
+    ASSERT_TRUE(socketFile.open(QIODevice::WriteOnly));
+    socketFile.close();
+
+    SingleInstance late(scheduler, name);
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_EQ(late.start(300ms), SingleInstance::Role::blocked);
+    EXPECT_GE(waited.elapsed(), 300); // it kept asking until its time limit
+    EXPECT_EQ(late.problem(), "another Lumivast is running but did not answer within 0.3 s");
+    EXPECT_TRUE(QFile::exists(name));
+
+    // Once the holder is gone, its socket file is a leftover and the next launch runs.
+    ::close(holder);
+    SingleInstance next(scheduler, name);
+    EXPECT_EQ(next.start(300ms), SingleInstance::Role::primary);
+}
+
+TEST_F(SingleInstanceTest, AStoppedInstanceKeepsItsPlaceAndTheLaunchIsNotConfirmed)
+{
+    ASSERT_EQ(primary.start(), SingleInstance::Role::primary);
+    // This thread serves no events meanwhile: the running instance is stopped.
+    SingleInstance late(scheduler, name);
+    EXPECT_EQ(late.start(300ms), SingleInstance::Role::secondary);
+    EXPECT_FALSE(late.forwardLaunch({"lumivast://switch/2", "lumivast://switch/3"}, 200ms));
+    EXPECT_EQ(primary.role(), SingleInstance::Role::primary);
+    // Once it runs again it is still reachable.
+    primary.startDelivery();
+    EXPECT_TRUE(asSecondLaunch([this] { return SingleInstance(scheduler, name).forwardURL("lumivast://switch/1"); }));
+    EXPECT_EQ(received.back(), "url lumivast://switch/1");
+}
+
+TEST_F(SingleInstanceTest, OnlyAFolderOfThisUsersAloneHoldsTheSocket)
+{
+    const auto folder = [this](const QString& relative, mode_t mode) {
+        const QString path = home.path(relative);
+        EXPECT_EQ(::mkdir(QFile::encodeName(path).constData(), 0700), 0);
+        EXPECT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
+        return path;
+    };
+    // Made here, or made before with the right owner and mode: used.
+    const QString fresh = home.path(QStringLiteral("fresh"));
+    EXPECT_EQ(SingleInstance::claimPrivateFolder(fresh), QString());
+    struct stat info {};
+    ASSERT_EQ(::lstat(QFile::encodeName(fresh).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    EXPECT_EQ(SingleInstance::claimPrivateFolder(fresh), QString());
+
+    EXPECT_TRUE(SingleInstance::claimPrivateFolder(folder("open", 0777)).contains(QStringLiteral("mode is 777")));
+    EXPECT_TRUE(SingleInstance::claimPrivateFolder(folder("readable", 0755)).contains(QStringLiteral("mode is 755")));
+    ASSERT_TRUE(QFile::link(fresh, home.path(QStringLiteral("link"))));
+    EXPECT_EQ(SingleInstance::claimPrivateFolder(home.path(QStringLiteral("link"))), "it is a symbolic link");
+    QFile plain(home.path(QStringLiteral("plain")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    EXPECT_EQ(SingleInstance::claimPrivateFolder(plain.fileName()), "it is not a folder");
+    if (::geteuid() == 0) {
+        const QString foreign = folder(QStringLiteral("foreign"), 0700);
+        ASSERT_EQ(::chown(QFile::encodeName(foreign).constData(), 65534, 65534), 0);
+        EXPECT_TRUE(SingleInstance::claimPrivateFolder(foreign).contains(QStringLiteral("belongs to user id 65534")));
+    }
+
+    // Without a runtime folder, one another user made first at the fallback place is refused.
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray temp = qgetenv("TMPDIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", home.path().toUtf8());
+    const QString fallback = home.path(QStringLiteral("lumivast-%1").arg(::geteuid()));
+    folder(QStringLiteral("lumivast-%1").arg(::geteuid()), 0777);
+    const SingleInstance::Folder refused = SingleInstance::privateFolder();
+    EXPECT_EQ(refused.path, QString());
+    EXPECT_TRUE(refused.error.contains(fallback)) << refused.error.toStdString();
+    ASSERT_TRUE(QDir(fallback).removeRecursively());
+    EXPECT_EQ(SingleInstance::privateFolder().path, fallback);
+    // A runtime folder that is not private counts as none.
+    qputenv("XDG_RUNTIME_DIR", folder(QStringLiteral("shared-runtime"), 0777).toUtf8());
+    EXPECT_EQ(SingleInstance::privateFolder().path, fallback);
+    qputenv("XDG_RUNTIME_DIR", fresh.toUtf8());
+    EXPECT_EQ(SingleInstance::privateFolder().path, fresh);
+    runtime.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtime);
+    temp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", temp);
+}
+
+TEST_F(SingleInstanceTest, LaunchesOfAnotherUserAreDropped)
+{
+    ASSERT_EQ(primary.start(), SingleInstance::Role::primary);
+    primary.startDelivery();
+    primary.acceptOnlyUser(::geteuid() + 1);
+    EXPECT_FALSE(asSecondLaunch([this] { return SingleInstance(scheduler, name).forwardURL("lumivast://switch/2", 500ms); }));
+    EXPECT_TRUE(received.isEmpty());
+    EXPECT_EQ(primary.openConnections(), 0u);
+}
+
+TEST_F(SingleInstanceTest, IdleConnectionsAreCappedAndClosedAfterTheDeadline)
+{
+    ASSERT_EQ(primary.start(), SingleInstance::Role::primary);
+    primary.startDelivery();
+    const std::size_t extra = 4;
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    for (std::size_t i = 0; i < SingleInstance::maxConnections + extra; ++i) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(name);
+        ASSERT_TRUE(idle.back()->waitForConnected(2000));
+    }
+    const auto closed = [&] {
+        return std::size_t(std::count_if(idle.begin(), idle.end(), [](const auto& socket) {
+            return socket->state() == QLocalSocket::UnconnectedState;
+        }));
+    };
+    serveUntil([&] { return closed() == extra; });
+    EXPECT_EQ(closed(), extra);
+    EXPECT_EQ(primary.openConnections(), SingleInstance::maxConnections);
+
+    scheduler.advance(SingleInstance::kReadDeadline - 1ms);
+    EXPECT_EQ(primary.openConnections(), SingleInstance::maxConnections);
+    scheduler.advance(1ms);
+    EXPECT_EQ(primary.openConnections(), 0u);
+    serveUntil([&] { return closed() == idle.size(); });
+    EXPECT_EQ(closed(), idle.size());
+
+    // Room again for a launch.
+    EXPECT_TRUE(asSecondLaunch([this] { return SingleInstance(scheduler, name).forwardURL("lumivast://switch/2"); }));
+    EXPECT_EQ(received, QStringList{"url lumivast://switch/2"});
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <string>
+#include <vector>
 
 using namespace lumivast;
 
@@ -19,13 +21,26 @@ TEST(UrlIntake, CommandsGoToPerformAndAnythingElseIsReportedOrDropped)
         {"lumivast://switch/3", SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(3)), nullptr},
         {"LUMIVAST://Switch/3", SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(3)), nullptr},
         {"lumivast://frobnicate", std::nullopt, "Lumivast does not understand frobnicate"},
-        {"https://example.org/switch/3", std::nullopt, "Lumivast does not understand example.org"},
+        {"lumivast://Frobnicate", std::nullopt, "Lumivast does not understand Frobnicate"},
+        {"https://Example.org/switch/3", std::nullopt, "Lumivast does not understand Example.org"},
         {"lumivast:switch", std::nullopt, "Lumivast does not understand lumivast:switch"},
+        // Texts in this scheme that the strict parser rejects are answered too.
+        {"lumivast://switch/a b", std::nullopt, "Lumivast does not understand switch"},
+        {"lumivast://sw%69tch/3", std::nullopt, "Lumivast does not understand sw%69tch"},
+        {"lumivast://a.b..c", std::nullopt, "Lumivast does not understand a.b..c"},
+        {"lumivast://swi\u00dftch/3", std::nullopt, "Lumivast does not understand swi\u00dftch"},
+        {"lumivast://\u2603/3", std::nullopt, "Lumivast does not understand \u2603"},
+        {"LUMIVAST:sw itch", std::nullopt, "Lumivast does not understand LUMIVAST:sw itch"},
         {"not a URL", std::nullopt, nullptr},
-        {"lumivast://switch/a b", std::nullopt, nullptr},
+        {"https://a..b/c", std::nullopt, nullptr},
         {"", std::nullopt, nullptr},
     };
-    for (const Case& c : cases) {
+    const std::string longWord(64, 'w');
+    const std::string longURL = "lumivast://" + longWord + "/3";
+    const std::string longToast = "Lumivast does not understand " + longWord;
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    all.push_back({longURL.c_str(), std::nullopt, longToast.c_str()});
+    for (const Case& c : all) {
         SCOPED_TRACE(c.text);
         std::vector<SpaceCommand> performed;
         QStringList toasts;

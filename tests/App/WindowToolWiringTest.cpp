@@ -5,6 +5,7 @@
 #include "Platform/Sim/SimHotKeys.h"
 #include "tests/Core/WindowWorld.h"
 #include "tests/support/FakeAlertService.h"
+#include "tests/support/FakeStatusItem.h"
 #include "tests/support/HudReading.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +25,7 @@ protected:
     WindowToolWiringTest()
     {
         home.defaults().set(K::didShowOnboarding, true);
-        delegate = std::make_unique<AppDelegate>(scheduler, alerts, QStringList{"lumivast"});
+        delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{"lumivast"});
         delegate->applicationDidFinishLaunching();
         settle();
         readDelegateContents();
@@ -43,6 +44,7 @@ protected:
     QString currentID() { return delegate->watcher().snapshot().currentSpace()->id; }
 
     test::FakeAlertService alerts;
+    test::FakeStatusItem statusItem;
     std::unique_ptr<AppDelegate> delegate;
 };
 
@@ -224,7 +226,8 @@ TEST_F(RestartOfferTest, OnlySoonAfterBootAndOnlyWithASavedLayout)
         world->systemUptime = uptime;
         test::FakeAlertService alerts;
         alerts.answers = {AlertAnswer{1}};
-        AppDelegate delegate(scheduler, alerts, {"lumivast"});
+        test::FakeStatusItem item;
+        AppDelegate delegate(scheduler, alerts, item, {"lumivast"});
         delegate.applicationDidFinishLaunching();
         scheduler.advance(44s);
         EXPECT_TRUE(alerts.shown.empty());

@@ -19,7 +19,7 @@ TEST(UpdaterTest, StartsTheServiceAndOffersOneCheckItem)
     ASSERT_EQ(items.size(), 1u);
     const MenuItem& item = items.front();
     EXPECT_EQ(item.title, QString::fromUtf8("Check for Updates\u2026"));
-    EXPECT_TRUE(item.keyEquivalent.isEmpty());
+    EXPECT_FALSE(item.hasKey());
     EXPECT_TRUE(item.enabled);
     EXPECT_FALSE(item.isSeparator);
     EXPECT_TRUE(item.children.empty());

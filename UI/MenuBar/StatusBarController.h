@@ -1,0 +1,126 @@
+#pragma once
+
+#include "Core/Commands/SpaceCommand.h"
+#include "Core/Menus/MenuItem.h"
+#include "Core/Spaces/SpaceModel.h"
+#include "Core/Windows/SavedSpaces.h"
+#include "Platform/Scheduler.h"
+#include "UI/MenuBar/StatusItem.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace lumivast {
+
+class AlertService;
+class SpaceContents;
+class SpaceStore;
+class SpaceWatcher;
+
+// Owns the status item: shows the current Space of the menu-bar display (name,
+// number, icon, or a strip of all its Spaces), switches on a strip click or a
+// scroll over the item, and opens the status menu, rebuilt on every opening,
+// on any other click. It never calls the application: every outward action
+// leaves through one of the callbacks below. Main thread only.
+class StatusBarController final : public QObject {
+    Q_OBJECT
+public:
+    // The remembered position of the item, kept for the desktops that read it.
+    static inline const QString kPreferredPositionKey = QStringLiteral("NSStatusItem Preferred Position Lumivast");
+    static constexpr int kPreferredPosition = 260;
+    static constexpr Duration kNotchCheckDelay = 300ms;
+    // Scrolling: the distance that takes one step, and the pause after a step.
+    static constexpr qreal kScrollThreshold = 18;
+    static constexpr Duration kScrollPause = 250ms;
+    static constexpr qreal kLineScrollFactor = 10;
+    // Strip metrics: a cell or dot slot and the gap after it.
+    static constexpr qreal kStripCellWidth = 17, kStripGap = 3;
+    static constexpr qreal kDotSlotWidth = 9, kDotGap = 5;
+    static constexpr qreal kImageHeight = 16;
+
+    struct StripHit {
+        qreal low = 0, high = 0; // closed range in the strip image's x coordinates
+        QString id;
+        bool operator==(const StripHit&) const = default;
+    };
+
+    StatusBarController(StatusItem& item, SpaceWatcher& watcher, SpaceStore& store, SpaceContents& contents,
+                        Scheduler& scheduler, AlertService& alerts, QObject* parent = nullptr);
+
+    std::function<void(const Space&)> onSwitch;
+    std::function<void()> onShowOverlay;
+    std::function<void()> onOpenSettings;
+    std::function<void()> onRefreshThumbnails;
+    std::function<void()> onBack;
+    std::function<void(bool right)> onStep;
+    std::function<void(const Space&)> onMoveWindow;
+    std::function<void(const Space&)> onSetUp;
+    std::function<void(const Space&)> onEditSpace;
+    std::function<std::optional<Space>()> previousSpace;
+    std::function<void(const SpaceCommand&)> onCommand;
+    std::function<std::vector<SavedSpace>()> savedSpacesProvider = [] { return std::vector<SavedSpace>(); };
+    std::function<void(const SavedSpace&)> onRestoreSavedSpace;
+    std::function<QStringList()> profileNames = [] { return QStringList(); };
+    std::function<bool()> canUndoMinimize = [] { return false; };
+    std::function<std::vector<MenuItem>()> extraMenuItems = [] { return std::vector<MenuItem>(); };
+
+    // Redraws the item for `snapshot`.
+    void update(const SpaceSnapshot& snapshot);
+    // The Spaces of a display that the strip and the menu list.
+    std::vector<Space> visibleSpaces(const DisplaySpaces& display) const;
+    // The status menu as it would open now.
+    std::vector<MenuItem> menuTree();
+
+    bool compactFallback() const { return m_compactFallback; }
+    const std::vector<StripHit>& stripHits() const { return m_stripHits; }
+
+    // Drawn at the item's pixel density, in black: the desktop tints template images.
+    static QImage stripImage(const std::vector<Space>& spaces, bool dots, qreal devicePixelRatio,
+                             std::vector<StripHit>* hits = nullptr);
+
+private:
+    void clicked(const StatusItem::Click& click);
+    bool scrolled(const StatusItem::Scroll& scroll);
+    void openMenu();
+    void scheduleNotchCheck();
+    bool isHiddenByNotch() const;
+    std::optional<StatusItem::Image> iconImage(const Space& space, const QString& name) const;
+
+    // Menu pieces.
+    MenuItem spaceItem(const Space& space) const;
+    MenuItem toolsMenuItem(const SpaceSnapshot& snapshot);
+    void applyDesktopShortcut(Qt::Key key, MenuItem& item, bool shifted) const;
+    MenuItem commandItem(const QString& title, const SpaceCommand& command) const;
+    // Actions: each resolves its payload again when chosen.
+    void switchToSpace(const MenuItem::Payload& payload);
+    void moveWindow(const MenuItem::Payload& payload);
+    void runCommand(const MenuItem::Payload& payload);
+    void restoreSaved(const MenuItem::Payload& payload);
+    void renameCurrent();
+    void withCurrent(const std::function<void(const Space&)>& callback);
+    void grantScreenRecording();
+    MenuItem actionItem(const QString& title, std::function<void(StatusBarController&)> action) const;
+
+    StatusItem& m_item;
+    SpaceWatcher& m_watcher;
+    SpaceStore& m_store;
+    SpaceContents& m_contents;
+    Scheduler& m_scheduler;
+    AlertService& m_alerts;
+
+    bool m_compactFallback = false;
+    bool m_hasImage = false;
+    SpaceSnapshot m_lastSnapshot;
+    std::vector<StripHit> m_stripHits;
+    qreal m_scrollAccumulator = 0;
+    std::optional<Duration> m_lastScrollSwitch; // none: the distant past
+    WorkItem m_notchCheck;
+};
+
+} // namespace lumivast
