@@ -37,6 +37,7 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem&
     , m_switcher(scheduler)
     , m_hud(scheduler)
     , m_contents(scheduler)
+    , m_tracker(scheduler, AppPaths::file(QStringLiteral("stats.json")))
     , m_feedback()
     , m_edgeTriggers(scheduler)
     , m_dockGuard(scheduler)
@@ -67,6 +68,10 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem&
         if (it == apps.end() || it->second.empty())
             return std::nullopt;
         return it->second.front().name;
+    };
+    // A custom icon that a saved profile shows outlives the Space's current icon.
+    m_store.iconFileKept = [](const QString& file) {
+        return ProfileStore::iconFilesInUse(AppPaths::file(QStringLiteral("profiles.json"))).contains(file);
     };
 }
 
@@ -164,6 +169,7 @@ void AppDelegate::applicationDidFinishLaunching()
     // 18. The current Space.
     if (const Space* current = m_watcher.snapshot().currentSpace()) {
         m_history.visit(*current);
+        m_tracker.track(current->id);
         m_dockGuard.refresh(*current);
     }
 
@@ -180,6 +186,9 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(&m_contents, &SpaceContents::appsBySpaceChanged, this, [this] { contentsChanged(); });
     connect(&m_contents, &SpaceContents::windowsChanged, this, [this] { scheduleStateExport(); });
 
+    // 22. Sleeping screens pause time tracking; waking ones resume it.
+    wireScreenSleep();
+
     m_launched = true;
 
     // 25. Welcome, once.
@@ -194,6 +203,9 @@ void AppDelegate::applicationShouldHandleReopen()
 void AppDelegate::applicationWillTerminate()
 {
     m_store.flushPendingSave();
+    // The interval running at the quit counts, and the record is written now: its 5 s save would never come.
+    m_tracker.flush();
+    m_tracker.saveNow();
 }
 
 void AppDelegate::showSettings(std::optional<SettingsTab>)
@@ -329,6 +341,7 @@ void AppDelegate::activeSpaceChanged(const std::optional<Space>& from, const Spa
     m_focusMemory.entered(to, m_contents);
     later(300ms, [](AppDelegate& d) { d.updateSpaceDock(); });
     m_history.visit(to);
+    m_tracker.track(to.id);
     const QString name = m_store.displayName(to);
     qCInfo(lcApp) << "active Space:" << name;
     m_hud.show(to, m_store);

@@ -2,6 +2,8 @@
 
 #include "App/LocalAPI.h"
 #include "Core/Commands/SpaceCommand.h"
+#include "Core/Profiles/ProfileStore.h"
+#include "Core/Profiles/SpaceTemplate.h"
 #include "Core/Shell/SettingsTab.h"
 #include "Core/Shell/Updater.h"
 #include "Core/Spaces/SpaceContents.h"
@@ -13,6 +15,7 @@
 #include "Core/Switching/Feedback.h"
 #include "Core/Switching/ShortcutManager.h"
 #include "Core/Switching/SpaceSwitcher.h"
+#include "Core/Time/TimeTracker.h"
 #include "Core/Windows/AppRules.h"
 #include "Core/Windows/LayoutManager.h"
 #include "Core/Windows/SavedSpaces.h"
@@ -76,6 +79,7 @@ public:
     HUDController& hud() { return m_hud; }
     SpaceContents& contents() { return m_contents; }
     SpaceHistory& history() { return m_history; }
+    TimeTracker& tracker() { return m_tracker; }
     EdgeTriggers& edgeTriggers() { return m_edgeTriggers; }
     DockGuard& dockGuard() { return m_dockGuard; }
     Updater& updater() { return m_updater; }
@@ -93,6 +97,7 @@ public:
     Scratchpad& scratchpad();
     LayoutManager& layouts();
     SavedSpaces& savedSpaces();
+    ProfileStore& profiles();
 
     // The front window to a Space, reported by toast.
     void moveFrontWindow(const Space& space);
@@ -139,6 +144,13 @@ private:
     void toggleScratchpad();
     void goToWindow(const SpaceContents::WindowInfo& window, const SpaceSnapshot& snapshot);
     void later(Duration delay, std::function<void(AppDelegate&)> work);
+    // Profiles, templates, time and demo mode (ProfilesAndTime.cpp).
+    void wireScreenSleep();
+    void activateProfileForDisplaySetup(const QString& setup);
+    void performProfile(const QString& name);
+    void performTemplate(const QString& name);
+    void applyTemplate(const SpaceTemplate& chosen);
+    void runDemoTour();
 
     // Dispatcher pieces.
     std::optional<Space> resolve(const SpaceCommand::SpaceRef& ref, const SpaceSnapshot& snapshot) const;
@@ -165,6 +177,7 @@ private:
     HUDController m_hud;
     SpaceContents m_contents;
     SpaceHistory m_history;
+    TimeTracker m_tracker;
     Feedback m_feedback;
     EdgeTriggers m_edgeTriggers;
     DockGuard m_dockGuard;
@@ -182,6 +195,9 @@ private:
     std::unique_ptr<Scratchpad> m_scratchpad;
     std::unique_ptr<LayoutManager> m_layouts;
     std::unique_ptr<SavedSpaces> m_savedSpaces;
+    std::unique_ptr<ProfileStore> m_profiles;
+    Subscription m_screensSleepObserver;
+    Subscription m_screensWakeObserver;
     QString m_lastDisplaySetup;
     Subscription m_activationObserver;
 

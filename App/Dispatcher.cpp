@@ -191,8 +191,8 @@ void AppDelegate::perform(const SpaceCommand& command)
                     switchOwn(*space, snapshot);
                 unavailable(tr("Space automations"));
             },
-            [&](const C::Profile&) { unavailable(tr("profiles")); },
-            [&](const C::Template&) { unavailable(tr("templates")); },
+            [&](const C::Profile& c) { performProfile(c.name); },
+            [&](const C::Template& c) { performTemplate(c.name); },
             [&](const C::Windows& c) { showWindowPanel(c.allSpaces); },
             [&](const C::RemoveDesktop& c) {
                 const auto space = resolve(c.target, snapshot);
@@ -270,7 +270,7 @@ void AppDelegate::perform(const SpaceCommand& command)
                       QStringLiteral("archivebox"));
             },
             [&](const C::AddDesktop&) { unavailable(tr("Mission Control")); },
-            [&](const C::DemoTour&) { unavailable(tr("the demo tour")); },
+            [&](const C::DemoTour&) { runDemoTour(); },
         },
         command.value);
 }

@@ -4,6 +4,7 @@
 #include "App/AppDelegate.h"
 
 #include "Core/Settings/Settings.h"
+#include "Core/Spaces/AppPaths.h"
 
 #include <QPointer>
 
@@ -106,8 +107,10 @@ void AppDelegate::runSetup(const Space&)
 
 QStringList AppDelegate::profileNames() const
 {
-    // No profiles yet: the menu offers none.
-    return {};
+    QStringList names;
+    for (const SpaceProfile& profile : ProfileStore::read(AppPaths::file(QStringLiteral("profiles.json"))))
+        names.append(profile.name);
+    return names;
 }
 
 } // namespace lumivast

@@ -130,6 +130,7 @@ void AppDelegate::displaySetupMaybeChanged(const SpaceSnapshot& snapshot)
         m_lastDisplaySetup = setup;
         return;
     }
+    activateProfileForDisplaySetup(setup);
     const auto displays = [](const QString& key) { return key.split(QLatin1Char('+'), Qt::SkipEmptyParts).size(); };
     // A display was added: put back the windows saved for this setup.
     if (Settings::defaults().boolValue(Settings::Key::restoreOnDisplayReconnect)
@@ -257,6 +258,10 @@ void AppDelegate::showWindowPanel(bool allSpaces)
             if (self && !result)
                 self->errorToast(WindowMover::description(result.error()));
         });
+    };
+    actions.goToSpace = [self](const Space& space) {
+        if (self)
+            self->switchOwn(space, self->m_watcher.snapshot());
     };
     WindowFinder::configure(m_windowPanel.model(), allSpaces, m_contents, m_watcher, m_store, std::move(actions));
     m_windowPanel.show();

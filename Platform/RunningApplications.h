@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileInfo>
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -47,6 +48,13 @@ public:
     virtual std::optional<QString> bundleIdentifier(const QString& bundlePath) = 0;
     // The icon the file manager shows for the file at `path`; null when none.
     virtual QImage iconForFile(const QString& path) = 0;
+    // The name the file manager shows for the file at `path` (an application
+    // bundle's file name, extension included); empty when there is no such file.
+    virtual QString displayName(const QString& path)
+    {
+        const QFileInfo info(path);
+        return info.exists() ? info.fileName() : QString();
+    }
     // Main thread. False when no such application runs (or it refuses).
     // Activating brings the application to the front without options.
     virtual bool activate(std::int32_t pid) = 0;

@@ -45,6 +45,9 @@ enum class WorkspaceEvent {
     DidLaunchApplication,
     DidTerminateApplication,
     DidActivateApplication,
+    // The displays went to sleep or woke (the session's screen-off and screen-on).
+    ScreensDidSleep,
+    ScreensDidWake,
 };
 
 // The workspace: system notifications and opening links. Observers are

@@ -13,6 +13,7 @@
 #include <QImageReader>
 #include <QJsonArray>
 #include <QPainter>
+#include <QUuid>
 
 namespace lumivast {
 
@@ -231,12 +232,18 @@ QString SpaceStore::iconPath(const QString& fileName) const
 
 void SpaceStore::setCustomIcon(const std::optional<QString>& imagePath, const QString& key)
 {
-    // Only bare names inside Icons/ are ever touched, whatever the record says.
-    if (const SpaceMeta old = meta(key); old.iconFile && isSafeIconFileName(*old.iconFile))
+    // Only bare names inside Icons/ are ever touched, whatever the record says,
+    // and never a file that a saved profile still shows.
+    if (const SpaceMeta old = meta(key); old.iconFile && isSafeIconFileName(*old.iconFile)
+        && !(iconFileKept && iconFileKept(*old.iconFile)))
         QFile::remove(iconPath(*old.iconFile));
 
     const auto clearIcon = [&] { update(key, [](SpaceMeta& m) { m.iconFile.reset(); }); };
-    const QString fileName = key + QStringLiteral(".png");
+    // A name of its own for every new icon, so no other record's file is ever overwritten.
+    QString fileName;
+    do {
+        fileName = key + QLatin1Char('-') + QUuid::createUuid().toString(QUuid::Id128).left(8) + QStringLiteral(".png");
+    } while (isSafeIconFileName(fileName) && QFile::exists(iconPath(fileName)));
     if (!imagePath || !isSafeIconFileName(fileName)) {
         clearIcon();
         return;

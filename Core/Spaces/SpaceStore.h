@@ -57,6 +57,9 @@ public:
     // the platform's answer unless a test puts its own here. Without an answer
     // full-screen Spaces show "Full Screen" and get no "fs:" record.
     std::function<std::optional<RunningApplication>(std::int32_t pid)> runningAppProvider;
+    // True for an icon file that must be kept when a Space's icon changes or
+    // is removed (a saved profile still shows it). Without it every replaced file is removed.
+    std::function<bool(const QString& iconFile)> iconFileKept;
 
     const QString& filePath() const { return m_filePath; }
     const SpaceMetaMap& metas() const { return m_metas; }
@@ -77,7 +80,7 @@ public:
     void setGroup(const std::optional<QString>& group, const QString& key); // empty clears
     // The default automation counts as none.
     void setAutomation(const std::optional<SpaceAutomation>& automation, const QString& key);
-    // Stores the image at `imagePath`, stretched to 128 x 128, as Icons/<key>.png;
+    // Stores the image at `imagePath`, stretched to 128 x 128, as Icons/<key>-<unique>.png;
     // no path (or an image that cannot be read) removes the custom icon.
     void setCustomIcon(const std::optional<QString>& imagePath, const QString& key);
 

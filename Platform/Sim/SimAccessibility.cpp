@@ -6,6 +6,7 @@
 #include "Platform/Sim/SimWindowList.h"
 #include "Platform/Sim/SimWorld.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -362,6 +363,13 @@ std::optional<QUrl> SimWorld::urlForApplication(const QString& bundleID)
     for (const App& a : apps) {
         if (!bundleID.isEmpty() && a.bundleID == bundleID)
             return applicationURL(a);
+    }
+    // So does every installed bundle that declares the identifier.
+    for (const InstalledEntry& entry : installed) {
+        if (!bundleID.isEmpty() && entry.bundleID == bundleID) {
+            const QString path = entry.path.startsWith(QLatin1String("~/")) ? QDir::homePath() + entry.path.mid(1) : entry.path;
+            return QUrl::fromLocalFile(path);
+        }
     }
     return std::nullopt;
 }

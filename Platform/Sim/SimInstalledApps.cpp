@@ -101,6 +101,12 @@ QImage SimWindowList::iconForFile(const QString& path)
     return placeholderIcon(entry->bundleID.value_or(QDir::cleanPath(expanded(entry->path))));
 }
 
+QString SimWindowList::displayName(const QString& path)
+{
+    const SimWorld::InstalledEntry* entry = entryAt(m_world, path);
+    return entry ? QDir::cleanPath(expanded(entry->path)).section(QLatin1Char('/'), -1) : QString();
+}
+
 std::optional<std::int32_t> SimWindowList::openInstalled(const QString& bundlePath)
 {
     const SimWorld::InstalledEntry* entry = entryAt(m_world, bundlePath);

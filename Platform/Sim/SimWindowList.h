@@ -49,6 +49,7 @@ public:
     std::optional<QStringList> folderEntries(const QString& folder) override;
     std::optional<QString> bundleIdentifier(const QString& bundlePath) override;
     QImage iconForFile(const QString& path) override;
+    QString displayName(const QString& path) override;
     // Opens an installed bundle: brings it forward when it runs, else starts it under a new pid.
     std::optional<std::int32_t> openInstalled(const QString& bundlePath);
 

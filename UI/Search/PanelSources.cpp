@@ -1,6 +1,7 @@
 #include "UI/Search/PanelSources.h"
 
 #include "Core/Apps/AppCatalogue.h"
+#include "Core/Demo/DemoMode.h"
 #include "Core/Spaces/SpaceStore.h"
 #include "Core/Spaces/SpaceWatcher.h"
 #include "Platform/Platform.h"
@@ -51,6 +52,42 @@ std::vector<PanelItem> items(const std::vector<SpaceContents::WindowInfo>& windo
     return list;
 }
 
+std::vector<PanelItem> demoItems(const SpaceSnapshot& snapshot, bool allSpaces,
+                                 const std::function<void(const Space&)>& goToSpace)
+{
+    const int sampleCount = int(DemoMode::samples().size());
+    Platform& platform = Platform::current();
+    std::vector<PanelItem> list;
+    for (const Space& space : snapshot.allSpaces()) {
+        if (space.isFullscreen || !space.desktopNumber || *space.desktopNumber < 1 || *space.desktopNumber > sampleCount)
+            continue;
+        if (!allSpaces && !space.isActive)
+            continue;
+        const DemoMode::Sample* sample = DemoMode::sample(space);
+        if (!sample)
+            continue;
+        for (std::size_t i = 0; i < sample->windows.size(); ++i) {
+            const DemoMode::SampleWindow& window = sample->windows[i];
+            PanelItem item;
+            item.id = space.id + QLatin1Char('-') + QString::number(i);
+            item.title = window.title;
+            item.subtitle = window.app + QStringLiteral(" · ") + sample->name;
+            if (!sample->bundleIDs.isEmpty()) {
+                const QString& bundleID = qsizetype(i) < sample->bundleIDs.size() ? sample->bundleIDs[qsizetype(i)]
+                                                                                    : sample->bundleIDs.front();
+                if (const auto url = platform.workspace().urlForApplication(bundleID))
+                    item.icon = platform.runningApplications().iconForFile(url->toLocalFile());
+            }
+            item.primary = [goToSpace, space] {
+                if (!space.isActive && goToSpace)
+                    goToSpace(space);
+            };
+            list.push_back(std::move(item));
+        }
+    }
+    return list;
+}
+
 void configure(SearchPanelModel& model, bool allSpaces, const SpaceContents& contents, const SpaceWatcher& watcher,
                const SpaceStore& store, Actions actions)
 {
@@ -58,6 +95,8 @@ void configure(SearchPanelModel& model, bool allSpaces, const SpaceContents& con
     model.scopeLabel = scopeLabel;
     model.hint = hint;
     model.source = [&contents, &watcher, &store, actions = std::move(actions)](bool all) {
+        if (DemoMode::isOn())
+            return demoItems(watcher.snapshot(), all, actions.goToSpace);
         return items(contents.windows(), watcher.snapshot(), store, all, actions);
     };
     model.setScopeAll(allSpaces);

@@ -29,12 +29,20 @@ struct Actions {
     std::function<void(const SpaceContents::WindowInfo&)> go;
     // Command-Return: bring the window to the current Space.
     std::function<void(const SpaceContents::WindowInfo&)> bringHere;
+    // A demo row: switch to its Space (only asked for a Space that is not active).
+    std::function<void(const Space&)> goToSpace;
 };
 
 // One row per window in the contents' order: all of them for `allSpaces`,
 // otherwise those on the current Space (none when there is none).
 std::vector<PanelItem> items(const std::vector<SpaceContents::WindowInfo>& windows, const SpaceSnapshot& snapshot,
                              const SpaceStore& store, bool allSpaces, const Actions& actions);
+
+// In demo mode: the sample windows of desktops 1 to 8 (of the active Spaces
+// only, unless `allSpaces`). Return goes to a row's Space and raises nothing;
+// there is nothing to bring here, so Command-Return does the same.
+std::vector<PanelItem> demoItems(const SpaceSnapshot& snapshot, bool allSpaces,
+                                 const std::function<void(const Space&)>& goToSpace);
 
 // Sets the model's texts and its source (reading the services when it is
 // asked), then the scope, so the items come from the new source.

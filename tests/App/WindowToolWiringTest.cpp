@@ -199,6 +199,8 @@ TEST_F(WindowToolWiringTest, PluggingADisplayBackRestoresItsLayout)
     world->announceChange(kSpaceEvents[0], false);
     settle(1s);
     EXPECT_EQ(spacesOf(14), (std::vector<std::uint64_t>{1})); // 3 s after the display came back
+    // The restore reads the window lists: wait for the worker's pass rather than race it.
+    readDelegateContents();
     settle(3s);
     EXPECT_EQ(spacesOf(14), (std::vector<std::uint64_t>{3}));
 }

@@ -30,7 +30,11 @@ protected:
         EXPECT_TRUE(image.save(path, "PNG"));
         return path;
     }
-    QString iconPath(const QString& key) const { return AppPaths::iconsDirectory() + "/" + key + ".png"; }
+    // The file the record of `key` names now.
+    QString iconPath(const QString& key) const
+    {
+        return AppPaths::iconsDirectory() + "/" + store.meta(key).iconFile.value_or("none");
+    }
 
     VirtualScheduler scheduler;
     SpaceStore store{scheduler, AppPaths::file("spaces.json")};
@@ -43,7 +47,8 @@ TEST_F(SpaceIconTest, ImageIsStretchedTo128AndStoredAsPNG)
     store.setName("Work", "A");
     store.setCustomIcon(imageFile("wide.png", {400, 200}, Qt::red, Qt::blue), "A");
 
-    EXPECT_EQ(store.meta("A").iconFile, "A.png");
+    EXPECT_TRUE(store.meta("A").iconFile->startsWith("A-"));
+    EXPECT_TRUE(store.meta("A").iconFile->endsWith(".png"));
     EXPECT_EQ(store.meta("A").name, "Work");
     QImage onDisk;
     ASSERT_TRUE(onDisk.load(iconPath("A"), "PNG"));
@@ -66,8 +71,11 @@ TEST_F(SpaceIconTest, NewImageReplacesTheOldFileAndTheCachedIcon)
     QFile::remove(iconPath("A")); // the cache answers without the file
     EXPECT_TRUE(store.customIcon(desktop("A")));
 
+    const QString redFile = iconPath("A");
+    ASSERT_TRUE(DataFile::write(redFile, "red"));
     store.setCustomIcon(imageFile("green.png", {64, 64}, Qt::green, Qt::green), "A");
-    EXPECT_EQ(store.meta("A").iconFile, "A.png");
+    EXPECT_NE(iconPath("A"), redFile); // a new file of its own
+    EXPECT_FALSE(QFile::exists(redFile));
     const std::optional<QImage> icon = store.customIcon(desktop("A"));
     ASSERT_TRUE(icon);
     EXPECT_EQ(icon->pixelColor(64, 64), QColor(Qt::green));
@@ -76,17 +84,19 @@ TEST_F(SpaceIconTest, NewImageReplacesTheOldFileAndTheCachedIcon)
 TEST_F(SpaceIconTest, RemovingOrAnUnreadableImageLeavesNoIcon)
 {
     store.setCustomIcon(imageFile("red.png", {64, 64}, Qt::red, Qt::red), "A");
-    ASSERT_TRUE(QFile::exists(iconPath("A")));
+    const QString file = iconPath("A");
+    ASSERT_TRUE(QFile::exists(file));
     store.setCustomIcon(std::nullopt, "A");
-    EXPECT_FALSE(QFile::exists(iconPath("A")));
+    EXPECT_FALSE(QFile::exists(file));
     EXPECT_FALSE(store.metas().contains("A")); // the record held nothing else
     EXPECT_FALSE(store.customIcon(desktop("A")));
 
     store.setCustomIcon(imageFile("red.png", {64, 64}, Qt::red, Qt::red), "B");
+    const QString fileB = iconPath("B");
     const QString text = home.path("notes.txt");
     ASSERT_TRUE(DataFile::write(text, "not an image"));
     store.setCustomIcon(text, "B");
-    EXPECT_FALSE(QFile::exists(iconPath("B")));
+    EXPECT_FALSE(QFile::exists(fileB));
     EXPECT_FALSE(store.meta("B").iconFile);
     EXPECT_FALSE(store.customIcon(desktop("B")));
 
@@ -126,4 +136,22 @@ TEST_F(SpaceIconTest, NothingOutsideTheIconsFolderIsReadOrDeleted)
     ASSERT_TRUE(DataFile::write(AppPaths::file("other.json"), R"({"A": {"iconFile": "../precious.png", "name": "x"}})"));
     SpaceStore loaded(scheduler, AppPaths::file("other.json"));
     EXPECT_EQ(loaded.meta("A"), (SpaceMeta{.name = "x"}));
+}
+
+TEST_F(SpaceIconTest, IconThatASavedProfileShowsSurvivesChangesUnderAnotherProfile)
+{
+    store.setCustomIcon(imageFile("red.png", {64, 64}, Qt::red, Qt::red), "A");
+    const QString saved = *store.meta("A").iconFile; // what a saved profile names
+    store.iconFileKept = [saved](const QString& file) { return file == saved; };
+
+    store.setCustomIcon(imageFile("green.png", {64, 64}, Qt::green, Qt::green), "A");
+    EXPECT_NE(*store.meta("A").iconFile, saved);
+    store.setCustomIcon(std::nullopt, "A");
+    ASSERT_TRUE(QFile::exists(AppPaths::iconsDirectory() + "/" + saved));
+
+    // Back to the profile that shows it: the icon is there, red as it was.
+    store.replaceAll({{"A", SpaceMeta{.iconFile = saved}}});
+    const auto icon = store.customIcon(desktop("A"));
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->pixelColor(64, 64), QColor(Qt::red));
 }

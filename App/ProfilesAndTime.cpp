@@ -1,0 +1,106 @@
+// The delegate's side of profiles, templates, time tracking and demo mode:
+// the profile and template commands, the profile bound to a display setup,
+// sleeping and waking screens, and the demo tour.
+
+#include "App/AppDelegate.h"
+
+#include "Core/Demo/DemoMode.h"
+#include "Core/Settings/Settings.h"
+#include "Core/Spaces/AppPaths.h"
+#include "Platform/Platform.h"
+#include "UI/Alerts/AlertService.h"
+
+#include <QPointer>
+
+namespace lumivast {
+
+namespace {
+
+const QString kProfileSymbol = QStringLiteral("person.crop.rectangle.stack");
+
+} // namespace
+
+ProfileStore& AppDelegate::profiles()
+{
+    if (!m_profiles)
+        m_profiles = std::make_unique<ProfileStore>(m_store, m_scheduler, AppPaths::file(QStringLiteral("profiles.json")));
+    return *m_profiles;
+}
+
+void AppDelegate::wireScreenSleep()
+{
+    QPointer<AppDelegate> self(this);
+    Workspace& workspace = Platform::current().workspace();
+    m_screensSleepObserver = workspace.observe(WorkspaceEvent::ScreensDidSleep, [self] {
+        if (self)
+            self->m_tracker.pause();
+    });
+    m_screensWakeObserver = workspace.observe(WorkspaceEvent::ScreensDidWake, [self] {
+        if (!self)
+            return;
+        if (const Space* current = self->m_watcher.snapshot().currentSpace())
+            self->m_tracker.track(current->id);
+    });
+}
+
+void AppDelegate::activateProfileForDisplaySetup(const QString& setup)
+{
+    const QMap<QString, QString> bound = Settings::profileByDisplaySetup();
+    const auto it = bound.constFind(setup);
+    if (it == bound.constEnd())
+        return;
+    const QString name = it.value();
+    if (name == Settings::defaults().string(Settings::Key::activeProfile).value_or(QString()))
+        return;
+    if (profiles().activate(name))
+        toast(QStringLiteral("Profile: ") + name, kProfileSymbol);
+}
+
+void AppDelegate::performProfile(const QString& name)
+{
+    if (profiles().activate(name))
+        toast(QStringLiteral("Profile: ") + name, kProfileSymbol);
+    else
+        errorToast(QStringLiteral("No profile is called ") + name);
+}
+
+void AppDelegate::performTemplate(const QString& name)
+{
+    std::vector<SpaceTemplate> candidates = SpaceTemplate::builtIn();
+    for (SpaceTemplate& imported : SpaceTemplate::imported(AppPaths::file(QStringLiteral("templates.json"))))
+        candidates.push_back(std::move(imported));
+    const auto found = std::find_if(candidates.begin(), candidates.end(), [&](const SpaceTemplate& t) {
+        return t.name.compare(name, Qt::CaseInsensitive) == 0;
+    });
+    if (found == candidates.end())
+        return errorToast(QStringLiteral("No template is called ") + name);
+    applyTemplate(*found);
+}
+
+void AppDelegate::applyTemplate(const SpaceTemplate& chosen)
+{
+    const SpaceTemplate::Result result = chosen.apply(m_watcher.snapshot(), m_store);
+    if (result.missing > 0) {
+        Alert alert;
+        alert.messageText = chosen.name + QStringLiteral(" needs ") + QString::number(result.missing)
+            + QStringLiteral(" more desktop") + (result.missing == 1 ? QString() : QStringLiteral("s"));
+        alert.informativeText = QStringLiteral("Lumivast set up ") + QString::number(result.applied)
+            + QStringLiteral(" desktops. Add the rest now? Mission Control will open briefly.");
+        alert.buttons = {tr("Add Desktops"), tr("Not Now")};
+        if (m_alerts.run(alert).button == 0) {
+            // Desktops are added through Mission Control, which this version cannot drive yet.
+            return unavailable(tr("Mission Control"));
+        }
+    }
+    toast(QStringLiteral("Applied the ") + chosen.name + QStringLiteral(" template"), QStringLiteral("square.grid.2x2"));
+}
+
+void AppDelegate::runDemoTour()
+{
+    if (!DemoMode::isOn())
+        return errorToast(QStringLiteral("Turn on demo mode first"));
+    // The tour is played through the overview.
+    unavailable(tr("the overview"));
+}
+
+} // namespace lumivast
