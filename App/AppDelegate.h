@@ -1,6 +1,7 @@
 #pragma once
 
 #include "App/LocalAPI.h"
+#include "Core/Automation/AutomationRunner.h"
 #include "Core/Commands/SpaceCommand.h"
 #include "Core/Profiles/ProfileStore.h"
 #include "Core/Profiles/SpaceTemplate.h"
@@ -98,6 +99,7 @@ public:
     LayoutManager& layouts();
     SavedSpaces& savedSpaces();
     ProfileStore& profiles();
+    AutomationRunner& automation();
 
     // The front window to a Space, reported by toast.
     void moveFrontWindow(const Space& space);
@@ -134,6 +136,7 @@ private:
     void wireWindowTools();
     void wireScripting();
     void wireLocalAPI();
+    void wireAutomation();
     void displaySetupMaybeChanged(const SpaceSnapshot& snapshot);
     void offerLayoutRestoreAfterRestart();
     void pulledAway(const Space& from, const RunningApplication& app);
@@ -198,6 +201,7 @@ private:
     std::unique_ptr<ProfileStore> m_profiles;
     Subscription m_screensSleepObserver;
     Subscription m_screensWakeObserver;
+    std::unique_ptr<AutomationRunner> m_automation;
     QString m_lastDisplaySetup;
     Subscription m_activationObserver;
 

@@ -87,6 +87,7 @@ void AppDelegate::wireWindowTools()
         self->updateSpaceDock();
     };
 
+    wireAutomation();
     wireLocalAPI();
 
     m_spaceDock.onFocus = [](const SpaceContents::WindowInfo& window) {
