@@ -3,6 +3,7 @@
 #include "Platform/Sim/SimProcesses.h"
 #include "tests/Core/WindowWorld.h"
 #include "tests/support/FakeAlertService.h"
+#include "tests/support/FakeStatusItem.h"
 
 #include <QFile>
 
@@ -24,7 +25,7 @@ protected:
     {
         world->childProcesses = std::make_shared<RecordingChildProcesses>();
         home.defaults().set(K::didShowOnboarding, true);
-        delegate = std::make_unique<AppDelegate>(scheduler, alerts, QStringList{"lumivast"});
+        delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{"lumivast"});
         delegate->applicationDidFinishLaunching();
         settle();
     }
@@ -68,6 +69,7 @@ protected:
     Space spaceNamed(const char* id) { return *delegate->watcher().snapshot().space(QString::fromLatin1(id)); }
 
     test::FakeAlertService alerts;
+    test::FakeStatusItem statusItem;
     std::unique_ptr<AppDelegate> delegate;
 };
 
