@@ -49,6 +49,7 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem&
     , m_windowPanel(scheduler)
     , m_launcherPanel(scheduler)
     , m_spaceDock(scheduler)
+    , m_touch(scheduler)
     , m_statusItem(statusItem)
     , m_lastLumivastSwitch(kDistantPast)
 {
@@ -122,6 +123,9 @@ void AppDelegate::applicationDidFinishLaunching()
     // 4. The status item shows from here on.
     m_statusBar = std::make_unique<StatusBarController>(m_statusItem, m_watcher, m_store, m_contents, m_scheduler,
                                                         m_alerts);
+
+    // 6. Labels over Mission Control's desktop buttons.
+    startMissionControlLabels();
 
     // 7. Window lists start refreshing.
     m_contents.start();
@@ -354,6 +358,7 @@ void AppDelegate::settingsChanged()
     if (m_shortcuts)
         m_shortcuts->refresh();
     m_localAPI.refresh();
+    m_touch.refresh();
     updateSpaceDock();
     m_edgeTriggers.refresh();
     const Space* current = m_watcher.snapshot().currentSpace();

@@ -3,6 +3,7 @@
 #include "App/LocalAPI.h"
 #include "Core/Automation/AutomationRunner.h"
 #include "Core/Commands/SpaceCommand.h"
+#include "Core/Gestures/TouchGestures.h"
 #include "Core/Profiles/ProfileStore.h"
 #include "Core/Profiles/SpaceTemplate.h"
 #include "Core/Shell/SettingsTab.h"
@@ -29,6 +30,7 @@
 #include "Platform/Scheduler.h"
 #include "Platform/Workspace.h"
 #include "UI/HUD/HUDController.h"
+#include "UI/MissionControl/MissionControlLabels.h"
 #include "UI/MenuBar/StatusBarController.h"
 #include "UI/Search/SearchPanelController.h"
 #include "UI/SpaceDock/SpaceDockController.h"
@@ -92,6 +94,9 @@ public:
     SearchPanelController& windowPanel() { return m_windowPanel; }
     SearchPanelController& launcherPanel() { return m_launcherPanel; }
     SpaceDockController& spaceDock() { return m_spaceDock; }
+    TouchGestures& touch() { return m_touch; }
+    // Made while launching.
+    MissionControlLabels* missionControlLabels() { return m_missionControlLabels.get(); }
     // Made on first use.
     WindowMover& mover();
     AppRules& appRules();
@@ -155,6 +160,14 @@ private:
     void applyTemplate(const SpaceTemplate& chosen);
     void runDemoTour();
 
+    // Mission Control and the trackpad (MissionControl.cpp).
+    void addDesktop();
+    void removeDesktop(int number);
+    // One after another, each 0.6 s after the previous one completed; failures are passed over.
+    void addDesktops(int count, std::function<void()> done);
+    void startMissionControlLabels();
+    void wireFourFingerTap();
+
     // Dispatcher pieces.
     std::optional<Space> resolve(const SpaceCommand::SpaceRef& ref, const SpaceSnapshot& snapshot) const;
     void notFound(const SpaceCommand::SpaceRef& ref);
@@ -193,6 +206,7 @@ private:
     SearchPanelController m_windowPanel;
     SearchPanelController m_launcherPanel;
     SpaceDockController m_spaceDock;
+    TouchGestures m_touch;
     std::unique_ptr<WindowMover> m_mover;
     std::unique_ptr<AppRules> m_appRules;
     std::unique_ptr<Scratchpad> m_scratchpad;
@@ -206,6 +220,7 @@ private:
     Subscription m_activationObserver;
 
     std::unique_ptr<ShortcutManager> m_shortcuts;
+    std::unique_ptr<MissionControlLabels> m_missionControlLabels;
     StatusItem& m_statusItem;
     std::unique_ptr<StatusBarController> m_statusBar;
 

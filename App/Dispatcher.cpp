@@ -200,7 +200,7 @@ void AppDelegate::perform(const SpaceCommand& command)
                 const auto space = resolve(c.target, snapshot);
                 if (!space || !space->desktopNumber)
                     return notFound(c.target);
-                unavailable(tr("Mission Control"));
+                removeDesktop(*space->desktopNumber);
             },
             [&](const C::Notes& c) {
                 const auto space = resolve(c.target, snapshot);
@@ -272,7 +272,7 @@ void AppDelegate::perform(const SpaceCommand& command)
                           + QString::number(saved->apps.size()) + QStringLiteral(" apps and closed its windows"),
                       QStringLiteral("archivebox"));
             },
-            [&](const C::AddDesktop&) { unavailable(tr("Mission Control")); },
+            [&](const C::AddDesktop&) { addDesktop(); },
             [&](const C::DemoTour&) { runDemoTour(); },
         },
         command.value);

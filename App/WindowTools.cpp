@@ -89,6 +89,7 @@ void AppDelegate::wireWindowTools()
 
     wireAutomation();
     wireLocalAPI();
+    wireFourFingerTap();
 
     m_spaceDock.onFocus = [](const SpaceContents::WindowInfo& window) {
         WindowMover::raise({window.id, window.pid, window.frame});

@@ -2,6 +2,7 @@
 
 #include "Platform/AXElements.h"
 #include "Platform/Audio.h"
+#include "Platform/DistributedNotifications.h"
 #include "Platform/ChildProcesses.h"
 #include "Platform/Events.h"
 #include "Platform/FileWatcher.h"
@@ -62,6 +63,8 @@ public:
     // Another application's preferences domain ("com.apple.dock"); the default
     // is the shared store UserDefaults::domainNamed() keeps for that name.
     virtual UserDefaults& preferenceDomain(const QString& name);
+    // Broadcast notifications (default: none ever arrives).
+    virtual DistributedNotifications& distributedNotifications();
     // The same domain when it can be opened; null when the system refuses it.
     virtual UserDefaults* openPreferenceDomain(const QString& name) { return &preferenceDomain(name); }
     // Child processes (default: real ones, through QProcess). Any thread.

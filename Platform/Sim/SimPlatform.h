@@ -5,6 +5,7 @@
 #include "Platform/Sim/SimHotKeys.h"
 #include "Platform/Sim/SimAudio.h"
 #include "Platform/Sim/SimBrowsers.h"
+#include "Platform/Sim/SimMissionControl.h"
 #include "Platform/Sim/SimMouse.h"
 #include "Platform/Sim/SimProcesses.h"
 #include "Platform/Sim/SimServices.h"
@@ -44,6 +45,7 @@ public:
     Pasteboard& pasteboard() override { return m_world->pasteboard(); }
     UpdateService& updates() override { return m_world->updates(); }
     UserDefaults& preferenceDomain(const QString& name) override { return m_world->preferenceDomain(name); }
+    DistributedNotifications& distributedNotifications() override { return m_world->distributedNotifications(); }
     UserDefaults* openPreferenceDomain(const QString& name) override
     {
         return m_world->unopenablePreferenceDomains.contains(name) ? nullptr : &m_world->preferenceDomain(name);

@@ -38,6 +38,8 @@ class SimDockElements;
 class SimMouse;
 class SimWindowList;
 class SimScripts;
+class SimMissionControl;
+class SimDistributedNotifications;
 class SimShortcuts;
 class ChildProcesses;
 
@@ -312,6 +314,12 @@ public:
     SimScripts& scripts();
     bool readBrowsers(const QJsonObject& json, QString* error);
 
+    // ---- Mission Control, broadcast notifications, motion (SimMissionControl.cpp) ----
+    bool reduceMotion = false; // the desktop's reduce-motion preference
+    SimMissionControl& missionControl();
+    SimDistributedNotifications& distributedNotifications();
+    bool readMissionControl(const QJsonObject& json, QString* error);
+
 private:
     struct Symbol {
         std::any function;
@@ -378,6 +386,8 @@ private:
     std::shared_ptr<SimPasteboard> m_pasteboard;
     std::shared_ptr<SimUpdates> m_updates;
     std::shared_ptr<SimScripts> m_scripts;
+    std::shared_ptr<SimMissionControl> m_missionControl;
+    std::shared_ptr<SimDistributedNotifications> m_distributedNotifications;
     std::shared_ptr<SimShortcuts> m_shortcuts;
     std::map<QString, std::shared_ptr<UserDefaults>> m_preferenceDomains;
     std::shared_ptr<SimAccessibility> m_accessibility;

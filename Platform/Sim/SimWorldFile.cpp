@@ -276,6 +276,8 @@ std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* e
         return nullptr;
     if (!w.readInstalled(json, error) || !w.readBrowsers(json, error) || !w.readAutomationExtras(json, error))
         return nullptr;
+    if (!w.readMissionControl(json, error))
+        return nullptr;
     return world;
 }
 

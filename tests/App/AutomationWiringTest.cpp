@@ -174,3 +174,26 @@ TEST_F(AutomationWiringTest, TheNotesCommandWritesTheFileOnceAndOpensIt)
     settle();
     EXPECT_EQ(world->openedURLs().size(), 1);
 }
+
+TEST_F(AutomationWiringTest, EveryLaunchEntersTheCurrentSpaceFromNoSpace)
+{
+    delegate->store().setAutomation(opening(true), "S1");
+    delegate->store().flushPendingSave();
+    EXPECT_EQ(launches(), 0);
+    delegate.reset(); // the next run of the program forgets what it launched
+    delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{"lumivast"});
+    delegate->applicationDidFinishLaunching();
+    settle();
+    EXPECT_EQ(launches(), 1);
+}
+
+TEST_F(AutomationWiringTest, HidingSparesTheAppsWithWindowsOnTheSpaceEntered)
+{
+    SpaceAutomation automation;
+    automation.hideOtherApps = true;
+    delegate->store().setAutomation(automation, "S2");
+    enter(2);
+    EXPECT_FALSE(world->app(402)->hidden); // the editor's windows are on S2
+    EXPECT_TRUE(world->app(401)->hidden);
+    EXPECT_TRUE(world->app(403)->hidden);
+}
