@@ -27,7 +27,7 @@ constexpr Duration kDistantPast = Duration(std::numeric_limits<Duration::rep>::m
 } // namespace
 
 AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem& statusItem, QStringList arguments,
-                         QObject* parent)
+                         QObject* parent, quint16 localAPIPort)
     : QObject(parent)
     , m_scheduler(scheduler)
     , m_alerts(alerts)
@@ -46,9 +46,11 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem&
     , m_focusMemory(scheduler)
     , m_spaceLock(scheduler)
     , m_marks(scheduler)
+    , m_localAPI(scheduler, localAPIPort)
     , m_windowPanel(scheduler)
     , m_launcherPanel(scheduler)
     , m_spaceDock(scheduler)
+    , m_touch(scheduler)
     , m_statusItem(statusItem)
     , m_lastLumivastSwitch(kDistantPast)
 {
@@ -123,11 +125,17 @@ void AppDelegate::applicationDidFinishLaunching()
     m_statusBar = std::make_unique<StatusBarController>(m_statusItem, m_watcher, m_store, m_contents, m_scheduler,
                                                         m_alerts);
 
+    // 6. Labels over Mission Control's desktop buttons.
+    startMissionControlLabels();
+
     // 7. Window lists start refreshing.
     m_contents.start();
 
     // 8-9. The status menu's callbacks, and the update item.
     wireStatusBar();
+
+    // 10. The scripting hooks behind the session bus.
+    wireScripting();
 
     // 12. Global shortcuts.
     GlobalHotKey::setEnvironment(Platform::current().hotKeys(), m_scheduler);
@@ -343,6 +351,7 @@ void AppDelegate::activeSpaceChanged(const std::optional<Space>& from, const Spa
     later(300ms, [](AppDelegate& d) { d.updateSpaceDock(); });
     m_history.visit(to);
     m_tracker.track(to.id);
+    automation().spaceChanged(from, to);
     const QString name = m_store.displayName(to);
     qCInfo(lcApp) << "active Space:" << name;
     m_hud.show(to, m_store);
@@ -354,6 +363,8 @@ void AppDelegate::settingsChanged()
 {
     if (m_shortcuts)
         m_shortcuts->refresh();
+    m_localAPI.refresh();
+    m_touch.refresh();
     updateSpaceDock();
     m_edgeTriggers.refresh();
     const Space* current = m_watcher.snapshot().currentSpace();

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "App/LocalAPI.h"
+#include "Core/Automation/AutomationRunner.h"
 #include "Core/Commands/SpaceCommand.h"
 #include "Core/Previews/ThumbnailService.h"
+#include "Core/Gestures/TouchGestures.h"
 #include "Core/Profiles/ProfileStore.h"
 #include "Core/Profiles/SpaceTemplate.h"
 #include "Core/Shell/SettingsTab.h"
@@ -28,6 +31,7 @@
 #include "Platform/Scheduler.h"
 #include "Platform/Workspace.h"
 #include "UI/HUD/HUDController.h"
+#include "UI/MissionControl/MissionControlLabels.h"
 #include "UI/MenuBar/StatusBarController.h"
 #include "UI/Search/SearchPanelController.h"
 #include "UI/SpaceDock/SpaceDockController.h"
@@ -59,8 +63,9 @@ public:
     static constexpr Duration kPreviewRefreshDelay = 100ms; // the menu closes first
 
     // `statusItem` is where the status item shows: the tray, or a fake in tests.
+    // `localAPIPort`: tests pass 0 so that they never meet a running copy.
     AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem& statusItem, QStringList arguments,
-                QObject* parent = nullptr);
+                QObject* parent = nullptr, quint16 localAPIPort = LocalAPI::kPort);
     ~AppDelegate() override;
 
     // Before launching finishes: URLs and reopen requests start to arrive.
@@ -91,9 +96,13 @@ public:
     SpaceLock& spaceLock() { return m_spaceLock; }
     SpaceMinimizer& minimizer() { return m_minimizer; }
     WindowMarks& marks() { return m_marks; }
+    LocalAPI& localAPI() { return m_localAPI; }
     SearchPanelController& windowPanel() { return m_windowPanel; }
     SearchPanelController& launcherPanel() { return m_launcherPanel; }
     SpaceDockController& spaceDock() { return m_spaceDock; }
+    TouchGestures& touch() { return m_touch; }
+    // Made while launching.
+    MissionControlLabels* missionControlLabels() { return m_missionControlLabels.get(); }
     // Made on first use.
     WindowMover& mover();
     AppRules& appRules();
@@ -101,6 +110,7 @@ public:
     LayoutManager& layouts();
     SavedSpaces& savedSpaces();
     ProfileStore& profiles();
+    AutomationRunner& automation();
 
     // The front window to a Space, reported by toast.
     void moveFrontWindow(const Space& space);
@@ -135,6 +145,9 @@ private:
     void runSetup(const Space& space);
     QStringList profileNames() const;
     void wireWindowTools();
+    void wireScripting();
+    void wireLocalAPI();
+    void wireAutomation();
     void displaySetupMaybeChanged(const SpaceSnapshot& snapshot);
     void offerLayoutRestoreAfterRestart();
     void pulledAway(const Space& from, const RunningApplication& app);
@@ -157,6 +170,13 @@ private:
     void startPreviews();
     void startRefreshTimer();
     void previewSettingsChanged();
+    // Mission Control and the trackpad (MissionControl.cpp).
+    void addDesktop();
+    void removeDesktop(int number);
+    // One after another, each 0.6 s after the previous one completed; failures are passed over.
+    void addDesktops(int count, std::function<void()> done);
+    void startMissionControlLabels();
+    void wireFourFingerTap();
 
     // Dispatcher pieces.
     std::optional<Space> resolve(const SpaceCommand::SpaceRef& ref, const SpaceSnapshot& snapshot) const;
@@ -193,9 +213,11 @@ private:
     SpaceLock m_spaceLock;
     SpaceMinimizer m_minimizer;
     WindowMarks m_marks;
+    LocalAPI m_localAPI;
     SearchPanelController m_windowPanel;
     SearchPanelController m_launcherPanel;
     SpaceDockController m_spaceDock;
+    TouchGestures m_touch;
     std::unique_ptr<WindowMover> m_mover;
     std::unique_ptr<AppRules> m_appRules;
     std::unique_ptr<Scratchpad> m_scratchpad;
@@ -204,10 +226,12 @@ private:
     std::unique_ptr<ProfileStore> m_profiles;
     Subscription m_screensSleepObserver;
     Subscription m_screensWakeObserver;
+    std::unique_ptr<AutomationRunner> m_automation;
     QString m_lastDisplaySetup;
     Subscription m_activationObserver;
 
     std::unique_ptr<ShortcutManager> m_shortcuts;
+    std::unique_ptr<MissionControlLabels> m_missionControlLabels;
     StatusItem& m_statusItem;
     std::unique_ptr<StatusBarController> m_statusBar;
 

@@ -100,9 +100,9 @@ void AppDelegate::refreshThumbnails()
     m_thumbnails.captureActiveSpaces(m_watcher.snapshot(), kPreviewRefreshDelay);
 }
 
-void AppDelegate::runSetup(const Space&)
+void AppDelegate::runSetup(const Space& space)
 {
-    unavailable(tr("Space automations"));
+    automation().runSetup(space);
 }
 
 QStringList AppDelegate::profileNames() const

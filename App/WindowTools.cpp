@@ -87,6 +87,10 @@ void AppDelegate::wireWindowTools()
         self->updateSpaceDock();
     };
 
+    wireAutomation();
+    wireLocalAPI();
+    wireFourFingerTap();
+
     m_spaceDock.onFocus = [](const SpaceContents::WindowInfo& window) {
         WindowMover::raise({window.id, window.pid, window.frame});
     };

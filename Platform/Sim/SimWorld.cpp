@@ -1,6 +1,7 @@
 #include "Platform/Sim/SimWorld.h"
 
 #include "Platform/Sim/SimAudio.h"
+#include "Platform/Sim/SimMissionControl.h"
 #include "Platform/Sim/SimMouse.h"
 #include "Platform/Sim/SimWindowList.h"
 
@@ -262,6 +263,7 @@ void SimWorld::installSystemFunctions()
                      }));
     registerFunction(kHIServicesPath, "CoreDockSendNotification", CoreDockSendNotification([this](const QString& name, std::int32_t) {
         m_dockNotifications.append(name);
+        missionControl().dockNotification(name);
         return 0;
     }));
 
@@ -682,6 +684,14 @@ Subscription SimWorld::observeApplications(WorkspaceEvent event, std::function<v
 
 void SimWorld::postApplicationEvent(WorkspaceEvent event, std::int32_t pid)
 {
+    if (const auto running = windowList().runningApplication(pid))
+        postApplicationEvent(event, *running);
+    else
+        postWorkspaceEvent(event);
+}
+
+void SimWorld::postApplicationEvent(WorkspaceEvent event, const RunningApplication& application)
+{
     std::vector<std::function<void(const RunningApplication&)>> handlers;
     {
         std::lock_guard lock(m_observers->mutex);
@@ -690,10 +700,8 @@ void SimWorld::postApplicationEvent(WorkspaceEvent event, std::int32_t pid)
                 handlers.push_back(entry.second);
         }
     }
-    if (const auto running = windowList().runningApplication(pid)) {
-        for (const auto& handler : handlers)
-            handler(*running);
-    }
+    for (const auto& handler : handlers)
+        handler(application);
     postWorkspaceEvent(event);
 }
 

@@ -28,6 +28,9 @@ void Panel::applyFlags()
         flags |= Qt::WindowDoesNotAcceptFocus;
     if (m_options.clickThrough)
         flags |= Qt::WindowTransparentForInput;
+    // Left to no window manager, so nothing it stacks can come above it.
+    if (m_options.level == Level::screenSaver)
+        flags |= Qt::X11BypassWindowManagerHint;
     const bool wasVisible = isVisible();
     setWindowFlags(flags);
     if (wasVisible)

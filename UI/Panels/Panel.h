@@ -15,8 +15,9 @@ namespace lumivast {
 class Panel : public QWidget {
     Q_OBJECT
 public:
-    // In stacking order: floating tool panels, modal pickers, status items, overlays.
-    enum class Level { floating, modal, status, overlay };
+    // In stacking order: floating tool panels, modal pickers, status items,
+    // overlays, and above all of them the labels over Mission Control.
+    enum class Level { floating, modal, status, overlay, screenSaver };
     struct Options {
         bool takesKeys = false;
         bool clickThrough = false;
