@@ -82,11 +82,6 @@ public:
 
     // Where the application with this bundle identifier is installed; nothing when it is not.
     virtual std::optional<QUrl> urlForApplication(const QString& bundleID) = 0;
-    // Launches (or activates) the application at `url` with the default
-    // configuration. `completion` runs once on the main thread with the
-    // application's pid, or nothing when it could not be opened.
-    virtual void openApplication(const QUrl& url, std::function<void(std::optional<std::int32_t> pid)> completion) = 0;
-
     // The desktop picture the screen shows now (that of its current Space); none when it has none.
     virtual std::optional<QUrl> desktopImageURL(const ScreenInfo& screen) = 0;
     // Launches (or activates) the application at `url` with `configuration`.
