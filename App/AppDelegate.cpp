@@ -28,13 +28,14 @@ constexpr Duration kDistantPast = Duration(std::numeric_limits<Duration::rep>::m
 } // namespace
 
 AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem& statusItem, QStringList arguments,
-                         QObject* parent)
+                         QObject* parent, quint16 localAPIPort)
     : QObject(parent)
     , m_scheduler(scheduler)
     , m_alerts(alerts)
     , m_arguments(std::move(arguments))
     , m_watcher(scheduler)
     , m_store(scheduler, AppPaths::file(QStringLiteral("spaces.json")))
+    , m_thumbnails(scheduler, AppPaths::thumbnailsDirectory())
     , m_switcher(scheduler)
     , m_hud(scheduler)
     , m_contents(scheduler)
@@ -46,6 +47,7 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem&
     , m_focusMemory(scheduler)
     , m_spaceLock(scheduler)
     , m_marks(scheduler)
+    , m_localAPI(scheduler, localAPIPort)
     , m_windowPanel(scheduler)
     , m_launcherPanel(scheduler)
     , m_spaceDock(scheduler)
@@ -134,6 +136,9 @@ void AppDelegate::applicationDidFinishLaunching()
     // 8-9. The status menu's callbacks, and the update item.
     wireStatusBar();
 
+    // 10. The scripting hooks behind the session bus.
+    wireScripting();
+
     // 12. Global shortcuts.
     GlobalHotKey::setEnvironment(Platform::current().hotKeys(), m_scheduler);
     m_shortcuts = std::make_unique<ShortcutManager>(makeShortcutHandlers());
@@ -190,6 +195,9 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // 22. Sleeping screens pause time tracking; waking ones resume it.
     wireScreenSleep();
+
+    // 23-24. The preview timer, and the first previews a moment after launch.
+    startPreviews();
 
     m_launched = true;
     wireUnreadableFileReports();
@@ -266,6 +274,7 @@ void AppDelegate::snapshotChanged(const SpaceSnapshot& snapshot)
     for (const Space& space : all)
         ids.insert(space.id);
     m_store.pruneAgainst(snapshot);
+    m_thumbnails.prune(ids);
     m_history.prune(ids);
     noticeNewSpaces(snapshot, ids);
     m_store.noteFullscreenKeys(all);
@@ -350,18 +359,21 @@ void AppDelegate::activeSpaceChanged(const std::optional<Space>& from, const Spa
     qCInfo(lcApp) << "active Space:" << name;
     m_hud.show(to, m_store);
     m_feedback.spaceChanged(name);
+    m_thumbnails.captureActiveSpaces(m_watcher.snapshot(), kPreviewDelayAfterSwitch);
 }
 
 void AppDelegate::settingsChanged()
 {
     if (m_shortcuts)
         m_shortcuts->refresh();
+    m_localAPI.refresh();
     m_touch.refresh();
     updateSpaceDock();
     m_edgeTriggers.refresh();
     const Space* current = m_watcher.snapshot().currentSpace();
     m_dockGuard.refresh(current ? std::optional<Space>(*current) : std::nullopt);
     updateStatusItem();
+    previewSettingsChanged();
 }
 
 void AppDelegate::openOverview()

@@ -11,6 +11,7 @@
 #include "Platform/Mouse.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/RunningApplications.h"
+#include "Platform/ScreenCapture.h"
 #include "Platform/Screens.h"
 #include "Platform/ShortcutsTool.h"
 #include "Platform/Scripts.h"
@@ -51,6 +52,7 @@ public:
     virtual Mouse& mouse() = 0;
     virtual Sounds& sounds() = 0;
     virtual ScriptRunner& scripts() = 0;
+    virtual ScreenCapture& screenCapture() = 0;
     // Each caller gets a synthesizer of its own.
     virtual std::unique_ptr<SpeechSynthesizer> makeSpeechSynthesizer() = 0;
 

@@ -8,6 +8,7 @@
 #include "Platform/Sim/SimCompositing.h"
 #include "Platform/Sim/SimMissionControl.h"
 #include "Platform/Sim/SimMouse.h"
+#include "Platform/Sim/SimScreenCapture.h"
 #include "Platform/Sim/SimProcesses.h"
 #include "Platform/Sim/SimServices.h"
 #include "Platform/Sim/SimWindowList.h"
@@ -41,6 +42,7 @@ public:
     Mouse& mouse() override { return m_world->mouse(); }
     Sounds& sounds() override { return m_world->audio(); }
     ScriptRunner& scripts() override { return m_world->scripts(); }
+    ScreenCapture& screenCapture() override { return m_world->screenCapture(); }
     std::unique_ptr<SpeechSynthesizer> makeSpeechSynthesizer() override { return m_world->audio().makeSynthesizer(); }
     Compositing& compositing() override { return m_world->compositing(); }
     QString spacesPreferencesPath() override { return m_world->spacesPreferencesPath(); }
