@@ -25,6 +25,25 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+
+// The diagnostic modes print line by line, flushed, so a pipe sees each at once.
+void printLine(const QString& line)
+{
+    std::printf("%s\n", line.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+// Runs the event loop for `delay`: the system acts on it meanwhile.
+void waitOn(lumivast::QtScheduler& clock, lumivast::Duration delay)
+{
+    QEventLoop loop;
+    lumivast::WorkItem wake = clock.after(delay, [&loop] { loop.quit(); });
+    loop.exec();
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
     // The diagnostic modes run before any application object exists.
@@ -60,15 +79,8 @@ int main(int argc, char* argv[])
         QCoreApplication loopOwner(argc, argv);
         lumivast::QtScheduler clock;
         lumivast::SwitchModeIO io;
-        io.print = [](const QString& line) {
-            std::printf("%s\n", line.toUtf8().constData());
-            std::fflush(stdout);
-        };
-        io.wait = [&clock](lumivast::Duration delay) {
-            QEventLoop loop;
-            lumivast::WorkItem wake = clock.after(delay, [&loop] { loop.quit(); });
-            loop.exec();
-        };
+        io.print = printLine;
+        io.wait = [&clock](lumivast::Duration delay) { waitOn(clock, delay); };
         std::exit(lumivast::runSwitchMode(mode.desktop, mode.classic, clock, io));
     }
     // With no display at all, keep running headless rather than abort.
@@ -83,15 +95,8 @@ int main(int argc, char* argv[])
         QGuiApplication::setApplicationName(QStringLiteral("Lumivast"));
         lumivast::QtScheduler clock;
         lumivast::CaptureModeIO io;
-        io.print = [](const QString& line) {
-            std::printf("%s\n", line.toUtf8().constData());
-            std::fflush(stdout);
-        };
-        io.wait = [&clock](lumivast::Duration delay) {
-            QEventLoop loop;
-            lumivast::WorkItem wake = clock.after(delay, [&loop] { loop.quit(); });
-            loop.exec();
-        };
+        io.print = printLine;
+        io.wait = [&clock](lumivast::Duration delay) { waitOn(clock, delay); };
         std::exit(lumivast::runCaptureMode(clock, io));
     }
     for (int i = 1; i < argc; ++i) {
