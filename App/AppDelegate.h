@@ -1,7 +1,9 @@
 #pragma once
 
+#include "App/LocalAPI.h"
 #include "Core/Automation/AutomationRunner.h"
 #include "Core/Commands/SpaceCommand.h"
+#include "Core/Previews/ThumbnailService.h"
 #include "Core/Gestures/TouchGestures.h"
 #include "Core/Profiles/ProfileStore.h"
 #include "Core/Profiles/SpaceTemplate.h"
@@ -55,10 +57,15 @@ class AppDelegate final : public QObject {
 public:
     // A change this soon after a switch the program started counts as its own.
     static constexpr Duration kOwnSwitchWindow = 1000ms;
+    // Previews are taken once the switch has settled on screen.
+    static constexpr Duration kPreviewDelayAfterSwitch = 600ms;
+    static constexpr Duration kFirstPreviewsDelay = 1500ms;
+    static constexpr Duration kPreviewRefreshDelay = 100ms; // the menu closes first
 
     // `statusItem` is where the status item shows: the tray, or a fake in tests.
+    // `localAPIPort`: tests pass 0 so that they never meet a running copy.
     AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem& statusItem, QStringList arguments,
-                QObject* parent = nullptr);
+                QObject* parent = nullptr, quint16 localAPIPort = LocalAPI::kPort);
     ~AppDelegate() override;
 
     // Before launching finishes: URLs and reopen requests start to arrive.
@@ -76,6 +83,7 @@ public:
 
     SpaceWatcher& watcher() { return m_watcher; }
     SpaceStore& store() { return m_store; }
+    ThumbnailService& thumbnails() { return m_thumbnails; }
     SpaceSwitcher& switcher() { return m_switcher; }
     HUDController& hud() { return m_hud; }
     SpaceContents& contents() { return m_contents; }
@@ -88,6 +96,7 @@ public:
     SpaceLock& spaceLock() { return m_spaceLock; }
     SpaceMinimizer& minimizer() { return m_minimizer; }
     WindowMarks& marks() { return m_marks; }
+    LocalAPI& localAPI() { return m_localAPI; }
     SearchPanelController& windowPanel() { return m_windowPanel; }
     SearchPanelController& launcherPanel() { return m_launcherPanel; }
     SpaceDockController& spaceDock() { return m_spaceDock; }
@@ -136,6 +145,8 @@ private:
     void runSetup(const Space& space);
     QStringList profileNames() const;
     void wireWindowTools();
+    void wireScripting();
+    void wireLocalAPI();
     void wireAutomation();
     void displaySetupMaybeChanged(const SpaceSnapshot& snapshot);
     void offerLayoutRestoreAfterRestart();
@@ -147,6 +158,8 @@ private:
     void toggleScratchpad();
     void goToWindow(const SpaceContents::WindowInfo& window, const SpaceSnapshot& snapshot);
     void later(Duration delay, std::function<void(AppDelegate&)> work);
+    void wireUnreadableFileReports();
+    void reportUnreadableFiles();
     // Profiles, templates, time and demo mode (ProfilesAndTime.cpp).
     void wireScreenSleep();
     void activateProfileForDisplaySetup(const QString& setup);
@@ -155,6 +168,10 @@ private:
     void applyTemplate(const SpaceTemplate& chosen);
     void runDemoTour();
 
+    // Previews (Previews.cpp).
+    void startPreviews();
+    void startRefreshTimer();
+    void previewSettingsChanged();
     // Mission Control and the trackpad (MissionControl.cpp).
     void addDesktop();
     void removeDesktop(int number);
@@ -184,6 +201,7 @@ private:
     // Created in this order; destroyed in reverse.
     SpaceWatcher m_watcher;
     SpaceStore m_store;
+    ThumbnailService m_thumbnails;
     SpaceSwitcher m_switcher;
     HUDController m_hud;
     SpaceContents m_contents;
@@ -197,6 +215,7 @@ private:
     SpaceLock m_spaceLock;
     SpaceMinimizer m_minimizer;
     WindowMarks m_marks;
+    LocalAPI m_localAPI;
     SearchPanelController m_windowPanel;
     SearchPanelController m_launcherPanel;
     SpaceDockController m_spaceDock;
@@ -226,6 +245,8 @@ private:
     bool m_namePromptShowing = false;
     WorkItem m_settingsWork;
     WorkItem m_stateWork;
+    WorkItem m_refreshTimer;
+    double m_refreshTimerInterval = -1.0; // seconds; 0 while previews are off
     std::vector<WorkItem> m_pending; // delayed work that must not outlive the delegate
 };
 

@@ -88,6 +88,7 @@ void AppDelegate::wireWindowTools()
     };
 
     wireAutomation();
+    wireLocalAPI();
     wireFourFingerTap();
 
     m_spaceDock.onFocus = [](const SpaceContents::WindowInfo& window) {

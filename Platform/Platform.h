@@ -4,12 +4,14 @@
 #include "Platform/Audio.h"
 #include "Platform/DistributedNotifications.h"
 #include "Platform/ChildProcesses.h"
+#include "Platform/Compositing.h"
 #include "Platform/Events.h"
 #include "Platform/FileWatcher.h"
 #include "Platform/HotKeys.h"
 #include "Platform/Mouse.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/RunningApplications.h"
+#include "Platform/ScreenCapture.h"
 #include "Platform/Screens.h"
 #include "Platform/ShortcutsTool.h"
 #include "Platform/Scripts.h"
@@ -50,8 +52,11 @@ public:
     virtual Mouse& mouse() = 0;
     virtual Sounds& sounds() = 0;
     virtual ScriptRunner& scripts() = 0;
+    virtual ScreenCapture& screenCapture() = 0;
     // Each caller gets a synthesizer of its own.
     virtual std::unique_ptr<SpeechSynthesizer> makeSpeechSynthesizer() = 0;
+
+    virtual Compositing& compositing() = 0;
 
     // Where the system keeps its Spaces preferences (written on every change of the Spaces).
     virtual QString spacesPreferencesPath() = 0;

@@ -28,20 +28,6 @@ QString text(Element element, const QString& attribute)
     return s ? *s : QString();
 }
 
-std::optional<QRectF> frame(Element element)
-{
-    AXElements& ax = Platform::current().accessibilityElements();
-    const auto position = ax.copyAttributeValue(element, QStringLiteral("AXPosition"));
-    if (!position)
-        return std::nullopt;
-    const auto size = ax.copyAttributeValue(element, QStringLiteral("AXSize"));
-    if (!size)
-        return std::nullopt;
-    const QPointF* point = std::get_if<QPointF>(&*position);
-    const QSizeF* extent = std::get_if<QSizeF>(&*size);
-    return QRectF(point ? *point : QPointF(), extent ? *extent : QSizeF());
-}
-
 void walk(Element element, int depth, bool inBar, std::vector<Element>& found)
 {
     if (depth > kMaxDepth)
@@ -133,6 +119,21 @@ bool matchesDesktop(Element button, int number)
 }
 
 } // namespace
+
+std::optional<QRectF> frame(sysfn::AXElementRef element)
+{
+    AXElements& ax = Platform::current().accessibilityElements();
+    const auto position = ax.copyAttributeValue(element, QStringLiteral("AXPosition"));
+    if (!position)
+        return std::nullopt;
+    const auto size = ax.copyAttributeValue(element, QStringLiteral("AXSize"));
+    if (!size)
+        return std::nullopt;
+    const QPointF* point = std::get_if<QPointF>(&*position);
+    const QSizeF* extent = std::get_if<QSizeF>(&*size);
+    return QRectF(point ? *point : QPointF(), extent ? *extent : QSizeF());
+}
+
 
 QString description(Failure failure)
 {

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "Platform/AXElements.h"
 #include "Platform/Scheduler.h"
+
+#include <QRectF>
 
 #include <QString>
 
 #include <expected>
 #include <functional>
+#include <optional>
 
 // Adds and removes desktops by operating Mission Control the way a user
 // would: open it, find the Space buttons in the Dock's Accessibility tree,
@@ -32,6 +36,9 @@ inline constexpr Duration kAddSettle = 500ms;
 // From the hover to the press on the remove button, and from there to the end.
 inline constexpr Duration kHoverToClose = 700ms;
 inline constexpr Duration kCloseToEnd = 600ms;
+
+// An Accessibility element's frame (global, origin top left); none when it has no position or size.
+std::optional<QRectF> frame(sysfn::AXElementRef element);
 
 void addDesktop(Scheduler& scheduler, Completion completion);
 // `number` is the desktop's number as Mission Control shows it ("Desktop 3").

@@ -4,6 +4,7 @@
 
 #include "Platform/Sim/SimAccessibility.h"
 #include "Platform/Sim/SimAudio.h"
+#include "Platform/Sim/SimScreenCapture.h"
 #include "Platform/Sim/SimWorld.h"
 
 #include <QColor>
@@ -41,11 +42,11 @@ RunningApplication running(const SimWorld::App& app, const std::optional<std::in
     return r;
 }
 
-// A plain square in a colour of its own per application, standing for its icon.
+// A plain square in the application's colour, standing for its icon.
 QImage iconFor(const QString& seed)
 {
     QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
-    image.fill(QColor::fromHsv(int(qHash(seed) % 360), 160, 220));
+    image.fill(simAppColor(seed));
     return image;
 }
 

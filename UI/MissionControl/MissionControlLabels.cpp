@@ -1,6 +1,7 @@
 #include "UI/MissionControl/MissionControlLabels.h"
 
 #include "Core/Demo/DemoMode.h"
+#include "Core/MissionControl/SpaceManagement.h"
 #include "Core/Settings/Settings.h"
 #include "Core/Spaces/DisplayGeometry.h"
 #include "Core/Spaces/HexColor.h"
@@ -43,20 +44,6 @@ std::expected<std::vector<Element>, AXError> childrenOf(Element element)
     if (!list)
         return std::unexpected(AXError::failure);
     return *list;
-}
-
-std::optional<QRectF> frame(Element element)
-{
-    AXElements& ax = Platform::current().accessibilityElements();
-    const auto position = ax.copyAttributeValue(element, QStringLiteral("AXPosition"));
-    if (!position)
-        return std::nullopt;
-    const auto size = ax.copyAttributeValue(element, QStringLiteral("AXSize"));
-    if (!size)
-        return std::nullopt;
-    const QPointF* point = std::get_if<QPointF>(&*position);
-    const QSizeF* extent = std::get_if<QSizeF>(&*size);
-    return QRectF(point ? *point : QPointF(), extent ? *extent : QSizeF());
 }
 
 // An Accessibility rectangle (global, origin top left) in a screen's own coordinates (origin bottom left).
@@ -149,7 +136,7 @@ void MissionControlLabels::collectBars(Element element, int depth, std::vector<B
         return;
     for (Element child : *list) {
         if (text(child, QStringLiteral("AXTitle")) == QLatin1String("Spaces Bar")) {
-            if (const auto f = frame(child)) {
+            if (const auto f = SpaceManagement::frame(child)) {
                 Bar bar{*f, {}};
                 collectButtons(child, 0, bar.buttons);
                 bars.push_back(std::move(bar));
@@ -172,7 +159,7 @@ void MissionControlLabels::collectButtons(Element element, int depth, std::vecto
             // Mission Control's add button is no Space's; a button is never walked into.
             if (text(child, QStringLiteral("AXDescription")) == QLatin1String("add desktop"))
                 continue;
-            if (const auto f = frame(child))
+            if (const auto f = SpaceManagement::frame(child))
                 buttons.push_back(*f);
             continue;
         }

@@ -1,8 +1,11 @@
 #include "UI/Panels/Panel.h"
 
 #include "Platform/Coordinates.h"
+#include "Platform/Platform.h"
 
 #include <QGuiApplication>
+#include <QPainterPath>
+#include <QRegion>
 #include <QScreen>
 
 namespace lumivast {
@@ -68,6 +71,55 @@ void Panel::setModelFrame(const QRectF& frame)
 {
     m_modelFrame = frame;
     setGeometry(qtGeometry(frame, primaryScreenHeight()));
+
+    Screens& screens = Platform::current().screens();
+    std::optional<ScreenInfo> screen;
+    for (const ScreenInfo& candidate : screens.screens()) {
+        if (!screen && Coordinates::containsHalfOpen(candidate.frame, frame.center()))
+            screen = candidate;
+    }
+    if (!screen)
+        screen = screens.mainScreen();
+    const bool translucent = !screen || Platform::current().compositing().isActive(*screen);
+    if (translucent != m_translucent) {
+        m_translucent = translucent;
+        applyOutline();
+        update();
+        for (QWidget* child : findChildren<QWidget*>())
+            child->update();
+    }
+}
+
+bool Panel::isTranslucent(const QWidget* content)
+{
+    const auto* panel = content ? qobject_cast<const Panel*>(content->window()) : nullptr;
+    return !panel || panel->isTranslucent();
+}
+
+void Panel::setRoundedOutline(qreal inset, qreal radius)
+{
+    m_outline = Outline{inset, radius};
+    applyOutline();
+}
+
+void Panel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    applyOutline();
+}
+
+void Panel::applyOutline()
+{
+    if (m_translucent || !m_outline) {
+        if (!mask().isEmpty())
+            clearMask();
+        return;
+    }
+    // A shape mask: the window itself takes the rounded form.
+    const QRectF body = QRectF(rect()).adjusted(m_outline->inset, m_outline->inset, -m_outline->inset, -m_outline->inset);
+    QPainterPath path;
+    path.addRoundedRect(body, m_outline->radius, m_outline->radius);
+    setMask(QRegion(path.toFillPolygon().toPolygon()));
 }
 
 void Panel::present(Duration duration)

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 namespace lumivast {
 
@@ -48,7 +49,22 @@ public:
 
     static qreal primaryScreenHeight();
 
+    // Whether translucent pixels blend with what lies beneath on the panel's
+    // screen (a compositing manager runs there). Where they do not they show
+    // black: content then paints an opaque background, and the window is cut
+    // to its rounded outline.
+    bool isTranslucent() const { return m_translucent; }
+    // The same for the panel that hosts `content`; true outside a panel.
+    static bool isTranslucent(const QWidget* content);
+    // The outline of the content's rounded background: `inset` inside the
+    // panel's edges, corners of `radius` (at most half the shorter side).
+    void setRoundedOutline(qreal inset, qreal radius);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void applyOutline();
     void applyFlags();
     void applyOpacity(qreal opacity);
     void fade(qreal target, Duration duration, std::function<void()> done);
@@ -59,6 +75,12 @@ private:
     WorkItem m_fade;
     bool m_fadingOut = false;
     qreal m_opacity = 1.0;
+    bool m_translucent = true;
+    struct Outline {
+        qreal inset = 0;
+        qreal radius = 0;
+    };
+    std::optional<Outline> m_outline;
 };
 
 } // namespace lumivast
