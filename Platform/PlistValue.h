@@ -23,22 +23,16 @@ public:
 
     enum class Kind { Null, Bool, Integer, Real, String, Array, Dict };
 
-    PlistValue(); // null
-    PlistValue(bool value);
-    PlistValue(int value);
-    PlistValue(std::int64_t value);
-    PlistValue(std::uint32_t value);
-    PlistValue(double value);
-    PlistValue(QString value);
-    PlistValue(const char* value);
+    PlistValue() = default; // null
+    PlistValue(bool value) : m_kind(Kind::Bool), m_bool(value) {}
+    PlistValue(int value) : m_kind(Kind::Integer), m_int(value) {}
+    PlistValue(std::int64_t value) : m_kind(Kind::Integer), m_int(value) {}
+    PlistValue(std::uint32_t value) : m_kind(Kind::Integer), m_int(value) {}
+    PlistValue(double value) : m_kind(Kind::Real), m_real(value) {}
+    PlistValue(QString value) : m_kind(Kind::String), m_string(std::move(value)) {}
+    PlistValue(const char* value) : m_kind(Kind::String), m_string(QString::fromUtf8(value)) {}
     PlistValue(Array value);
     PlistValue(Dict value);
-    // Defined below, where PlistEntry is complete: a dictionary is a vector of them.
-    ~PlistValue();
-    PlistValue(const PlistValue&);
-    PlistValue(PlistValue&&) noexcept;
-    PlistValue& operator=(const PlistValue&);
-    PlistValue& operator=(PlistValue&&) noexcept;
 
     // A dictionary with string keys, in the given order.
     static PlistValue dict(std::initializer_list<std::pair<QString, PlistValue>> entries);
@@ -86,19 +80,5 @@ struct PlistEntry {
     PlistValue value;
     bool operator==(const PlistEntry&) const = default;
 };
-
-inline PlistValue::PlistValue() = default;
-inline PlistValue::PlistValue(bool value) : m_kind(Kind::Bool), m_bool(value) {}
-inline PlistValue::PlistValue(int value) : m_kind(Kind::Integer), m_int(value) {}
-inline PlistValue::PlistValue(std::int64_t value) : m_kind(Kind::Integer), m_int(value) {}
-inline PlistValue::PlistValue(std::uint32_t value) : m_kind(Kind::Integer), m_int(value) {}
-inline PlistValue::PlistValue(double value) : m_kind(Kind::Real), m_real(value) {}
-inline PlistValue::PlistValue(QString value) : m_kind(Kind::String), m_string(std::move(value)) {}
-inline PlistValue::PlistValue(const char* value) : m_kind(Kind::String), m_string(QString::fromUtf8(value)) {}
-inline PlistValue::~PlistValue() = default;
-inline PlistValue::PlistValue(const PlistValue&) = default;
-inline PlistValue::PlistValue(PlistValue&&) noexcept = default;
-inline PlistValue& PlistValue::operator=(const PlistValue&) = default;
-inline PlistValue& PlistValue::operator=(PlistValue&&) noexcept = default;
 
 } // namespace lumivast
