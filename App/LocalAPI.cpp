@@ -152,6 +152,14 @@ LocalAPI::Response LocalAPI::respond(const QString& request, const Readers& read
     return notFound();
 }
 
+std::optional<LocalAPI::Response> LocalAPI::respondToBytes(const QByteArray& data, const Readers& readers)
+{
+    const QByteArray request = data.left(kMaxRequestBytes);
+    if (request.isEmpty() || !QByteArrayView(request).isValidUtf8())
+        return std::nullopt;
+    return respond(QString::fromUtf8(request), readers);
+}
+
 QByteArray LocalAPI::reply(const Response& response)
 {
     QByteArray bytes;
@@ -288,13 +296,12 @@ void LocalAPI::receive(Connection* connection)
     connection->delivered = true;
     connection->deadline.cancel();
     QPointer<QTcpSocket> socket = connection->socket;
-    const QByteArray data = socket->read(kMaxRequestBytes);
-    if (data.isEmpty() || !QByteArrayView(data).isValidUtf8()) {
+    std::optional<Response> answered = respondToBytes(socket->read(kMaxRequestBytes), {&LocalAPI::token, &LocalAPI::stateBody});
+    if (!answered) {
         drop(connection);
         return;
     }
-
-    Response response = respond(QString::fromUtf8(data), {&LocalAPI::token, &LocalAPI::stateBody});
+    Response response = std::move(*answered);
     if (response.command && onCommand) {
         // A rename without a name holds the reply in its dialog's event loop,
         // where the client may leave or the listener stop.

@@ -46,6 +46,9 @@ public:
 
     // The request text to its reply; pure apart from the readers.
     static Response respond(const QString& request, const Readers& readers);
+    // The first piece of data a connection sent (at most kMaxRequestBytes) to
+    // its reply; nothing when it is empty or not UTF-8 (the connection is dropped).
+    static std::optional<Response> respondToBytes(const QByteArray& data, const Readers& readers);
     // Status line, the three headers, an empty line and the body, with no line end after it.
     static QByteArray reply(const Response& response);
 

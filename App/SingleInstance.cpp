@@ -164,14 +164,12 @@ SingleInstance::Role SingleInstance::listen()
 
 bool SingleInstance::forwardURL(const QString& text, Duration timeout)
 {
-    return send(QJsonDocument(QJsonObject{{QStringLiteral("url"), text}}).toJson(QJsonDocument::Compact) + '\n',
-                timeout);
+    return send(encode(Message{false, text}), timeout);
 }
 
 bool SingleInstance::forwardReopen(Duration timeout)
 {
-    return send(QJsonDocument(QJsonObject{{QStringLiteral("reopen"), true}}).toJson(QJsonDocument::Compact) + '\n',
-                timeout);
+    return send(encode(Message{true, {}}), timeout);
 }
 
 bool SingleInstance::forwardLaunch(const QStringList& urls, Duration timeout)
@@ -255,6 +253,28 @@ void SingleInstance::close(QLocalSocket* socket)
     socket->deleteLater();
 }
 
+QByteArray SingleInstance::encode(const Message& message)
+{
+    const QJsonObject object = message.reopen ? QJsonObject{{QStringLiteral("reopen"), true}}
+                                              : QJsonObject{{QStringLiteral("url"), message.url}};
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+SingleInstance::Reading SingleInstance::read(const QByteArray& received)
+{
+    const qsizetype end = received.indexOf('\n');
+    if ((end < 0 ? received.size() : end) > maxMessageBytes)
+        return {Reading::State::oversized, std::nullopt};
+    if (end < 0)
+        return {};
+    const QJsonObject object = QJsonDocument::fromJson(received.left(end)).object();
+    if (object.value(QStringLiteral("reopen")).toBool())
+        return {Reading::State::line, Message{true, {}}};
+    if (object.value(QStringLiteral("url")).isString())
+        return {Reading::State::line, Message{false, object.value(QStringLiteral("url")).toString()}};
+    return {Reading::State::line, std::nullopt};
+}
+
 void SingleInstance::read(QLocalSocket* socket)
 {
     const auto it = m_connections.find(socket);
@@ -263,22 +283,16 @@ void SingleInstance::read(QLocalSocket* socket)
     QByteArray& buffer = it->second.buffer;
     // Never take in more than one byte past the limit, newline or not.
     buffer += socket->read(maxMessageBytes + 1 - buffer.size());
-    const qsizetype end = buffer.indexOf('\n');
-    if ((end < 0 ? buffer.size() : end) > maxMessageBytes) {
+    const Reading reading = read(buffer);
+    if (reading.state == Reading::State::oversized) {
         qCWarning(lcApp) << "dropping an oversized message from another launch";
         close(socket);
         return;
     }
-    if (end < 0)
+    if (reading.state == Reading::State::incomplete)
         return;
-
-    const QJsonObject object = QJsonDocument::fromJson(buffer.left(end)).object();
     buffer.clear();
-    std::optional<Message> message;
-    if (object.value(QStringLiteral("reopen")).toBool())
-        message = Message{true, {}};
-    else if (object.value(QStringLiteral("url")).isString())
-        message = Message{false, object.value(QStringLiteral("url")).toString()};
+    std::optional<Message> message = reading.message;
 
     // One message per connection; the deadline stays armed for a peer that does not go.
     it->second.answered = true;

@@ -90,11 +90,24 @@ public:
     // user unless set.
     void acceptOnlyUser(uid_t user) { m_peerUser = user; }
 
-private:
+    // What one launch tells the running instance: a URL, or to show itself.
     struct Message {
         bool reopen = false;
         QString url;
+        bool operator==(const Message&) const = default;
     };
+    // The line a launch sends, newline included.
+    static QByteArray encode(const Message& message);
+    // What the bytes received so far on one connection hold: not yet a whole
+    // line, a line over the limit (the connection is dropped), or a line,
+    // which is a message or not understood (nothing).
+    struct Reading {
+        enum class State { incomplete, oversized, line } state = State::incomplete;
+        std::optional<Message> message;
+    };
+    static Reading read(const QByteArray& received);
+
+private:
     struct Connection {
         QByteArray buffer;
         WorkItem deadline;

@@ -1,0 +1,140 @@
+#include "App/LocalAPI.h"
+#include "Core/Settings/Settings.h"
+#include "Core/Spaces/SpaceContents.h"
+#include "Core/Spaces/SpaceStore.h"
+#include "Core/Spaces/SpaceWatcher.h"
+#include "Core/Switching/SpaceSwitcher.h"
+#include "Platform/Sim/SimDock.h"
+#include "Platform/Sim/SimPlatform.h"
+#include "Platform/VirtualScheduler.h"
+#include "UI/Alerts/AlertService.h"
+#include "UI/MenuBar/StatusBarController.h"
+#include "UI/MenuBar/TrayStatusItem.h"
+#include "UI/Menus/MenuAdapter.h"
+
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+using namespace lumivast;
+
+namespace {
+
+class NoAlerts final : public AlertService {
+public:
+    AlertAnswer run(const Alert&) override { return {}; }
+};
+
+// Resident memory now, in kilobytes.
+double residentKB()
+{
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return double(resident) * double(::sysconf(_SC_PAGESIZE)) / 1024.0;
+}
+
+std::shared_ptr<SimWorld> world16(VirtualScheduler& scheduler)
+{
+    auto world = std::make_shared<SimWorld>();
+    for (int a = 0; a < 6; ++a)
+        world->apps.push_back({700 + a, QStringLiteral("org.example.app%1").arg(a), QStringLiteral("App %1").arg(a)});
+    SimWorld::Display display;
+    display.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    display.identifier = QStringLiteral("Main");
+    display.main = true;
+    display.number = 1;
+    display.frame = QRectF(0, 0, 1512, 982);
+    std::uint32_t window = 1000;
+    for (std::uint64_t s = 1; s <= 16; ++s) {
+        SimWorld::SimSpace space;
+        space.managedID = s;
+        space.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+        display.spaces.push_back(space);
+        for (int a = 0; a < 6; ++a) {
+            SimWorld::Window w;
+            w.id = window++;
+            w.pid = 700 + a;
+            w.title = QStringLiteral("Window");
+            w.frame = QRectF(100 + a * 10, 100, 400, 300);
+            w.spaces = {s};
+            world->windows.push_back(w);
+        }
+    }
+    display.current = 1;
+    world->displays.push_back(std::move(display));
+    world->setSpacesPreferencesPath({});
+    world->dock().setScheduler(scheduler);
+    return world;
+}
+
+// The program's steady work, over and over: switches, status-menu openings
+// and local API requests on the simulated desktop. Resident memory is taken
+// at the start, after a warm-up round and at the end; what a long-running
+// instance leaks shows as growth after the warm-up.
+void LongRun(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    UserDefaults defaults{QStringLiteral("bench"), dir.filePath(QStringLiteral("defaults.json"))};
+    UserDefaults::setStandard(&defaults);
+    Settings::registerDefaults();
+    VirtualScheduler scheduler;
+    auto world = world16(scheduler);
+    Platform::install(SimPlatform::create(world));
+    SpaceWatcher watcher(scheduler, dir.filePath(QStringLiteral("absent.plist")));
+    SpaceContents contents(scheduler);
+    SpaceStore store(scheduler, dir.filePath(QStringLiteral("spaces.json")));
+    SpaceSwitcher switcher(scheduler);
+    NoAlerts alerts;
+    watcher.start();
+    for (const Space& space : watcher.snapshot().allSpaces())
+        store.setName(QStringLiteral("Space %1").arg(space.managedID), space.id);
+    TrayStatusItem tray(scheduler);
+    StatusBarController bar(tray, watcher, store, contents, scheduler, alerts);
+    const LocalAPI::Readers readers{[] { return QStringLiteral("token"); }, [] { return QByteArrayLiteral("{}"); }};
+
+    const int switches = int(state.range(0));
+    auto round = [&](int scale) {
+        for (int i = 0; i < switches / scale; ++i) {
+            const SpaceSnapshot snapshot = watcher.snapshot();
+            const auto& spaces = snapshot.displays.front().spaces;
+            switcher.switchTo(spaces[std::size_t(i % int(spaces.size()))], snapshot);
+            scheduler.advance(std::chrono::milliseconds(60));
+            if (i % 10 == 0) {
+                std::unique_ptr<QMenu> menu(MenuAdapter::build(bar.menuTree(), scheduler));
+                benchmark::DoNotOptimize(menu->sizeHint());
+                const QString request = QStringLiteral("POST /command?url=lumivast%3A%2F%2Fswitch%2F")
+                    + QString::number(1 + i % 16) + QStringLiteral(" HTTP/1.1\r\nAuthorization: Bearer token\r\n\r\n");
+                benchmark::DoNotOptimize(LocalAPI::reply(LocalAPI::respond(request, readers)));
+            }
+        }
+        scheduler.advance(std::chrono::seconds(5));
+        malloc_trim(0);
+    };
+    double start = 0, warm = 0, end = 0;
+    for (auto _ : state) {
+        start = residentKB();
+        round(10);
+        warm = residentKB();
+        round(1);
+        end = residentKB();
+    }
+    state.counters["rss_start_kB"] = start;
+    state.counters["rss_warm_kB"] = warm;
+    state.counters["rss_end_kB"] = end;
+    state.counters["growth_after_warmup_kB"] = end - warm;
+    UserDefaults::setStandard(nullptr);
+}
+BENCHMARK(LongRun)->Arg(10000)->Iterations(1)->Unit(benchmark::kSecond);
+
+} // namespace

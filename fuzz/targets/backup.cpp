@@ -1,0 +1,44 @@
+// A settings backup chosen for import.
+#include "Core/Settings/Settings.h"
+#include "Core/Shell/SettingsTransfer.h"
+#include "Core/Spaces/SpaceStore.h"
+#include "Platform/UserDefaults.h"
+#include "Platform/VirtualScheduler.h"
+#include "fuzz/FuzzSupport.h"
+
+using namespace lumivast;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    fuzz::ensureApplication();
+    const QByteArray content = fuzz::bytes(data, size);
+    const auto bundle = SettingsTransfer::decode(content);
+    if (bundle) {
+        const QByteArray written = SettingsTransfer::encode(*bundle);
+        const auto again = SettingsTransfer::decode(written);
+        fuzz::check(again.has_value(), "what is written reads back");
+        fuzz::check(SettingsTransfer::encode(*again) == written, "and says the same");
+    }
+    // Importing: a file that does not decode changes nothing; one that does applies what it can.
+    UserDefaults defaults(QStringLiteral("fuzz"));
+    UserDefaults::setStandard(&defaults);
+    Settings::registerDefaults();
+    defaults.set(QStringLiteral("fuzz.marker"), 7);
+    const QJsonObject before = defaults.storedValues();
+    {
+        VirtualScheduler scheduler;
+        SpaceStore store(scheduler, fuzz::freshFolder(QStringLiteral("backup")) + QStringLiteral("/spaces.json"));
+        store.setName(QStringLiteral("Kept"), QStringLiteral("S1"));
+        const auto metas = store.metas();
+        const auto report = SettingsTransfer::importData(content, store);
+        fuzz::check(report.has_value() == bundle.has_value(), "import decodes as decode does");
+        if (!report) {
+            fuzz::check(defaults.storedValues() == before, "a failed import leaves the settings");
+            fuzz::check(store.metas() == metas, "and the Spaces");
+        } else {
+            fuzz::check(store.metas() == bundle->spaces, "the Spaces are replaced whole");
+        }
+    }
+    UserDefaults::setStandard(nullptr);
+    return 0;
+}
