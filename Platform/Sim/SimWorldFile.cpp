@@ -216,6 +216,11 @@ std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* e
     } else if (main) {
         w.pointer = main->frame.center();
     }
+    for (const QJsonValue& value : json.value("pointerMoves").toArray()) {
+        const QJsonObject move = value.toObject();
+        w.pointerMoves.push_back({Duration(std::chrono::milliseconds(move.value("afterMs").toInteger())),
+                                  QPointF(move.value("x").toDouble(), move.value("y").toDouble())});
+    }
     w.trackpadCount = json.value("trackpads").toInt(1);
 
     w.connection = std::uint32_t(json.value("connection").toInteger(w.connection));

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 namespace lumivast {
 
@@ -15,12 +16,15 @@ namespace lumivast {
 class Panel : public QWidget {
     Q_OBJECT
 public:
-    // In stacking order: floating tool panels, modal pickers, status items, overlays.
-    enum class Level { floating, modal, status, overlay };
+    // In stacking order: under normal windows (on the desktop), floating tool
+    // panels, modal pickers, status items, pop-up menus, overlays.
+    enum class Level { belowNormal, floating, modal, status, popUpMenu, overlay };
     struct Options {
         bool takesKeys = false;
         bool clickThrough = false;
         Level level = Level::floating;
+        bool shadow = false; // the window system's drop shadow
+        bool movableByBackground = false; // a drag on a part no child takes moves the panel
     };
 
     Panel(Scheduler& scheduler, Options options, QWidget* parent = nullptr);
@@ -47,6 +51,34 @@ public:
 
     static qreal primaryScreenHeight();
 
+    bool hasShadow() const { return m_options.shadow; }
+    bool isMovableByBackground() const { return m_options.movableByBackground; }
+
+    // Names the panel's remembered place: from now on a move by the user is
+    // stored in the defaults under "Panel Frame " + name, and a stored place is
+    // taken at once (keeping the panel's size, which follows its content).
+    // Returns whether a stored place was found.
+    bool setFrameAutosaveName(const QString& name);
+    QString frameAutosaveName() const { return m_autosaveName; }
+    static QString frameDefaultsKey(const QString& autosaveName)
+    {
+        return QStringLiteral("Panel Frame ") + autosaveName;
+    }
+    // The frame stored under that name ("x y w h", origin bottom left), if any.
+    static std::optional<QRectF> savedFrame(const QString& autosaveName);
+    // Stores the current frame under the autosave name, if there is one.
+    void saveFrame() const;
+
+    // Moves by this much (Qt's screen coordinates, y downwards); the end of
+    // a drag stores the place.
+    void dragBy(QPoint delta);
+    void endDrag();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
 private:
     void applyFlags();
     void applyOpacity(qreal opacity);
@@ -58,6 +90,8 @@ private:
     WorkItem m_fade;
     bool m_fadingOut = false;
     qreal m_opacity = 1.0;
+    QString m_autosaveName;
+    std::optional<QPoint> m_dragFrom;
 };
 
 } // namespace lumivast
