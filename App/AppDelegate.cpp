@@ -344,6 +344,7 @@ void AppDelegate::activeSpaceChanged(const std::optional<Space>& from, const Spa
     later(300ms, [](AppDelegate& d) { d.updateSpaceDock(); });
     m_history.visit(to);
     m_tracker.track(to.id);
+    automation().spaceChanged(from, to);
     const QString name = m_store.displayName(to);
     qCInfo(lcApp) << "active Space:" << name;
     m_hud.show(to, m_store);

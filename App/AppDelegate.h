@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Core/Automation/AutomationRunner.h"
 #include "Core/Commands/SpaceCommand.h"
 #include "Core/Profiles/ProfileStore.h"
 #include "Core/Profiles/SpaceTemplate.h"
@@ -98,6 +99,7 @@ public:
     LayoutManager& layouts();
     SavedSpaces& savedSpaces();
     ProfileStore& profiles();
+    AutomationRunner& automation();
     // Space strips (Strips.cpp): every call gives a new model whose clicks switch as the program's own.
     std::unique_ptr<StripModel> makeStripModel();
     // Made on first use.
@@ -138,6 +140,7 @@ private:
     void runSetup(const Space& space);
     QStringList profileNames() const;
     void wireWindowTools();
+    void wireAutomation();
     void displaySetupMaybeChanged(const SpaceSnapshot& snapshot);
     void offerLayoutRestoreAfterRestart();
     void pulledAway(const Space& from, const RunningApplication& app);
@@ -205,6 +208,7 @@ private:
     std::unique_ptr<ProfileStore> m_profiles;
     Subscription m_screensSleepObserver;
     Subscription m_screensWakeObserver;
+    std::unique_ptr<AutomationRunner> m_automation;
     QString m_lastDisplaySetup;
     Subscription m_activationObserver;
 

@@ -4,6 +4,7 @@
 #include "App/AppDelegate.h"
 
 #include "Core/Commands/SpaceResolution.h"
+#include "Core/Notes/NoteFiles.h"
 #include "Core/Settings/Settings.h"
 #include "Core/Shell/SettingsTransfer.h"
 
@@ -189,7 +190,8 @@ void AppDelegate::perform(const SpaceCommand& command)
                     return notFound(c.target);
                 if (!space->isActive)
                     switchOwn(*space, snapshot);
-                unavailable(tr("Space automations"));
+                const Space target = *space;
+                later(AutomationRunner::kSetupAfterSwitch, [target](AppDelegate& d) { d.automation().runSetup(target); });
             },
             [&](const C::Profile& c) { performProfile(c.name); },
             [&](const C::Template& c) { performTemplate(c.name); },
@@ -201,9 +203,10 @@ void AppDelegate::perform(const SpaceCommand& command)
                 unavailable(tr("Mission Control"));
             },
             [&](const C::Notes& c) {
-                if (!resolve(c.target, snapshot))
+                const auto space = resolve(c.target, snapshot);
+                if (!space)
                     return notFound(c.target);
-                unavailable(tr("note files"));
+                NoteFiles::open(*space, m_store);
             },
             [&](const C::Step2D& c) { step2D(c.up, snapshot); },
             [&](const C::Back&) {

@@ -100,9 +100,9 @@ void AppDelegate::refreshThumbnails()
     unavailable(tr("previews"));
 }
 
-void AppDelegate::runSetup(const Space&)
+void AppDelegate::runSetup(const Space& space)
 {
-    unavailable(tr("Space automations"));
+    automation().runSetup(space);
 }
 
 QStringList AppDelegate::profileNames() const

@@ -87,6 +87,8 @@ void AppDelegate::wireWindowTools()
         self->updateSpaceDock();
     };
 
+    wireAutomation();
+
     m_spaceDock.onFocus = [](const SpaceContents::WindowInfo& window) {
         WindowMover::raise({window.id, window.pid, window.frame});
     };

@@ -106,6 +106,18 @@ UserDefaults& Platform::preferenceDomain(const QString& name)
     return UserDefaults::domainNamed(name);
 }
 
+ChildProcesses& Platform::processes()
+{
+    static QtChildProcesses processes;
+    return processes;
+}
+
+ShortcutsTool& Platform::shortcuts()
+{
+    static ProcessShortcutsTool tool;
+    return tool;
+}
+
 void Platform::addResetHook(std::function<void()> hook)
 {
     std::lock_guard lock(registry().mutex);

@@ -2,6 +2,7 @@
 
 #include "Platform/AXElements.h"
 #include "Platform/Audio.h"
+#include "Platform/ChildProcesses.h"
 #include "Platform/Events.h"
 #include "Platform/FileWatcher.h"
 #include "Platform/HotKeys.h"
@@ -9,6 +10,7 @@
 #include "Platform/Pasteboard.h"
 #include "Platform/RunningApplications.h"
 #include "Platform/Screens.h"
+#include "Platform/ShortcutsTool.h"
 #include "Platform/Scripts.h"
 #include "Platform/SymbolSource.h"
 #include "Platform/SystemInfo.h"
@@ -60,6 +62,12 @@ public:
     // Another application's preferences domain ("com.apple.dock"); the default
     // is the shared store UserDefaults::domainNamed() keeps for that name.
     virtual UserDefaults& preferenceDomain(const QString& name);
+    // The same domain when it can be opened; null when the system refuses it.
+    virtual UserDefaults* openPreferenceDomain(const QString& name) { return &preferenceDomain(name); }
+    // Child processes (default: real ones, through QProcess). Any thread.
+    virtual ChildProcesses& processes();
+    // The user's shortcuts tool (default: the program at its fixed path). Any thread.
+    virtual ShortcutsTool& shortcuts();
 
     // Makes `platform` current. Process-wide caches built on the previous one
     // (the bridge's symbol slots) are dropped through the reset hooks first.

@@ -2,8 +2,11 @@
 
 #include "Platform/RunningApplications.h"
 
+#include <QStringList>
 #include <QUrl>
 
+#include <cstdint>
+#include <expected>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -50,6 +53,20 @@ enum class WorkspaceEvent {
     ScreensDidWake,
 };
 
+// How an application is opened: whether it comes to the front, the arguments
+// it is started with, and whether a new instance is wanted even when one runs.
+// An application that already runs only comes forward and never sees the
+// arguments (unless a new instance is wanted).
+struct OpenConfiguration {
+    bool activates = true;
+    QStringList arguments;
+    bool createsNewInstance = false;
+    bool operator==(const OpenConfiguration&) const = default;
+};
+
+// The opened application's pid, or the reason nothing was opened.
+using OpenResult = std::expected<std::int32_t, QString>;
+
 // The workspace: system notifications and opening links. Observers are
 // called on the main thread.
 class Workspace {
@@ -64,10 +81,21 @@ public:
 
     // Where the application with this bundle identifier is installed; nothing when it is not.
     virtual std::optional<QUrl> urlForApplication(const QString& bundleID) = 0;
-    // Launches (or activates) the application at `url` with the default
-    // configuration. `completion` runs once on the main thread with the
-    // application's pid, or nothing when it could not be opened.
-    virtual void openApplication(const QUrl& url, std::function<void(std::optional<std::int32_t> pid)> completion) = 0;
+    // Launches (or activates) the application at `url` with `configuration`.
+    // `completion` (may be empty) runs once on the main thread.
+    virtual void openApplication(const QUrl& url, const OpenConfiguration& configuration,
+                                 std::function<void(OpenResult)> completion) = 0;
+    // The same with the default configuration; the pid, or nothing when it could not be opened.
+    void openApplication(const QUrl& url, std::function<void(std::optional<std::int32_t> pid)> completion)
+    {
+        openApplication(url, OpenConfiguration{}, [completion = std::move(completion)](const OpenResult& result) {
+            if (completion)
+                completion(result ? std::optional<std::int32_t>(*result) : std::nullopt);
+        });
+    }
+    // Asks the running application to quit (the polite request, which it may
+    // ignore); false when no such application runs. Main thread.
+    virtual bool terminateApplication(std::int32_t pid) = 0;
 };
 
 } // namespace lumivast

@@ -359,7 +359,7 @@ void SimWorld::followActivation(std::int32_t pid)
 
 std::optional<QUrl> SimWorld::urlForApplication(const QString& bundleID)
 {
-    // Every app the world lists counts as installed.
+    // Every app the world lists counts as installed, and so does every bundle of the app folders.
     for (const App& a : apps) {
         if (!bundleID.isEmpty() && a.bundleID == bundleID)
             return applicationURL(a);
@@ -374,27 +374,46 @@ std::optional<QUrl> SimWorld::urlForApplication(const QString& bundleID)
     return std::nullopt;
 }
 
-void SimWorld::openApplication(const QUrl& url, std::function<void(std::optional<std::int32_t>)> completion)
+void SimWorld::openApplication(const QUrl& url, const OpenConfiguration& configuration, std::function<void(OpenResult)> completion)
 {
-    openedApplications.append(url.toLocalFile());
+    const QString path = url.toLocalFile();
+    openedApplications.append(path);
+    openRequests.push_back({path, configuration});
     std::optional<std::int32_t> opened;
     for (App& a : apps) {
         if (applicationURL(a) != url)
             continue;
         m_launched << a.bundleID;
-        opened = a.pid;
-        if (!a.running) {
-            a.running = true;
-            postApplicationEvent(WorkspaceEvent::DidLaunchApplication, a.pid);
-        }
-        windowList().activate(a.pid);
+        opened = windowList().start(a, configuration);
         break;
     }
     // Not one of the world's apps: perhaps an installed bundle of the app folders.
     if (!opened)
-        opened = windowList().openInstalled(url.toLocalFile());
+        opened = windowList().openInstalled(path, configuration);
+    OpenResult result = opened ? OpenResult(*opened)
+                               : std::unexpected(QStringLiteral("The file \"%1\" couldn't be opened because there is no such file.")
+                                                     .arg(path.section(QLatin1Char('/'), -1)));
     if (completion)
-        scheduler().post([completion = std::move(completion), opened] { completion(opened); });
+        scheduler().post([completion = std::move(completion), result] { completion(result); });
+}
+
+bool SimWorld::terminateApplication(std::int32_t pid)
+{
+    App* a = app(pid);
+    const auto running = windowList().runningApplication(pid);
+    if (!a || !running)
+        return false;
+    quitRequests.push_back(pid);
+    {
+        std::lock_guard lock(m_stateMutex);
+        a->running = false;
+        a->hidden = false;
+        std::erase_if(windows, [pid](const Window& w) { return w.pid == pid; });
+    }
+    if (frontmostPID == pid)
+        frontmostPID.reset();
+    postApplicationEvent(WorkspaceEvent::DidTerminateApplication, *running);
+    return true;
 }
 
 bool SimWorld::readAccessibilityExtras(const QJsonObject& json, QString* error)

@@ -107,27 +107,68 @@ QString SimWindowList::displayName(const QString& path)
     return entry ? QDir::cleanPath(expanded(entry->path)).section(QLatin1Char('/'), -1) : QString();
 }
 
-std::optional<std::int32_t> SimWindowList::openInstalled(const QString& bundlePath)
+std::optional<std::int32_t> SimWindowList::openInstalled(const QString& bundlePath, const OpenConfiguration& configuration)
 {
     const SimWorld::InstalledEntry* entry = entryAt(m_world, bundlePath);
     if (!entry || !entry->bundleID || entry->bundleID->isEmpty())
         return std::nullopt;
-    // An application that already runs is only brought forward.
-    for (const SimWorld::App& app : m_world.apps) {
-        if (app.bundleID == *entry->bundleID && app.running)
-            return activate(app.pid) ? std::optional<std::int32_t>(app.pid) : std::nullopt;
+    // A running instance comes forward; one that quit starts again under its pid.
+    SimWorld::App* known = nullptr;
+    for (SimWorld::App& app : m_world.apps) {
+        if (app.bundleID != *entry->bundleID)
+            continue;
+        if (app.running || !known)
+            known = &app;
+        if (app.running)
+            break;
     }
+    if (known)
+        return start(*known, configuration, known->running);
     std::int32_t pid = kFirstLaunchedPID;
     for (const SimWorld::App& app : m_world.apps)
         pid = std::max(pid, app.pid + 1);
+    SimWorld::App app{pid, *entry->bundleID, entry->name, QStringLiteral("regular")};
+    app.running = false;
     {
         std::lock_guard lock(m_world.stateMutex());
-        m_world.apps.push_back({pid, *entry->bundleID, entry->name, QStringLiteral("regular")});
+        m_world.apps.push_back(app);
     }
-    // A launched application comes forward by itself.
-    m_world.frontmostPID = pid;
+    return start(m_world.apps.back(), configuration, false);
+}
+
+std::int32_t SimWindowList::start(SimWorld::App& app, const OpenConfiguration& configuration, bool activatesAsAsked)
+{
+    // The system hands arguments only to an instance it starts.
+    if (app.running && !configuration.createsNewInstance) {
+        if (configuration.activates)
+            activate(app.pid);
+        return app.pid;
+    }
+    std::int32_t pid = app.pid;
+    if (app.running) {
+        pid = kFirstLaunchedPID;
+        for (const SimWorld::App& other : m_world.apps)
+            pid = std::max(pid, other.pid + 1);
+        SimWorld::App copy{pid, app.bundleID, app.name, app.policy};
+        copy.launchArguments = configuration.arguments;
+        std::lock_guard lock(m_world.stateMutex());
+        m_world.apps.push_back(copy);
+    } else {
+        std::lock_guard lock(m_world.stateMutex());
+        app.running = true;
+        app.hidden = false;
+        app.launchArguments = configuration.arguments;
+    }
     m_world.postApplicationEvent(WorkspaceEvent::DidLaunchApplication, pid);
-    m_world.postApplicationEvent(WorkspaceEvent::DidActivateApplication, pid);
+    if (!configuration.activates)
+        return pid;
+    if (activatesAsAsked) {
+        activate(pid);
+    } else {
+        // A bundle starting up comes forward by itself, without an activation request.
+        m_world.frontmostPID = pid;
+        m_world.postApplicationEvent(WorkspaceEvent::DidActivateApplication, pid);
+    }
     return pid;
 }
 

@@ -6,6 +6,7 @@
 #include "Platform/Sim/SimAudio.h"
 #include "Platform/Sim/SimBrowsers.h"
 #include "Platform/Sim/SimMouse.h"
+#include "Platform/Sim/SimProcesses.h"
 #include "Platform/Sim/SimServices.h"
 #include "Platform/Sim/SimWindowList.h"
 #include "Platform/Sim/SimWorld.h"
@@ -43,6 +44,15 @@ public:
     Pasteboard& pasteboard() override { return m_world->pasteboard(); }
     UpdateService& updates() override { return m_world->updates(); }
     UserDefaults& preferenceDomain(const QString& name) override { return m_world->preferenceDomain(name); }
+    UserDefaults* openPreferenceDomain(const QString& name) override
+    {
+        return m_world->unopenablePreferenceDomains.contains(name) ? nullptr : &m_world->preferenceDomain(name);
+    }
+    ChildProcesses& processes() override
+    {
+        return m_world->childProcesses ? *m_world->childProcesses : Platform::processes();
+    }
+    ShortcutsTool& shortcuts() override { return m_world->shortcuts(); }
 
 private:
     std::shared_ptr<SimWorld> m_world;

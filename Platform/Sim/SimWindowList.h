@@ -2,6 +2,7 @@
 
 #include "Platform/AXElements.h"
 #include "Platform/RunningApplications.h"
+#include "Platform/Sim/SimWorld.h"
 #include "Platform/WindowList.h"
 
 #include <QRectF>
@@ -51,7 +52,12 @@ public:
     QImage iconForFile(const QString& path) override;
     QString displayName(const QString& path) override;
     // Opens an installed bundle: brings it forward when it runs, else starts it under a new pid.
-    std::optional<std::int32_t> openInstalled(const QString& bundlePath);
+    std::optional<std::int32_t> openInstalled(const QString& bundlePath, const OpenConfiguration& configuration = {});
+    // Opens a known application: one that runs only comes forward (its
+    // arguments dropped) unless a new instance is wanted; otherwise it starts
+    // with the arguments. Its pid. A bundle of the app folders that starts
+    // comes forward by itself; `activatesAsAsked` records it as an activation.
+    std::int32_t start(SimWorld::App& app, const OpenConfiguration& configuration, bool activatesAsAsked = true);
 
     // The square of a colour of its own that stands for an icon.
     static QImage placeholderIcon(const QString& seed);

@@ -682,6 +682,14 @@ Subscription SimWorld::observeApplications(WorkspaceEvent event, std::function<v
 
 void SimWorld::postApplicationEvent(WorkspaceEvent event, std::int32_t pid)
 {
+    if (const auto running = windowList().runningApplication(pid))
+        postApplicationEvent(event, *running);
+    else
+        postWorkspaceEvent(event);
+}
+
+void SimWorld::postApplicationEvent(WorkspaceEvent event, const RunningApplication& application)
+{
     std::vector<std::function<void(const RunningApplication&)>> handlers;
     {
         std::lock_guard lock(m_observers->mutex);
@@ -690,10 +698,8 @@ void SimWorld::postApplicationEvent(WorkspaceEvent event, std::int32_t pid)
                 handlers.push_back(entry.second);
         }
     }
-    if (const auto running = windowList().runningApplication(pid)) {
-        for (const auto& handler : handlers)
-            handler(*running);
-    }
+    for (const auto& handler : handlers)
+        handler(application);
     postWorkspaceEvent(event);
 }
 

@@ -38,6 +38,8 @@ class SimDockElements;
 class SimMouse;
 class SimWindowList;
 class SimScripts;
+class SimShortcuts;
+class ChildProcesses;
 
 // The simulated system: one in-memory world behind the platform interfaces.
 // State lives on the main thread; only the window server's notifications (when
@@ -87,6 +89,7 @@ public:
         bool hidden = false;
         bool unresponsive = false; // every Accessibility call on it times out
         std::optional<std::uint32_t> focusedWindow = std::nullopt; // none: its front window on a current Space
+        QStringList launchArguments = {}; // what it was started with by an open request
     };
     // What the window server does with a request to move a window to a Space.
     enum class WindowMoves { obey, ignore, late };
@@ -166,6 +169,8 @@ public:
     void followActivation(std::int32_t pid);
     // Sends the application notification to both kinds of observers.
     void postApplicationEvent(WorkspaceEvent event, std::int32_t pid);
+    // For an application that no longer runs: the notification carries it as it was.
+    void postApplicationEvent(WorkspaceEvent event, const RunningApplication& application);
     QStringList launchedApplications() const { return m_launched; }
     bool readAccessibilityExtras(const QJsonObject& json, QString* error);
 
@@ -192,6 +197,13 @@ public:
     std::set<QString> unreadableFolders;
     std::vector<std::int32_t> activatedPIDs; // every activation asked for, in order
     QStringList openedApplications;          // bundle paths asked to open, in order
+    // Every open request with its configuration, in order.
+    struct OpenRequest {
+        QString path;
+        OpenConfiguration configuration;
+    };
+    std::vector<OpenRequest> openRequests;
+    std::vector<std::int32_t> quitRequests; // every polite quit asked for, in order
     bool readInstalled(const QJsonObject& json, QString* error);
 
     // ---- symbols ----
@@ -261,7 +273,10 @@ public:
     Subscription observeApplications(WorkspaceEvent event, std::function<void(const RunningApplication&)> handler) override;
     bool openURL(const QUrl& url) override;
     std::optional<QUrl> urlForApplication(const QString& bundleID) override;
-    void openApplication(const QUrl& url, std::function<void(std::optional<std::int32_t> pid)> completion) override;
+    using Workspace::openApplication;
+    void openApplication(const QUrl& url, const OpenConfiguration& configuration,
+                         std::function<void(OpenResult)> completion) override;
+    bool terminateApplication(std::int32_t pid) override;
 
     // ---- Screens ----
     std::vector<ScreenInfo> screens() override;
@@ -294,6 +309,14 @@ public:
     SimUpdates& updates();
     // The domain's store, in memory only, filled from its seed on first use.
     UserDefaults& preferenceDomain(const QString& name);
+    // Domains the system refuses to open ("unopenablePreferenceDomains" of the world file).
+    std::set<QString> unopenablePreferenceDomains;
+
+    // ---- child processes and the shortcuts tool (SimAutomation.cpp) ----
+    // Null: real child processes. Tests that only check what was started put a recording one here.
+    std::shared_ptr<ChildProcesses> childProcesses;
+    SimShortcuts& shortcuts();
+    bool readAutomationExtras(const QJsonObject& json, QString* error);
 
     // ---- scripts sent to other applications: browsers' tabs (SimBrowsers.cpp) ----
     SimScripts& scripts();
@@ -365,6 +388,7 @@ private:
     std::shared_ptr<SimPasteboard> m_pasteboard;
     std::shared_ptr<SimUpdates> m_updates;
     std::shared_ptr<SimScripts> m_scripts;
+    std::shared_ptr<SimShortcuts> m_shortcuts;
     std::map<QString, std::shared_ptr<UserDefaults>> m_preferenceDomains;
     std::shared_ptr<SimAccessibility> m_accessibility;
     mutable std::recursive_mutex m_stateMutex;

@@ -279,7 +279,7 @@ std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* e
     }
     if (!w.readDesktopExtras(json, error) || !w.readAccessibilityExtras(json, error))
         return nullptr;
-    if (!w.readInstalled(json, error) || !w.readBrowsers(json, error))
+    if (!w.readInstalled(json, error) || !w.readBrowsers(json, error) || !w.readAutomationExtras(json, error))
         return nullptr;
     return world;
 }
