@@ -85,7 +85,6 @@ std::shared_ptr<Platform> Platform::fromEnvironment(QString* error)
             *error = QStringLiteral("cannot load world %1: %2").arg(worldPath, worldError);
         return nullptr;
     }
-    world->startPointerMoves();
     return SimPlatform::create(std::move(world));
 }
 

@@ -105,12 +105,4 @@ void SimMouse::deliver(MouseEventType type, Target target)
     }
 }
 
-void SimWorld::startPointerMoves()
-{
-    for (const PointerMove& move : pointerMoves) {
-        const QPointF to = move.to;
-        m_lateWork.push_back(scheduler().after(move.after, [this, to] { mouse().moveTo(to); }));
-    }
-}
-
 } // namespace lumivast

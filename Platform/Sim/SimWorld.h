@@ -65,7 +65,6 @@ public:
     };
     // Height of the strips beside the camera housing.
     static constexpr double kNotchAreaHeight = 38;
-    static constexpr double kMenuBarThickness = 24;
     struct Display {
         QString identifier; // as the window server names it: "Main" or the UUID
         QString uuid;
@@ -132,14 +131,6 @@ public:
     bool accessibilityTrusted = true;
     bool screenRecordingGranted = true;
     QPointF pointer;
-    // Scripted pointer moves (top-left coordinates), each this long after startPointerMoves().
-    struct PointerMove {
-        Duration after;
-        QPointF to;
-    };
-    std::vector<PointerMove> pointerMoves;
-    // Schedules the scripted moves on the world's clock; the mouse monitors see each one.
-    void startPointerMoves();
     int trackpadCount = 1;
 
     // ---- fault knobs ----
@@ -285,7 +276,6 @@ public:
     std::uint32_t displayIDFromUUID(const QUuid& uuid) override;
     bool displayIsBuiltin(std::uint32_t displayID) override;
     QPointF pointerLocation() override;
-    double menuBarThickness() override { return kMenuBarThickness; }
 
     // ---- Trust ----
     bool isAccessibilityTrusted(bool prompt) override;

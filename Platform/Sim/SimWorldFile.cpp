@@ -1,5 +1,6 @@
 // World files: the JSON form of a simulated world (docs/world-format.md).
 #include "Platform/Sim/SimWorld.h"
+#include "Platform/Sim/SimMouse.h"
 
 #include "Platform/Sim/SimDock.h"
 #include "Platform/Sim/SimEvents.h"
@@ -120,7 +121,18 @@ std::shared_ptr<SimWorld> SimWorld::fromFile(const QString& path, QString* error
         fail(error, parseError.error != QJsonParseError::NoError ? parseError.errorString() : QStringLiteral("not a JSON object"));
         return nullptr;
     }
-    return fromJson(doc.object(), error);
+    auto world = fromJson(doc.object(), error);
+    if (!world)
+        return nullptr;
+    // Scripted pointer moves, timed from the load, seen by the mouse monitors as the user's own.
+    for (const QJsonValue& value : doc.object().value("pointerMoves").toArray()) {
+        const QJsonObject move = value.toObject();
+        const QPointF to(move.value("x").toDouble(), move.value("y").toDouble());
+        SimWorld* w = world.get();
+        world->m_lateWork.push_back(world->scheduler().after(
+            Duration(std::chrono::milliseconds(move.value("afterMs").toInteger())), [w, to] { w->mouse().moveTo(to); }));
+    }
+    return world;
 }
 
 std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* error)
@@ -215,11 +227,6 @@ std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* e
         w.pointer = QPointF(p.value("x").toDouble(), p.value("y").toDouble());
     } else if (main) {
         w.pointer = main->frame.center();
-    }
-    for (const QJsonValue& value : json.value("pointerMoves").toArray()) {
-        const QJsonObject move = value.toObject();
-        w.pointerMoves.push_back({Duration(std::chrono::milliseconds(move.value("afterMs").toInteger())),
-                                  QPointF(move.value("x").toDouble(), move.value("y").toDouble())});
     }
     w.trackpadCount = json.value("trackpads").toInt(1);
 

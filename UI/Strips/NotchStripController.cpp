@@ -4,6 +4,8 @@
 #include "Platform/Coordinates.h"
 #include "Platform/Platform.h"
 
+#include <algorithm>
+
 namespace lumivast {
 
 NotchStripController::NotchStripController(Scheduler& scheduler, std::unique_ptr<StripModel> model,
@@ -39,9 +41,8 @@ void NotchStripController::show(const ScreenInfo& screen, const std::optional<QS
     m_view->setGeometry(0, 0, size.width(), size.height());
     m_view->show();
 
-    const double inset = screen.safeAreaTopInset > 0 ? screen.safeAreaTopInset
-                                                     : Platform::current().screens().menuBarThickness();
     const QRectF& f = screen.frame;
+    const double inset = topInset(screen);
     const double top = f.y() + f.height() - inset;
     // Centred on the screen and deliberately not clamped to it.
     m_panel->setModelFrame(QRectF(f.center().x() - size.width() * 0.5, top - size.height() - kGap, size.width(),
@@ -50,6 +51,19 @@ void NotchStripController::show(const ScreenInfo& screen, const std::optional<QS
         m_panel->dismiss(); // from nothing, even when a fade-out is under way
     m_panel->present(kFadeIn);
     startHideWatch();
+}
+
+double NotchStripController::topInset(const ScreenInfo& screen)
+{
+    // The camera housing reaches as far down as the unobscured strips beside it.
+    if (screen.auxiliaryTopLeftArea && screen.auxiliaryTopLeftArea->height() > 0)
+        return screen.auxiliaryTopLeftArea->height();
+    if (screen.auxiliaryTopRightArea && screen.auxiliaryTopRightArea->height() > 0)
+        return screen.auxiliaryTopRightArea->height();
+    // Elsewhere the menu bar's thickness: what the visible frame leaves off the top.
+    const QRectF& f = screen.frame;
+    const QRectF& v = screen.visibleFrame;
+    return std::max(0.0, (f.y() + f.height()) - (v.y() + v.height()));
 }
 
 void NotchStripController::hide()

@@ -41,6 +41,9 @@ public:
     // Stops the watch and fades the strip out if it shows. Safe at any time.
     void hide();
 
+    // How far under the screen's top edge the strip hangs from: the camera
+    // housing's depth where there is one, else the menu bar's thickness.
+    static double topInset(const ScreenInfo& screen);
     // Showing and not fading out.
     bool isVisible() const;
     StripModel& model() { return *m_model; }

@@ -2,6 +2,7 @@
 #include "Core/Switching/EdgeTriggers.h"
 #include "tests/support/FakeAlertService.h"
 #include "tests/support/FakeStatusItem.h"
+#include "Platform/Sim/SimMouse.h"
 #include "tests/support/SimWorldTest.h"
 
 #include <QTest>
@@ -64,9 +65,10 @@ TEST_F(StripWiringTest, RestingOnTheNotchDropsTheStripAndAClickHidesItAndSwitche
     const auto screen = Platform::current().screens().screens().at(0);
     // Onto the notch, then resting there past the dwell (a second move reports the rest).
     const double x = screen.frame.center().x();
-    world->pointerMoves = {{100ms, QPointF(x, 1)}, {600ms, QPointF(x + 1, 1)}};
-    world->startPointerMoves();
-    scheduler.advance(650ms);
+    world->mouse().moveTo(QPointF(x, 1));
+    scheduler.advance(EdgeTriggers::kNotchDwell + 50ms);
+    world->mouse().moveTo(QPointF(x + 1, 1));
+    scheduler.advance(10ms);
     NotchStripController& strip = delegate->notchStrip();
     ASSERT_TRUE(strip.isVisible());
     EXPECT_EQ(strip.view()->cells().size(), 4u);
