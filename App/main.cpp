@@ -12,6 +12,8 @@
 #include "UI/MenuBar/TrayStatusItem.h"
 
 #include <QApplication>
+
+#include <malloc.h>
 #include <QCoreApplication>
 #include <QEventLoop>
 
@@ -57,6 +59,10 @@ int main(int argc, char* argv[])
         }
     }
 
+    // The tray image and the menus are redrawn from fresh buffers of a few
+    // hundred kilobytes; keep freed heap instead of handing it back to the
+    // system and faulting it in again on every redraw.
+    mallopt(M_TRIM_THRESHOLD, 8 * 1024 * 1024);
     // With no display at all, keep running headless rather than abort.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))

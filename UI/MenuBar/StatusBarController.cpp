@@ -15,6 +15,8 @@
 #include <QPointer>
 
 #include <cmath>
+#include <map>
+#include <tuple>
 
 namespace lumivast {
 
@@ -167,6 +169,65 @@ void StatusBarController::update(const SpaceSnapshot& snapshot)
     scheduleNotchCheck();
 }
 
+namespace {
+
+// One cell of the strip (or one dot) at the origin, in black.
+QImage drawCell(const QString& label, bool active, bool dots, qreal devicePixelRatio)
+{
+    QImage image = blankImage(dots ? StatusBarController::kDotSlotWidth : StatusBarController::kStripCellWidth,
+                              StatusBarController::kImageHeight, devicePixelRatio);
+    // Fonts in logical pixels whatever the density.
+    image.setDotsPerMeterX(3780);
+    image.setDotsPerMeterY(3780);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    // The shapes in top-left coordinates: both are centred vertically.
+    if (dots) {
+        QPainterPath path;
+        path.addEllipse(QRectF(1, 4.5, 7, 7));
+        if (active)
+            painter.fillPath(path, Qt::black);
+        else
+            painter.strokePath(path, QPen(Qt::black, 1.2));
+        return image;
+    }
+    const QRectF cell(0, 1, StatusBarController::kStripCellWidth, 14);
+    QPainterPath path;
+    path.addRoundedRect(cell, 3.5, 3.5);
+    // One character at 10.5 px, two or more at 9.
+    painter.setFont(pixelFont(label.size() == 1 ? 10.5 : 9, QFont::Bold));
+    const QFontMetricsF metrics(painter.font(), &image);
+    const QSizeF size(metrics.horizontalAdvance(label), metrics.height());
+    const QRectF labelRect(cell.center().x() - size.width() / 2, cell.center().y() - size.height() / 2 - 0.5,
+                           size.width(), size.height());
+    if (active) {
+        // The label is cut out of the filled cell.
+        painter.fillPath(path, Qt::black);
+        painter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
+    } else {
+        painter.strokePath(path, QPen(Qt::black, 1.1));
+    }
+    painter.setPen(Qt::black);
+    painter.drawText(labelRect, Qt::AlignCenter, label);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    return image;
+}
+
+// Cells repeat from one update to the next: each look is drawn once.
+const QImage& cell(const QString& label, bool active, bool dots, qreal devicePixelRatio)
+{
+    static std::map<std::tuple<QString, bool, bool, qreal>, QImage> cache;
+    auto key = std::make_tuple(dots ? QString() : label, active, dots, devicePixelRatio);
+    if (const auto it = cache.find(key); it != cache.end())
+        return it->second;
+    if (cache.size() > 512)
+        cache.clear();
+    return cache.emplace(std::move(key), drawCell(label, active, dots, devicePixelRatio)).first->second;
+}
+
+} // namespace
+
 QImage StatusBarController::stripImage(const std::vector<Space>& spaces, bool dots, qreal devicePixelRatio,
                                        std::vector<StripHit>* hits)
 {
@@ -176,49 +237,17 @@ QImage StatusBarController::stripImage(const std::vector<Space>& spaces, bool do
     const auto n = qreal(spaces.size());
     const qreal imageWidth = std::max(1.0, n * width + (n > 0 ? (n - 1) * gap : 0));
     QImage image = blankImage(imageWidth, kImageHeight, devicePixelRatio);
-    // Fonts in logical pixels whatever the density.
-    image.setDotsPerMeterX(3780);
-    image.setDotsPerMeterY(3780);
 
     std::vector<StripHit> targets;
     QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
     for (std::size_t i = 0; i < spaces.size(); ++i) {
         const Space& space = spaces[i];
         const qreal x = qreal(i) * pitch;
         targets.push_back({x - gap / 2, x + width + gap / 2, space.id});
-        // The same shapes in top-left coordinates: both are centred vertically.
-        if (dots) {
-            const QRectF circle(x + 1, 4.5, 7, 7);
-            QPainterPath path;
-            path.addEllipse(circle);
-            if (space.isActive)
-                painter.fillPath(path, Qt::black);
-            else
-                painter.strokePath(path, QPen(Qt::black, 1.2));
-            continue;
-        }
-        const QRectF cell(x, 1, kStripCellWidth, 14);
-        QPainterPath path;
-        path.addRoundedRect(cell, 3.5, 3.5);
         const QString label = space.isFullscreen ? QStringLiteral("F")
             : space.desktopNumber                ? QString::number(*space.desktopNumber)
                                                  : QStringLiteral("?");
-        painter.setFont(pixelFont(label.size() == 1 ? 10.5 : 9, QFont::Bold));
-        const QFontMetricsF metrics(painter.font());
-        const QSizeF size(metrics.horizontalAdvance(label), metrics.height());
-        const QRectF labelRect(cell.center().x() - size.width() / 2, cell.center().y() - size.height() / 2 - 0.5,
-                               size.width(), size.height());
-        if (space.isActive) {
-            painter.fillPath(path, Qt::black);
-            painter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
-        } else {
-            painter.strokePath(path, QPen(Qt::black, 1.1));
-        }
-        painter.setPen(Qt::black);
-        painter.drawText(labelRect, Qt::AlignCenter, label);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.drawImage(QPointF(x, 0), cell(label, space.isActive, dots, devicePixelRatio));
     }
     painter.end();
     if (hits)

@@ -2,6 +2,7 @@
 
 #include "Core/Commands/SpaceCommand.h"
 #include "Core/Menus/MenuItem.h"
+#include "Core/Spaces/SpaceContents.h"
 #include "Core/Spaces/SpaceModel.h"
 #include "Core/Windows/SavedSpaces.h"
 #include "Platform/Scheduler.h"
@@ -12,6 +13,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -94,6 +96,7 @@ private:
 
     // Menu pieces.
     MenuItem spaceItem(const Space& space) const;
+    QImage appIcon(const SpaceContents::AppOnSpace& app) const;
     MenuItem toolsMenuItem(const SpaceSnapshot& snapshot);
     void applyDesktopShortcut(Qt::Key key, MenuItem& item, bool shifted) const;
     MenuItem commandItem(const QString& title, const SpaceCommand& command) const;
@@ -121,6 +124,7 @@ private:
     qreal m_scrollAccumulator = 0;
     std::optional<Duration> m_lastScrollSwitch; // none: the distant past
     WorkItem m_notchCheck;
+    mutable std::map<std::pair<std::int32_t, QString>, QImage> m_appIcons; // while one menu is built
 };
 
 } // namespace lumivast

@@ -141,7 +141,7 @@ MenuItem StatusBarController::spaceItem(const Space& space) const
             const SpaceContents::AppOnSpace& app = apps->second[i];
             names << app.name;
             if (showIcons && i < kMaxAppIcons) {
-                const QImage icon = app.icon();
+                const QImage icon = appIcon(app);
                 if (!icon.isNull())
                     rich.appIcons.push_back(icon);
             }
@@ -235,8 +235,19 @@ MenuItem StatusBarController::toolsMenuItem(const SpaceSnapshot& snapshot)
     return tools;
 }
 
+QImage StatusBarController::appIcon(const SpaceContents::AppOnSpace& app) const
+{
+    // One look-up per app and opening: the same picture then serves every row.
+    const auto key = std::make_pair(app.pid, app.bundleID.value_or(QString()));
+    auto it = m_appIcons.find(key);
+    if (it == m_appIcons.end())
+        it = m_appIcons.emplace(key, app.icon()).first;
+    return it->second;
+}
+
 std::vector<MenuItem> StatusBarController::menuTree()
 {
+    m_appIcons.clear();
     std::vector<MenuItem> menu;
     const SpaceSnapshot snapshot = m_watcher.snapshot();
 

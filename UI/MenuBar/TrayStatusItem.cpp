@@ -23,15 +23,6 @@ QFont titleFont()
     return font;
 }
 
-QImage tinted(const QImage& image, const QColor& color)
-{
-    QImage result = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    QPainter painter(&result);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(QRectF(QPointF(0, 0), QSizeF(result.size()) / result.devicePixelRatio()), color);
-    return result;
-}
-
 } // namespace
 
 TrayStatusItem::TrayStatusItem(Scheduler& scheduler, QObject* parent) : QObject(parent), m_scheduler(scheduler)
@@ -57,19 +48,19 @@ TrayStatusItem::~TrayStatusItem()
 void TrayStatusItem::setTitle(const QString& title)
 {
     m_title = title;
-    redraw();
+    scheduleRedraw();
 }
 
 void TrayStatusItem::setImage(const std::optional<Image>& image)
 {
     m_image = image;
-    redraw();
+    scheduleRedraw();
 }
 
 void TrayStatusItem::setImagePosition(ImagePosition position)
 {
     m_position = position;
-    redraw();
+    scheduleRedraw();
 }
 
 void TrayStatusItem::setToolTip(const QString& toolTip)
@@ -104,8 +95,14 @@ QImage TrayStatusItem::compose(const QString& title, const std::optional<Image>&
     if (imageLeft)
         *imageLeft = x;
     if (!imageSize.isEmpty()) {
-        const QImage drawn = image->isTemplate ? tinted(image->image, textColor) : image->image;
-        painter.drawImage(QRectF(QPointF(x, (height - imageSize.height()) / 2), imageSize), drawn);
+        const QRectF place(QPointF(x, (height - imageSize.height()) / 2), imageSize);
+        painter.drawImage(place, image->image);
+        if (image->isTemplate) {
+            // Only the alpha counts: what was drawn takes the text colour.
+            painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+            painter.fillRect(place, textColor);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        }
         x += imageSize.width() + kImageTitleGap;
     }
     if (showTitle) {
@@ -126,8 +123,22 @@ qreal TrayStatusItem::imageX(qreal pointerX, const QRectF& slot, const QSizeF& i
     return (pointerX - slot.left() - offset) / scale;
 }
 
+void TrayStatusItem::scheduleRedraw()
+{
+    // The controller sets title, image and position one after the other: draw once.
+    if (m_redrawPending)
+        return;
+    m_redrawPending = true;
+    QPointer<TrayStatusItem> self(this);
+    m_scheduler.post([self] {
+        if (self)
+            self->redraw();
+    });
+}
+
 void TrayStatusItem::redraw()
 {
+    m_redrawPending = false;
     const QColor text = QGuiApplication::palette().color(QPalette::WindowText);
     QImage image = compose(m_title, m_image, m_position, text, devicePixelRatio(), &m_imageLeft);
     if (image == m_shown && !m_shown.isNull())

@@ -45,12 +45,14 @@ public:
     static qreal imageX(qreal pointerX, const QRectF& slot, const QSizeF& imageSize);
 
     QSystemTrayIcon& trayIcon() { return m_icon; }
+    // The image the host was last given; redrawn once after a batch of changes.
     const QImage& shownImage() const { return m_shown; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void scheduleRedraw();
     void redraw();
     void activated(QSystemTrayIcon::ActivationReason reason);
 
@@ -62,6 +64,7 @@ private:
     QImage m_shown;
     qreal m_imageLeft = 0; // where the item's image starts in the shown one
     QPointer<QMenu> m_menu;
+    bool m_redrawPending = false;
 };
 
 } // namespace lumivast

@@ -182,6 +182,8 @@ struct Builder {
     RowStyle* style = nullptr;
     std::vector<QMenu*> menus;
     std::vector<std::pair<QKeySequence, std::function<void()>>> hinted;
+    std::map<std::pair<QString, QRgb>, QPixmap> symbols;
+    std::map<qint64, QPixmap> appIcons;
 
     // Closes the whole menu, then runs the action once the menu is gone.
     std::function<void()> chooser(std::function<void()> action)
@@ -196,7 +198,7 @@ struct Builder {
         };
     }
 
-    QIcon icon(const MenuItem& item, const QPalette& palette) const
+    QIcon icon(const MenuItem& item, const QPalette& palette)
     {
         const qreal dpr = qApp->devicePixelRatio();
         if (!item.picture.isNull()) {
@@ -208,8 +210,26 @@ struct Builder {
         if (item.symbol.isEmpty())
             return {};
         const QColor color = item.symbolTint.value_or(palette.color(QPalette::Text));
-        const QPixmap pixmap = SymbolCatalogue::image(item.symbol, kImageSize, color, dpr);
-        return pixmap.isNull() ? QIcon() : QIcon(pixmap);
+        // Rows repeat symbols; each is drawn once per menu.
+        const auto key = std::make_pair(item.symbol, color.rgba());
+        auto it = symbols.find(key);
+        if (it == symbols.end())
+            it = symbols.emplace(key, SymbolCatalogue::image(item.symbol, kImageSize, color, dpr)).first;
+        // A QIcon of its own, so that every row is known by its icon.
+        return it->second.isNull() ? QIcon() : QIcon(it->second);
+    }
+
+    QPixmap appIcon(const QImage& image)
+    {
+        // The same apps show on many rows: each picture is scaled once per menu.
+        auto it = appIcons.find(image.cacheKey());
+        if (it != appIcons.end())
+            return it->second;
+        const qreal dpr = qApp->devicePixelRatio();
+        QPixmap pixmap = QPixmap::fromImage(image.scaled(qRound(kAppIconSize * dpr), qRound(kAppIconSize * dpr),
+                                                         Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        pixmap.setDevicePixelRatio(dpr);
+        return appIcons.emplace(image.cacheKey(), pixmap).first->second;
     }
 
     void fill(QMenu* menu, const std::vector<MenuItem>& items)
@@ -247,13 +267,8 @@ struct Builder {
                     image = QIcon(blank);
                 }
                 Row row{*item.rich, {}};
-                const qreal dpr = qApp->devicePixelRatio();
-                for (const QImage& appIcon : item.rich->appIcons) {
-                    QPixmap pixmap = QPixmap::fromImage(appIcon.scaled(qRound(kAppIconSize * dpr), qRound(kAppIconSize * dpr),
-                                                                       Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-                    pixmap.setDevicePixelRatio(dpr);
-                    row.icons.push_back(pixmap);
-                }
+                for (const QImage& picture : item.rich->appIcons)
+                    row.icons.push_back(appIcon(picture));
                 style->rows.emplace(image.cacheKey(), std::move(row));
             }
             if (!image.isNull())
@@ -294,7 +309,7 @@ QMenu* build(const std::vector<MenuItem>& items, Scheduler& scheduler, QWidget* 
     auto* menu = new QMenu(parent);
     auto* style = new RowStyle;
     style->setParent(menu);
-    Builder builder{scheduler, menu, style, {}, {}};
+    Builder builder{scheduler, menu, style, {}, {}, {}, {}};
     builder.fill(menu, items);
     // A hint's keys choose its item from whichever menu of the tree is open.
     for (QMenu* open : builder.menus) {
