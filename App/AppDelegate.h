@@ -31,6 +31,9 @@
 #include "UI/MenuBar/StatusBarController.h"
 #include "UI/Search/SearchPanelController.h"
 #include "UI/SpaceDock/SpaceDockController.h"
+#include "UI/Strips/DesktopLabelController.h"
+#include "UI/Strips/FloatingToolbarController.h"
+#include "UI/Strips/NotchStripController.h"
 
 #include <QObject>
 #include <QSet>
@@ -97,6 +100,12 @@ public:
     SavedSpaces& savedSpaces();
     ProfileStore& profiles();
     AutomationRunner& automation();
+    // Space strips (Strips.cpp): every call gives a new model whose clicks switch as the program's own.
+    std::unique_ptr<StripModel> makeStripModel();
+    // Made on first use.
+    NotchStripController& notchStrip();
+    FloatingToolbarController& floatingToolbar();
+    DesktopLabelController& desktopLabel() { return m_desktopLabel; }
 
     // The front window to a Space, reported by toast.
     void moveFrontWindow(const Space& space);
@@ -136,6 +145,7 @@ private:
     void offerLayoutRestoreAfterRestart();
     void pulledAway(const Space& from, const RunningApplication& app);
     void updateSpaceDock();
+    void notchHovered(const ScreenInfo& screen);
     void captureMark(bool set);
     void showWindowPanel(bool allSpaces);
     void showLauncher();
@@ -187,6 +197,9 @@ private:
     SearchPanelController m_windowPanel;
     SearchPanelController m_launcherPanel;
     SpaceDockController m_spaceDock;
+    DesktopLabelController m_desktopLabel;
+    std::unique_ptr<NotchStripController> m_notchStrip;
+    std::unique_ptr<FloatingToolbarController> m_floatingToolbar;
     std::unique_ptr<WindowMover> m_mover;
     std::unique_ptr<AppRules> m_appRules;
     std::unique_ptr<Scratchpad> m_scratchpad;
