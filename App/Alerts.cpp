@@ -1,6 +1,7 @@
 #include "App/Alerts.h"
 
 #include "Core/Settings/Settings.h"
+#include "Core/Switching/ShortcutManager.h"
 #include "Platform/Platform.h"
 #include "UI/Alerts/AlertService.h"
 
@@ -30,19 +31,7 @@ void presentDegradedAlert(AlertService& alerts)
 
 QString shortcutText(OverlayHotKeyPreset preset)
 {
-    switch (preset) {
-    case OverlayHotKeyPreset::optionTab:
-        return QStringLiteral("Option + Tab");
-    case OverlayHotKeyPreset::controlOptionSpace:
-        return QStringLiteral("Control + Option + Space");
-    case OverlayHotKeyPreset::optionBacktick:
-        return QStringLiteral("Option + `");
-    case OverlayHotKeyPreset::commandOptionSpace:
-        return QStringLiteral("Command + Option + Space");
-    case OverlayHotKeyPreset::f13:
-        return QStringLiteral("F13");
-    }
-    return QStringLiteral("Option + Tab");
+    return ShortcutManager::overviewShortcutName(preset);
 }
 
 QString onboardingText(const QString& shortcut)

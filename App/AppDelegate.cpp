@@ -10,6 +10,7 @@
 #include "Core/Shell/StateExporter.h"
 #include "Core/Spaces/AppPaths.h"
 #include "Core/Switching/GlobalHotKey.h"
+#include "Platform/DataFile.h"
 #include "Platform/Log.h"
 #include "Platform/Platform.h"
 #include "UI/MenuBar/RenameDialog.h"
@@ -27,13 +28,14 @@ constexpr Duration kDistantPast = Duration(std::numeric_limits<Duration::rep>::m
 } // namespace
 
 AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem& statusItem, QStringList arguments,
-                         QObject* parent)
+                         QObject* parent, quint16 localAPIPort)
     : QObject(parent)
     , m_scheduler(scheduler)
     , m_alerts(alerts)
     , m_arguments(std::move(arguments))
     , m_watcher(scheduler)
     , m_store(scheduler, AppPaths::file(QStringLiteral("spaces.json")))
+    , m_thumbnails(scheduler, AppPaths::thumbnailsDirectory())
     , m_switcher(scheduler)
     , m_hud(scheduler)
     , m_contents(scheduler)
@@ -45,10 +47,12 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem&
     , m_focusMemory(scheduler)
     , m_spaceLock(scheduler)
     , m_marks(scheduler)
+    , m_localAPI(scheduler, localAPIPort)
     , m_windowPanel(scheduler)
     , m_launcherPanel(scheduler)
     , m_spaceDock(scheduler)
     , m_desktopLabel(scheduler)
+    , m_touch(scheduler)
     , m_statusItem(statusItem)
     , m_lastLumivastSwitch(kDistantPast)
 {
@@ -79,6 +83,7 @@ AppDelegate::~AppDelegate()
 {
     // Hot keys go before the registry and scheduler they were made with.
     m_shortcuts.reset();
+    DataFile::setSetAsideObserver(nullptr);
 }
 
 void AppDelegate::applicationWillFinishLaunching(SingleInstance* instance)
@@ -123,11 +128,17 @@ void AppDelegate::applicationDidFinishLaunching()
     m_statusBar = std::make_unique<StatusBarController>(m_statusItem, m_watcher, m_store, m_contents, m_scheduler,
                                                         m_alerts);
 
+    // 6. Labels over Mission Control's desktop buttons.
+    startMissionControlLabels();
+
     // 7. Window lists start refreshing.
     m_contents.start();
 
     // 8-9. The status menu's callbacks, and the update item.
     wireStatusBar();
+
+    // 10. The scripting hooks behind the session bus.
+    wireScripting();
 
     // 12. Global shortcuts.
     GlobalHotKey::setEnvironment(Platform::current().hotKeys(), m_scheduler);
@@ -189,7 +200,11 @@ void AppDelegate::applicationDidFinishLaunching()
     // 22. Sleeping screens pause time tracking; waking ones resume it.
     wireScreenSleep();
 
+    // 23-24. The preview timer, and the first previews a moment after launch.
+    startPreviews();
+
     m_launched = true;
+    wireUnreadableFileReports();
 
     // 25. Welcome, once.
     Alerts::runOnboardingIfNeeded(m_alerts);
@@ -262,7 +277,8 @@ void AppDelegate::snapshotChanged(const SpaceSnapshot& snapshot)
     QSet<QString> ids;
     for (const Space& space : all)
         ids.insert(space.id);
-    m_store.prune(ids);
+    m_store.pruneAgainst(snapshot);
+    m_thumbnails.prune(ids);
     m_history.prune(ids);
     noticeNewSpaces(snapshot, ids);
     m_store.noteFullscreenKeys(all);
@@ -350,12 +366,15 @@ void AppDelegate::activeSpaceChanged(const std::optional<Space>& from, const Spa
     m_hud.show(to, m_store);
     m_feedback.spaceChanged(name);
     m_desktopLabel.update(m_watcher.snapshot(), m_store);
+    m_thumbnails.captureActiveSpaces(m_watcher.snapshot(), kPreviewDelayAfterSwitch);
 }
 
 void AppDelegate::settingsChanged()
 {
     if (m_shortcuts)
         m_shortcuts->refresh();
+    m_localAPI.refresh();
+    m_touch.refresh();
     updateSpaceDock();
     m_edgeTriggers.refresh();
     const Space* current = m_watcher.snapshot().currentSpace();
@@ -363,6 +382,7 @@ void AppDelegate::settingsChanged()
     updateStatusItem();
     m_desktopLabel.update(m_watcher.snapshot(), m_store);
     floatingToolbar().update(m_watcher.snapshot());
+    previewSettingsChanged();
 }
 
 void AppDelegate::openOverview()

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "App/LocalAPI.h"
 #include "Core/Automation/AutomationRunner.h"
 #include "Core/Commands/SpaceCommand.h"
+#include "Core/Previews/ThumbnailService.h"
+#include "Core/Gestures/TouchGestures.h"
 #include "Core/Profiles/ProfileStore.h"
 #include "Core/Profiles/SpaceTemplate.h"
 #include "Core/Shell/SettingsTab.h"
@@ -28,6 +31,7 @@
 #include "Platform/Scheduler.h"
 #include "Platform/Workspace.h"
 #include "UI/HUD/HUDController.h"
+#include "UI/MissionControl/MissionControlLabels.h"
 #include "UI/MenuBar/StatusBarController.h"
 #include "UI/Search/SearchPanelController.h"
 #include "UI/SpaceDock/SpaceDockController.h"
@@ -56,10 +60,15 @@ class AppDelegate final : public QObject {
 public:
     // A change this soon after a switch the program started counts as its own.
     static constexpr Duration kOwnSwitchWindow = 1000ms;
+    // Previews are taken once the switch has settled on screen.
+    static constexpr Duration kPreviewDelayAfterSwitch = 600ms;
+    static constexpr Duration kFirstPreviewsDelay = 1500ms;
+    static constexpr Duration kPreviewRefreshDelay = 100ms; // the menu closes first
 
     // `statusItem` is where the status item shows: the tray, or a fake in tests.
+    // `localAPIPort`: tests pass 0 so that they never meet a running copy.
     AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem& statusItem, QStringList arguments,
-                QObject* parent = nullptr);
+                QObject* parent = nullptr, quint16 localAPIPort = LocalAPI::kPort);
     ~AppDelegate() override;
 
     // Before launching finishes: URLs and reopen requests start to arrive.
@@ -77,6 +86,7 @@ public:
 
     SpaceWatcher& watcher() { return m_watcher; }
     SpaceStore& store() { return m_store; }
+    ThumbnailService& thumbnails() { return m_thumbnails; }
     SpaceSwitcher& switcher() { return m_switcher; }
     HUDController& hud() { return m_hud; }
     SpaceContents& contents() { return m_contents; }
@@ -89,9 +99,13 @@ public:
     SpaceLock& spaceLock() { return m_spaceLock; }
     SpaceMinimizer& minimizer() { return m_minimizer; }
     WindowMarks& marks() { return m_marks; }
+    LocalAPI& localAPI() { return m_localAPI; }
     SearchPanelController& windowPanel() { return m_windowPanel; }
     SearchPanelController& launcherPanel() { return m_launcherPanel; }
     SpaceDockController& spaceDock() { return m_spaceDock; }
+    TouchGestures& touch() { return m_touch; }
+    // Made while launching.
+    MissionControlLabels* missionControlLabels() { return m_missionControlLabels.get(); }
     // Made on first use.
     WindowMover& mover();
     AppRules& appRules();
@@ -140,6 +154,8 @@ private:
     void runSetup(const Space& space);
     QStringList profileNames() const;
     void wireWindowTools();
+    void wireScripting();
+    void wireLocalAPI();
     void wireAutomation();
     void displaySetupMaybeChanged(const SpaceSnapshot& snapshot);
     void offerLayoutRestoreAfterRestart();
@@ -152,6 +168,8 @@ private:
     void toggleScratchpad();
     void goToWindow(const SpaceContents::WindowInfo& window, const SpaceSnapshot& snapshot);
     void later(Duration delay, std::function<void(AppDelegate&)> work);
+    void wireUnreadableFileReports();
+    void reportUnreadableFiles();
     // Profiles, templates, time and demo mode (ProfilesAndTime.cpp).
     void wireScreenSleep();
     void activateProfileForDisplaySetup(const QString& setup);
@@ -159,6 +177,18 @@ private:
     void performTemplate(const QString& name);
     void applyTemplate(const SpaceTemplate& chosen);
     void runDemoTour();
+
+    // Previews (Previews.cpp).
+    void startPreviews();
+    void startRefreshTimer();
+    void previewSettingsChanged();
+    // Mission Control and the trackpad (MissionControl.cpp).
+    void addDesktop();
+    void removeDesktop(int number);
+    // One after another, each 0.6 s after the previous one completed; failures are passed over.
+    void addDesktops(int count, std::function<void()> done);
+    void startMissionControlLabels();
+    void wireFourFingerTap();
 
     // Dispatcher pieces.
     std::optional<Space> resolve(const SpaceCommand::SpaceRef& ref, const SpaceSnapshot& snapshot) const;
@@ -181,6 +211,7 @@ private:
     // Created in this order; destroyed in reverse.
     SpaceWatcher m_watcher;
     SpaceStore m_store;
+    ThumbnailService m_thumbnails;
     SpaceSwitcher m_switcher;
     HUDController m_hud;
     SpaceContents m_contents;
@@ -194,12 +225,14 @@ private:
     SpaceLock m_spaceLock;
     SpaceMinimizer m_minimizer;
     WindowMarks m_marks;
+    LocalAPI m_localAPI;
     SearchPanelController m_windowPanel;
     SearchPanelController m_launcherPanel;
     SpaceDockController m_spaceDock;
     DesktopLabelController m_desktopLabel;
     std::unique_ptr<NotchStripController> m_notchStrip;
     std::unique_ptr<FloatingToolbarController> m_floatingToolbar;
+    TouchGestures m_touch;
     std::unique_ptr<WindowMover> m_mover;
     std::unique_ptr<AppRules> m_appRules;
     std::unique_ptr<Scratchpad> m_scratchpad;
@@ -213,6 +246,7 @@ private:
     Subscription m_activationObserver;
 
     std::unique_ptr<ShortcutManager> m_shortcuts;
+    std::unique_ptr<MissionControlLabels> m_missionControlLabels;
     StatusItem& m_statusItem;
     std::unique_ptr<StatusBarController> m_statusBar;
 
@@ -224,6 +258,8 @@ private:
     bool m_namePromptShowing = false;
     WorkItem m_settingsWork;
     WorkItem m_stateWork;
+    WorkItem m_refreshTimer;
+    double m_refreshTimerInterval = -1.0; // seconds; 0 while previews are off
     std::vector<WorkItem> m_pending; // delayed work that must not outlive the delegate
 };
 

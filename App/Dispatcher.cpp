@@ -81,7 +81,7 @@ std::optional<Space> AppDelegate::neighbour(bool right, const SpaceSnapshot& sna
     const DisplaySpaces* display = steppingDisplay(snapshot, underMouse);
     if (!display)
         return std::nullopt;
-    const Space* current = display->activeSpace();
+    const Space* current = m_switcher.destination(*display); // quick presses step on from one still in flight
     const int n = int(display->spaces.size());
     if (!current || n <= 1)
         return std::nullopt;
@@ -134,7 +134,7 @@ void AppDelegate::step2D(bool up, const SpaceSnapshot& snapshot)
     const DisplaySpaces* display = steppingDisplay(snapshot, underMouse);
     if (!display)
         return;
-    const Space* current = display->activeSpace();
+    const Space* current = m_switcher.destination(*display);
     if (!current)
         return;
     const int target = current->indexOnDisplay + (up ? -columns : columns);
@@ -200,7 +200,7 @@ void AppDelegate::perform(const SpaceCommand& command)
                 const auto space = resolve(c.target, snapshot);
                 if (!space || !space->desktopNumber)
                     return notFound(c.target);
-                unavailable(tr("Mission Control"));
+                removeDesktop(*space->desktopNumber);
             },
             [&](const C::Notes& c) {
                 const auto space = resolve(c.target, snapshot);
@@ -272,7 +272,7 @@ void AppDelegate::perform(const SpaceCommand& command)
                           + QString::number(saved->apps.size()) + QStringLiteral(" apps and closed its windows"),
                       QStringLiteral("archivebox"));
             },
-            [&](const C::AddDesktop&) { unavailable(tr("Mission Control")); },
+            [&](const C::AddDesktop&) { addDesktop(); },
             [&](const C::DemoTour&) { runDemoTour(); },
         },
         command.value);

@@ -34,8 +34,11 @@ EntryMode chooseEntryMode(const QStringList& arguments)
         if (const auto number = parseWholeNumber(arguments[at + 1])) {
             mode.kind = EntryMode::Kind::switchDesktop;
             mode.desktop = *number;
+            return mode;
         }
     }
+    if (arguments.contains(QStringLiteral("--capture")))
+        mode.kind = EntryMode::Kind::capture;
     return mode;
 }
 

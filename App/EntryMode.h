@@ -9,7 +9,7 @@ namespace lumivast {
 // What the executable does with its arguments, decided before any
 // application object exists.
 struct EntryMode {
-    enum class Kind { probe, switchDesktop, normal };
+    enum class Kind { probe, switchDesktop, capture, normal };
     Kind kind = Kind::normal;
     qint64 desktop = 0;   // switchDesktop: the number after "--switch"
     bool classic = false; // "classic" anywhere among the arguments
@@ -20,7 +20,8 @@ struct EntryMode {
 std::optional<qint64> parseWholeNumber(const QString& text);
 
 // `arguments` without the program name. The first matching test wins:
-// "--probe", then "--switch" followed by a whole number, then the normal start.
+// "--probe", then "--switch" followed by a whole number, then "--capture",
+// then the normal start.
 EntryMode chooseEntryMode(const QStringList& arguments);
 
 } // namespace lumivast

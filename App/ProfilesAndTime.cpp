@@ -88,8 +88,11 @@ void AppDelegate::applyTemplate(const SpaceTemplate& chosen)
             + QStringLiteral(" desktops. Add the rest now? Mission Control will open briefly.");
         alert.buttons = {tr("Add Desktops"), tr("Not Now")};
         if (m_alerts.run(alert).button == 0) {
-            // Desktops are added through Mission Control, which this version cannot drive yet.
-            return unavailable(tr("Mission Control"));
+            // Once the desktops are there, the template again, so the new ones get their slots too.
+            addDesktops(result.missing, [self = QPointer<AppDelegate>(this), chosen] {
+                if (self)
+                    self->later(800ms, [chosen](AppDelegate& d) { chosen.apply(d.m_watcher.snapshot(), d.m_store); });
+            });
         }
     }
     toast(QStringLiteral("Applied the ") + chosen.name + QStringLiteral(" template"), QStringLiteral("square.grid.2x2"));

@@ -97,7 +97,7 @@ void AppDelegate::editSpace(const Space&)
 
 void AppDelegate::refreshThumbnails()
 {
-    unavailable(tr("previews"));
+    m_thumbnails.captureActiveSpaces(m_watcher.snapshot(), kPreviewRefreshDelay);
 }
 
 void AppDelegate::runSetup(const Space& space)

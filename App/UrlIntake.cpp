@@ -25,6 +25,15 @@ QString hostAsGiven(const QString& text)
 
 } // namespace
 
+std::optional<SpaceCommand> command(const QString& text)
+{
+    // Strict: text with spaces or stray characters is not a URL.
+    const QUrl url(text, QUrl::StrictMode);
+    if (text.isEmpty() || !url.isValid())
+        return std::nullopt;
+    return SpaceCommand::fromUrl(url);
+}
+
 void handle(const QString& text, const std::function<void(const SpaceCommand&)>& perform,
             const std::function<void(const QString& message)>& errorToast)
 {
@@ -32,11 +41,10 @@ void handle(const QString& text, const std::function<void(const SpaceCommand&)>&
         return;
     // Strict: text with spaces or stray characters is not a URL. Text in this
     // program's own scheme is answered all the same: it was meant for it.
-    const QUrl url(text, QUrl::StrictMode);
-    if (url.isValid()) {
-        if (const std::optional<SpaceCommand> command = SpaceCommand::fromUrl(url)) {
+    if (QUrl(text, QUrl::StrictMode).isValid()) {
+        if (const std::optional<SpaceCommand> parsed = command(text)) {
             if (perform)
-                perform(*command);
+                perform(*parsed);
             return;
         }
     } else if (!text.startsWith(QLatin1String("lumivast:"), Qt::CaseInsensitive)) {

@@ -6,8 +6,14 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace lumivast::UrlIntake {
+
+// The one reading of a command URL's text, shared by every way a URL comes
+// in (the desktop's opener, a second launch, the local API): nothing when the
+// text is not a URL or the URL is no command.
+std::optional<SpaceCommand> command(const QString& text);
 
 // A lumivast:// URL handed to the running program (by the desktop's URL
 // opener or a second launch). A command goes to `perform`, which reports its

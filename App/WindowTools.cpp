@@ -88,6 +88,8 @@ void AppDelegate::wireWindowTools()
     };
 
     wireAutomation();
+    wireLocalAPI();
+    wireFourFingerTap();
 
     m_spaceDock.onFocus = [](const SpaceContents::WindowInfo& window) {
         WindowMover::raise({window.id, window.pid, window.frame});

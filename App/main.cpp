@@ -1,8 +1,11 @@
 #include "App/AppDelegate.h"
+#include "App/CaptureMode.h"
+#include "App/BusService.h"
 #include "App/EntryMode.h"
 #include "App/Probe.h"
 #include "App/SignalQuit.h"
 #include "App/SingleInstance.h"
+#include "App/Subcommand.h"
 #include "App/SwitchMode.h"
 #include "App/UrlIntake.h"
 #include "Core/Settings/Settings.h"
@@ -16,10 +19,30 @@
 #include <malloc.h>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+namespace {
+
+// The diagnostic modes print line by line, flushed, so a pipe sees each at once.
+void printLine(const QString& line)
+{
+    std::printf("%s\n", line.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+// Runs the event loop for `delay`: the system acts on it meanwhile.
+void waitOn(lumivast::QtScheduler& clock, lumivast::Duration delay)
+{
+    QEventLoop loop;
+    lumivast::WorkItem wake = clock.after(delay, [&loop] { loop.quit(); });
+    loop.exec();
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -27,6 +50,21 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    // A subcommand is a bus client of the running program: no display, never the instance itself.
+    if (const auto subcommand = lumivast::Subcommand::parse(arguments)) {
+        if (!subcommand->has_value()) {
+            std::fprintf(stderr, "%s\n", subcommand->error().toUtf8().constData());
+            return 2;
+        }
+        QCoreApplication loopOwner(argc, argv);
+        lumivast::QtScheduler clock;
+        lumivast::SubcommandIO io;
+        io.out = [](const QString& line) { std::printf("%s\n", line.toUtf8().constData()); };
+        io.err = [](const QString& line) { std::fprintf(stderr, "%s\n", line.toUtf8().constData()); };
+        const int code = lumivast::runSubcommand(**subcommand, QDBusConnection::sessionBus(), clock, io);
+        std::fflush(stdout);
+        return code;
+    }
     const lumivast::EntryMode mode = lumivast::chooseEntryMode(arguments);
     if (mode.kind == lumivast::EntryMode::Kind::probe) {
         lumivast::QtScheduler clock;
@@ -41,16 +79,25 @@ int main(int argc, char* argv[])
         QCoreApplication loopOwner(argc, argv);
         lumivast::QtScheduler clock;
         lumivast::SwitchModeIO io;
-        io.print = [](const QString& line) {
-            std::printf("%s\n", line.toUtf8().constData());
-            std::fflush(stdout);
-        };
-        io.wait = [&clock](lumivast::Duration delay) {
-            QEventLoop loop;
-            lumivast::WorkItem wake = clock.after(delay, [&loop] { loop.quit(); });
-            loop.exec();
-        };
+        io.print = printLine;
+        io.wait = [&clock](lumivast::Duration delay) { waitOn(clock, delay); };
         std::exit(lumivast::runSwitchMode(mode.desktop, mode.classic, clock, io));
+    }
+    // With no display at all, keep running headless rather than abort.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    if (mode.kind == lumivast::EntryMode::Kind::capture) {
+        // Pictures are painted and encoded, so the GUI application object is
+        // needed; no window, no delegate, no hand-over to a running instance.
+        QGuiApplication loopOwner(argc, argv);
+        QGuiApplication::setApplicationName(QStringLiteral("Lumivast"));
+        lumivast::QtScheduler clock;
+        lumivast::CaptureModeIO io;
+        io.print = printLine;
+        io.wait = [&clock](lumivast::Duration delay) { waitOn(clock, delay); };
+        std::exit(lumivast::runCaptureMode(clock, io));
     }
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
@@ -63,10 +110,6 @@ int main(int argc, char* argv[])
     // hundred kilobytes; keep freed heap instead of handing it back to the
     // system and faulting it in again on every redraw.
     mallopt(M_TRIM_THRESHOLD, 8 * 1024 * 1024);
-    // With no display at all, keep running headless rather than abort.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
-        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumivast"));
@@ -110,11 +153,14 @@ int main(int argc, char* argv[])
     delegate.applicationWillFinishLaunching(&instance);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     // Launch inside the event loop, then take the URLs that arrived meanwhile.
+    // Scripting commands and intents on the session bus, once the launch is done; released at exit.
+    lumivast::BusService bus;
     QMetaObject::invokeMethod(
         &delegate,
-        [&delegate, &instance] {
+        [&delegate, &instance, &bus] {
             delegate.applicationDidFinishLaunching();
             instance.startDelivery();
+            bus.registerOn(QDBusConnection::sessionBus());
             qCInfo(lcApp) << "Lumivast" << LUMIVAST_VERSION << "launched";
         },
         Qt::QueuedConnection);

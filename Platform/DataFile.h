@@ -5,7 +5,9 @@
 #include <QJsonDocument>
 #include <QString>
 
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace lumivast::DataFile {
 
@@ -28,6 +30,20 @@ bool write(const QString& path, const QByteArray& bytes,
 // (`name.unreadable-<time>`), so that a later save does not destroy what the
 // user made. Returns the new path, or an empty string when nothing was moved.
 QString setAside(const QString& path);
+
+// A data file that could not be read, and where the unreadable copy went.
+struct SetAsideFile {
+    QString path;
+    QString keptAs;
+};
+// Every file set aside in this process, oldest first (the diagnostics report lists them).
+std::vector<SetAsideFile> setAsideFiles();
+// Those not handed out by an earlier call, so the user is told of each once.
+std::vector<SetAsideFile> takeUnreportedSetAsideFiles();
+// Told of each file as it is set aside, on the thread that set it aside.
+void setSetAsideObserver(std::function<void(const SetAsideFile&)> observer);
+// A fresh process's state, for tests.
+void forgetSetAsideFiles();
 
 // Reads a JSON document; a file that exists but cannot be read or is not JSON
 // is set aside and counts as missing. `accept` can reject a well-formed document of the wrong shape.

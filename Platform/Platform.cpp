@@ -105,6 +105,17 @@ UserDefaults& Platform::preferenceDomain(const QString& name)
     return UserDefaults::domainNamed(name);
 }
 
+DistributedNotifications& Platform::distributedNotifications()
+{
+    // Where the system broadcasts nothing of the kind, observing is harmless and silent.
+    class Silent final : public DistributedNotifications {
+    public:
+        Subscription observe(const QString&, std::function<void()>) override { return {}; }
+    };
+    static Silent silent;
+    return silent;
+}
+
 ChildProcesses& Platform::processes()
 {
     static QtChildProcesses processes;

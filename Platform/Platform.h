@@ -2,13 +2,16 @@
 
 #include "Platform/AXElements.h"
 #include "Platform/Audio.h"
+#include "Platform/DistributedNotifications.h"
 #include "Platform/ChildProcesses.h"
+#include "Platform/Compositing.h"
 #include "Platform/Events.h"
 #include "Platform/FileWatcher.h"
 #include "Platform/HotKeys.h"
 #include "Platform/Mouse.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/RunningApplications.h"
+#include "Platform/ScreenCapture.h"
 #include "Platform/Screens.h"
 #include "Platform/ShortcutsTool.h"
 #include "Platform/Scripts.h"
@@ -49,8 +52,11 @@ public:
     virtual Mouse& mouse() = 0;
     virtual Sounds& sounds() = 0;
     virtual ScriptRunner& scripts() = 0;
+    virtual ScreenCapture& screenCapture() = 0;
     // Each caller gets a synthesizer of its own.
     virtual std::unique_ptr<SpeechSynthesizer> makeSpeechSynthesizer() = 0;
+
+    virtual Compositing& compositing() = 0;
 
     // Where the system keeps its Spaces preferences (written on every change of the Spaces).
     virtual QString spacesPreferencesPath() = 0;
@@ -62,6 +68,8 @@ public:
     // Another application's preferences domain ("com.apple.dock"); the default
     // is the shared store UserDefaults::domainNamed() keeps for that name.
     virtual UserDefaults& preferenceDomain(const QString& name);
+    // Broadcast notifications (default: none ever arrives).
+    virtual DistributedNotifications& distributedNotifications();
     // The same domain when it can be opened; null when the system refuses it.
     virtual UserDefaults* openPreferenceDomain(const QString& name) { return &preferenceDomain(name); }
     // Child processes (default: real ones, through QProcess). Any thread.

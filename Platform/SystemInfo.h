@@ -22,6 +22,8 @@ public:
     virtual std::optional<PlistValue> globalPreference(const QString& key) = 0;
     // Seconds since the system booted.
     virtual double systemUptime() = 0;
+    // The user asked the desktop to reduce motion (animations jump instead of gliding).
+    virtual bool reduceMotion() { return false; }
 };
 
 } // namespace lumivast

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/RunningApplications.h"
+#include "Platform/Screens.h"
 
 #include <QStringList>
 #include <QUrl>
@@ -81,6 +82,8 @@ public:
 
     // Where the application with this bundle identifier is installed; nothing when it is not.
     virtual std::optional<QUrl> urlForApplication(const QString& bundleID) = 0;
+    // The desktop picture the screen shows now (that of its current Space); none when it has none.
+    virtual std::optional<QUrl> desktopImageURL(const ScreenInfo& screen) = 0;
     // Launches (or activates) the application at `url` with `configuration`.
     // `completion` (may be empty) runs once on the main thread.
     virtual void openApplication(const QUrl& url, const OpenConfiguration& configuration,

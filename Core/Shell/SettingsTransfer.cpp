@@ -4,6 +4,7 @@
 #include "Core/Settings/Settings.h"
 #include "Core/Shell/SetupCheck.h"
 #include "Core/Spaces/SpaceStore.h"
+#include "Platform/DataFile.h"
 #include "Platform/Platform.h"
 #include "Platform/Scheduler.h"
 
@@ -202,6 +203,8 @@ QString diagnostics(const SpaceSnapshot& snapshot, const QStringList& shortcutFa
         lines << QStringLiteral("Check %1: %2").arg(check.title, check.passed ? QStringLiteral("ok") : QStringLiteral("needs attention"));
     if (!shortcutFailures.isEmpty())
         lines << QStringLiteral("Shortcuts taken by other apps: ") + shortcutFailures.join(QStringLiteral(", "));
+    for (const DataFile::SetAsideFile& file : DataFile::setAsideFiles())
+        lines << QStringLiteral("Unreadable file: %1, kept as %2").arg(file.path, file.keptAs);
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -195,6 +195,8 @@ void SpaceContents::publish(Reading reading)
         emit appsBySpaceChanged();
     if (windowsChanged)
         emit this->windowsChanged();
+    if (appsChanged || windowsChanged)
+        emit changed();
     if (report && onNewWindows)
         onNewWindows(fresh);
 }

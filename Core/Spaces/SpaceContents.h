@@ -90,6 +90,8 @@ public:
 signals:
     void appsBySpaceChanged();
     void windowsChanged();
+    // Once per publication that changed either list, after both signals above.
+    void changed();
 
 private:
     void publish(Reading reading);

@@ -177,6 +177,9 @@ std::optional<SpaceMetaMap> decodeMap(const QJsonValue& value)
         std::optional<SpaceMeta> meta = decodeMeta(it.value());
         if (!meta)
             return std::nullopt;
+        // A record whose only field was a rejected icon name would be written back as "{}".
+        if (meta->isEmpty() && it.value().toObject().contains(QStringLiteral("iconFile")))
+            continue;
         metas.emplace(it.key(), std::move(*meta));
     }
     return metas;

@@ -66,7 +66,8 @@ QJsonObject encode(const SpaceMetaMap& metas);
 
 // Strict: a member of the wrong JSON type fails the whole value; missing or
 // null members take their defaults; unknown members are ignored. An icon file
-// name that is not a safe bare name decodes as no icon.
+// name that is not a safe bare name decodes as no icon, and a record that had
+// nothing else is dropped from the mapping.
 std::optional<SpaceAutomation> decodeAutomation(const QJsonValue& value);
 std::optional<SpaceMeta> decodeMeta(const QJsonValue& value);
 std::optional<SpaceMetaMap> decodeMap(const QJsonValue& value);

@@ -314,6 +314,22 @@ void SpaceStore::prune(const QSet<QString>& keeping)
 {
     if (keeping.isEmpty())
         return;
+    dropAllBut(keeping);
+}
+
+void SpaceStore::pruneAgainst(const SpaceSnapshot& snapshot)
+{
+    QSet<QString> keeping;
+    for (const auto& [key, meta] : m_metas) {
+        if (!m_pruneScope.mayPrune(key, snapshot))
+            keeping.insert(key);
+    }
+    m_pruneScope.remember(snapshot);
+    dropAllBut(keeping);
+}
+
+void SpaceStore::dropAllBut(const QSet<QString>& keeping)
+{
     QStringList gone;
     for (const auto& [key, meta] : m_metas) {
         if (!keeping.contains(key) && !key.startsWith(managedKeyPrefix) && !key.startsWith(fullscreenKeyPrefix))

@@ -2,6 +2,7 @@
 
 #include "Core/Spaces/SpaceMeta.h"
 #include "Core/Spaces/SpaceModel.h"
+#include "Core/Spaces/PruneScope.h"
 #include "Platform/RunningApplications.h"
 #include "Platform/Scheduler.h"
 
@@ -99,6 +100,10 @@ public:
     // Drops records of Spaces that are gone ("managed-" and "fs:" keys stay).
     // An empty set removes nothing: a momentary empty snapshot must not wipe every name.
     void prune(const QSet<QString>& keeping);
+    // The same against a snapshot, dropping only the records of Spaces gone
+    // from a row that is present and not empty: a display that momentarily
+    // reports no Spaces (or no row) keeps its names, notes and automations.
+    void pruneAgainst(const SpaceSnapshot& snapshot);
     void noteFullscreenKeys(const std::vector<Space>& spaces);
     void adoptFullscreenMemory(const std::vector<Space>& spaces);
 
@@ -112,6 +117,7 @@ signals:
 private:
     void load();
     void save();
+    void dropAllBut(const QSet<QString>& keeping);
     void update(const QString& key, const std::function<void(SpaceMeta&)>& mutate);
     std::optional<QString> bundleIDOf(const Space& space) const;
     QString iconPath(const QString& fileName) const;
@@ -120,6 +126,7 @@ private:
     QString m_filePath;
     SpaceMetaMap m_metas;
     WorkItem m_saveWork;
+    PruneScope m_pruneScope;
     std::map<QString, QString> m_fullscreenKeyByID;
     mutable std::map<QString, QImage> m_iconCache;
 };

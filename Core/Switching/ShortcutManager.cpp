@@ -1,6 +1,7 @@
 #include "Core/Switching/ShortcutManager.h"
 
 #include "Core/Settings/Settings.h"
+#include "Core/Shell/KeyNames.h"
 
 #include <QCoreApplication>
 
@@ -30,44 +31,39 @@ constexpr quint32 upArrow = 126;
 struct OverviewKey {
     quint32 keyCode;
     quint32 modifiers;
-    const char* label;
+    Qt::Key key; // for its name
 };
 
 OverviewKey overviewKey(OverlayHotKeyPreset preset)
 {
     switch (preset) {
     case OverlayHotKeyPreset::optionTab:
-        return {KeyCode::tab, Mod::option, QT_TRANSLATE_NOOP("ShortcutManager", "Option + Tab")};
+        return {KeyCode::tab, Mod::option, Qt::Key_Tab};
     case OverlayHotKeyPreset::controlOptionSpace:
-        return {KeyCode::space, Mod::control | Mod::option, QT_TRANSLATE_NOOP("ShortcutManager", "Control + Option + Space")};
+        return {KeyCode::space, Mod::control | Mod::option, Qt::Key_Space};
     case OverlayHotKeyPreset::optionBacktick:
-        return {KeyCode::backtick, Mod::option, QT_TRANSLATE_NOOP("ShortcutManager", "Option + `")};
+        return {KeyCode::backtick, Mod::option, Qt::Key_QuoteLeft};
     case OverlayHotKeyPreset::commandOptionSpace:
-        return {KeyCode::space, Mod::command | Mod::option, QT_TRANSLATE_NOOP("ShortcutManager", "Command + Option + Space")};
+        return {KeyCode::space, Mod::command | Mod::option, Qt::Key_Space};
     case OverlayHotKeyPreset::f13:
-        return {KeyCode::f13, 0, "F13"};
+        return {KeyCode::f13, 0, Qt::Key_F13};
     }
-    return {KeyCode::tab, Mod::option, QT_TRANSLATE_NOOP("ShortcutManager", "Option + Tab")};
+    return {KeyCode::tab, Mod::option, Qt::Key_Tab};
 }
 
-struct BaseModifiers {
-    quint32 mask;
-    QString symbols;
-};
-
-std::optional<BaseModifiers> baseModifiers(DesktopShortcutModifier modifier)
+std::optional<quint32> baseModifiers(DesktopShortcutModifier modifier)
 {
     switch (modifier) {
     case DesktopShortcutModifier::off:
         return std::nullopt;
     case DesktopShortcutModifier::controlOption:
-        return BaseModifiers{Mod::control | Mod::option, QStringLiteral(u"⌃⌥")};
+        return Mod::control | Mod::option;
     case DesktopShortcutModifier::controlCommand:
-        return BaseModifiers{Mod::control | Mod::command, QStringLiteral(u"⌃⌘")};
+        return Mod::control | Mod::command;
     case DesktopShortcutModifier::optionCommand:
-        return BaseModifiers{Mod::option | Mod::command, QStringLiteral(u"⌥⌘")};
+        return Mod::option | Mod::command;
     case DesktopShortcutModifier::hyper:
-        return BaseModifiers{Mod::control | Mod::option | Mod::command, QStringLiteral(u"⌃⌥⌘")};
+        return Mod::control | Mod::option | Mod::command;
     }
     return std::nullopt;
 }
@@ -86,6 +82,12 @@ GlobalHotKey::Action bind(const Fn& handler, Args... args)
 }
 
 } // namespace
+
+QString ShortcutManager::overviewShortcutName(OverlayHotKeyPreset preset)
+{
+    const OverviewKey overview = overviewKey(preset);
+    return KeyNames::hotKey(overview.modifiers, overview.key);
+}
 
 ShortcutManager::ShortcutManager(Handlers handlers)
     : m_handlers(std::move(handlers))
@@ -122,45 +124,43 @@ void ShortcutManager::refresh()
 
     const OverviewKey overview = overviewKey(Settings::overlayHotKey());
     add(overview.keyCode, overview.modifiers, bind(m_handlers.overview),
-        QCoreApplication::translate("ShortcutManager", "Overview (%1)")
-            .arg(QCoreApplication::translate("ShortcutManager", overview.label)));
+        QCoreApplication::translate("ShortcutManager", "Overview (%1)").arg(overviewShortcutName(Settings::overlayHotKey())));
 
     const auto base = baseModifiers(Settings::desktopShortcutModifier());
     if (!base)
         return;
-    const quint32 m = base->mask;
+    const quint32 m = *base;
     const quint32 shifted = m | Mod::shift;
-    const QString& s = base->symbols;
-    const QString shift = QStringLiteral(u"⇧");
+    const auto name = [](quint32 modifiers, int key) { return KeyNames::hotKey(modifiers, Qt::Key(key)); };
 
     for (int n = 1; n <= 10; ++n) {
         const quint32 key = digitKeyCodes[static_cast<std::size_t>(n - 1)];
-        const QString digit = QString::number(n % 10);
-        add(key, m, bind(m_handlers.switchToDesktop, n), s + digit);
+        const int digit = Qt::Key_0 + n % 10;
+        add(key, m, bind(m_handlers.switchToDesktop, n), name(m, digit));
         if (moveWindow)
-            add(key, shifted, bind(m_handlers.moveWindowToDesktop, n), s + shift + digit);
+            add(key, shifted, bind(m_handlers.moveWindowToDesktop, n), name(shifted, digit));
     }
 
     if (navigation) {
-        add(KeyCode::leftArrow, m, bind(m_handlers.step, false), s + QStringLiteral(u"←"));
-        add(KeyCode::rightArrow, m, bind(m_handlers.step, true), s + QStringLiteral(u"→"));
-        add(KeyCode::backtick, m, bind(m_handlers.previous), s + QStringLiteral("`"));
+        add(KeyCode::leftArrow, m, bind(m_handlers.step, false), name(m, Qt::Key_Left));
+        add(KeyCode::rightArrow, m, bind(m_handlers.step, true), name(m, Qt::Key_Right));
+        add(KeyCode::backtick, m, bind(m_handlers.previous), name(m, Qt::Key_QuoteLeft));
         if (moveWindow) {
-            add(KeyCode::leftArrow, shifted, bind(m_handlers.moveWindowStep, false), s + shift + QStringLiteral(u"←"));
-            add(KeyCode::rightArrow, shifted, bind(m_handlers.moveWindowStep, true), s + shift + QStringLiteral(u"→"));
+            add(KeyCode::leftArrow, shifted, bind(m_handlers.moveWindowStep, false), name(shifted, Qt::Key_Left));
+            add(KeyCode::rightArrow, shifted, bind(m_handlers.moveWindowStep, true), name(shifted, Qt::Key_Right));
         }
         if (grid) {
-            add(KeyCode::upArrow, m, bind(m_handlers.step2D, true), s + QStringLiteral(u"↑"));
-            add(KeyCode::downArrow, m, bind(m_handlers.step2D, false), s + QStringLiteral(u"↓"));
+            add(KeyCode::upArrow, m, bind(m_handlers.step2D, true), name(m, Qt::Key_Up));
+            add(KeyCode::downArrow, m, bind(m_handlers.step2D, false), name(m, Qt::Key_Down));
         }
     }
 
-    add(KeyCode::w, m, bind(m_handlers.windowSwitcher), s + QStringLiteral("W"));
-    add(KeyCode::f, m, bind(m_handlers.windowSearch), s + QStringLiteral("F"));
-    add(KeyCode::l, m, bind(m_handlers.launcher), s + QStringLiteral("L"));
-    add(KeyCode::slash, m, bind(m_handlers.scratchpad), s + QStringLiteral("/"));
-    add(KeyCode::m, m, bind(m_handlers.setMark), s + QStringLiteral("M"));
-    add(KeyCode::quote, m, bind(m_handlers.jumpToMark), s + QStringLiteral("'"));
+    add(KeyCode::w, m, bind(m_handlers.windowSwitcher), name(m, Qt::Key_W));
+    add(KeyCode::f, m, bind(m_handlers.windowSearch), name(m, Qt::Key_F));
+    add(KeyCode::l, m, bind(m_handlers.launcher), name(m, Qt::Key_L));
+    add(KeyCode::slash, m, bind(m_handlers.scratchpad), name(m, Qt::Key_Slash));
+    add(KeyCode::m, m, bind(m_handlers.setMark), name(m, Qt::Key_M));
+    add(KeyCode::quote, m, bind(m_handlers.jumpToMark), name(m, Qt::Key_Apostrophe));
 }
 
 void ShortcutManager::add(quint32 keyCode, quint32 modifiers, GlobalHotKey::Action action, const QString& failureLabel)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Core/Settings/SettingsEnums.h"
 #include "Core/Switching/GlobalHotKey.h"
 
 #include <QString>
@@ -47,6 +48,8 @@ public:
 
     // The settings the shortcuts are built from, as one text.
     static QString settingsSignature();
+    // The name of the overview's shortcut for a preset, as texts show it ("Alt+Tab").
+    static QString overviewShortcutName(OverlayHotKeyPreset preset);
 
 private:
     void add(quint32 keyCode, quint32 modifiers, GlobalHotKey::Action action, const QString& failureLabel);

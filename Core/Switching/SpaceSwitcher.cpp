@@ -30,6 +30,31 @@ std::optional<QRectF> displayBounds(std::uint32_t displayID)
     return std::nullopt;
 }
 
+// The pointer in the coordinates of display bounds (global, origin top left).
+QPointF pointerTopLeft()
+{
+    Screens& screens = Platform::current().screens();
+    const auto main = screens.mainScreen();
+    return Coordinates::flipped(screens.pointerLocation(), main ? main->frame.height() : 0);
+}
+
+// Puts the pointer onto the display when it is elsewhere. `previous` is where
+// it was when it moved; false when the display's screen cannot be found.
+bool movePointerOnto(const QString& displayID, std::optional<QPointF>& previous)
+{
+    const auto id = DisplayGeometry::directDisplayID(displayID);
+    const auto bounds = id ? displayBounds(*id) : std::nullopt;
+    if (!bounds)
+        return false;
+    const QPointF pointer = pointerTopLeft();
+    if (Coordinates::containsHalfOpen(*bounds, pointer))
+        return true;
+    if (!Platform::current().events().warpPointer(bounds->center()))
+        return false;
+    previous = pointer;
+    return true;
+}
+
 } // namespace
 
 SpaceSwitcher::SpaceSwitcher(Scheduler& scheduler) : m_scheduler(scheduler) {}
@@ -43,11 +68,13 @@ SpaceSwitcher::~SpaceSwitcher()
 bool SpaceSwitcher::switchTo(const Space& target, const SpaceSnapshot& snapshot)
 {
     const DisplaySpaces* display = snapshot.display(target);
-    const Space* current = display ? display->activeSpace() : nullptr;
-    if (!display || !current) {
+    if (!display || !display->activeSpace()) {
         qCCritical(lcSwitcher) << "target display or current space missing";
         return false;
     }
+    // Counted from where a switch still in flight is going: the snapshot has
+    // not caught up with it yet, and the system counts from there too.
+    const Space* current = destination(*display);
     if (current->id == target.id)
         return true;
     if (!Platform::current().trust().isAccessibilityTrusted(true)) {
@@ -57,42 +84,59 @@ bool SpaceSwitcher::switchTo(const Space& target, const SpaceSnapshot& snapshot)
     const int steps = target.indexOnDisplay - current->indexOnDisplay;
     const bool classic = Settings::switchMode() == SwitchMode::classic || m_prefersClassicAfterBounces
         || (Platform::current().events().pressedMouseButtons() & 1) != 0;
-    if (classic)
-        return classicSwitch(target, steps);
     // Copies: the snapshot belongs to the caller and may change under a callback.
-    return instantSwitch(DisplaySpaces(*display), Space(*current), target, steps);
+    const DisplaySpaces row(*display);
+    const Space origin(*current);
+    const bool sent = classic ? classicSwitch(row, target, steps) : instantSwitch(row, origin, target, steps);
+    if (sent)
+        m_inFlight[row.id] = InFlight{target.id, m_scheduler.now()};
+    return sent;
+}
+
+const Space* SpaceSwitcher::destination(const DisplaySpaces& display) const
+{
+    const Space* active = display.activeSpace();
+    const auto it = m_inFlight.find(display.id);
+    if (it == m_inFlight.end() || m_scheduler.now() - it->second.sentAt > kInFlightTimeout)
+        return active;
+    for (const Space& space : display.spaces) {
+        if (space.id == it->second.targetID)
+            return &space;
+    }
+    return active;
 }
 
 bool SpaceSwitcher::instantSwitch(const DisplaySpaces& display, const Space& current, const Space& target, int steps)
 {
     // The gesture acts on the display under the pointer, so put it there first.
-    if (const auto id = DisplayGeometry::directDisplayID(display.id)) {
-        if (const auto bounds = displayBounds(*id)) {
-            Screens& screens = Platform::current().screens();
-            const auto main = screens.mainScreen();
-            const QPointF pointer = Coordinates::flipped(screens.pointerLocation(), main ? main->frame.height() : 0);
-            if (!Coordinates::containsHalfOpen(*bounds, pointer))
-                Platform::current().events().warpPointer(bounds->center());
-        }
-    }
+    std::optional<QPointF> previous;
+    movePointerOnto(display.id, previous);
     if (!DockSwipe::postSwipe(steps))
         return false;
     m_gestureRecords[display.id] = GestureRecord{display.id, current.id, target.id, m_scheduler.now(), false};
     return true;
 }
 
-bool SpaceSwitcher::classicSwitch(const Space& target, int steps)
+bool SpaceSwitcher::classicSwitch(const DisplaySpaces& display, const Space& target, int steps)
 {
     if (target.desktopNumber && *target.desktopNumber < 17)
         return postSymbolicHotKey(kDesktopHotKeyBase + *target.desktopNumber);
     if (steps == 0)
         return true;
-    const int key = steps < 0 ? kMoveLeftHotKey : kMoveRightHotKey;
-    for (int i = 0; i < std::abs(steps); ++i) {
-        if (!postSymbolicHotKey(key))
-            return false;
+    // One-Space presses act on the display under the pointer: without the
+    // pointer on the target's display they would step another display.
+    std::optional<QPointF> previous;
+    if (!movePointerOnto(display.id, previous)) {
+        qCCritical(lcSwitcher) << "cannot move the pointer onto display" << display.id;
+        return false;
     }
-    return true;
+    const int key = steps < 0 ? kMoveLeftHotKey : kMoveRightHotKey;
+    bool pressed = true;
+    for (int i = 0; i < std::abs(steps) && pressed; ++i)
+        pressed = postSymbolicHotKey(key);
+    if (previous)
+        Platform::current().events().warpPointer(*previous);
+    return pressed;
 }
 
 bool SpaceSwitcher::postSymbolicHotKey(int number)
@@ -135,9 +179,21 @@ void SpaceSwitcher::restoreHotKeys()
 
 void SpaceSwitcher::observe(const SpaceSnapshot& snapshot)
 {
+    const Duration now = m_scheduler.now();
+    for (auto it = m_inFlight.begin(); it != m_inFlight.end();) {
+        const DisplaySpaces* display = nullptr;
+        for (const DisplaySpaces& d : snapshot.displays) {
+            if (d.id == it->first)
+                display = &d;
+        }
+        const bool arrived = display && display->activeSpaceID == it->second.targetID;
+        if (arrived || now - it->second.sentAt > kInFlightTimeout)
+            it = m_inFlight.erase(it);
+        else
+            ++it;
+    }
     if (m_gestureRecords.empty())
         return;
-    const Duration now = m_scheduler.now();
     for (const DisplaySpaces& display : snapshot.displays) {
         const auto it = m_gestureRecords.find(display.id);
         if (it == m_gestureRecords.end() || !display.activeSpaceID)

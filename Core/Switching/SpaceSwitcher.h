@@ -15,7 +15,9 @@ namespace lumivast {
 // switches post synthetic Dock swipe gestures (no animation) and are watched
 // for bouncing back; classic switches press the system's own Mission Control
 // shortcuts, enabling a disabled one for a moment. After the second bounce
-// every switch is classic for the life of the switcher. Main thread only.
+// every switch is classic for the life of the switcher. A switch sent before
+// the previous one has shown in a snapshot counts its steps from that one's
+// target. Main thread only.
 class SpaceSwitcher final {
 public:
     // How long a shortcut enabled for a press stays enabled.
@@ -23,6 +25,8 @@ public:
     // A gesture's record is only looked at this long after it was posted.
     static constexpr Duration kBounceWindow = 350ms;
     static constexpr int kBouncesBeforeClassic = 2;
+    // How long a switch counts as in flight when no snapshot shows its target.
+    static constexpr Duration kInFlightTimeout = 1000ms;
 
     // Symbolic hot keys: one Space left / right, and Desktop N = 117 + N (N up to 16).
     static constexpr int kMoveLeftHotKey = 79;
@@ -52,6 +56,11 @@ public:
     // Bounce detection; give it every new snapshot.
     void observe(const SpaceSnapshot& snapshot);
 
+    // The Space the display is showing or about to show: the target of a
+    // switch still in flight, else its active Space. Steps are counted from it,
+    // so a second switch sent before the first has landed does not overshoot.
+    const Space* destination(const DisplaySpaces& display) const;
+
     // The display whose screen holds the pointer; nothing with fewer than two displays.
     std::optional<DisplaySpaces> displayUnderMouse(const SpaceSnapshot& snapshot) const;
 
@@ -62,13 +71,18 @@ public:
 
 private:
     bool instantSwitch(const DisplaySpaces& display, const Space& current, const Space& target, int steps);
-    bool classicSwitch(const Space& target, int steps);
+    bool classicSwitch(const DisplaySpaces& display, const Space& target, int steps);
     bool postSymbolicHotKey(int number);
     void scheduleHotKeyRestore();
     void restoreHotKeys();
 
     Scheduler& m_scheduler;
     std::map<QString, GestureRecord> m_gestureRecords; // by display id
+    struct InFlight {
+        QString targetID;
+        Duration sentAt{0};
+    };
+    std::map<QString, InFlight> m_inFlight; // by display id
     int m_bounceCount = 0;
     bool m_prefersClassicAfterBounces = false;
     std::set<int> m_forceEnabledHotKeys;

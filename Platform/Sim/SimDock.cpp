@@ -1,6 +1,7 @@
 #include "Platform/Sim/SimDock.h"
 
 #include "Platform/QtScheduler.h"
+#include "Platform/Sim/SimMissionControl.h"
 #include "Platform/Sim/SimWorld.h"
 
 #include <QtEndian>
@@ -48,9 +49,13 @@ Scheduler& SimDock::scheduler()
     return *m_ownScheduler;
 }
 
-void SimDock::receive(EventTap, const InputEvent& event)
+void SimDock::receive(EventTap tap, const InputEvent& event)
 {
     if (event.type == InputEvent::Type::keyUp)
+        return;
+    // Escape from the keyboard closes Mission Control.
+    if (tap == EventTap::hid && event.type == InputEvent::Type::keyDown && event.keyCode == SimMissionControl::kEscapeKeyCode
+        && m_world.missionControl().escape())
         return;
     if (m_world.screenLocked) {
         m_log << QStringLiteral("ignored: screen locked");

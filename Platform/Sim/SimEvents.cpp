@@ -1,6 +1,7 @@
 #include "Platform/Sim/SimEvents.h"
 
 #include "Platform/Sim/SimDock.h"
+#include "Platform/Sim/SimMissionControl.h"
 #include "Platform/Sim/SimWorld.h"
 
 #include <QDataStream>
@@ -88,6 +89,7 @@ void SimEvents::mouse(const InputEvent& event)
     default:
         break;
     }
+    m_world.missionControl().mouseEvent(event);
 }
 
 void SimEvents::postToProcess(std::int32_t pid, const InputEvent& event)

@@ -5,7 +5,10 @@
 #include "Platform/Sim/SimHotKeys.h"
 #include "Platform/Sim/SimAudio.h"
 #include "Platform/Sim/SimBrowsers.h"
+#include "Platform/Sim/SimCompositing.h"
+#include "Platform/Sim/SimMissionControl.h"
 #include "Platform/Sim/SimMouse.h"
+#include "Platform/Sim/SimScreenCapture.h"
 #include "Platform/Sim/SimProcesses.h"
 #include "Platform/Sim/SimServices.h"
 #include "Platform/Sim/SimWindowList.h"
@@ -39,11 +42,14 @@ public:
     Mouse& mouse() override { return m_world->mouse(); }
     Sounds& sounds() override { return m_world->audio(); }
     ScriptRunner& scripts() override { return m_world->scripts(); }
+    ScreenCapture& screenCapture() override { return m_world->screenCapture(); }
     std::unique_ptr<SpeechSynthesizer> makeSpeechSynthesizer() override { return m_world->audio().makeSynthesizer(); }
+    Compositing& compositing() override { return m_world->compositing(); }
     QString spacesPreferencesPath() override { return m_world->spacesPreferencesPath(); }
     Pasteboard& pasteboard() override { return m_world->pasteboard(); }
     UpdateService& updates() override { return m_world->updates(); }
     UserDefaults& preferenceDomain(const QString& name) override { return m_world->preferenceDomain(name); }
+    DistributedNotifications& distributedNotifications() override { return m_world->distributedNotifications(); }
     UserDefaults* openPreferenceDomain(const QString& name) override
     {
         return m_world->unopenablePreferenceDomains.contains(name) ? nullptr : &m_world->preferenceDomain(name);

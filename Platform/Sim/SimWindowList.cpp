@@ -1,7 +1,10 @@
 #include "Platform/Sim/SimWindowList.h"
 
+#include "Platform/Sim/SimMissionControl.h"
+
 #include "Platform/Sim/SimAccessibility.h"
 #include "Platform/Sim/SimAudio.h"
+#include "Platform/Sim/SimScreenCapture.h"
 #include "Platform/Sim/SimWorld.h"
 
 #include <QColor>
@@ -39,11 +42,11 @@ RunningApplication running(const SimWorld::App& app, const std::optional<std::in
     return r;
 }
 
-// A plain square in a colour of its own per application, standing for its icon.
+// A plain square in the application's colour, standing for its icon.
 QImage iconFor(const QString& seed)
 {
     QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
-    image.fill(QColor::fromHsv(int(qHash(seed) % 360), 160, 220));
+    image.fill(simAppColor(seed));
     return image;
 }
 
@@ -167,8 +170,26 @@ std::expected<AXAttributeValue, AXError> SimDockElements::copyAttributeValue(sys
             return m_world.dockItemList->topLeft();
         if (attribute == QLatin1String("AXSize"))
             return m_world.dockItemList->size();
+        if (attribute == QLatin1String("AXRole"))
+            return PlistValue(QStringLiteral("AXList"));
+        if (attribute == QLatin1String("AXChildren"))
+            return dockItems();
         return std::unexpected(AXError::attributeUnsupported);
     }
+    for (const auto& [pid, handle] : m_dockItems) {
+        if (handle.get() != element)
+            continue;
+        const SimWorld::App* app = m_world.app(pid);
+        if (!app || m_world.dockPID == 0)
+            return std::unexpected(AXError::invalidElement);
+        if (attribute == QLatin1String("AXRole"))
+            return PlistValue(QStringLiteral("AXDockItem"));
+        if (attribute == QLatin1String("AXTitle"))
+            return PlistValue(app->name);
+        return std::unexpected(AXError::attributeUnsupported);
+    }
+    if (m_world.missionControl().owns(element))
+        return m_world.missionControl().copyAttribute(element, attribute);
     for (const auto& [pid, handle] : m_appElements) {
         if (handle.get() != element)
             continue;
@@ -181,6 +202,8 @@ std::expected<AXAttributeValue, AXError> SimDockElements::copyAttributeValue(sys
         std::vector<sysfn::AXElementRef> children;
         if (m_world.dockItemList)
             children.push_back(itemListElement());
+        for (sysfn::AXElementRef group : m_world.missionControl().dockChildren())
+            children.push_back(group);
         return children;
     }
     return m_world.accessibility().copyAttribute(element, attribute);
@@ -211,6 +234,8 @@ std::expected<void, AXError> SimDockElements::performAction(sysfn::AXElementRef 
         return std::unexpected(AXError::illegalArgument);
     if (!m_world.accessibilityTrusted)
         return std::unexpected(AXError::apiDisabled);
+    if (m_world.missionControl().owns(element))
+        return m_world.missionControl().perform(element, action);
     return m_world.accessibility().perform(element, action);
 }
 
@@ -220,6 +245,21 @@ std::expected<void, AXError> SimDockElements::setMessagingTimeout(sysfn::AXEleme
         return std::unexpected(AXError::illegalArgument);
     m_world.accessibility().noteTimeout(element, seconds);
     return {};
+}
+
+std::vector<sysfn::AXElementRef> SimDockElements::dockItems()
+{
+    // One tile per running regular application.
+    std::vector<sysfn::AXElementRef> items;
+    for (const SimWorld::App& app : m_world.apps) {
+        if (!app.running || app.policy != QLatin1String("regular"))
+            continue;
+        auto& handle = m_dockItems[app.pid];
+        if (!handle)
+            handle = std::make_unique<std::int32_t>(app.pid);
+        items.push_back(handle.get());
+    }
+    return items;
 }
 
 bool SimDockElements::runningApplicationExists(std::int32_t pid)

@@ -67,8 +67,10 @@ private:
     std::atomic<int> m_reads{0};
 };
 
-// Accessibility elements of the Dock: the application element, whose only
-// child is the item list with the world's `dockItemList` frame. Other
+// Accessibility elements of the Dock: the application element, whose
+// children are the item list with the world's `dockItemList` frame (an
+// "AXList" of one "AXDockItem" per running regular application) and, while
+// its bars show, Mission Control's group (SimMissionControl). Other
 // applications' trees (their windows and buttons) are the world's
 // SimAccessibility's.
 class SimDockElements final : public AXElements {
@@ -89,9 +91,11 @@ public:
 
 private:
     bool runningApplicationExists(std::int32_t pid);
+    std::vector<sysfn::AXElementRef> dockItems();
 
     SimWorld& m_world;
     std::map<std::int32_t, std::unique_ptr<std::int32_t>> m_appElements;
+    std::map<std::int32_t, std::unique_ptr<std::int32_t>> m_dockItems;
     const char m_itemList = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "Platform/Sim/SimWorld.h"
 
 #include "Platform/Sim/SimAudio.h"
+#include "Platform/Sim/SimMissionControl.h"
 #include "Platform/Sim/SimMouse.h"
 #include "Platform/Sim/SimWindowList.h"
 
@@ -262,6 +263,7 @@ void SimWorld::installSystemFunctions()
                      }));
     registerFunction(kHIServicesPath, "CoreDockSendNotification", CoreDockSendNotification([this](const QString& name, std::int32_t) {
         m_dockNotifications.append(name);
+        missionControl().dockNotification(name);
         return 0;
     }));
 

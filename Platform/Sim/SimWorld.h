@@ -38,8 +38,12 @@ class SimDockElements;
 class SimMouse;
 class SimWindowList;
 class SimScripts;
+class SimScreenCapture;
+class SimMissionControl;
+class SimDistributedNotifications;
 class SimShortcuts;
 class ChildProcesses;
+class SimCompositing;
 
 // The simulated system: one in-memory world behind the platform interfaces.
 // State lives on the main thread; only the window server's notifications (when
@@ -77,6 +81,7 @@ public:
         bool builtin = false;      // the machine's own panel
         std::uint64_t current = 0; // managed number of the current Space; 0 = none
         std::vector<SimSpace> spaces;
+        std::optional<QString> wallpaper; // the desktop picture of Spaces without their own
     };
     struct App {
         std::int32_t pid = 0;
@@ -88,6 +93,7 @@ public:
         bool hidden = false;
         bool unresponsive = false; // every Accessibility call on it times out
         std::optional<std::uint32_t> focusedWindow = std::nullopt; // none: its front window on a current Space
+        bool isThisProgram = false; // stands for the running program: its windows are the program's own panels
         QStringList launchArguments = {}; // what it was started with by an open request
     };
     // What the window server does with a request to move a window to a Space.
@@ -312,6 +318,26 @@ public:
     SimScripts& scripts();
     bool readBrowsers(const QJsonObject& json, QString* error);
 
+    // ---- screen capture and desktop pictures (SimScreenCapture.cpp) ----
+    // A Space's own desktop picture file by managed number; others show their display's.
+    std::map<std::uint64_t, QString> spaceWallpapers;
+    // The picture file a display shows now (that of its current Space); none without one.
+    std::optional<QString> currentWallpaper(const Display& display) const;
+    SimScreenCapture& screenCapture();
+    bool readScreenCapture(const QJsonObject& json, QString* error);
+    // Makes relative desktop-picture paths relative to `baseDirectory` (the world file's folder).
+    void resolvePicturePaths(const QString& baseDirectory);
+    std::optional<QUrl> desktopImageURL(const ScreenInfo& screen) override;
+    // ---- Mission Control, broadcast notifications, motion (SimMissionControl.cpp) ----
+    bool reduceMotion = false; // the desktop's reduce-motion preference
+    SimMissionControl& missionControl();
+    SimDistributedNotifications& distributedNotifications();
+    bool readMissionControl(const QJsonObject& json, QString* error);
+
+    // ---- the compositing manager (SimCompositing.cpp) ----
+    SimCompositing& compositing();
+    bool readCompositing(const QJsonObject& json, QString* error);
+
 private:
     struct Symbol {
         std::any function;
@@ -378,7 +404,11 @@ private:
     std::shared_ptr<SimPasteboard> m_pasteboard;
     std::shared_ptr<SimUpdates> m_updates;
     std::shared_ptr<SimScripts> m_scripts;
+    std::shared_ptr<SimScreenCapture> m_screenCapture;
+    std::shared_ptr<SimMissionControl> m_missionControl;
+    std::shared_ptr<SimDistributedNotifications> m_distributedNotifications;
     std::shared_ptr<SimShortcuts> m_shortcuts;
+    std::shared_ptr<SimCompositing> m_compositing;
     std::map<QString, std::shared_ptr<UserDefaults>> m_preferenceDomains;
     std::shared_ptr<SimAccessibility> m_accessibility;
     mutable std::recursive_mutex m_stateMutex;

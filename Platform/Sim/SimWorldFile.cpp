@@ -7,6 +7,7 @@
 #include "Platform/Sim/SimHotKeys.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -74,7 +75,20 @@ bool fail(QString* error, const QString& message)
     return false;
 }
 
-bool readSpaces(const QJsonArray& array, SimWorld::Display& display, std::uint64_t& nextManaged, QString* error)
+// A desktop picture: an image file's path, absolute or relative to the world file.
+bool readPicture(const QJsonObject& o, std::optional<QString>& path, QString* error)
+{
+    const QJsonValue value = o.value("wallpaper");
+    if (value.isUndefined() || value.isNull())
+        return true;
+    if (!value.isString() || value.toString().isEmpty())
+        return fail(error, QStringLiteral("a wallpaper must be the path of an image file"));
+    path = value.toString();
+    return true;
+}
+
+bool readSpaces(const QJsonArray& array, SimWorld::Display& display, std::uint64_t& nextManaged,
+                std::map<std::uint64_t, QString>& wallpapers, QString* error)
 {
     for (const QJsonValue& value : array) {
         if (!value.isObject())
@@ -96,6 +110,11 @@ bool readSpaces(const QJsonArray& array, SimWorld::Display& display, std::uint64
         space.fullscreen = type == QLatin1String("fullscreen");
         if (o.value("pid").isDouble())
             space.pid = std::int32_t(o.value("pid").toInt());
+        std::optional<QString> wallpaper;
+        if (!readPicture(o, wallpaper, error))
+            return false;
+        if (wallpaper)
+            wallpapers[space.managedID] = *wallpaper;
         display.spaces.push_back(std::move(space));
     }
     return true;
@@ -124,6 +143,7 @@ std::shared_ptr<SimWorld> SimWorld::fromFile(const QString& path, QString* error
     auto world = fromJson(doc.object(), error);
     if (!world)
         return nullptr;
+    world->resolvePicturePaths(QFileInfo(path).absolutePath());
     // Scripted pointer moves, timed from the load, seen by the mouse monitors as the user's own.
     for (const QJsonValue& value : doc.object().value("pointerMoves").toArray()) {
         const QJsonObject move = value.toObject();
@@ -165,8 +185,10 @@ std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* e
         display.notchWidth = o.value("notch").toObject().value("width").toDouble(0);
         display.menuBarHeight = o.value("menuBarHeight").toDouble(24);
         display.builtin = o.value("builtin").toBool(false);
+        if (!readPicture(o, display.wallpaper, error))
+            return nullptr;
         const QJsonArray spaces = o.contains("spaces") ? o.value("spaces").toArray() : QJsonArray{QJsonObject{}};
-        if (!readSpaces(spaces, display, nextManaged, error))
+        if (!readSpaces(spaces, display, nextManaged, w.spaceWallpapers, error))
             return nullptr;
         display.current = o.contains("current") ? std::uint64_t(o.value("current").toInteger(0))
                                                 : (display.spaces.empty() ? 0 : display.spaces.front().managedID);
@@ -184,6 +206,7 @@ std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* e
         app.bundleID = o.value("bundleID").toString();
         app.name = o.value("name").toString(app.bundleID);
         app.policy = o.value("policy").toString(QStringLiteral("regular"));
+        app.isThisProgram = o.value("thisProgram").toBool(false);
         w.apps.push_back(std::move(app));
     }
     const Display* main = w.mainDisplay();
@@ -286,7 +309,10 @@ std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* e
     }
     if (!w.readDesktopExtras(json, error) || !w.readAccessibilityExtras(json, error))
         return nullptr;
-    if (!w.readInstalled(json, error) || !w.readBrowsers(json, error) || !w.readAutomationExtras(json, error))
+    if (!w.readInstalled(json, error) || !w.readBrowsers(json, error) || !w.readScreenCapture(json, error)
+        || !w.readAutomationExtras(json, error) || !w.readCompositing(json, error))
+        return nullptr;
+    if (!w.readMissionControl(json, error))
         return nullptr;
     return world;
 }

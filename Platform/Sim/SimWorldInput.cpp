@@ -14,6 +14,7 @@ public:
 
     int operatingSystemMajorVersion() override { return m_world.osMajorVersion; }
     double systemUptime() override { return m_world.systemUptime; }
+    bool reduceMotion() override { return m_world.reduceMotion; }
     PlistValue sessionDictionary() override
     {
         return PlistValue::dict({{QStringLiteral("CGSSessionScreenIsLocked"), PlistValue(m_world.screenLocked)},

@@ -120,10 +120,16 @@ void HUDController::present(HUDView view, const ScreenInfo& screen, Duration dur
         if (line && line->size() > kMaxLine)
             *line = line->left(kMaxLine - 1) + QChar(0x2026);
     }
+    // Never wider than the screen can show: the text is elided instead.
+    view.maxWidth = (screen.visibleFrame.isEmpty() ? screen.frame : screen.visibleFrame).width();
     const QSizeF size = view.fittingSize();
     if (!m_panel)
         m_panel = std::make_unique<Panel>(m_scheduler,
                                           Panel::Options{.takesKeys = false, .clickThrough = true, .level = Panel::Level::status});
+    const QRectF frame = panelFrame(size, screen, Settings::hudPosition());
+    m_panel->setModelFrame(frame);
+    view.opaque = !m_panel->isTranslucent();
+    m_panel->setRoundedOutline(HUDView::outerMargin, view.capsuleSize().height() / 2);
 
     // The previous content goes at once; a new view replaces it whole.
     for (QWidget* old : m_panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
@@ -132,8 +138,6 @@ void HUDController::present(HUDView view, const ScreenInfo& screen, Duration dur
     content->setGeometry(QRect(QPoint(0, 0), size.toSize()));
     content->show();
 
-    const QRectF frame = panelFrame(size, screen, Settings::hudPosition());
-    m_panel->setModelFrame(frame);
     // No fade-in. A fade-out still running from the previous presentation is
     // cancelled with its completion, so it cannot hide this one.
     m_panel->present();

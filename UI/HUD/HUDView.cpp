@@ -27,6 +27,7 @@ constexpr double kShadowRadius = 14;
 constexpr double kShadowOffsetY = 6;
 constexpr double kShadowOpacity = 0.35;
 constexpr double kBackgroundOpacity = 0.72;
+const QColor kOpaqueBackground(28, 28, 30);
 constexpr double kBorderOpacity = 0.12;
 constexpr double kSubtitleOpacity = 0.7;
 
@@ -47,17 +48,27 @@ QSizeF iconSize(const HUDView& view)
     return {side, side};
 }
 
+// The lines' natural width, cut to what `maxWidth` leaves for text.
+double textWidth(const HUDView& view)
+{
+    double width = QFontMetricsF(titleFont(view.scale)).horizontalAdvance(view.title);
+    if (view.subtitle)
+        width = std::max(width, QFontMetricsF(subtitleFont(view.scale)).horizontalAdvance(*view.subtitle));
+    width = std::ceil(width);
+    if (view.maxWidth) {
+        const double room = *view.maxWidth - 2 * HUDView::outerMargin - 2 * kPadX * view.scale
+            - iconSize(view).width() - kSpacing * view.scale;
+        width = std::min(width, std::max(0.0, std::floor(room)));
+    }
+    return width;
+}
+
 QSizeF textSize(const HUDView& view)
 {
-    const QFontMetricsF title(titleFont(view.scale));
-    double width = title.horizontalAdvance(view.title);
-    double height = title.height();
-    if (view.subtitle) {
-        const QFontMetricsF subtitle(subtitleFont(view.scale));
-        width = std::max(width, subtitle.horizontalAdvance(*view.subtitle));
-        height += kLineSpacing + subtitle.height();
-    }
-    return {std::ceil(width), std::ceil(height)};
+    double height = QFontMetricsF(titleFont(view.scale)).height();
+    if (view.subtitle)
+        height += kLineSpacing + QFontMetricsF(subtitleFont(view.scale)).height();
+    return {textWidth(view), std::ceil(height)};
 }
 
 // Three box passes over the alpha channel: close to a Gaussian whose reach is
@@ -124,6 +135,18 @@ QSizeF HUDView::capsuleSize() const
             kPadY * scale + std::max(icon.height(), text.height()) + kPadY * scale};
 }
 
+QString HUDView::shownTitle() const
+{
+    return QFontMetricsF(titleFont(scale)).elidedText(title, Qt::ElideMiddle, textWidth(*this));
+}
+
+std::optional<QString> HUDView::shownSubtitle() const
+{
+    if (!subtitle)
+        return std::nullopt;
+    return QFontMetricsF(subtitleFont(scale)).elidedText(*subtitle, Qt::ElideMiddle, textWidth(*this));
+}
+
 QSizeF HUDView::fittingSize() const
 {
     const QSizeF inner = capsuleSize();
@@ -141,19 +164,21 @@ void HUDView::paint(QPainter& painter) const
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
 
     // Shadow: the capsule's silhouette moved down and blurred.
-    QImage shadow(outer.toSize(), QImage::Format_ARGB32_Premultiplied);
-    shadow.fill(Qt::transparent);
-    {
-        QPainter p(&shadow);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.fillPath(capsule(body.translated(0, kShadowOffsetY)), Qt::black);
+    if (!opaque) {
+        QImage shadow(outer.toSize(), QImage::Format_ARGB32_Premultiplied);
+        shadow.fill(Qt::transparent);
+        {
+            QPainter p(&shadow);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.fillPath(capsule(body.translated(0, kShadowOffsetY)), Qt::black);
+        }
+        blurAlpha(shadow, int(std::lround(kShadowRadius / 3)));
+        painter.setOpacity(kShadowOpacity);
+        painter.drawImage(QPointF(0, 0), shadow);
+        painter.setOpacity(1.0);
     }
-    blurAlpha(shadow, int(std::lround(kShadowRadius / 3)));
-    painter.setOpacity(kShadowOpacity);
-    painter.drawImage(QPointF(0, 0), shadow);
-    painter.setOpacity(1.0);
 
-    painter.fillPath(capsule(body), QColor::fromRgbF(0, 0, 0, float(kBackgroundOpacity)));
+    painter.fillPath(capsule(body), opaque ? kOpaqueBackground : QColor::fromRgbF(0, 0, 0, float(kBackgroundOpacity)));
     painter.setPen(QPen(QColor::fromRgbF(1, 1, 1, float(kBorderOpacity)), 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(capsule(body.adjusted(0.5, 0.5, -0.5, -0.5)));
@@ -182,13 +207,13 @@ void HUDView::paint(QPainter& painter) const
     const QFontMetricsF tMetrics(tFont);
     painter.setFont(tFont);
     painter.setPen(Qt::white);
-    painter.drawText(QPointF(textLeft, y + tMetrics.ascent()), title);
+    painter.drawText(QPointF(textLeft, y + tMetrics.ascent()), shownTitle());
     if (subtitle) {
         y += tMetrics.height() + kLineSpacing;
         const QFont sFont = subtitleFont(scale);
         painter.setFont(sFont);
         painter.setPen(QColor::fromRgbF(1, 1, 1, float(kSubtitleOpacity)));
-        painter.drawText(QPointF(textLeft, y + QFontMetricsF(sFont).ascent()), *subtitle);
+        painter.drawText(QPointF(textLeft, y + QFontMetricsF(sFont).ascent()), *shownSubtitle());
     }
     painter.restore();
 }
@@ -197,7 +222,8 @@ bool HUDView::operator==(const HUDView& other) const
 {
     return title == other.title && subtitle == other.subtitle && symbol == other.symbol
         && customIcon.has_value() == other.customIcon.has_value()
-        && (!customIcon || *customIcon == *other.customIcon) && color == other.color && scale == other.scale;
+        && (!customIcon || *customIcon == *other.customIcon) && color == other.color && scale == other.scale && maxWidth == other.maxWidth
+        && opaque == other.opaque;
 }
 
 HUDViewWidget::HUDViewWidget(HUDView view, QWidget* parent) : QWidget(parent), m_view(std::move(view))

@@ -2,10 +2,13 @@
 
 #include "Core/Settings/Settings.h"
 #include "Platform/Coordinates.h"
+#include "Platform/Platform.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QStringList>
+#include <QPainterPath>
+#include <QRegion>
 #include <QScreen>
 
 namespace lumivast {
@@ -35,6 +38,9 @@ void Panel::applyFlags()
         flags |= Qt::WindowDoesNotAcceptFocus;
     if (m_options.clickThrough)
         flags |= Qt::WindowTransparentForInput;
+    // Left to no window manager, so nothing it stacks can come above it.
+    if (m_options.level == Level::screenSaver)
+        flags |= Qt::X11BypassWindowManagerHint;
     const bool wasVisible = isVisible();
     setWindowFlags(flags);
     if (wasVisible)
@@ -72,6 +78,55 @@ void Panel::setModelFrame(const QRectF& frame)
 {
     m_modelFrame = frame;
     setGeometry(qtGeometry(frame, primaryScreenHeight()));
+
+    Screens& screens = Platform::current().screens();
+    std::optional<ScreenInfo> screen;
+    for (const ScreenInfo& candidate : screens.screens()) {
+        if (!screen && Coordinates::containsHalfOpen(candidate.frame, frame.center()))
+            screen = candidate;
+    }
+    if (!screen)
+        screen = screens.mainScreen();
+    const bool translucent = !screen || Platform::current().compositing().isActive(*screen);
+    if (translucent != m_translucent) {
+        m_translucent = translucent;
+        applyOutline();
+        update();
+        for (QWidget* child : findChildren<QWidget*>())
+            child->update();
+    }
+}
+
+bool Panel::isTranslucent(const QWidget* content)
+{
+    const auto* panel = content ? qobject_cast<const Panel*>(content->window()) : nullptr;
+    return !panel || panel->isTranslucent();
+}
+
+void Panel::setRoundedOutline(qreal inset, qreal radius)
+{
+    m_outline = Outline{inset, radius};
+    applyOutline();
+}
+
+void Panel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    applyOutline();
+}
+
+void Panel::applyOutline()
+{
+    if (m_translucent || !m_outline) {
+        if (!mask().isEmpty())
+            clearMask();
+        return;
+    }
+    // A shape mask: the window itself takes the rounded form.
+    const QRectF body = QRectF(rect()).adjusted(m_outline->inset, m_outline->inset, -m_outline->inset, -m_outline->inset);
+    QPainterPath path;
+    path.addRoundedRect(body, m_outline->radius, m_outline->radius);
+    setMask(QRegion(path.toFillPolygon().toPolygon()));
 }
 
 void Panel::present(Duration duration)

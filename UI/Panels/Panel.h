@@ -17,8 +17,9 @@ class Panel : public QWidget {
     Q_OBJECT
 public:
     // In stacking order: under normal windows (on the desktop), floating tool
-    // panels, modal pickers, status items, pop-up menus, overlays.
-    enum class Level { belowNormal, floating, modal, status, popUpMenu, overlay };
+    // panels, modal pickers, status items, pop-up menus, overlays, and above
+    // all of them the labels over Mission Control.
+    enum class Level { belowNormal, floating, modal, status, popUpMenu, overlay, screenSaver };
     struct Options {
         bool takesKeys = false;
         bool clickThrough = false;
@@ -74,12 +75,25 @@ public:
     void dragBy(QPoint delta);
     void endDrag();
 
+    // Whether translucent pixels blend with what lies beneath on the panel's
+    // screen (a compositing manager runs there). Where they do not they show
+    // black: content then paints an opaque background, and the window is cut
+    // to its rounded outline.
+    bool isTranslucent() const { return m_translucent; }
+    // The same for the panel that hosts `content`; true outside a panel.
+    static bool isTranslucent(const QWidget* content);
+    // The outline of the content's rounded background: `inset` inside the
+    // panel's edges, corners of `radius` (at most half the shorter side).
+    void setRoundedOutline(qreal inset, qreal radius);
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void applyOutline();
     void applyFlags();
     void applyOpacity(qreal opacity);
     void fade(qreal target, Duration duration, std::function<void()> done);
@@ -92,6 +106,12 @@ private:
     qreal m_opacity = 1.0;
     QString m_autosaveName;
     std::optional<QPoint> m_dragFrom;
+    bool m_translucent = true;
+    struct Outline {
+        qreal inset = 0;
+        qreal radius = 0;
+    };
+    std::optional<Outline> m_outline;
 };
 
 } // namespace lumivast

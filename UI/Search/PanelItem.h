@@ -14,7 +14,7 @@ struct PanelItem {
     QString subtitle; // second line, hidden when empty; searched
     QImage icon;      // null: the generic "app" symbol is drawn
     std::function<void()> primary;   // Return and a click
-    std::function<void()> secondary; // Command-Return; when empty it runs `primary`
+    std::function<void()> secondary; // Ctrl+Return; when empty it runs `primary`
 };
 
 } // namespace lumivast

@@ -2,6 +2,7 @@
 
 #include "Core/Apps/AppCatalogue.h"
 #include "Core/Demo/DemoMode.h"
+#include "Core/Shell/KeyNames.h"
 #include "Core/Spaces/SpaceStore.h"
 #include "Core/Spaces/SpaceWatcher.h"
 #include "Platform/Platform.h"
@@ -9,6 +10,12 @@
 namespace lumivast {
 
 namespace WindowFinder {
+
+QString hint()
+{
+    return QStringLiteral("%1 to go there · %2 to bring it here · %3 to close")
+        .arg(KeyNames::inApp(Qt::Key_Return), KeyNames::inApp(bringHereKey), KeyNames::inApp(Qt::Key_Escape));
+}
 
 std::vector<PanelItem> items(const std::vector<SpaceContents::WindowInfo>& windows, const SpaceSnapshot& snapshot,
                              const SpaceStore& store, bool allSpaces, const Actions& actions)
@@ -93,7 +100,7 @@ void configure(SearchPanelModel& model, bool allSpaces, const SpaceContents& con
 {
     model.placeholder = placeholder;
     model.scopeLabel = scopeLabel;
-    model.hint = hint;
+    model.hint = hint();
     model.source = [&contents, &watcher, &store, actions = std::move(actions)](bool all) {
         if (DemoMode::isOn())
             return demoItems(watcher.snapshot(), all, actions.goToSpace);
@@ -105,6 +112,11 @@ void configure(SearchPanelModel& model, bool allSpaces, const SpaceContents& con
 } // namespace WindowFinder
 
 namespace AppLauncher {
+
+QString hint()
+{
+    return QStringLiteral("%1 to open here · %2 to close").arg(KeyNames::inApp(Qt::Key_Return), KeyNames::inApp(Qt::Key_Escape));
+}
 
 std::vector<PanelItem> items(const QStringList& bundles, const std::function<void(const QString&)>& open)
 {
@@ -131,7 +143,7 @@ void configure(SearchPanelModel& model, const SpaceContents& contents, const Spa
 {
     model.placeholder = placeholder;
     model.scopeLabel.reset();
-    model.hint = hint;
+    model.hint = hint();
     const auto open = [&contents, &watcher, &scheduler](const QString& path) {
         const Space* current = watcher.snapshot().currentSpace();
         AppCatalogue::openHere(path, contents, current ? std::optional<int>(current->managedID) : std::nullopt, scheduler);

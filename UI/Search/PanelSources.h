@@ -5,6 +5,7 @@
 #include "Platform/Scheduler.h"
 #include "UI/Search/SearchPanelModel.h"
 
+#include <QKeyCombination>
 #include <QString>
 #include <QStringList>
 
@@ -21,13 +22,16 @@ namespace WindowFinder {
 
 inline const QString placeholder = QStringLiteral("Search windows by app or title");
 inline const QString scopeLabel = QStringLiteral("All Spaces");
-inline const QString hint = QStringLiteral("Return to go there · Command-Return to bring it here · Esc to close");
+// Bringing the highlighted window here.
+inline constexpr QKeyCombination bringHereKey(Qt::ControlModifier, Qt::Key_Return);
+// "Return to go there · Ctrl+Return to bring it here · Esc to close", with the keys' names as texts give them.
+QString hint();
 
 // What a row does; both filled by the application.
 struct Actions {
     // Return or a click: go to the window (switching to its Space first when needed) and raise it.
     std::function<void(const SpaceContents::WindowInfo&)> go;
-    // Command-Return: bring the window to the current Space.
+    // bringHereKey: bring the window to the current Space.
     std::function<void(const SpaceContents::WindowInfo&)> bringHere;
     // A demo row: switch to its Space (only asked for a Space that is not active).
     std::function<void(const Space&)> goToSpace;
@@ -40,7 +44,7 @@ std::vector<PanelItem> items(const std::vector<SpaceContents::WindowInfo>& windo
 
 // In demo mode: the sample windows of desktops 1 to 8 (of the active Spaces
 // only, unless `allSpaces`). Return goes to a row's Space and raises nothing;
-// there is nothing to bring here, so Command-Return does the same.
+// there is nothing to bring here, so Ctrl+Return does the same.
 std::vector<PanelItem> demoItems(const SpaceSnapshot& snapshot, bool allSpaces,
                                  const std::function<void(const Space&)>& goToSpace);
 
@@ -55,7 +59,8 @@ void configure(SearchPanelModel& model, bool allSpaces, const SpaceContents& con
 namespace AppLauncher {
 
 inline const QString placeholder = QStringLiteral("Open an app on this Space");
-inline const QString hint = QStringLiteral("Return to open here · Esc to close");
+// "Return to open here · Esc to close".
+QString hint();
 
 // One row per bundle path, in order; a row runs `open` with its path.
 std::vector<PanelItem> items(const QStringList& bundles, const std::function<void(const QString&)>& open);

@@ -1,6 +1,8 @@
 #include "UI/Search/SearchPanelView.h"
 
 #include "Core/Demo/DemoMode.h"
+#include "UI/Panels/Panel.h"
+#include "UI/Search/PanelSources.h"
 #include "UI/Symbols/SymbolCatalogue.h"
 
 #include <QApplication>
@@ -193,6 +195,8 @@ SearchPanelView::SearchPanelView(SearchPanelModel& model, std::function<void()> 
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setTextColor(this, kText);
+    if (auto* panel = qobject_cast<Panel*>(parent))
+        panel->setRoundedOutline(0, kCornerRadius);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -332,7 +336,10 @@ void SearchPanelView::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath shape;
     shape.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
-    p.fillPath(shape, backgroundColor());
+    QColor fill = backgroundColor();
+    if (!Panel::isTranslucent(this))
+        fill.setAlpha(255); // nothing would blend it: the corners are cut by the panel's mask instead
+    p.fillPath(shape, fill);
     QColor border = Qt::white;
     border.setAlphaF(float(kBorderOpacity));
     p.setPen(QPen(border, 1));
@@ -372,8 +379,8 @@ bool SearchPanelView::eventFilter(QObject* watched, QEvent* event)
         if (handleKey(key))
             return true;
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            // The Command role is the Control key here.
-            run(m_filtered, key->modifiers().testFlag(Qt::ControlModifier));
+            // The secondary action's key, as the window finder's hint names it.
+            run(m_filtered, key->modifiers().testFlags(WindowFinder::bringHereKey.keyboardModifiers()));
             return true;
         }
     }

@@ -50,7 +50,7 @@ private:
 // The content of a search panel: the search field (with the scope switch
 // when the model has a label for it), the filtered rows with the highlighted
 // one, and the hint. It handles the keys: arrows move the highlight, Return
-// runs the highlighted row (Control-Return its secondary action), Escape
+// runs the highlighted row (Ctrl+Return its secondary action), Escape
 // closes. A new view is made for every showing.
 class SearchPanelView final : public QWidget {
     Q_OBJECT

@@ -1,6 +1,7 @@
 #include "UI/SpaceDock/SpaceDockView.h"
 
 #include "Platform/Platform.h"
+#include "UI/Panels/Panel.h"
 #include "UI/Symbols/SymbolCatalogue.h"
 
 #include <QApplication>
@@ -53,6 +54,8 @@ SpaceDockView::SpaceDockView(SpaceDockModel& model, QWidget* parent) : QWidget(p
 {
     setAttribute(Qt::WA_TranslucentBackground);
     m_layout = new QVBoxLayout(this);
+    if (auto* panel = qobject_cast<Panel*>(parent))
+        panel->setRoundedOutline(0, kCornerRadius);
     m_layout->setContentsMargins(8, 8, 8, 8);
     m_layout->setSpacing(8);
     m_layout->setAlignment(Qt::AlignHCenter);
@@ -121,7 +124,10 @@ void SpaceDockView::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath shape;
     shape.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
-    p.fillPath(shape, kMaterial);
+    QColor fill = kMaterial;
+    if (!Panel::isTranslucent(this))
+        fill.setAlpha(255); // nothing would blend it: the corners are cut by the panel's mask instead
+    p.fillPath(shape, fill);
     QColor border = Qt::white;
     border.setAlphaF(float(kBorderOpacity));
     p.setPen(QPen(border, 1));

@@ -40,15 +40,15 @@ TEST_F(AlertsTest, OnboardingNamesTheOverviewShortcut)
         const char* shortcut;
     };
     const Case cases[] = {
-        {"optionTab", "Option + Tab"},
-        {"controlOptionSpace", "Control + Option + Space"},
-        {"optionBacktick", "Option + `"},
-        {"commandOptionSpace", "Command + Option + Space"},
+        {"optionTab", "Alt+Tab"},
+        {"controlOptionSpace", "Ctrl+Alt+Space"},
+        {"optionBacktick", "Alt+`"},
+        {"commandOptionSpace", "Meta+Alt+Space"},
         {"f13", "F13"},
-        {"F13", "Option + Tab"},
-        {"hyperSpace", "Option + Tab"},
-        {42, "Option + Tab"},
-        {QJsonValue::Undefined, "Option + Tab"},
+        {"F13", "Alt+Tab"},
+        {"hyperSpace", "Alt+Tab"},
+        {42, "Alt+Tab"},
+        {QJsonValue::Undefined, "Alt+Tab"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.shortcut);

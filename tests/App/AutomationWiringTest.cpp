@@ -3,6 +3,7 @@
 #include "Platform/Sim/SimProcesses.h"
 #include "tests/Core/WindowWorld.h"
 #include "tests/support/FakeAlertService.h"
+#include "tests/support/FakeStatusItem.h"
 
 #include <QFile>
 
@@ -24,7 +25,7 @@ protected:
     {
         world->childProcesses = std::make_shared<RecordingChildProcesses>();
         home.defaults().set(K::didShowOnboarding, true);
-        delegate = std::make_unique<AppDelegate>(scheduler, alerts, QStringList{"lumivast"});
+        delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{"lumivast"});
         delegate->applicationDidFinishLaunching();
         settle();
     }
@@ -68,6 +69,7 @@ protected:
     Space spaceNamed(const char* id) { return *delegate->watcher().snapshot().space(QString::fromLatin1(id)); }
 
     test::FakeAlertService alerts;
+    test::FakeStatusItem statusItem;
     std::unique_ptr<AppDelegate> delegate;
 };
 
@@ -171,4 +173,27 @@ TEST_F(AutomationWiringTest, TheNotesCommandWritesTheFileOnceAndOpensIt)
     delegate->perform(SpaceCommand::notes(SpaceCommand::SpaceRef::number(9)));
     settle();
     EXPECT_EQ(world->openedURLs().size(), 1);
+}
+
+TEST_F(AutomationWiringTest, EveryLaunchEntersTheCurrentSpaceFromNoSpace)
+{
+    delegate->store().setAutomation(opening(true), "S1");
+    delegate->store().flushPendingSave();
+    EXPECT_EQ(launches(), 0);
+    delegate.reset(); // the next run of the program forgets what it launched
+    delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{"lumivast"});
+    delegate->applicationDidFinishLaunching();
+    settle();
+    EXPECT_EQ(launches(), 1);
+}
+
+TEST_F(AutomationWiringTest, HidingSparesTheAppsWithWindowsOnTheSpaceEntered)
+{
+    SpaceAutomation automation;
+    automation.hideOtherApps = true;
+    delegate->store().setAutomation(automation, "S2");
+    enter(2);
+    EXPECT_FALSE(world->app(402)->hidden); // the editor's windows are on S2
+    EXPECT_TRUE(world->app(401)->hidden);
+    EXPECT_TRUE(world->app(403)->hidden);
 }

@@ -160,8 +160,6 @@ TEST_F(StatusMenuWiringTest, ItemsWhoseComponentIsMissingSaySo)
 {
     choose(QStringLiteral("Show Overview"));
     EXPECT_EQ(lastToast(), QStringLiteral("This version of Lumivast cannot open the overview yet"));
-    choose(QStringLiteral("Refresh Previews"));
-    EXPECT_EQ(lastToast(), QStringLiteral("This version of Lumivast cannot open previews yet"));
     choose(QStringLiteral("Check for Updates\u2026"));
     EXPECT_EQ(world->updates().checkRequests, 1);
 }

@@ -36,6 +36,11 @@ TEST(EntryModeTest, FirstMatchingTestWins)
     };
     const Case cases[] = {
         {{"--switch", "3", "--probe"}, K::probe, 0, false},
+        {{"--capture", "--probe"}, K::probe, 0, false},
+        {{"--capture", "--switch", "3"}, K::switchDesktop, 3, false},
+        {{"--switch", "--capture"}, K::capture, 0, false},
+        {{"--switch", "x", "--capture"}, K::capture, 0, false},
+        {{"--Capture"}, K::normal, 0, false},
         {{"--switch", "3"}, K::switchDesktop, 3, false},
         {{"classic", "--switch", "-4"}, K::switchDesktop, -4, true},
         {{"--switch", "2", "--switch", "5"}, K::switchDesktop, 2, false},

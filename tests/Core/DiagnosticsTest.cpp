@@ -31,7 +31,7 @@ protected:
 
 TEST_F(DiagnosticsTest, ReportForTwoDisplays)
 {
-    const QString text = SettingsTransfer::diagnostics(snapshot(), {QStringLiteral("Option + Tab")},
+    const QString text = SettingsTransfer::diagnostics(snapshot(), {QStringLiteral("Alt+Tab")},
                                                        {QStringLiteral("2.1"), QStringLiteral("214")});
     EXPECT_EQ(text,
               "Lumivast 2.1 (214)\n"
@@ -46,7 +46,7 @@ TEST_F(DiagnosticsTest, ReportForTwoDisplays)
               "Check Spaces stay in order: ok\n"
               "Check No jumping on app switch: needs attention\n"
               "Check Desktop shortcuts: ok\n"
-              "Shortcuts taken by other apps: Option + Tab");
+              "Shortcuts taken by other apps: Alt+Tab");
 }
 
 TEST_F(DiagnosticsTest, TakenShortcutsLineOnlyWhenThereAreAny)
@@ -55,9 +55,9 @@ TEST_F(DiagnosticsTest, TakenShortcutsLineOnlyWhenThereAreAny)
     ASSERT_EQ(none.size(), 12);
     EXPECT_EQ(none.last(), "Check Desktop shortcuts: ok");
 
-    const QStringList three = lines({"Option + Tab", "Control + 1", "Option + `"});
+    const QStringList three = lines({"Alt+Tab", "Ctrl+Alt+1", "Alt+`"});
     ASSERT_EQ(three.size(), 13);
-    EXPECT_EQ(three.last(), "Shortcuts taken by other apps: Option + Tab, Control + 1, Option + `");
+    EXPECT_EQ(three.last(), "Shortcuts taken by other apps: Alt+Tab, Ctrl+Alt+1, Alt+`");
 }
 
 TEST_F(DiagnosticsTest, BridgeHealthLine)

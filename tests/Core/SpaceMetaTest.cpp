@@ -148,4 +148,11 @@ TEST(SpaceMeta, IconFileThatIsAPathDecodesAsNoIcon)
     const auto good = decodeMeta(QJsonObject{{"iconFile", "7C2E-44.png"}});
     ASSERT_TRUE(good);
     EXPECT_EQ(good->iconFile, "7C2E-44.png");
+
+    // A record that held nothing but a rejected name is dropped, not written back as {}.
+    const auto map = fromFileBytes(R"({"A": {"iconFile": "../spaces.json"}, "B": {"name": "x"}})");
+    ASSERT_TRUE(map);
+    EXPECT_EQ(map->size(), 1u);
+    EXPECT_TRUE(map->contains("B"));
+    EXPECT_FALSE(toFileBytes(*map).contains("\"A\"")) << toFileBytes(*map).toStdString();
 }

@@ -268,6 +268,64 @@ TEST_F(SpaceStoreTest, PruneDropsGoneSpacesButKeepsManagedAndFullscreenKeys)
     EXPECT_EQ(onDisk()->size(), 3u);
 }
 
+// Two displays; each row lists the given Space ids (an absent row: the display is missing).
+SpaceSnapshot rows(std::optional<QStringList> main, std::optional<QStringList> ext)
+{
+    SpaceSnapshot snapshot;
+    int n = 0;
+    for (const auto& [displayID, ids] : {std::pair{QStringLiteral("Main"), main}, std::pair{QStringLiteral("EXT"), ext}}) {
+        if (!ids)
+            continue;
+        DisplaySpaces display{displayID, {}, std::nullopt, displayID == "Main"};
+        for (const QString& id : *ids) {
+            Space space = desktop(id, ++n);
+            space.displayID = displayID;
+            space.indexOnDisplay = int(display.spaces.size());
+            display.spaces.push_back(space);
+        }
+        if (!display.spaces.empty())
+            display.activeSpaceID = display.spaces.front().id;
+        snapshot.displays.push_back(display);
+    }
+    return snapshot;
+}
+
+TEST_F(SpaceStoreTest, PruneAgainstSnapshotsSparesDisplaysThatMomentarilyReportNothing)
+{
+    writeFile(R"({"A1": {"name": "a1"}, "A2": {"note": "a2"}, "B1": {"name": "b1"}, "B2": {"group": "b2"},
+                  "stale": {"name": "s"}, "managed-3": {"name": "m"}})");
+    auto store = makeStore();
+    const auto keys = [&] {
+        QStringList k;
+        for (const auto& [key, meta] : store->metas())
+            k << key;
+        return k;
+    };
+    // Launch with EXT's row empty: nothing is known of EXT's Spaces, so the unknown record stays.
+    store->pruneAgainst(rows(QStringList{"A1", "A2"}, QStringList{}));
+    EXPECT_EQ(keys(), (QStringList{"A1", "A2", "B1", "B2", "managed-3", "stale"}));
+    store->pruneAgainst(rows(QStringList{"A1", "A2"}, QStringList{"B1", "B2"}));
+    EXPECT_EQ(keys(), (QStringList{"A1", "A2", "B1", "B2", "managed-3"})); // a record of no Space anywhere goes
+    scheduler.advance(SpaceStore::saveDelay);
+    store->pruneAgainst(rows(QStringList{"A1", "A2"}, QStringList{})); // EXT reports an empty row
+    store->pruneAgainst(rows(QStringList{"A1", "A2"}, std::nullopt)); // then no row at all
+    store->pruneAgainst(rows(QStringList{}, std::nullopt)); // and Main too
+    EXPECT_EQ(keys(), (QStringList{"A1", "A2", "B1", "B2", "managed-3"}));
+    EXPECT_FALSE(store->isSavePending());
+
+    // Gone from a row that is present and not empty: pruned, whatever the other display says.
+    store->pruneAgainst(rows(QStringList{"A1"}, QStringList{}));
+    EXPECT_EQ(keys(), (QStringList{"A1", "B1", "B2", "managed-3"}));
+    store->pruneAgainst(rows(QStringList{"A1"}, QStringList{"B2"}));
+    EXPECT_EQ(keys(), (QStringList{"A1", "B2", "managed-3"}));
+    // A Space that moved to the other display is followed there.
+    store->pruneAgainst(rows(QStringList{"A1", "B2"}, QStringList{"B3"}));
+    store->pruneAgainst(rows(QStringList{"A1"}, QStringList{}));
+    EXPECT_EQ(keys(), (QStringList{"A1", "managed-3"}));
+    scheduler.advance(SpaceStore::saveDelay);
+    EXPECT_EQ(onDisk()->size(), 2u);
+}
+
 TEST_F(SpaceStoreTest, FullscreenMetadataFollowsItsApplication)
 {
     auto store = makeStore();

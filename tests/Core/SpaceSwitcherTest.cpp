@@ -181,6 +181,78 @@ TEST_F(SpaceSwitcherTest, InstantSwitchMovesThePointerOntoTheTargetDisplayFirst)
     EXPECT_EQ(world->events().warps().size(), 1u);
 }
 
+TEST_F(SpaceSwitcherTest, QuickSuccessiveSwitchesCountFromTheTargetStillInFlight)
+{
+    for (bool classicSteps : {false, true}) {
+        SCOPED_TRACE(classicSteps ? "classic one-Space presses" : "instant");
+        use(worldFrom(kWorld));
+        SpaceSwitcher fresh(scheduler);
+        if (classicSteps) {
+            setClassic();
+        }
+        const auto go = [&](const char* id) {
+            const SpaceSnapshot s = snapshot();
+            Space target = space(s, id);
+            if (classicSteps)
+                target.desktopNumber.reset();
+            return fresh.switchTo(target, s);
+        };
+        ASSERT_TRUE(go("S2"));
+        scheduler.advance(10ms); // the snapshot still shows S1
+        ASSERT_EQ(active(), "S1");
+        ASSERT_TRUE(go("S3"));
+        EXPECT_EQ(fresh.destination(snapshot().displays[0])->id, "S3");
+        scheduler.advance(200ms);
+        EXPECT_EQ(active(), "S3");
+        EXPECT_TRUE(go("S3")); // arrived: nothing more is sent
+        scheduler.advance(200ms);
+        EXPECT_EQ(active(), "S3");
+        Settings::defaults().remove(Settings::Key::switchMode);
+    }
+
+    // A switch that never lands stops counting after the time-out.
+    use(worldFrom(kWorld));
+    SpaceSwitcher fresh(scheduler);
+    world->screenLocked = true; // the Dock ignores the gesture
+    ASSERT_TRUE(fresh.switchTo(space(snapshot(), "S2"), snapshot()));
+    scheduler.advance(SpaceSwitcher::kInFlightTimeout + 1ms);
+    world->screenLocked = false;
+    EXPECT_EQ(fresh.destination(snapshot().displays[0])->id, "S1");
+    ASSERT_TRUE(fresh.switchTo(space(snapshot(), "S3"), snapshot()));
+    scheduler.advance(200ms);
+    EXPECT_EQ(active(), "S3");
+}
+
+TEST_F(SpaceSwitcherTest, ClassicStepsOnAnotherDisplayMoveThePointerThereAndBack)
+{
+    setClassic();
+    // S6 without a usable desktop number: one press of "one Space right", on EXT.
+    SpaceSnapshot s = snapshot();
+    Space target = space(s, "S6");
+    target.desktopNumber.reset();
+    ASSERT_TRUE(switcher.switchTo(target, s));
+    EXPECT_EQ(presses(), (std::vector<Press>{{124, kControlFn}}));
+    EXPECT_EQ(world->events().warps(), (std::vector<QPointF>{QPointF(1512 + 960, 540), QPointF(700, 400)}));
+    EXPECT_EQ(world->pointer, QPointF(700, 400));
+    scheduler.advance(200ms);
+    EXPECT_EQ(active(kExt), "S6");
+    EXPECT_EQ(active(), "S1");
+
+    // A display whose screen cannot be found: nothing is pressed and the switch fails.
+    world->events().clearLog();
+    s = snapshot();
+    s.displays[1].id = QStringLiteral("not-a-uuid");
+    for (Space& sp : s.displays[1].spaces)
+        sp.displayID = QStringLiteral("not-a-uuid");
+    target = space(s, "S5");
+    target.desktopNumber.reset();
+    EXPECT_FALSE(switcher.switchTo(target, s));
+    EXPECT_TRUE(presses().empty());
+    EXPECT_EQ(g_log.last(), "cannot move the pointer onto display \"not-a-uuid\"");
+    scheduler.advance(200ms);
+    EXPECT_EQ(active(), "S1");
+}
+
 TEST_F(SpaceSwitcherTest, ClassicBySettingOrWhileTheLeftButtonIsHeld)
 {
     setClassic();

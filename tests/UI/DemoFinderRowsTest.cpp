@@ -55,7 +55,7 @@ TEST_F(DemoFinderRowsTest, SampleWindowsOfDesktopsOneToEight)
     EXPECT_TRUE(rows[1].icon.isNull());  // Calendar is not
     EXPECT_EQ(rows[13].id, "S8-0");
     EXPECT_EQ(rows[13].subtitle, "Messages · Chat");
-    EXPECT_FALSE(rows[4].secondary); // nothing to bring here: Command-Return does what Return does
+    EXPECT_FALSE(rows[4].secondary); // nothing to bring here: Ctrl+Return does what Return does
 
     rows[0].primary(); // on the active desktop: nothing to switch to, nothing raised
     rows[2].primary();

@@ -8,6 +8,7 @@
 #include "tests/support/SimWorldTest.h"
 
 #include <QImage>
+#include <QJsonObject>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -138,6 +139,66 @@ TEST_F(HUDControllerTest, PlacedInTheVisibleFrameByTheHUDPositionSetting)
             EXPECT_DOUBLE_EQ(frame.top(), -98 + 80); // lower edge (margin included) 80 above the bottom
         EXPECT_EQ(hud.panel()->modelFrame(), frame);
     }
+}
+
+TEST_F(HUDControllerTest, LongTextIsElidedInTheMiddleToFitTheVisibleFrame)
+{
+    world->pointer = QPointF(700, 400); // the 1512 px display
+    const QString message = QStringLiteral("Start ") + QString(288, QLatin1Char('m')) + QStringLiteral(" end");
+    hud.toast(message);
+    const auto& shown = *hud.lastPresentation();
+    const QRectF visible = screen(0).visibleFrame;
+    EXPECT_LE(shown.frame.width(), visible.width());
+    EXPECT_GE(shown.frame.left(), visible.left());
+    EXPECT_LE(shown.frame.right(), visible.right());
+    EXPECT_EQ(shown.view.title, message); // the message itself is kept whole
+    const QString line = shown.view.shownTitle();
+    EXPECT_TRUE(line.startsWith(QStringLiteral("Start m"))) << line.toStdString();
+    EXPECT_TRUE(line.endsWith(QStringLiteral("m end"))) << line.toStdString();
+    EXPECT_TRUE(line.contains(QChar(0x2026)));
+    EXPECT_EQ(hud.panel()->modelFrame().size(), shown.view.fittingSize());
+
+    // The switch HUD's note line too; short lines stay whole.
+    store.setNote(QString(400, QLatin1Char('n')), QStringLiteral("space-1"));
+    hud.show(desktop(1, kLeftUuid), store);
+    EXPECT_LE(hud.lastPresentation()->frame.width(), visible.width());
+    EXPECT_TRUE(hud.lastPresentation()->view.shownSubtitle()->contains(QChar(0x2026)));
+    EXPECT_EQ(hud.lastPresentation()->view.shownTitle(), QStringLiteral("Desktop 1"));
+}
+
+TEST_F(HUDControllerTest, WithoutACompositingManagerTheCapsuleIsOpaqueAndTheWindowCutToIt)
+{
+    for (bool compositing : {true, false}) {
+        SCOPED_TRACE(compositing);
+        auto w = worldFrom(compositing ? kTwoDisplays : R"({"compositingManager": false,
+            "displays": [{"uuid": "11111111-1111-4111-8111-111111111111", "main": true,
+                          "frame": {"x": 0, "y": 0, "w": 1512, "h": 982}, "spaces": [{"managedID": 1}]}]})");
+        install(w);
+        HUDController fresh(scheduler);
+        fresh.toast("Copied");
+        auto* panel = const_cast<Panel*>(fresh.panel());
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(panel->isTranslucent(), compositing);
+        EXPECT_EQ(fresh.lastPresentation()->view.opaque, !compositing);
+
+        const QImage image = panel->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        const QPoint middle(image.width() - 40, image.height() / 2);
+        EXPECT_EQ(image.pixelColor(middle).alpha() == 255, !compositing);
+        const int m = int(HUDView::outerMargin);
+        if (compositing) {
+            EXPECT_TRUE(panel->mask().isEmpty());
+            // The shadow reaches below the capsule.
+            EXPECT_GT(image.pixelColor(image.width() / 2, image.height() - m + 4).alpha(), 0);
+        } else {
+            const QRegion mask = panel->mask();
+            EXPECT_TRUE(mask.contains(middle));
+            EXPECT_FALSE(mask.contains(QPoint(m + 1, m + 1)));   // the capsule's rounded corner
+            EXPECT_FALSE(mask.contains(QPoint(image.width() / 2, image.height() - m + 4))); // no shadow room
+        }
+    }
+    QString error;
+    EXPECT_FALSE(SimWorld::fromJson(QJsonObject{{"compositingManager", "no"}}, &error));
+    EXPECT_EQ(error, "compositingManager must be true or false");
 }
 
 TEST_F(HUDControllerTest, DurationsFollowTheSettingWithAMinimumForToasts)

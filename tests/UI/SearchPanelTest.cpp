@@ -151,7 +151,7 @@ TEST_F(SearchPanelTest, FinderAndLauncherTexts)
     configureFinder(true);
     EXPECT_EQ(finder.model().placeholder, "Search windows by app or title");
     EXPECT_EQ(finder.model().scopeLabel, "All Spaces");
-    EXPECT_EQ(finder.model().hint, "Return to go there · Command-Return to bring it here · Esc to close");
+    EXPECT_EQ(finder.model().hint, "Return to go there · Ctrl+Return to bring it here · Esc to close");
     EXPECT_TRUE(finder.model().scopeAll());
     EXPECT_EQ(finder.model().items().size(), 6u); // loaded through the new source
 
@@ -267,8 +267,8 @@ TEST_F(SearchPanelTest, ReturnRunsTheHighlightedRowAfterThePanelIsGone)
     };
     const std::vector<Case> cases{
         {"Return", Qt::NoModifier, true, "go 14"},
-        {"Command-Return", Qt::ControlModifier, true, "here 14"},
-        {"Command-Return without a secondary action", Qt::ControlModifier, false, "go 14"},
+        {"Ctrl+Return", Qt::ControlModifier, true, "here 14"},
+        {"Ctrl+Return without a secondary action", Qt::ControlModifier, false, "go 14"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

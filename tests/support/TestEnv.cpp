@@ -1,5 +1,7 @@
 #include "tests/support/TestEnv.h"
 
+#include "Platform/DataFile.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -14,6 +16,7 @@ TempHome::TempHome()
     qputenv("XDG_CACHE_HOME", (root + QStringLiteral("/cache")).toUtf8());
     QStandardPaths::setTestModeEnabled(false);
     UserDefaults::resetDomains();
+    DataFile::forgetSetAsideFiles();
     m_defaults = std::make_unique<UserDefaults>(QStringLiteral("Lumivast"),
                                                 UserDefaults::configFolder() + QStringLiteral("/defaults.json"));
     UserDefaults::setStandard(m_defaults.get());

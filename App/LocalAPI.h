@@ -1,0 +1,90 @@
+#pragma once
+
+#include "Core/Commands/SpaceCommand.h"
+#include "Platform/Scheduler.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QTcpServer;
+class QTcpSocket;
+
+namespace lumivast {
+
+// A small HTTP/1.1 server on the loopback addresses, on while "localAPI" is:
+// GET /spaces answers the exported state, POST /command?url=… (with the
+// bearer token) hands a lumivast:// command to `onCommand`. One request per
+// connection, answered from the first piece of data that arrives; the replies
+// are fixed to the byte. Everything runs on the main thread.
+class LocalAPI final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr quint16 kPort = 57301;
+    static constexpr qsizetype kMaxRequestBytes = 16384;
+    // An idle flood must not lock out a real client: at the cap the oldest
+    // connection that has sent nothing makes room for a newcomer.
+    static constexpr std::size_t kMaxConnections = 64;
+    static constexpr Duration kRequestTimeout = 5s; // from accepting to the request
+    static constexpr Duration kReplyTimeout = 5s;   // from queueing the reply to its last byte
+
+    struct Response {
+        QByteArray status; // "200 OK"
+        QByteArray body;
+        std::optional<SpaceCommand> command; // handed to `onCommand` before the reply goes out
+    };
+    // What `respond` reads only when a route needs it.
+    struct Readers {
+        std::function<QString()> token;
+        std::function<QByteArray()> state;
+    };
+
+    // The request text to its reply; pure apart from the readers.
+    static Response respond(const QString& request, const Readers& readers);
+    // Status line, the three headers, an empty line and the body, with no line end after it.
+    static QByteArray reply(const Response& response);
+
+    // The token in api-token.txt, read at every use; a missing or blank file
+    // gets a new one, written 0600 from its first byte.
+    static QString token();
+    // state.json as it stands, or {} when it cannot be read as UTF-8.
+    static QByteArray stateBody();
+
+    explicit LocalAPI(Scheduler& scheduler, quint16 port = kPort, QObject* parent = nullptr);
+    ~LocalAPI() override;
+    LocalAPI(const LocalAPI&) = delete;
+    LocalAPI& operator=(const LocalAPI&) = delete;
+
+    std::function<void(const SpaceCommand&)> onCommand;
+
+    // Starts or stops listening after the setting; a failed start is tried
+    // again by the next call.
+    void refresh();
+    bool isListening() const { return m_v4 != nullptr; }
+    // The port actually bound (the constructor's 0 picks a free one); 0 when off.
+    quint16 serverPort() const;
+    std::size_t connectionCount() const { return m_connections.size(); }
+
+private:
+    struct Connection;
+
+    void start();
+    void stop();
+    void accept(QTcpServer* server);
+    void receive(Connection* connection);
+    void drop(Connection* connection);
+    bool holds(const Connection* connection) const;
+
+    Scheduler& m_scheduler;
+    const quint16 m_port;
+    std::unique_ptr<QTcpServer> m_v4;
+    std::unique_ptr<QTcpServer> m_v6;
+    std::vector<std::unique_ptr<Connection>> m_connections; // oldest first
+};
+
+} // namespace lumivast

@@ -1,0 +1,69 @@
+// The delegate's side of Mission Control and the trackpad: the labels over
+// its desktop buttons, adding and removing desktops through it, and the
+// four-finger tap.
+
+#include "App/AppDelegate.h"
+
+#include "Core/MissionControl/SpaceManagement.h"
+
+#include <QPointer>
+
+namespace lumivast {
+
+namespace {
+
+// A failure is the toast; success shows nothing, the new or removed desktop is the feedback.
+SpaceManagement::Completion reportFailures(QPointer<AppDelegate> self, std::function<void(AppDelegate&, const QString&)> error)
+{
+    return [self, error = std::move(error)](std::expected<void, SpaceManagement::Failure> result) {
+        if (self && !result)
+            error(*self, SpaceManagement::description(result.error()));
+    };
+}
+
+} // namespace
+
+void AppDelegate::startMissionControlLabels()
+{
+    m_missionControlLabels = std::make_unique<MissionControlLabels>(m_watcher, m_store, m_scheduler);
+    m_missionControlLabels->start();
+}
+
+void AppDelegate::wireFourFingerTap()
+{
+    QPointer<AppDelegate> self(this);
+    // The tap does what the overview shortcut does.
+    m_touch.onFourFingerTap = [self] {
+        if (self)
+            self->openOverview();
+    };
+    m_touch.refresh();
+}
+
+void AppDelegate::addDesktop()
+{
+    SpaceManagement::addDesktop(m_scheduler, reportFailures(this, [](AppDelegate& d, const QString& text) { d.errorToast(text); }));
+}
+
+void AppDelegate::addDesktops(int count, std::function<void()> done)
+{
+    QPointer<AppDelegate> self(this);
+    SpaceManagement::addDesktop(m_scheduler, [self, count, done = std::move(done)](std::expected<void, SpaceManagement::Failure>) {
+        if (!self)
+            return;
+        self->later(600ms, [count, done](AppDelegate& d) {
+            if (count - 1 >= 1)
+                d.addDesktops(count - 1, done);
+            else
+                done();
+        });
+    });
+}
+
+void AppDelegate::removeDesktop(int number)
+{
+    SpaceManagement::removeDesktop(m_scheduler, number,
+                                   reportFailures(this, [](AppDelegate& d, const QString& text) { d.errorToast(text); }));
+}
+
+} // namespace lumivast

@@ -1,0 +1,216 @@
+#include "Core/MissionControl/SpaceManagement.h"
+
+#include "CGSBridge/CGSBridge.h"
+#include "Core/Windows/Deferred.h"
+#include "Platform/Platform.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace lumivast::SpaceManagement {
+
+namespace {
+
+using Element = sysfn::AXElementRef;
+
+const QString kDockBundleID = QStringLiteral("com.apple.dock");
+constexpr int kMaxDepth = 6;
+constexpr quint16 kEscape = 53;
+
+QString text(Element element, const QString& attribute)
+{
+    const auto value = Platform::current().accessibilityElements().copyAttributeValue(element, attribute);
+    if (!value)
+        return {};
+    const auto* plist = std::get_if<PlistValue>(&*value);
+    const QString* s = plist ? plist->string() : nullptr;
+    return s ? *s : QString();
+}
+
+void walk(Element element, int depth, bool inBar, std::vector<Element>& found)
+{
+    if (depth > kMaxDepth)
+        return;
+    inBar = inBar || text(element, QStringLiteral("AXTitle")) == QLatin1String("Spaces Bar");
+    if (inBar && text(element, QStringLiteral("AXRole")) == QLatin1String("AXButton"))
+        found.push_back(element); // and on into it: the remove button lives inside its desktop's button
+    const auto children = Platform::current().accessibilityElements().copyAttributeValue(element, QStringLiteral("AXChildren"));
+    const auto* list = children ? std::get_if<std::vector<Element>>(&*children) : nullptr;
+    if (!list)
+        return;
+    for (Element child : *list) {
+        if (text(child, QStringLiteral("AXRole")) == QLatin1String("AXDockItem"))
+            continue;
+        walk(child, depth + 1, inBar, found);
+    }
+}
+
+// Every button below the Dock's Spaces Bars, in walk order, from a fresh Dock element.
+std::vector<Element> findButtons()
+{
+    Platform& platform = Platform::current();
+    std::optional<std::int32_t> pid;
+    for (const RunningApplication& app : platform.runningApplications().runningApplications()) {
+        if (app.bundleID == kDockBundleID) {
+            pid = app.pid;
+            break;
+        }
+    }
+    std::vector<Element> found;
+    if (pid)
+        walk(platform.accessibilityElements().applicationElement(*pid), 0, false, found);
+    return found;
+}
+
+void pressEscape()
+{
+    EventPoster& events = Platform::current().events();
+    for (bool down : {true, false}) {
+        if (const auto event = events.createKeyboardEvent(kEscape, down))
+            events.post(EventTap::hid, *event);
+    }
+}
+
+void postMouse(MouseEventType type, const QPointF& at)
+{
+    EventPoster& events = Platform::current().events();
+    if (const auto event = events.createMouseEvent(type, at))
+        events.post(EventTap::hid, *event);
+}
+
+void press(Element element)
+{
+    (void)Platform::current().accessibilityElements().performAction(element, QStringLiteral("AXPress"));
+}
+
+// Shared by the steps of one request so the completion can only run once.
+struct Request {
+    Completion completion;
+    void finish(std::expected<void, Failure> result)
+    {
+        if (auto done = std::exchange(completion, {}))
+            done(result);
+    }
+};
+
+void poll(Scheduler& scheduler, std::shared_ptr<std::function<void(bool)>> done, int count)
+{
+    if (!findButtons().empty())
+        return (*done)(true);
+    if (count + 1 >= kPolls)
+        return (*done)(false);
+    runDetached(scheduler, kPollInterval, [&scheduler, done, count] { poll(scheduler, done, count + 1); });
+}
+
+void openMissionControl(Scheduler& scheduler, std::function<void(bool)> done)
+{
+    if (findButtons().empty())
+        (void)CGSBridgeDockNotify(QStringLiteral("com.apple.expose.awake"));
+    auto shared = std::make_shared<std::function<void(bool)>>(std::move(done));
+    runDetached(scheduler, kFirstPoll, [&scheduler, shared] { poll(scheduler, shared, 0); });
+}
+
+bool matchesDesktop(Element button, int number)
+{
+    const QString n = QString::number(number);
+    return text(button, QStringLiteral("AXTitle")) == QStringLiteral("Desktop ") + n
+        || text(button, QStringLiteral("AXDescription")) == QStringLiteral("exit to Desktop ") + n;
+}
+
+} // namespace
+
+std::optional<QRectF> frame(sysfn::AXElementRef element)
+{
+    AXElements& ax = Platform::current().accessibilityElements();
+    const auto position = ax.copyAttributeValue(element, QStringLiteral("AXPosition"));
+    if (!position)
+        return std::nullopt;
+    const auto size = ax.copyAttributeValue(element, QStringLiteral("AXSize"));
+    if (!size)
+        return std::nullopt;
+    const QPointF* point = std::get_if<QPointF>(&*position);
+    const QSizeF* extent = std::get_if<QSizeF>(&*size);
+    return QRectF(point ? *point : QPointF(), extent ? *extent : QSizeF());
+}
+
+
+QString description(Failure failure)
+{
+    switch (failure) {
+    case Failure::unavailable: return QStringLiteral("Mission Control could not be opened.");
+    case Failure::noButton: return QStringLiteral("Mission Control's add-desktop button was not found.");
+    case Failure::notFound: return QStringLiteral("That desktop was not found in Mission Control.");
+    }
+    return {};
+}
+
+void addDesktop(Scheduler& scheduler, Completion completion)
+{
+    auto request = std::make_shared<Request>(Request{std::move(completion)});
+    openMissionControl(scheduler, [&scheduler, request](bool open) {
+        if (!open)
+            return request->finish(std::unexpected(Failure::unavailable));
+        for (Element button : findButtons()) {
+            if (text(button, QStringLiteral("AXDescription")) != QLatin1String("add desktop"))
+                continue;
+            press(button);
+            runDetached(scheduler, kAddSettle, [request] {
+                pressEscape();
+                request->finish({});
+            });
+            return;
+        }
+        pressEscape();
+        request->finish(std::unexpected(Failure::noButton));
+    });
+}
+
+void removeDesktop(Scheduler& scheduler, int number, Completion completion)
+{
+    auto request = std::make_shared<Request>(Request{std::move(completion)});
+    openMissionControl(scheduler, [&scheduler, request, number](bool open) {
+        if (!open)
+            return request->finish(std::unexpected(Failure::unavailable));
+        std::optional<QRectF> target;
+        for (Element button : findButtons()) {
+            if (matchesDesktop(button, number)) {
+                target = frame(button);
+                break;
+            }
+        }
+        if (!target) {
+            pressEscape();
+            return request->finish(std::unexpected(Failure::notFound));
+        }
+        const QPointF saved = Platform::current().mouse().eventLocation().value_or(QPointF(0, 0));
+        const QPointF centre = target->center();
+        (void)Platform::current().events().warpPointer(centre);
+        postMouse(MouseEventType::mouseMoved, centre);
+        const QRectF desktop = *target;
+        runDetached(scheduler, kHoverToClose, [&scheduler, request, desktop, saved] {
+            bool pressed = false;
+            for (Element button : findButtons()) {
+                const QString what = text(button, QStringLiteral("AXDescription")).toLower();
+                if (what.contains(QLatin1String("close")) || what.contains(QLatin1String("remove"))) {
+                    press(button);
+                    pressed = true;
+                    break;
+                }
+            }
+            if (!pressed) {
+                // No remove button in the tree: click where it appears, just inside the corner.
+                const QPointF corner = desktop.topLeft() + QPointF(6, 6);
+                postMouse(MouseEventType::leftMouseDown, corner);
+                postMouse(MouseEventType::leftMouseUp, corner);
+            }
+            runDetached(scheduler, kCloseToEnd, [request, saved] {
+                (void)Platform::current().events().warpPointer(saved);
+                pressEscape();
+                request->finish({});
+            });
+        });
+    });
+}
+
+} // namespace lumivast::SpaceManagement

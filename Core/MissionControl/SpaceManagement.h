@@ -1,0 +1,47 @@
+#pragma once
+
+#include "Platform/AXElements.h"
+#include "Platform/Scheduler.h"
+
+#include <QRectF>
+
+#include <QString>
+
+#include <expected>
+#include <functional>
+#include <optional>
+
+// Adds and removes desktops by operating Mission Control the way a user
+// would: open it, find the Space buttons in the Dock's Accessibility tree,
+// press the add button or hover a desktop and press its remove button, then
+// close Mission Control with Escape. Nothing is kept between requests; each
+// completion runs exactly once, on the main thread, from the scheduler.
+// Success means the steps were carried out: the Spaces are not re-read.
+namespace lumivast::SpaceManagement {
+
+enum class Failure { unavailable, noButton, notFound };
+
+// The user-visible text of a failure.
+QString description(Failure failure);
+
+using Completion = std::function<void(std::expected<void, Failure>)>;
+
+// Polling for the Space buttons: the first look 0.35 s after the request,
+// then every 0.1 s, 21 looks in all (the last 2.35 s after the request).
+inline constexpr Duration kFirstPoll = 350ms;
+inline constexpr Duration kPollInterval = 100ms;
+inline constexpr int kPolls = 21;
+// From the press on "add desktop" to Escape.
+inline constexpr Duration kAddSettle = 500ms;
+// From the hover to the press on the remove button, and from there to the end.
+inline constexpr Duration kHoverToClose = 700ms;
+inline constexpr Duration kCloseToEnd = 600ms;
+
+// An Accessibility element's frame (global, origin top left); none when it has no position or size.
+std::optional<QRectF> frame(sysfn::AXElementRef element);
+
+void addDesktop(Scheduler& scheduler, Completion completion);
+// `number` is the desktop's number as Mission Control shows it ("Desktop 3").
+void removeDesktop(Scheduler& scheduler, int number, Completion completion);
+
+} // namespace lumivast::SpaceManagement

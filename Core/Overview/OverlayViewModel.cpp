@@ -1,0 +1,332 @@
+#include "Core/Overview/OverlayViewModel.h"
+
+#include "Core/Demo/DemoMode.h"
+#include "Core/Previews/ThumbnailService.h"
+#include "Core/Settings/Settings.h"
+#include "Core/Spaces/DisplayGeometry.h"
+#include "Core/Spaces/SpaceStore.h"
+#include "Core/Spaces/SpaceWatcher.h"
+
+#include <QPointer>
+
+#include <algorithm>
+
+namespace lumivast {
+
+namespace {
+
+const QString kSeparator = QStringLiteral(" \u00B7 ");
+
+bool setting(const QString& key)
+{
+    return Settings::defaults().boolValue(key);
+}
+
+// Spaces and tabs off both ends (line breaks stay), then lower case.
+QString searchKey(const QString& query)
+{
+    qsizetype start = 0;
+    qsizetype end = query.size();
+    const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    while (start < end && blank(query[start]))
+        ++start;
+    while (end > start && blank(query[end - 1]))
+        --end;
+    return query.mid(start, end - start).toLower();
+}
+
+// A category as it is compared and shown: canonically composed, so that two
+// spellings of one text make one section.
+QString categoryOf(const std::optional<QString>& group)
+{
+    if (!group || group->isEmpty())
+        return {};
+    return group->normalized(QString::NormalizationForm_C);
+}
+
+// Plain text order: Unicode scalar values, case-sensitive, no locale rules.
+bool scalarLess(const QString& a, const QString& b)
+{
+    const QList<uint> x = a.toUcs4();
+    const QList<uint> y = b.toUcs4();
+    return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end());
+}
+
+} // namespace
+
+OverlayViewModel::OverlayViewModel(Scheduler& scheduler, SpaceWatcher& watcher, SpaceStore& store, ThumbnailService& thumbnails,
+                                   SpaceContents& contents, QObject* parent)
+    : QObject(parent)
+    , m_scheduler(scheduler)
+    , m_watcher(watcher)
+    , m_store(store)
+    , m_thumbnails(thumbnails)
+    , m_contents(contents)
+{
+    // Each announcement rebuilds once, after the announcing service holds its new state.
+    QPointer<OverlayViewModel> self(this);
+    const auto later = [self] {
+        if (!self)
+            return;
+        self->m_scheduler.post([self] {
+            if (self)
+                self->rebuild();
+        });
+    };
+    connect(&m_watcher, &SpaceWatcher::changed, this, later);
+    connect(&m_store, &SpaceStore::changed, this, later);
+    connect(&m_thumbnails, &ThumbnailService::changed, this, later);
+    connect(&m_contents, &SpaceContents::changed, this, later);
+}
+
+void OverlayViewModel::setSelectedID(std::optional<QString> id)
+{
+    m_selectedID = std::move(id);
+    emit changed();
+}
+
+void OverlayViewModel::setEditingID(std::optional<QString> id)
+{
+    m_editingID = std::move(id);
+    emit changed();
+}
+
+void OverlayViewModel::setWallpaper(std::optional<QImage> image)
+{
+    m_wallpaper = std::move(image);
+    emit changed();
+}
+
+void OverlayViewModel::setColumns(int columns)
+{
+    m_columns = columns;
+    emit changed();
+}
+
+void OverlayViewModel::setTileSize(QSizeF size)
+{
+    m_tileSize = size;
+    emit changed();
+}
+
+void OverlayViewModel::setPresented(bool presented)
+{
+    m_isPresented = presented;
+    emit changed();
+}
+
+void OverlayViewModel::setNeedsScreenRecording(bool needs)
+{
+    m_needsScreenRecording = needs;
+    emit changed();
+}
+
+void OverlayViewModel::setQuery(QString query)
+{
+    m_query = std::move(query);
+    emit changed();
+}
+
+void OverlayViewModel::setDraggingID(std::optional<QString> id)
+{
+    m_draggingID = std::move(id);
+    emit changed();
+}
+
+std::vector<OverlayTile> OverlayViewModel::allTiles() const
+{
+    std::vector<OverlayTile> tiles;
+    for (const OverlaySection& section : m_sections)
+        tiles.insert(tiles.end(), section.tiles.begin(), section.tiles.end());
+    return tiles;
+}
+
+void OverlayViewModel::rebuild()
+{
+    const SpaceSnapshot& snapshot = m_watcher.snapshot();
+    std::vector<const DisplaySpaces*> listed;
+    const bool everyDisplay = setting(Settings::Key::overlayShowsAllDisplays) || !currentDisplayID;
+    for (const DisplaySpaces& display : snapshot.displays) {
+        if (everyDisplay || display.id == *currentDisplayID)
+            listed.push_back(&display);
+    }
+    const QString key = searchKey(m_query);
+    const QStringList order = Settings::defaults().stringList(Settings::Key::overviewOrder).value_or(QStringList{});
+
+    std::vector<OverlaySection> sections;
+    for (const DisplaySpaces* display : listed) {
+        auto own = sectionsOf(*display, listed.size() >= 2, key, order);
+        sections.insert(sections.end(), std::make_move_iterator(own.begin()), std::make_move_iterator(own.end()));
+    }
+    if (!key.isEmpty())
+        std::erase_if(sections, [](const OverlaySection& s) { return s.tiles.empty(); });
+    m_sections = std::move(sections);
+    emit changed();
+    repairSelection(key);
+}
+
+std::vector<OverlaySection> OverlayViewModel::sectionsOf(const DisplaySpaces& display, bool titled, const QString& key,
+                                                         const QStringList& order) const
+{
+    std::vector<Space> spaces;
+    for (const Space& space : display.spaces) {
+        if (isVisible(space))
+            spaces.push_back(space);
+    }
+    if (!order.isEmpty()) {
+        const auto rank = [&order](const Space& space) -> std::optional<qsizetype> {
+            const qsizetype at = order.indexOf(space.id);
+            return at < 0 ? std::nullopt : std::optional<qsizetype>(at);
+        };
+        std::stable_sort(spaces.begin(), spaces.end(), [&](const Space& a, const Space& b) {
+            const auto ra = rank(a);
+            const auto rb = rank(b);
+            if (ra && rb)
+                return *ra < *rb;
+            if (ra || rb)
+                return bool(ra);
+            return a.indexOnDisplay < b.indexOnDisplay;
+        });
+    }
+
+    std::vector<OverlayTile> tiles;
+    for (const Space& space : spaces) {
+        OverlayTile tile = makeTile(space);
+        if (key.isEmpty() || matches(tile, key))
+            tiles.push_back(std::move(tile));
+    }
+
+    QString title;
+    if (titled) {
+        const auto screen = DisplayGeometry::screen(display.id);
+        title = screen ? screen->localizedName : tr("Display");
+    }
+
+    std::vector<QString> categories;
+    for (const OverlayTile& tile : tiles) {
+        const auto meta = m_store.metas().find(tile.id);
+        const QString category = meta == m_store.metas().end() ? QString() : categoryOf(meta->second.group);
+        if (!category.isEmpty() && std::find(categories.begin(), categories.end(), category) == categories.end())
+            categories.push_back(category);
+    }
+    std::sort(categories.begin(), categories.end(), scalarLess);
+
+    if (!setting(Settings::Key::groupOverview) || categories.empty())
+        return {OverlaySection{display.id, title, std::move(tiles)}};
+
+    const auto categoryOfTile = [this](const OverlayTile& tile) {
+        const auto meta = m_store.metas().find(tile.id);
+        return meta == m_store.metas().end() ? QString() : categoryOf(meta->second.group);
+    };
+    std::vector<OverlaySection> sections;
+    for (const QString& category : categories) {
+        OverlaySection section{display.id + QLatin1Char('|') + category,
+                               title.isEmpty() ? category : title + kSeparator + category,
+                               {}};
+        for (const OverlayTile& tile : tiles) {
+            if (categoryOfTile(tile) == category)
+                section.tiles.push_back(tile);
+        }
+        sections.push_back(std::move(section));
+    }
+    OverlaySection other{display.id + QLatin1Char('|'),
+                         title.isEmpty() ? tr("Other") : title + kSeparator + tr("Other"),
+                         {}};
+    for (const OverlayTile& tile : tiles) {
+        if (categoryOfTile(tile).isEmpty())
+            other.tiles.push_back(tile);
+    }
+    if (!other.tiles.empty())
+        sections.push_back(std::move(other));
+    return sections;
+}
+
+bool OverlayViewModel::isVisible(const Space& space) const
+{
+    if (DemoMode::isOn()) {
+        // Exactly the desktops that have a sample of their own.
+        return !space.isFullscreen && space.desktopNumber && *space.desktopNumber >= 1
+            && *space.desktopNumber <= int(DemoMode::samples().size());
+    }
+    if (space.isActive)
+        return true;
+    if (space.isFullscreen && setting(Settings::Key::hideFullscreenSpaces))
+        return false;
+    if (space.isFullscreen || !setting(Settings::Key::hideEmptySpaces))
+        return true;
+    const auto apps = m_contents.appsBySpace().find(space.managedID);
+    return apps != m_contents.appsBySpace().end() && !apps->second.empty();
+}
+
+OverlayTile OverlayViewModel::makeTile(const Space& space) const
+{
+    const DemoMode::Sample* sample = DemoMode::sample(space);
+    const SpaceMeta meta = m_store.meta(space.id);
+    OverlayTile tile;
+    tile.id = space.id;
+    tile.space = space;
+    tile.name = m_store.displayName(space);
+    tile.symbol = m_store.symbol(space);
+    tile.colorHex = sample ? std::optional<QString>(sample->colorHex) : meta.colorHex;
+    tile.number = space.desktopNumber;
+    tile.isActive = space.isActive;
+    tile.hasCustomName = m_store.hasCustomName(space);
+    if (!sample) {
+        tile.note = meta.note;
+        tile.customIcon = m_store.customIcon(space);
+    }
+    if (setting(Settings::Key::showAppIcons)) {
+        if (sample) {
+            tile.apps = DemoMode::apps(space);
+        } else if (const auto apps = m_contents.appsBySpace().find(space.managedID); apps != m_contents.appsBySpace().end()) {
+            tile.apps = apps->second;
+        }
+    }
+    tile.hasAutomation = meta.automation.has_value();
+    return tile;
+}
+
+bool OverlayViewModel::matches(const OverlayTile& tile, const QString& key) const
+{
+    if (tile.name.toLower().contains(key))
+        return true;
+    if (tile.note && tile.note->toLower().contains(key))
+        return true;
+    for (const SpaceContents::AppOnSpace& app : tile.apps) {
+        if (app.name.toLower().contains(key))
+            return true;
+    }
+    if (const DemoMode::Sample* sample = DemoMode::sample(tile.space)) {
+        for (const DemoMode::SampleWindow& window : sample->windows) {
+            if (window.title.toLower().contains(key))
+                return true;
+        }
+    } else {
+        for (const SpaceContents::WindowInfo& window : m_contents.windows(tile.space.managedID)) {
+            if (window.title.toLower().contains(key))
+                return true;
+        }
+    }
+    return tile.number && QString::number(*tile.number) == key;
+}
+
+void OverlayViewModel::repairSelection(const QString& key)
+{
+    const std::vector<OverlayTile> tiles = allTiles();
+    const auto has = [&tiles](const QString& id) {
+        return std::any_of(tiles.begin(), tiles.end(), [&](const OverlayTile& t) { return t.id == id; });
+    };
+    if (m_selectedID && !has(*m_selectedID)) {
+        const auto active = std::find_if(tiles.begin(), tiles.end(), [](const OverlayTile& t) { return t.isActive; });
+        if (active != tiles.end())
+            setSelectedID(active->id);
+        else if (!tiles.empty())
+            setSelectedID(tiles.front().id);
+        else
+            setSelectedID(std::nullopt);
+    }
+    if (!key.isEmpty() && !tiles.empty() && (!m_selectedID || !has(*m_selectedID)))
+        setSelectedID(tiles.front().id);
+}
+
+} // namespace lumivast

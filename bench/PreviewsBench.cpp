@@ -1,0 +1,154 @@
+#include "Core/Overview/OverlayViewModel.h"
+#include "Core/Previews/ThumbnailService.h"
+#include "Core/Settings/Settings.h"
+#include "Core/Spaces/SpaceProvider.h"
+#include "Core/Spaces/SpaceStore.h"
+#include "Core/Spaces/SpaceWatcher.h"
+#include "Platform/Sim/SimDock.h"
+#include "Platform/Sim/SimPlatform.h"
+#include "Platform/VirtualScheduler.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+using namespace lumivast;
+
+namespace {
+
+// One 1512 x 982 display with `spaces` desktops and `perSpace` windows of 10 apps on each.
+std::shared_ptr<SimWorld> busyWorld(int spaces, int perSpace)
+{
+    auto world = std::make_shared<SimWorld>();
+    SimWorld::Display display;
+    display.identifier = display.uuid = QStringLiteral("37D8832A-2D66-02CA-B9F7-8F30A301B230");
+    display.main = true;
+    display.number = 1;
+    display.frame = QRectF(0, 0, 1512, 982);
+    for (int s = 1; s <= spaces; ++s)
+        display.spaces.push_back({std::uint64_t(s), QStringLiteral("S%1").arg(s), false, std::nullopt, 0});
+    display.current = 1;
+    world->displays.push_back(std::move(display));
+    for (int a = 0; a < 10; ++a) {
+        SimWorld::App app;
+        app.pid = 1000 + a;
+        app.bundleID = QStringLiteral("org.example.app%1").arg(a);
+        app.name = QStringLiteral("App %1").arg(a);
+        world->apps.push_back(app);
+    }
+    for (int s = 1; s <= spaces; ++s) {
+        for (int w = 0; w < perSpace; ++w) {
+            SimWorld::Window window;
+            window.id = std::uint32_t(s * 100 + w);
+            window.pid = 1000 + w % 10;
+            window.title = QStringLiteral("Report %1 of space %2").arg(w).arg(s);
+            window.frame = QRectF(20 * (w % 30), 15 * (w % 30), 700, 500);
+            window.spaces = {std::uint64_t(s)};
+            world->windows.push_back(std::move(window));
+        }
+    }
+    world->setSpacesPreferencesPath({});
+    return world;
+}
+
+struct PreviewSetup {
+    explicit PreviewSetup(int spaces, int perSpace)
+    {
+        qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
+        qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
+        world = busyWorld(spaces, perSpace);
+        world->dock().setScheduler(scheduler);
+        Platform::install(SimPlatform::create(world));
+        Settings::registerDefaults();
+    }
+    QTemporaryDir dir;
+    VirtualScheduler scheduler;
+    std::shared_ptr<SimWorld> world;
+};
+
+// From the request to the file written: content, painting, JPEG, atomic write.
+void PreviewCapture(benchmark::State& state)
+{
+    PreviewSetup setup(1, int(state.range(0)));
+    ThumbnailService service(setup.scheduler, setup.dir.path());
+    const SpaceSnapshot snapshot = *SpaceProvider::snapshot(setup.scheduler);
+    for (auto _ : state) {
+        bool done = false;
+        service.captureActiveSpacesNow(snapshot, [&done] { done = true; });
+        while (!done)
+            setup.scheduler.runPending();
+    }
+    const PreviewImage& held = service.images().begin()->second;
+    state.counters["width"] = held.size().width();
+    state.counters["height"] = held.size().height();
+    state.counters["jpegKB"] = held.data().size() / 1024.0;
+}
+BENCHMARK(PreviewCapture)->Arg(30)->Unit(benchmark::kMillisecond);
+
+// What 16 held previews cost: their compressed data, and the resident memory they add.
+double residentKB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble();
+    }
+    return 0;
+}
+
+void PreviewsHeld(benchmark::State& state)
+{
+    PreviewSetup setup(16, 30);
+    // Sixteen files as the program leaves them, then a fresh service reading them as at start-up.
+    {
+        ThumbnailService writer(setup.scheduler, setup.dir.path());
+        for (int s = 1; s <= 16; ++s) {
+            setup.world->displays[0].current = std::uint64_t(s);
+            bool done = false;
+            writer.captureActiveSpacesNow(*SpaceProvider::snapshot(setup.scheduler), [&done] { done = true; });
+            while (!done)
+                setup.scheduler.runPending();
+        }
+    }
+    double added = 0;
+    double bytes = 0;
+    for (auto _ : state) {
+        const double before = residentKB();
+        auto service = std::make_unique<ThumbnailService>(setup.scheduler, setup.dir.path());
+        added = residentKB() - before;
+        bytes = 0;
+        for (const auto& [id, image] : service->images())
+            bytes += image.data().size();
+        benchmark::DoNotOptimize(service);
+    }
+    state.counters["heldKB"] = bytes / 1024.0;
+    state.counters["residentAddedKB"] = added;
+}
+BENCHMARK(PreviewsHeld)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// One rebuild over 16 Spaces of 30 windows: no search, and a search that only window titles match.
+void OverviewRebuild(benchmark::State& state)
+{
+    PreviewSetup setup(16, 30);
+    SpaceWatcher watcher(setup.scheduler);
+    SpaceStore store(setup.scheduler, setup.dir.filePath("spaces.json"));
+    ThumbnailService thumbnails(setup.scheduler, setup.dir.filePath("Thumbnails"));
+    SpaceContents contents(setup.scheduler);
+    OverlayViewModel model(setup.scheduler, watcher, store, thumbnails, contents);
+    watcher.start();
+    contents.refresh();
+    setup.scheduler.advance(SpaceContents::kPassDelay);
+    contents.waitForReading();
+    setup.scheduler.runPending();
+    if (state.range(0))
+        model.setQuery(QStringLiteral("report 29 of space 16"));
+    for (auto _ : state)
+        model.rebuild();
+    state.counters["tiles"] = double(model.allTiles().size());
+}
+BENCHMARK(OverviewRebuild)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+} // namespace
