@@ -365,8 +365,8 @@ void AppDelegate::activeSpaceChanged(const std::optional<Space>& from, const Spa
     qCInfo(lcApp) << "active Space:" << name;
     m_hud.show(to, m_store);
     m_feedback.spaceChanged(name);
-    m_desktopLabel.update(m_watcher.snapshot(), m_store);
     m_thumbnails.captureActiveSpaces(m_watcher.snapshot(), kPreviewDelayAfterSwitch);
+    m_desktopLabel.update(m_watcher.snapshot(), m_store);
 }
 
 void AppDelegate::settingsChanged()

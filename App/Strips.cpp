@@ -11,7 +11,7 @@ namespace lumivast {
 
 std::unique_ptr<StripModel> AppDelegate::makeStripModel()
 {
-    auto model = std::make_unique<StripModel>(m_scheduler, m_watcher, m_store, m_contents);
+    auto model = std::make_unique<StripModel>(m_scheduler, m_watcher, m_store, m_thumbnails, m_contents);
     QPointer<AppDelegate> self(this);
     model->onSelect = [self](const Space& space) {
         if (!self)

@@ -1,3 +1,4 @@
+#include "Core/Previews/ThumbnailService.h"
 #include "Core/Settings/Settings.h"
 #include "Core/Spaces/SpaceContents.h"
 #include "Core/Spaces/SpaceStore.h"
@@ -60,10 +61,11 @@ void StripsOneSwitch(benchmark::State& state)
     SpaceWatcher watcher(scheduler, dir.filePath(QStringLiteral("absent.plist")));
     SpaceStore store(scheduler, dir.filePath(QStringLiteral("spaces.json")));
     SpaceContents contents(scheduler);
+    ThumbnailService thumbnails(scheduler, dir.filePath(QStringLiteral("Thumbnails")));
     watcher.start();
     scheduler.advance(SpaceWatcher::kDebounce);
 
-    auto makeModel = [&] { return std::make_unique<StripModel>(scheduler, watcher, store, contents); };
+    auto makeModel = [&] { return std::make_unique<StripModel>(scheduler, watcher, store, thumbnails, contents); };
     DesktopLabelController labels(scheduler);
     FloatingToolbarController toolbars(scheduler, makeModel);
     NotchStripController strip(scheduler, makeModel());

@@ -11,15 +11,19 @@
 
 namespace lumivast {
 
-StripModel::StripModel(Scheduler& scheduler, SpaceWatcher& watcher, SpaceStore& store, SpaceContents& contents,
-                       QObject* parent)
-    : QObject(parent), m_scheduler(scheduler), m_watcher(watcher), m_store(store), m_contents(contents)
+StripModel::StripModel(Scheduler& scheduler, SpaceWatcher& watcher, SpaceStore& store, ThumbnailService& thumbnails,
+                       SpaceContents& contents, QObject* parent)
+    : QObject(parent)
+    , m_scheduler(scheduler)
+    , m_watcher(watcher)
+    , m_store(store)
+    , m_thumbnails(thumbnails)
+    , m_contents(contents)
 {
     // Previews are not watched: a new preview alone does not rebuild the list.
     connect(&m_watcher, &SpaceWatcher::changed, this, &StripModel::rebuildLater);
     connect(&m_store, &SpaceStore::changed, this, &StripModel::rebuildLater);
-    connect(&m_contents, &SpaceContents::appsBySpaceChanged, this, &StripModel::rebuildLater);
-    connect(&m_contents, &SpaceContents::windowsChanged, this, &StripModel::rebuildLater);
+    connect(&m_contents, &SpaceContents::changed, this, &StripModel::rebuildLater);
 }
 
 StripModel::~StripModel() = default;

@@ -16,6 +16,7 @@ namespace lumivast {
 class SpaceContents;
 class SpaceStore;
 class SpaceWatcher;
+class ThumbnailService;
 
 // The row of Space cells behind the notch strip and the floating toolbars:
 // one display's Spaces less those two settings hide, with their shown name,
@@ -36,8 +37,8 @@ public:
         bool operator==(const Item&) const = default;
     };
 
-    StripModel(Scheduler& scheduler, SpaceWatcher& watcher, SpaceStore& store, SpaceContents& contents,
-               QObject* parent = nullptr);
+    StripModel(Scheduler& scheduler, SpaceWatcher& watcher, SpaceStore& store, ThumbnailService& thumbnails,
+               SpaceContents& contents, QObject* parent = nullptr);
     ~StripModel() override;
     StripModel(const StripModel&) = delete;
     StripModel& operator=(const StripModel&) = delete;
@@ -46,6 +47,8 @@ public:
     void rebuild();
 
     const std::vector<Item>& items() const { return m_items; }
+    // The previews the views draw; the list itself never reads them.
+    ThumbnailService& thumbnails() const { return m_thumbnails; }
     // "Main" or a display UUID; empty means the menu-bar display.
     std::optional<QString> displayID;
     // A click on a cell; nothing happens while empty.
@@ -60,6 +63,7 @@ private:
     Scheduler& m_scheduler;
     SpaceWatcher& m_watcher;
     SpaceStore& m_store;
+    ThumbnailService& m_thumbnails;
     SpaceContents& m_contents;
     std::vector<Item> m_items;
 };

@@ -147,12 +147,22 @@ std::shared_ptr<SimWorld> SimWorld::fromFile(const QString& path, QString* error
     // Scripted pointer moves, timed from the load, seen by the mouse monitors as the user's own.
     for (const QJsonValue& value : doc.object().value("pointerMoves").toArray()) {
         const QJsonObject move = value.toObject();
-        const QPointF to(move.value("x").toDouble(), move.value("y").toDouble());
-        SimWorld* w = world.get();
-        world->m_lateWork.push_back(world->scheduler().after(
-            Duration(std::chrono::milliseconds(move.value("afterMs").toInteger())), [w, to] { w->mouse().moveTo(to); }));
+        world->pointerScript.push_back({Duration(std::chrono::milliseconds(move.value("afterMs").toInteger())),
+                                        QPointF(move.value("x").toDouble(), move.value("y").toDouble())});
     }
+    world->playPointerScript();
     return world;
+}
+
+void SimWorld::playPointerScript()
+{
+    for (WorkItem& work : m_pointerScriptWork)
+        work.cancel();
+    m_pointerScriptWork.clear();
+    for (const PointerMove& move : pointerScript) {
+        const QPointF to = move.to;
+        m_pointerScriptWork.push_back(scheduler().after(move.after, [this, to] { mouse().moveTo(to); }));
+    }
 }
 
 std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* error)

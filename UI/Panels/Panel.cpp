@@ -106,6 +106,14 @@ bool Panel::isTranslucent(const QWidget* content)
 void Panel::setRoundedOutline(qreal inset, qreal radius)
 {
     m_outline = Outline{inset, radius};
+    m_shape.reset();
+    applyOutline();
+}
+
+void Panel::setOutline(const QRegion& shape)
+{
+    m_outline.reset();
+    m_shape = shape;
     applyOutline();
 }
 
@@ -117,6 +125,10 @@ void Panel::resizeEvent(QResizeEvent* event)
 
 void Panel::applyOutline()
 {
+    if (!m_translucent && m_shape) {
+        setMask(*m_shape);
+        return;
+    }
     if (m_translucent || !m_outline) {
         if (!mask().isEmpty())
             clearMask();

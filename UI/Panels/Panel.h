@@ -2,6 +2,7 @@
 
 #include "Platform/Scheduler.h"
 
+#include <QRegion>
 #include <QWidget>
 
 #include <functional>
@@ -85,6 +86,9 @@ public:
     // The outline of the content's rounded background: `inset` inside the
     // panel's edges, corners of `radius` (at most half the shorter side).
     void setRoundedOutline(qreal inset, qreal radius);
+    // An outline of any shape (panel coordinates), for content without a
+    // background of its own, such as bare text.
+    void setOutline(const QRegion& shape);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -112,6 +116,7 @@ private:
         qreal radius = 0;
     };
     std::optional<Outline> m_outline;
+    std::optional<QRegion> m_shape;
 };
 
 } // namespace lumivast

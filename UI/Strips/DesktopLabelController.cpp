@@ -7,6 +7,7 @@
 #include "Core/Spaces/SpaceStore.h"
 #include "UI/Symbols/SymbolCatalogue.h"
 
+#include <QBitmap>
 #include <QFontMetrics>
 #include <QGraphicsDropShadowEffect>
 #include <QPainter>
@@ -43,6 +44,17 @@ QColor withAlpha(QColor color, double alpha)
 {
     color.setAlphaF(float(alpha));
     return color;
+}
+
+// Where the label is more ink than air. Without a compositing manager only
+// these pixels are shown, so the desktop shows around the letters instead of
+// a black box.
+QRegion inkShape(QWidget& view)
+{
+    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return QRegion(QBitmap::fromImage(image.createAlphaMask(Qt::ThresholdAlphaDither)));
 }
 
 } // namespace
@@ -197,6 +209,8 @@ void DesktopLabelController::update(const SpaceSnapshot& snapshot, const SpaceSt
         view->setGeometry(0, 0, size.width(), size.height());
         view->show();
         panel->setModelFrame(QRectF(origin(position, screen->visibleFrame, QSizeF(size)), QSizeF(size)));
+        if (!panel->isTranslucent())
+            panel->setOutline(inkShape(*view));
         panel->present();
     }
 }

@@ -32,14 +32,14 @@ StripView* FloatingToolbarController::view(const QString& displayID) const
     return found == m_toolbars.end() ? nullptr : found->second.view.data();
 }
 
-void FloatingToolbarController::fitToContent(Toolbar& toolbar)
+void FloatingToolbarController::fitToContent(Panel& panel, StripView* view)
 {
-    if (!toolbar.view)
+    if (!view)
         return;
     // Our frame's origin is the bottom-left corner, which stays where it is.
-    const QSize size = toolbar.view->sizeHint();
-    toolbar.view->setGeometry(0, 0, size.width(), size.height());
-    toolbar.panel->setModelFrame(QRectF(toolbar.panel->modelFrame().topLeft(), QSizeF(size)));
+    const QSize size = view->sizeHint();
+    view->setGeometry(0, 0, size.width(), size.height());
+    panel.setModelFrame(QRectF(panel.modelFrame().topLeft(), QSizeF(size)));
 }
 
 void FloatingToolbarController::update(const SpaceSnapshot& snapshot)
@@ -69,7 +69,7 @@ void FloatingToolbarController::update(const SpaceSnapshot& snapshot)
             continue;
         if (auto found = m_toolbars.find(display.id); found != m_toolbars.end()) {
             found->second.model->rebuild();
-            fitToContent(found->second);
+            fitToContent(*found->second.panel, found->second.view);
             continue;
         }
 
@@ -81,8 +81,9 @@ void FloatingToolbarController::update(const SpaceSnapshot& snapshot)
                                                                             .level = Panel::Level::floating,
                                                                             .shadow = true,
                                                                             .movableByBackground = true});
-        toolbar.view = new StripView(*toolbar.model, false, true, {}, toolbar.panel.get());
-        fitToContent(toolbar);
+        toolbar.view = new StripView(*toolbar.model, false, true, toolbar.panel.get());
+        toolbar.panel->setRoundedOutline(0, toolbar.view->cornerRadius());
+        fitToContent(*toolbar.panel, toolbar.view);
         if (!toolbar.panel->setFrameAutosaveName(autosaveName(display.id))) {
             const QRectF& v = screen->visibleFrame;
             const QRectF frame = toolbar.panel->modelFrame();
@@ -92,11 +93,7 @@ void FloatingToolbarController::update(const SpaceSnapshot& snapshot)
         // The model also rebuilds by itself; the panel follows its content then too.
         Panel* panel = toolbar.panel.get();
         StripView* view = toolbar.view;
-        connect(view, &StripView::relaidOut, panel, [panel, view] {
-            const QSize size = view->sizeHint();
-            view->setGeometry(0, 0, size.width(), size.height());
-            panel->setModelFrame(QRectF(panel->modelFrame().topLeft(), QSizeF(size)));
-        });
+        connect(view, &StripView::relaidOut, panel, [panel, view] { fitToContent(*panel, view); });
         toolbar.panel->present();
         m_toolbars.emplace(display.id, std::move(toolbar));
     }

@@ -44,7 +44,7 @@ private:
         std::unique_ptr<Panel> panel;
         QPointer<StripView> view;
     };
-    void fitToContent(Toolbar& toolbar);
+    static void fitToContent(Panel& panel, StripView* view);
 
     Scheduler& m_scheduler;
     ModelFactory m_makeModel;

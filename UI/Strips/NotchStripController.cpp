@@ -4,13 +4,10 @@
 #include "Platform/Coordinates.h"
 #include "Platform/Platform.h"
 
-#include <algorithm>
-
 namespace lumivast {
 
-NotchStripController::NotchStripController(Scheduler& scheduler, std::unique_ptr<StripModel> model,
-                                           StripView::PreviewLookup previews, QObject* parent)
-    : QObject(parent), m_scheduler(scheduler), m_model(std::move(model)), m_previews(std::move(previews))
+NotchStripController::NotchStripController(Scheduler& scheduler, std::unique_ptr<StripModel> model, QObject* parent)
+    : QObject(parent), m_scheduler(scheduler), m_model(std::move(model))
 {
 }
 
@@ -36,10 +33,11 @@ void NotchStripController::show(const ScreenInfo& screen, const std::optional<QS
                                                                       .level = Panel::Level::popUpMenu,
                                                                       .shadow = true});
     delete m_view;
-    m_view = new StripView(*m_model, previews, false, m_previews, m_panel.get());
+    m_view = new StripView(*m_model, previews, false, m_panel.get());
     const QSize size = m_view->sizeHint();
     m_view->setGeometry(0, 0, size.width(), size.height());
     m_view->show();
+    m_panel->setRoundedOutline(0, m_view->cornerRadius());
 
     const QRectF& f = screen.frame;
     const double inset = topInset(screen);
@@ -55,15 +53,9 @@ void NotchStripController::show(const ScreenInfo& screen, const std::optional<QS
 
 double NotchStripController::topInset(const ScreenInfo& screen)
 {
-    // The camera housing reaches as far down as the unobscured strips beside it.
-    if (screen.auxiliaryTopLeftArea && screen.auxiliaryTopLeftArea->height() > 0)
-        return screen.auxiliaryTopLeftArea->height();
-    if (screen.auxiliaryTopRightArea && screen.auxiliaryTopRightArea->height() > 0)
-        return screen.auxiliaryTopRightArea->height();
-    // Elsewhere the menu bar's thickness: what the visible frame leaves off the top.
-    const QRectF& f = screen.frame;
-    const QRectF& v = screen.visibleFrame;
-    return std::max(0.0, (f.y() + f.height()) - (v.y() + v.height()));
+    if (screen.safeAreaTopInset > 0)
+        return screen.safeAreaTopInset;
+    return Platform::current().screens().menuBarThickness();
 }
 
 void NotchStripController::hide()

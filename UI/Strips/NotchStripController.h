@@ -30,8 +30,7 @@ public:
     static constexpr double kBandWidth = 240; // above the strip, towards the edge the pointer came from
     static constexpr double kBandHeight = 60;
 
-    NotchStripController(Scheduler& scheduler, std::unique_ptr<StripModel> model,
-                         StripView::PreviewLookup previews = {}, QObject* parent = nullptr);
+    NotchStripController(Scheduler& scheduler, std::unique_ptr<StripModel> model, QObject* parent = nullptr);
     ~NotchStripController() override;
 
     // Fills the strip with the display's Spaces (the menu-bar display's when
@@ -41,8 +40,8 @@ public:
     // Stops the watch and fades the strip out if it shows. Safe at any time.
     void hide();
 
-    // How far under the screen's top edge the strip hangs from: the camera
-    // housing's depth where there is one, else the menu bar's thickness.
+    // How far under the screen's top edge the strip hangs from: the safe-area
+    // inset (the camera housing) where there is one, else the menu bar's thickness.
     static double topInset(const ScreenInfo& screen);
     // Showing and not fading out.
     bool isVisible() const;
@@ -57,7 +56,6 @@ private:
 
     Scheduler& m_scheduler;
     std::unique_ptr<StripModel> m_model;
-    StripView::PreviewLookup m_previews;
     std::unique_ptr<Panel> m_panel;
     QPointer<StripView> m_view;
     WorkItem m_hideWatch;

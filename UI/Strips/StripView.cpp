@@ -1,6 +1,8 @@
 #include "UI/Strips/StripView.h"
 
+#include "Core/Previews/ThumbnailService.h"
 #include "UI/MenuBar/BrandIcon.h"
+#include "UI/Panels/Panel.h"
 #include "UI/Symbols/SymbolCatalogue.h"
 
 #include <QFontMetrics>
@@ -9,6 +11,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
 
 namespace lumivast {
 
@@ -36,6 +39,22 @@ QColor withAlpha(QColor color, double alpha)
 {
     color.setAlphaF(float(alpha));
     return color;
+}
+
+// The Space's latest preview, decoded only as large as a tile it fills needs;
+// a null image when it has none.
+QImage tilePicture(const ThumbnailService& thumbnails, const QString& spaceID, qreal dpr)
+{
+    const auto found = thumbnails.images().find(spaceID);
+    if (found == thumbnails.images().end() || found->second.isNull())
+        return {};
+    const QSizeF size = found->second.size();
+    const QSizeF tile(StripCell::kTileWidth * dpr, StripCell::kTileHeight * dpr);
+    // Covering the tile, not fitting in it: the tile crops the overflow.
+    const double scale = std::max(tile.width() / size.width(), tile.height() / size.height());
+    if (scale >= 1)
+        return found->second.image();
+    return found->second.image(QSize(int(std::ceil(size.width() * scale)), int(std::ceil(size.height() * scale))));
 }
 
 } // namespace
@@ -132,8 +151,8 @@ void StripCell::paintPill(QPainter& painter)
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, m_item.name);
 }
 
-StripView::StripView(StripModel& model, bool showPreviews, bool compact, PreviewLookup previews, QWidget* parent)
-    : QWidget(parent), m_model(&model), m_showPreviews(showPreviews), m_compact(compact), m_previews(std::move(previews))
+StripView::StripView(StripModel& model, bool showPreviews, bool compact, QWidget* parent)
+    : QWidget(parent), m_model(&model), m_showPreviews(showPreviews), m_compact(compact)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     connect(&model, &StripModel::itemsChanged, this, &StripView::relayout);
@@ -159,8 +178,8 @@ void StripView::relayout()
     if (m_model) {
         for (const StripModel::Item& item : m_model->items()) {
             QImage preview;
-            if (m_showPreviews && m_previews)
-                preview = m_previews(item.id);
+            if (m_showPreviews)
+                preview = tilePicture(m_model->thumbnails(), item.id, devicePixelRatioF());
             auto* cell = new StripCell(item, m_showPreviews, std::move(preview), this);
             const Space space = item.space;
             QPointer<StripModel> model = m_model;
@@ -193,7 +212,10 @@ void StripView::paintEvent(QPaintEvent*)
     // A dark translucent fill stands in for a blurred material: the plate is always dark.
     const QRectF plate = QRectF(0, 0, m_size.width(), m_size.height()).adjusted(0.5, 0.5, -0.5, -0.5);
     painter.setPen(QPen(withAlpha(Qt::white, 0.12), 1.0));
-    painter.setBrush(QColor(28, 28, 30, 214));
+    QColor fill(28, 28, 30, 214);
+    if (!Panel::isTranslucent(this))
+        fill.setAlpha(255); // nothing would blend it: the panel's mask cuts the corners instead
+    painter.setBrush(fill);
     painter.drawRoundedRect(plate, cornerRadius(), cornerRadius());
 }
 

@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <functional>
 #include <vector>
 
 namespace lumivast {
@@ -42,11 +41,9 @@ private:
 class StripView final : public QWidget {
     Q_OBJECT
 public:
-    // The latest preview of a Space by its id; a null image when there is none.
-    using PreviewLookup = std::function<QImage(const QString& spaceID)>;
-
-    StripView(StripModel& model, bool showPreviews, bool compact, PreviewLookup previews = {},
-              QWidget* parent = nullptr);
+    // With previews, each cell is a tile showing the Space's latest preview
+    // from the model's preview service.
+    StripView(StripModel& model, bool showPreviews, bool compact, QWidget* parent = nullptr);
 
     QSize sizeHint() const override;
     const std::vector<StripCell*>& cells() const { return m_cells; }
@@ -70,7 +67,6 @@ private:
     QPointer<StripModel> m_model;
     bool m_showPreviews;
     bool m_compact;
-    PreviewLookup m_previews;
     std::vector<StripCell*> m_cells;
     QSize m_size;
 };

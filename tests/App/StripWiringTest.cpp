@@ -1,4 +1,5 @@
 #include "App/AppDelegate.h"
+#include "Core/Settings/Settings.h"
 #include "Core/Switching/EdgeTriggers.h"
 #include "tests/support/FakeAlertService.h"
 #include "tests/support/FakeStatusItem.h"
@@ -60,18 +61,45 @@ TEST_F(StripWiringTest, ToolbarAndLabelFollowSwitchesRenamesAndSettings)
     EXPECT_EQ(delegate->floatingToolbar().count(), 0u);
 }
 
+TEST_F(StripWiringTest, AToolbarClickAlsoPutsTheNotchStripAway)
+{
+    const auto screen = Platform::current().screens().screens().at(0);
+    delegate->notchStrip().show(screen, displayID());
+    world->mouse().moveTo(QPointF(screen.frame.center().x(), 60)); // on the strip, so it stays
+    scheduler.advance(300ms);
+    ASSERT_TRUE(delegate->notchStrip().isVisible());
+
+    QTest::mouseClick(delegate->floatingToolbar().view(displayID())->cells()[1], Qt::LeftButton);
+    EXPECT_TRUE(delegate->notchStrip().panel()->isFadingOut());
+    EXPECT_EQ(delegate->lastLumivastSwitch(), scheduler.now());
+    scheduler.advance(1s);
+    EXPECT_EQ(currentManagedID(), 3);
+}
+
 TEST_F(StripWiringTest, RestingOnTheNotchDropsTheStripAndAClickHidesItAndSwitches)
 {
     const auto screen = Platform::current().screens().screens().at(0);
     // Onto the notch, then resting there past the dwell (a second move reports the rest).
     const double x = screen.frame.center().x();
-    world->mouse().moveTo(QPointF(x, 1));
-    scheduler.advance(EdgeTriggers::kNotchDwell + 50ms);
-    world->mouse().moveTo(QPointF(x + 1, 1));
-    scheduler.advance(10ms);
+    auto restOnTheNotch = [&] {
+        world->mouse().moveTo(QPointF(x, 1));
+        scheduler.advance(EdgeTriggers::kNotchDwell + 50ms);
+        world->mouse().moveTo(QPointF(x + 1, 1));
+        scheduler.advance(10ms);
+    };
+    restOnTheNotch();
     NotchStripController& strip = delegate->notchStrip();
     ASSERT_TRUE(strip.isVisible());
     EXPECT_EQ(strip.view()->cells().size(), 4u);
+
+    // Down onto the strip and back up to the notch: the strip that shows is left as it is.
+    const StripView* shown = strip.view();
+    const QRectF frame = strip.panel()->modelFrame();
+    world->mouse().moveTo(QPointF(x, screen.frame.height() - frame.center().y()));
+    scheduler.advance(300ms);
+    restOnTheNotch();
+    EXPECT_TRUE(strip.isVisible());
+    EXPECT_EQ(strip.view(), shown);
 
     QTest::mouseClick(strip.view()->cells()[1], Qt::LeftButton);
     EXPECT_TRUE(strip.panel()->isFadingOut());

@@ -1,4 +1,5 @@
 #include "Core/Strips/StripModel.h"
+#include "Core/Previews/ThumbnailService.h"
 #include "Core/Spaces/HexColor.h"
 #include "UI/MenuBar/BrandIcon.h"
 #include "UI/Strips/DesktopLabelController.h"
@@ -43,6 +44,9 @@ protected:
         install(worldFrom(kStripWorld));
         watcher = std::make_unique<SpaceWatcher>(scheduler);
         contents = std::make_unique<SpaceContents>(scheduler);
+        previewFolder = home.path(QStringLiteral("Thumbnails"));
+        QDir().mkpath(previewFolder);
+        thumbnails = std::make_unique<ThumbnailService>(scheduler, previewFolder);
         watcher->start();
         readContents();
         store->setName(QStringLiteral("Work"), space(2).id);
@@ -51,7 +55,7 @@ protected:
 
     std::unique_ptr<StripModel> makeModel()
     {
-        auto model = std::make_unique<StripModel>(scheduler, *watcher, *store, *contents);
+        auto model = std::make_unique<StripModel>(scheduler, *watcher, *store, *thumbnails, *contents);
         model->onSelect = [this](const Space& s) { selected.push_back(s.managedID); };
         return model;
     }
@@ -70,6 +74,16 @@ protected:
         world->pointer = QPointF(x, 982 - yBottomLeft);
     }
 
+    // A preview file of one colour for the Space, read by the next service made.
+    void writePreview(const QString& spaceID, QColor color)
+    {
+        QImage image(800, 300, QImage::Format_RGB32); // wider than a tile
+        image.fill(color);
+        ASSERT_TRUE(image.save(previewFolder + QLatin1Char('/') + spaceID + QStringLiteral(".jpg"), "JPEG"));
+    }
+
+    QString previewFolder;
+    std::unique_ptr<ThumbnailService> thumbnails;
     std::vector<int> selected;
 };
 
@@ -128,6 +142,21 @@ TEST_F(StripTest, ModelRebuildsOneTurnAfterEachChange)
 
     model->rebuild();
     EXPECT_EQ(published, 2); // unchanged lists are published too
+
+    // A window opening elsewhere: one rebuild for the contents' publication.
+    world->windows.push_back(SimWorld::Window{.id = 12, .pid = 401, .title = QStringLiteral("Later"),
+                                              .frame = QRectF(100, 100, 600, 400), .spaces = {3}});
+    readContents();
+    EXPECT_EQ(published, 3);
+
+    // A new preview alone rebuilds nothing.
+    Settings::defaults().set(K::thumbnailsEnabled, true);
+    bool captured = false;
+    thumbnails->captureActiveSpacesNow(watcher->snapshot(), [&] { captured = true; });
+    scheduler.advance(5s);
+    ASSERT_TRUE(captured);
+    EXPECT_FALSE(thumbnails->images().empty());
+    EXPECT_EQ(published, 3);
 }
 
 TEST_F(StripTest, ModelColoursFromDemoSamplesThenStoredHex)
@@ -140,6 +169,7 @@ TEST_F(StripTest, ModelColoursFromDemoSamplesThenStoredHex)
     EXPECT_FALSE(model->items()[1].color);
 
     Settings::defaults().set(K::demoMode, true);
+    DemoMode::resetForTesting(); // read again at the next look
     model->rebuild();
     const auto& samples = DemoMode::samples();
     EXPECT_EQ(model->items()[0].color, colorFromHex(samples[0].colorHex)); // desktop 1: sample 0, over the user's
@@ -183,13 +213,11 @@ TEST_F(StripTest, ViewSizesFromItsCells)
 TEST_F(StripTest, TilesShowThePreviewElseTheGradientAndOutlineTheActiveOne)
 {
     store->setColor(QStringLiteral("#00FF00"), space(1).id);
+    writePreview(space(2).id, QColor(0, 0, 255));
+    thumbnails = std::make_unique<ThumbnailService>(scheduler, previewFolder);
     auto model = makeModel();
     model->rebuild();
-    QImage preview(240, 100, QImage::Format_ARGB32);
-    preview.fill(QColor(0, 0, 255));
-    StripView view(*model, true, false, [&](const QString& id) {
-        return id == space(2).id ? preview : QImage();
-    });
+    StripView view(*model, true, false);
     view.resize(view.sizeHint());
     const QImage image = view.grab().toImage();
     keep(image, QStringLiteral("strip-tiles"));
@@ -200,7 +228,10 @@ TEST_F(StripTest, TilesShowThePreviewElseTheGradientAndOutlineTheActiveOne)
     EXPECT_GT(at(0, 60, 1).green(), 200);
     EXPECT_LT(at(0, 60, 1).red(), 60);
     // The preview fills its tile; the tile beside it shows its automatic colour's gradient.
-    EXPECT_EQ(at(1, 60, 40), QColor(0, 0, 255));
+    const QColor preview = at(1, 60, 40);
+    EXPECT_LT(preview.red() + preview.green(), 20);
+    EXPECT_GT(preview.blue(), 240);
+    EXPECT_EQ(at(1, 8, 8), preview); // all the way into the corners: cropped to fill, not fitted
     const QColor gradientStart = at(2, 6, 6);
     const QColor autoColor = BrandIcon::autoColor(space(3));
     EXPECT_NEAR(gradientStart.red(), autoColor.red(), 40);
@@ -441,6 +472,7 @@ TEST_F(LabelTest, ContentFollowsTheActiveSpace)
     EXPECT_EQ(panel->modelFrame().size(), QSizeF(view->sizeHint()));
 
     Settings::defaults().set(K::demoMode, true);
+    DemoMode::resetForTesting(); // read again at the next look
     labels.update(watcher->snapshot(), *store);
     EXPECT_EQ(labels.view(kMain)->color(), colorFromHex(DemoMode::samples()[1].colorHex));
 }
