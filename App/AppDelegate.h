@@ -35,9 +35,14 @@
 #include "UI/MenuBar/StatusBarController.h"
 #include "UI/Search/SearchPanelController.h"
 #include "UI/SpaceDock/SpaceDockController.h"
+<<<<<<< HEAD
 #include "UI/Strips/DesktopLabelController.h"
 #include "UI/Strips/FloatingToolbarController.h"
 #include "UI/Strips/NotchStripController.h"
+=======
+#include "UI/Settings/SettingsServices.h"
+#include "UI/Settings/SettingsWindow.h"
+>>>>>>> main
 
 #include <QObject>
 #include <QSet>
@@ -114,12 +119,18 @@ public:
     SavedSpaces& savedSpaces();
     ProfileStore& profiles();
     AutomationRunner& automation();
+<<<<<<< HEAD
     // Space strips (Strips.cpp): every call gives a new model whose clicks switch as the program's own.
     std::unique_ptr<StripModel> makeStripModel();
     // Made on first use.
     NotchStripController& notchStrip();
     FloatingToolbarController& floatingToolbar();
     DesktopLabelController& desktopLabel() { return m_desktopLabel; }
+=======
+    // The settings window's services and the window's controller (Settings.cpp).
+    SettingsServices& settingsServices();
+    SettingsWindowController& settingsWindow();
+>>>>>>> main
 
     // The front window to a Space, reported by toast.
     void moveFrontWindow(const Space& space);
@@ -134,7 +145,8 @@ public:
 private:
     // Launch pieces.
     ShortcutManager::Handlers makeShortcutHandlers();
-    void showSettings(std::optional<SettingsTab> tab);
+    void showSettings(std::optional<SettingsTab> tab, std::optional<QString> spaceID = std::nullopt);
+    void wireSettingsWindow();
 
     // Reactions.
     void snapshotChanged(const SpaceSnapshot& snapshot);
@@ -242,6 +254,9 @@ private:
     Subscription m_screensSleepObserver;
     Subscription m_screensWakeObserver;
     std::unique_ptr<AutomationRunner> m_automation;
+    std::unique_ptr<FilePanels> m_filePanels;
+    std::unique_ptr<SettingsServices> m_settingsServices;
+    std::unique_ptr<SettingsWindowController> m_settingsWindow;
     QString m_lastDisplaySetup;
     Subscription m_activationObserver;
 
