@@ -35,14 +35,11 @@
 #include "UI/MenuBar/StatusBarController.h"
 #include "UI/Search/SearchPanelController.h"
 #include "UI/SpaceDock/SpaceDockController.h"
-<<<<<<< HEAD
 #include "UI/Strips/DesktopLabelController.h"
 #include "UI/Strips/FloatingToolbarController.h"
 #include "UI/Strips/NotchStripController.h"
-=======
 #include "UI/Settings/SettingsServices.h"
 #include "UI/Settings/SettingsWindow.h"
->>>>>>> main
 
 #include <QObject>
 #include <QSet>
@@ -119,18 +116,15 @@ public:
     SavedSpaces& savedSpaces();
     ProfileStore& profiles();
     AutomationRunner& automation();
-<<<<<<< HEAD
     // Space strips (Strips.cpp): every call gives a new model whose clicks switch as the program's own.
     std::unique_ptr<StripModel> makeStripModel();
     // Made on first use.
     NotchStripController& notchStrip();
     FloatingToolbarController& floatingToolbar();
     DesktopLabelController& desktopLabel() { return m_desktopLabel; }
-=======
     // The settings window's services and the window's controller (Settings.cpp).
     SettingsServices& settingsServices();
     SettingsWindowController& settingsWindow();
->>>>>>> main
 
     // The front window to a Space, reported by toast.
     void moveFrontWindow(const Space& space);
