@@ -52,6 +52,7 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem&
     , m_windowPanel(scheduler)
     , m_launcherPanel(scheduler)
     , m_spaceDock(scheduler)
+    , m_desktopLabel(scheduler)
     , m_touch(scheduler)
     , m_statusItem(statusItem)
     , m_lastLumivastSwitch(kDistantPast)
@@ -153,8 +154,10 @@ void AppDelegate::applicationDidFinishLaunching()
         if (self)
             self->openOverview();
     };
-    // Hovering is no request: without the Space strip there is nothing to show, and nothing to say.
-    m_edgeTriggers.onNotchHover = [](const ScreenInfo&) { qCInfo(lcApp) << "notch hover: no Space strip to show"; };
+    m_edgeTriggers.onNotchHover = [self](const ScreenInfo& screen) {
+        if (self)
+            self->notchHovered(screen);
+    };
     m_edgeTriggers.refresh();
 
     // 14. Dock protection's bounce back; its monitor is armed in step 18.
@@ -192,6 +195,7 @@ void AppDelegate::applicationDidFinishLaunching()
     // see the new value. Only the apps per Space show in the item.
     connect(&m_store, &SpaceStore::changed, this, [this] {
         updateStatusItem();
+        m_desktopLabel.update(m_watcher.snapshot(), m_store);
         scheduleStateExport();
     });
     connect(&m_contents, &SpaceContents::appsBySpaceChanged, this, [this] { contentsChanged(); });
@@ -279,6 +283,8 @@ void AppDelegate::snapshotChanged(const SpaceSnapshot& snapshot)
     m_store.noteFullscreenKeys(all);
     m_store.adoptFullscreenMemory(all);
     displaySetupMaybeChanged(snapshot);
+    m_desktopLabel.update(snapshot, m_store);
+    floatingToolbar().update(snapshot);
     m_contents.refresh();
     WatcherProxy::shared().send();
     scheduleStateExport();
@@ -360,6 +366,7 @@ void AppDelegate::activeSpaceChanged(const std::optional<Space>& from, const Spa
     m_hud.show(to, m_store);
     m_feedback.spaceChanged(name);
     m_thumbnails.captureActiveSpaces(m_watcher.snapshot(), kPreviewDelayAfterSwitch);
+    m_desktopLabel.update(m_watcher.snapshot(), m_store);
 }
 
 void AppDelegate::settingsChanged()
@@ -373,6 +380,8 @@ void AppDelegate::settingsChanged()
     const Space* current = m_watcher.snapshot().currentSpace();
     m_dockGuard.refresh(current ? std::optional<Space>(*current) : std::nullopt);
     updateStatusItem();
+    m_desktopLabel.update(m_watcher.snapshot(), m_store);
+    floatingToolbar().update(m_watcher.snapshot());
     previewSettingsChanged();
 }
 

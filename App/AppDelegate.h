@@ -35,6 +35,9 @@
 #include "UI/MenuBar/StatusBarController.h"
 #include "UI/Search/SearchPanelController.h"
 #include "UI/SpaceDock/SpaceDockController.h"
+#include "UI/Strips/DesktopLabelController.h"
+#include "UI/Strips/FloatingToolbarController.h"
+#include "UI/Strips/NotchStripController.h"
 #include "UI/Settings/SettingsServices.h"
 #include "UI/Settings/SettingsWindow.h"
 
@@ -113,6 +116,12 @@ public:
     SavedSpaces& savedSpaces();
     ProfileStore& profiles();
     AutomationRunner& automation();
+    // Space strips (Strips.cpp): every call gives a new model whose clicks switch as the program's own.
+    std::unique_ptr<StripModel> makeStripModel();
+    // Made on first use.
+    NotchStripController& notchStrip();
+    FloatingToolbarController& floatingToolbar();
+    DesktopLabelController& desktopLabel() { return m_desktopLabel; }
     // The settings window's services and the window's controller (Settings.cpp).
     SettingsServices& settingsServices();
     SettingsWindowController& settingsWindow();
@@ -158,6 +167,7 @@ private:
     void offerLayoutRestoreAfterRestart();
     void pulledAway(const Space& from, const RunningApplication& app);
     void updateSpaceDock();
+    void notchHovered(const ScreenInfo& screen);
     void captureMark(bool set);
     void showWindowPanel(bool allSpaces);
     void showLauncher();
@@ -225,6 +235,9 @@ private:
     SearchPanelController m_windowPanel;
     SearchPanelController m_launcherPanel;
     SpaceDockController m_spaceDock;
+    DesktopLabelController m_desktopLabel;
+    std::unique_ptr<NotchStripController> m_notchStrip;
+    std::unique_ptr<FloatingToolbarController> m_floatingToolbar;
     TouchGestures m_touch;
     std::unique_ptr<WindowMover> m_mover;
     std::unique_ptr<AppRules> m_appRules;

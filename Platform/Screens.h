@@ -25,6 +25,8 @@ struct ScreenInfo {
     // left and right of it (same coordinates as `frame`); none elsewhere.
     std::optional<QRectF> auxiliaryTopLeftArea;
     std::optional<QRectF> auxiliaryTopRightArea;
+    // How far the camera housing reaches down from the top edge; 0 on a screen without one.
+    double safeAreaTopInset = 0;
     bool operator==(const ScreenInfo&) const = default;
 };
 
@@ -41,6 +43,8 @@ public:
     virtual bool displayIsBuiltin(std::uint32_t displayID) = 0;
     // Global, origin at the bottom left of the primary screen.
     virtual QPointF pointerLocation() = 0;
+    // The thickness of the system's menu bar, the same on every screen.
+    virtual double menuBarThickness() = 0;
 };
 
 } // namespace lumivast

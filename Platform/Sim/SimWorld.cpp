@@ -738,6 +738,7 @@ std::vector<ScreenInfo> SimWorld::screens()
             const double side = (f.width() - display.notchWidth) / 2;
             screen.auxiliaryTopLeftArea = QRectF(f.x(), f.y() + f.height() - kNotchAreaHeight, side, kNotchAreaHeight);
             screen.auxiliaryTopRightArea = QRectF(f.x() + side + display.notchWidth, f.y() + f.height() - kNotchAreaHeight, side, kNotchAreaHeight);
+            screen.safeAreaTopInset = kNotchAreaHeight;
         }
         list.push_back(std::move(screen));
     }

@@ -71,6 +71,7 @@ public:
     };
     // Height of the strips beside the camera housing.
     static constexpr double kNotchAreaHeight = 38;
+    static constexpr double kMenuBarThickness = 24;
     struct Display {
         QString identifier; // as the window server names it: "Main" or the UUID
         QString uuid;
@@ -280,6 +281,7 @@ public:
     std::uint32_t displayIDFromUUID(const QUuid& uuid) override;
     bool displayIsBuiltin(std::uint32_t displayID) override;
     QPointF pointerLocation() override;
+    double menuBarThickness() override { return kMenuBarThickness; }
 
     // ---- Trust ----
     bool isAccessibilityTrusted(bool prompt) override;
@@ -346,6 +348,16 @@ public:
     // ---- the compositing manager (SimCompositing.cpp) ----
     SimCompositing& compositing();
     bool readCompositing(const QJsonObject& json, QString* error);
+
+    // ---- scripted pointer moves (world key "pointerMoves") ----
+    struct PointerMove {
+        Duration after; // from the start of the script
+        QPointF to;     // global, top-left origin
+    };
+    std::vector<PointerMove> pointerScript;
+    // Starts the script from now on the world's scheduler (again from the
+    // start when it already runs). A world file's script starts as it loads.
+    void playPointerScript();
 
 private:
     struct Symbol {
@@ -423,6 +435,7 @@ private:
     std::shared_ptr<SimAccessibility> m_accessibility;
     mutable std::recursive_mutex m_stateMutex;
     std::vector<WorkItem> m_lateWork; // late window moves, launches, activation switches
+    std::vector<WorkItem> m_pointerScriptWork;
     QStringList m_launched;
 };
 

@@ -1,5 +1,6 @@
 // World files: the JSON form of a simulated world (docs/world-format.md).
 #include "Platform/Sim/SimWorld.h"
+#include "Platform/Sim/SimMouse.h"
 
 #include "Platform/Sim/SimDock.h"
 #include "Platform/Sim/SimEvents.h"
@@ -125,9 +126,28 @@ std::shared_ptr<SimWorld> SimWorld::fromFile(const QString& path, QString* error
         return nullptr;
     }
     auto world = fromJson(doc.object(), error);
-    if (world)
-        world->resolvePicturePaths(QFileInfo(path).absolutePath());
+    if (!world)
+        return nullptr;
+    world->resolvePicturePaths(QFileInfo(path).absolutePath());
+    // Scripted pointer moves, timed from the load, seen by the mouse monitors as the user's own.
+    for (const QJsonValue& value : doc.object().value("pointerMoves").toArray()) {
+        const QJsonObject move = value.toObject();
+        world->pointerScript.push_back({Duration(std::chrono::milliseconds(move.value("afterMs").toInteger())),
+                                        QPointF(move.value("x").toDouble(), move.value("y").toDouble())});
+    }
+    world->playPointerScript();
     return world;
+}
+
+void SimWorld::playPointerScript()
+{
+    for (WorkItem& work : m_pointerScriptWork)
+        work.cancel();
+    m_pointerScriptWork.clear();
+    for (const PointerMove& move : pointerScript) {
+        const QPointF to = move.to;
+        m_pointerScriptWork.push_back(scheduler().after(move.after, [this, to] { mouse().moveTo(to); }));
+    }
 }
 
 std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* error)

@@ -44,6 +44,9 @@ public:
     std::uint32_t displayIDFromUUID(const QUuid& uuid) override;
     bool displayIsBuiltin(std::uint32_t displayID) override;
     QPointF pointerLocation() override;
+    // There is no system menu bar: what panels reserve along the primary
+    // monitor's top edge stands for it.
+    double menuBarThickness() override;
 
 private:
     std::shared_ptr<Session> m_session;

@@ -8,6 +8,8 @@
 #include <QStandardPaths>
 #include <QUuid>
 
+#include <algorithm>
+
 #include <time.h>
 
 namespace lumivast::x11 {
@@ -145,6 +147,15 @@ QPointF X11Screens::pointerLocation()
         return {};
     const QPointF topLeft(layout.screenOffsets[std::size_t(screen)] + reply->root_x, reply->root_y);
     return Coordinates::flipped(topLeft, layout.primaryHeight);
+}
+
+double X11Screens::menuBarThickness()
+{
+    const auto main = mainScreen();
+    if (!main)
+        return 0;
+    const double top = main->frame.y() + main->frame.height();
+    return std::max(0.0, top - (main->visibleFrame.y() + main->visibleFrame.height()));
 }
 
 // ---- compositing ----

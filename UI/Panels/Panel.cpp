@@ -1,9 +1,12 @@
 #include "UI/Panels/Panel.h"
 
+#include "Core/Settings/Settings.h"
 #include "Platform/Coordinates.h"
 #include "Platform/Platform.h"
 
 #include <QGuiApplication>
+#include <QMouseEvent>
+#include <QStringList>
 #include <QPainterPath>
 #include <QRegion>
 #include <QScreen>
@@ -26,7 +29,11 @@ Panel::~Panel() = default;
 
 void Panel::applyFlags()
 {
-    Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint;
+    Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint;
+    // The desktop label lives under every application window.
+    flags |= m_options.level == Level::belowNormal ? Qt::WindowStaysOnBottomHint : Qt::WindowStaysOnTopHint;
+    if (!m_options.shadow)
+        flags |= Qt::NoDropShadowWindowHint;
     if (!m_options.takesKeys)
         flags |= Qt::WindowDoesNotAcceptFocus;
     if (m_options.clickThrough)
@@ -99,6 +106,14 @@ bool Panel::isTranslucent(const QWidget* content)
 void Panel::setRoundedOutline(qreal inset, qreal radius)
 {
     m_outline = Outline{inset, radius};
+    m_shape.reset();
+    applyOutline();
+}
+
+void Panel::setOutline(const QRegion& shape)
+{
+    m_outline.reset();
+    m_shape = shape;
     applyOutline();
 }
 
@@ -110,6 +125,10 @@ void Panel::resizeEvent(QResizeEvent* event)
 
 void Panel::applyOutline()
 {
+    if (!m_translucent && m_shape) {
+        setMask(*m_shape);
+        return;
+    }
     if (m_translucent || !m_outline) {
         if (!mask().isEmpty())
             clearMask();
@@ -169,6 +188,88 @@ void Panel::fade(qreal target, Duration duration, std::function<void()> done)
                 done();
         }
     });
+}
+
+std::optional<QRectF> Panel::savedFrame(const QString& autosaveName)
+{
+    const auto text = Settings::defaults().string(frameDefaultsKey(autosaveName));
+    if (!text)
+        return std::nullopt;
+    const QStringList parts = text->split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (parts.size() != 4)
+        return std::nullopt;
+    double values[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        values[i] = parts[i].toDouble(&ok);
+        if (!ok)
+            return std::nullopt;
+    }
+    return QRectF(values[0], values[1], values[2], values[3]);
+}
+
+bool Panel::setFrameAutosaveName(const QString& name)
+{
+    m_autosaveName = name;
+    const auto saved = savedFrame(name);
+    if (!saved)
+        return false;
+    setModelFrame(QRectF(saved->topLeft(), m_modelFrame.size()));
+    return true;
+}
+
+void Panel::saveFrame() const
+{
+    if (m_autosaveName.isEmpty())
+        return;
+    const QRectF& f = m_modelFrame;
+    Settings::defaults().set(frameDefaultsKey(m_autosaveName),
+                             QStringLiteral("%1 %2 %3 %4").arg(f.x()).arg(f.y()).arg(f.width()).arg(f.height()));
+}
+
+void Panel::dragBy(QPoint delta)
+{
+    // Qt's y grows downwards, ours upwards.
+    setModelFrame(m_modelFrame.translated(delta.x(), -delta.y()));
+}
+
+void Panel::endDrag()
+{
+    saveFrame();
+}
+
+void Panel::mousePressEvent(QMouseEvent* event)
+{
+    if (m_options.movableByBackground && event->button() == Qt::LeftButton) {
+        m_dragFrom = event->globalPosition().toPoint();
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void Panel::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_dragFrom) {
+        const QPoint now = event->globalPosition().toPoint();
+        if (now != *m_dragFrom)
+            dragBy(now - *m_dragFrom);
+        m_dragFrom = now;
+        event->accept();
+        return;
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void Panel::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (m_dragFrom && event->button() == Qt::LeftButton) {
+        m_dragFrom.reset();
+        endDrag();
+        event->accept();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
 }
 
 } // namespace lumivast

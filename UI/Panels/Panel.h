@@ -2,6 +2,7 @@
 
 #include "Platform/Scheduler.h"
 
+#include <QRegion>
 #include <QWidget>
 
 #include <functional>
@@ -16,13 +17,16 @@ namespace lumivast {
 class Panel : public QWidget {
     Q_OBJECT
 public:
-    // In stacking order: floating tool panels, modal pickers, status items,
-    // overlays, and above all of them the labels over Mission Control.
-    enum class Level { floating, modal, status, overlay, screenSaver };
+    // In stacking order: under normal windows (on the desktop), floating tool
+    // panels, modal pickers, status items, pop-up menus, overlays, and above
+    // all of them the labels over Mission Control.
+    enum class Level { belowNormal, floating, modal, status, popUpMenu, overlay, screenSaver };
     struct Options {
         bool takesKeys = false;
         bool clickThrough = false;
         Level level = Level::floating;
+        bool shadow = false; // the window system's drop shadow
+        bool movableByBackground = false; // a drag on a part no child takes moves the panel
     };
 
     Panel(Scheduler& scheduler, Options options, QWidget* parent = nullptr);
@@ -49,6 +53,29 @@ public:
 
     static qreal primaryScreenHeight();
 
+    bool hasShadow() const { return m_options.shadow; }
+    bool isMovableByBackground() const { return m_options.movableByBackground; }
+
+    // Names the panel's remembered place: from now on a move by the user is
+    // stored in the defaults under "Panel Frame " + name, and a stored place is
+    // taken at once (keeping the panel's size, which follows its content).
+    // Returns whether a stored place was found.
+    bool setFrameAutosaveName(const QString& name);
+    QString frameAutosaveName() const { return m_autosaveName; }
+    static QString frameDefaultsKey(const QString& autosaveName)
+    {
+        return QStringLiteral("Panel Frame ") + autosaveName;
+    }
+    // The frame stored under that name ("x y w h", origin bottom left), if any.
+    static std::optional<QRectF> savedFrame(const QString& autosaveName);
+    // Stores the current frame under the autosave name, if there is one.
+    void saveFrame() const;
+
+    // Moves by this much (Qt's screen coordinates, y downwards); the end of
+    // a drag stores the place.
+    void dragBy(QPoint delta);
+    void endDrag();
+
     // Whether translucent pixels blend with what lies beneath on the panel's
     // screen (a compositing manager runs there). Where they do not they show
     // black: content then paints an opaque background, and the window is cut
@@ -59,8 +86,14 @@ public:
     // The outline of the content's rounded background: `inset` inside the
     // panel's edges, corners of `radius` (at most half the shorter side).
     void setRoundedOutline(qreal inset, qreal radius);
+    // An outline of any shape (panel coordinates), for content without a
+    // background of its own, such as bare text.
+    void setOutline(const QRegion& shape);
 
 protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -75,12 +108,15 @@ private:
     WorkItem m_fade;
     bool m_fadingOut = false;
     qreal m_opacity = 1.0;
+    QString m_autosaveName;
+    std::optional<QPoint> m_dragFrom;
     bool m_translucent = true;
     struct Outline {
         qreal inset = 0;
         qreal radius = 0;
     };
     std::optional<Outline> m_outline;
+    std::optional<QRegion> m_shape;
 };
 
 } // namespace lumivast

@@ -4,7 +4,6 @@
 #include "Core/Spaces/SpaceStore.h"
 #include "Platform/Platform.h"
 
-#include <QStringList>
 #include <QVBoxLayout>
 
 #include <set>
@@ -24,29 +23,10 @@ SpaceDockController::SpaceDockController(Scheduler& scheduler, QObject* parent)
 
 SpaceDockController::~SpaceDockController() = default;
 
-std::optional<QRectF> SpaceDockController::savedFrame()
-{
-    const auto text = Settings::defaults().string(frameDefaultsKey());
-    if (!text)
-        return std::nullopt;
-    const QStringList parts = text->split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (parts.size() != 4)
-        return std::nullopt;
-    double values[4];
-    for (int i = 0; i < 4; ++i) {
-        bool ok = false;
-        values[i] = parts[i].toDouble(&ok);
-        if (!ok)
-            return std::nullopt;
-    }
-    return QRectF(values[0], values[1], values[2], values[3]);
-}
-
 void SpaceDockController::applyFrame(const QRectF& frame)
 {
     m_panel->setModelFrame(frame);
-    const QString text = QStringLiteral("%1 %2 %3 %4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height());
-    Settings::defaults().set(frameDefaultsKey(), text);
+    m_panel->saveFrame();
 }
 
 void SpaceDockController::makePanel()
@@ -58,13 +38,10 @@ void SpaceDockController::makePanel()
     layout->setSizeConstraint(QLayout::SetNoConstraint);
     m_view = new SpaceDockView(m_model, m_panel.get());
     layout->addWidget(m_view);
-    // Dragging the background moves the column; Qt's y grows downwards, ours upwards.
-    m_view->onDrag = [this](QPoint delta) {
-        QRectF frame = m_panel->modelFrame();
-        frame.translate(delta.x(), -delta.y());
-        m_panel->setModelFrame(frame);
-    };
-    m_view->onDragEnd = [this] { applyFrame(m_panel->modelFrame()); };
+    // Dragging the background moves the column, and the panel remembers where.
+    m_panel->setFrameAutosaveName(kAutosaveName);
+    m_view->onDrag = [this](QPoint delta) { m_panel->dragBy(delta); };
+    m_view->onDragEnd = [this] { m_panel->endDrag(); };
 }
 
 void SpaceDockController::update(const std::vector<SpaceContents::WindowInfo>& windows, const QString& spaceName)

@@ -28,7 +28,7 @@ class SpaceDockController final : public QObject {
 public:
     static inline const QString kAutosaveName = QStringLiteral("LumivastSpaceDock");
     // The defaults key that holds the remembered frame, as "x y w h" (origin bottom left).
-    static QString frameDefaultsKey() { return QStringLiteral("Panel Frame ") + kAutosaveName; }
+    static QString frameDefaultsKey() { return Panel::frameDefaultsKey(kAutosaveName); }
 
     explicit SpaceDockController(Scheduler& scheduler, QObject* parent = nullptr);
     ~SpaceDockController() override;
@@ -49,7 +49,7 @@ public:
     SpaceDockView* view() const { return m_view; }
 
     // The remembered frame, if any.
-    static std::optional<QRectF> savedFrame();
+    static std::optional<QRectF> savedFrame() { return Panel::savedFrame(kAutosaveName); }
 
 private:
     void makePanel();

@@ -1,0 +1,59 @@
+// The delegate's Space strips: the strip models, the notch strip, the
+// floating toolbars and the notch-hover handler.
+
+#include "App/AppDelegate.h"
+
+#include "Core/Spaces/DisplayGeometry.h"
+
+#include <QPointer>
+
+namespace lumivast {
+
+std::unique_ptr<StripModel> AppDelegate::makeStripModel()
+{
+    auto model = std::make_unique<StripModel>(m_scheduler, m_watcher, m_store, m_thumbnails, m_contents);
+    QPointer<AppDelegate> self(this);
+    model->onSelect = [self](const Space& space) {
+        if (!self)
+            return;
+        self->notchStrip().hide();
+        self->switchOwn(space, self->m_watcher.snapshot());
+    };
+    return model;
+}
+
+NotchStripController& AppDelegate::notchStrip()
+{
+    if (!m_notchStrip)
+        m_notchStrip = std::make_unique<NotchStripController>(m_scheduler, makeStripModel());
+    return *m_notchStrip;
+}
+
+FloatingToolbarController& AppDelegate::floatingToolbar()
+{
+    if (!m_floatingToolbar) {
+        QPointer<AppDelegate> self(this);
+        m_floatingToolbar = std::make_unique<FloatingToolbarController>(m_scheduler, [self] {
+            return self->makeStripModel();
+        });
+    }
+    return *m_floatingToolbar;
+}
+
+void AppDelegate::notchHovered(const ScreenInfo& screen)
+{
+    if (m_notchStrip && m_notchStrip->isVisible())
+        return;
+    // The display shown on that screen, matched by display number; none when the snapshot has no such display.
+    std::optional<QString> displayID;
+    for (const DisplaySpaces& display : m_watcher.snapshot().displays) {
+        const auto direct = DisplayGeometry::directDisplayID(display.id);
+        if (direct && DisplayGeometry::screen(screen, *direct)) {
+            displayID = display.id;
+            break;
+        }
+    }
+    notchStrip().show(screen, displayID);
+}
+
+} // namespace lumivast
