@@ -5,6 +5,7 @@
 #include "Platform/DistributedNotifications.h"
 #include "Platform/ChildProcesses.h"
 #include "Platform/Compositing.h"
+#include "Platform/DesktopNames.h"
 #include "Platform/Events.h"
 #include "Platform/FileWatcher.h"
 #include "Platform/HotKeys.h"
@@ -76,6 +77,8 @@ public:
     virtual ChildProcesses& processes();
     // The user's shortcuts tool (default: the program at its fixed path). Any thread.
     virtual ShortcutsTool& shortcuts();
+    // Where the user's desktop names go (default: nowhere).
+    virtual DesktopNames& desktopNames();
 
     // Makes `platform` current. Process-wide caches built on the previous one
     // (the bridge's symbol slots) are dropped through the reset hooks first.
