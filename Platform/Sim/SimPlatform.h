@@ -3,6 +3,7 @@
 #include "Platform/Platform.h"
 #include "Platform/Sim/SimEvents.h"
 #include "Platform/Sim/SimHotKeys.h"
+#include "Platform/Sim/SimLoginItem.h"
 #include "Platform/Sim/SimAudio.h"
 #include "Platform/Sim/SimBrowsers.h"
 #include "Platform/Sim/SimCompositing.h"
@@ -62,6 +63,7 @@ public:
     ShortcutsTool& shortcuts() override { return m_world->shortcuts(); }
     DesktopNames& desktopNames() override { return m_desktopNames; }
     SimDesktopNames& simDesktopNames() { return m_desktopNames; }
+    LoginItem& loginItem() override { return m_world->loginItem(); }
 
 private:
     std::shared_ptr<SimWorld> m_world;
