@@ -168,6 +168,7 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // 15. The window tools.
     wireWindowTools();
+    wireDesktopNames();
 
     // 16-17. The watcher: its first snapshot arrives as a change from no Space.
     m_watcher.onSnapshot = [self](const SpaceSnapshot& snapshot) {

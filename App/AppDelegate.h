@@ -160,6 +160,7 @@ private:
     void runSetup(const Space& space);
     QStringList profileNames() const;
     void wireWindowTools();
+    void wireDesktopNames();
     void wireScripting();
     void wireLocalAPI();
     void wireAutomation();

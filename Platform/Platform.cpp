@@ -137,6 +137,16 @@ ShortcutsTool& Platform::shortcuts()
     return tool;
 }
 
+DesktopNames& Platform::desktopNames()
+{
+    class Nowhere final : public DesktopNames {
+    public:
+        void setStoredNames(const std::map<std::uint64_t, QString>&) override {}
+    };
+    static Nowhere nowhere;
+    return nowhere;
+}
+
 void Platform::addResetHook(std::function<void()> hook)
 {
     std::lock_guard lock(registry().mutex);

@@ -5,6 +5,7 @@
 #include "Platform/DistributedNotifications.h"
 #include "Platform/ChildProcesses.h"
 #include "Platform/Compositing.h"
+#include "Platform/DesktopNames.h"
 #include "Platform/Events.h"
 #include "Platform/FileWatcher.h"
 #include "Platform/HotKeys.h"
@@ -77,6 +78,8 @@ public:
     virtual ChildProcesses& processes();
     // The user's shortcuts tool (default: the program at its fixed path). Any thread.
     virtual ShortcutsTool& shortcuts();
+    // Where the user's desktop names go (default: nowhere).
+    virtual DesktopNames& desktopNames();
     // Starting at login (default: the XDG autostart entry).
     virtual LoginItem& loginItem();
 

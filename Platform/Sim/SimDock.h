@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/DockEvents.h"
 #include "Platform/Events.h"
 #include "Platform/Scheduler.h"
 
@@ -54,9 +55,7 @@ private:
         WorkItem work;
     };
 
-    void keyDown(const InputEvent& event);
-    void swipe(const InputEvent& event);
-    std::optional<QString> payloadProblem(const InputEvent& event, std::int64_t phase) const;
+    void act(const DockRequest& request);
     bool naturalScrolling() const;
     // Index into the world's displays; -1 when there is none.
     int displayUnderPointer() const;
@@ -69,7 +68,7 @@ private:
     Scheduler* m_scheduler = nullptr;
     std::unique_ptr<Scheduler> m_ownScheduler;
     std::map<QString, Landing> m_landings; // by display identifier
-    std::optional<double> m_swipeDirection; // sign of the gesture in progress
+    DockEventReader m_reader;
     std::vector<WorkItem> m_bounces;
     QStringList m_log;
 };

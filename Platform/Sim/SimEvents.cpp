@@ -1,21 +1,14 @@
 #include "Platform/Sim/SimEvents.h"
 
+#include "Platform/DockEvents.h"
 #include "Platform/Sim/SimDock.h"
 #include "Platform/Sim/SimMissionControl.h"
 #include "Platform/Sim/SimWorld.h"
-
-#include <QDataStream>
-#include <QIODevice>
 
 #include <chrono>
 #include <cstring>
 
 namespace lumivast {
-
-// The serialised form, all big-endian: the version word, then type (u8),
-// location (two doubles), key code (u16), flags (u64), timestamp (u64), the integer fields as a count
-// (u16) and (number u32, value i64) pairs, the double fields likewise with
-// IEEE doubles. Whatever follows belongs to nobody and is kept as trailing data.
 
 SimEvents::SimEvents(SimWorld& world) : m_world(world) {}
 
@@ -100,54 +93,12 @@ void SimEvents::postToProcess(std::int32_t pid, const InputEvent& event)
 
 std::optional<QByteArray> SimEvents::eventData(const InputEvent& event)
 {
-    QByteArray data;
-    QDataStream out(&data, QIODevice::WriteOnly);
-    out.setByteOrder(QDataStream::BigEndian);
-    out.setFloatingPointPrecision(QDataStream::DoublePrecision);
-    out << dataVersion << quint8(event.type) << event.location.x() << event.location.y() << event.keyCode << event.flags << event.timestamp;
-    out << quint16(event.integerFields().size());
-    for (const auto& [field, value] : event.integerFields())
-        out << quint32(field) << qint64(value);
-    out << quint16(event.doubleFields().size());
-    for (const auto& [field, value] : event.doubleFields())
-        out << quint32(field) << value;
-    data.append(event.trailingData);
-    return data;
+    return EventData::encode(event, dataVersion);
 }
 
 std::optional<InputEvent> SimEvents::eventFromData(const QByteArray& data)
 {
-    QDataStream in(data);
-    in.setByteOrder(QDataStream::BigEndian);
-    in.setFloatingPointPrecision(QDataStream::DoublePrecision);
-    quint32 version = 0;
-    quint8 type = 0;
-    double x = 0, y = 0;
-    InputEvent event;
-    in >> version >> type >> x >> y >> event.keyCode >> event.flags >> event.timestamp;
-    if (in.status() != QDataStream::Ok || version != 2 || type > quint8(InputEvent::Type::leftMouseDragged))
-        return std::nullopt;
-    event.location = QPointF(x, y);
-    event.type = InputEvent::Type(type);
-    quint16 count = 0;
-    in >> count;
-    for (quint16 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
-        quint32 field = 0;
-        qint64 value = 0;
-        in >> field >> value;
-        event.setIntegerField(int(field), value);
-    }
-    in >> count;
-    for (quint16 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
-        quint32 field = 0;
-        double value = 0;
-        in >> field >> value;
-        event.setDoubleField(int(field), value);
-    }
-    if (in.status() != QDataStream::Ok)
-        return std::nullopt;
-    event.trailingData = data.mid(int(in.device()->pos()));
-    return event;
+    return EventData::decode(data);
 }
 
 bool SimEvents::warpPointer(const QPointF& point)

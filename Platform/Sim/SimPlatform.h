@@ -7,6 +7,7 @@
 #include "Platform/Sim/SimAudio.h"
 #include "Platform/Sim/SimBrowsers.h"
 #include "Platform/Sim/SimCompositing.h"
+#include "Platform/Sim/SimDesktopNames.h"
 #include "Platform/Sim/SimMissionControl.h"
 #include "Platform/Sim/SimMouse.h"
 #include "Platform/Sim/SimScreenCapture.h"
@@ -60,11 +61,14 @@ public:
         return m_world->childProcesses ? *m_world->childProcesses : Platform::processes();
     }
     ShortcutsTool& shortcuts() override { return m_world->shortcuts(); }
+    DesktopNames& desktopNames() override { return m_desktopNames; }
+    SimDesktopNames& simDesktopNames() { return m_desktopNames; }
     LoginItem& loginItem() override { return m_world->loginItem(); }
 
 private:
     std::shared_ptr<SimWorld> m_world;
     InotifyFileWatcher m_files;
+    SimDesktopNames m_desktopNames;
 };
 
 } // namespace lumivast

@@ -72,9 +72,8 @@ bool EventThread::start()
     watchCheckWindows(*x, rows);
     const int pointer = pointerScreen(*x);
     m_running = true;
-    m_thread = std::thread([this, conn = std::move(x), rows = std::move(rows), pointer]() mutable {
-        run(std::move(conn), std::move(rows), pointer);
-    });
+    m_x = std::move(x);
+    m_thread = std::thread([this, rows = std::move(rows), pointer]() mutable { run(m_x.get(), std::move(rows), pointer); });
     return true;
 }
 
@@ -90,7 +89,7 @@ void EventThread::watchCheckWindows(XConnection& x, const std::vector<Row>& rows
     x.flush();
 }
 
-void EventThread::run(std::unique_ptr<XConnection> x, std::vector<Row> rows, int pointer)
+void EventThread::run(XConnection* x, std::vector<Row> rows, int pointer)
 {
     const Atoms& a = x->atoms();
 
@@ -122,6 +121,16 @@ void EventThread::run(std::unique_ptr<XConnection> x, std::vector<Row> rows, int
             case XCB_ENTER_NOTIFY:
             case XCB_LEAVE_NOTIFY:
                 pointerDirty = true;
+                break;
+            case XCB_KEY_PRESS:
+                if (m_callbacks.keyPressed) {
+                    const auto* e = reinterpret_cast<xcb_key_press_event_t*>(raw);
+                    m_callbacks.keyPressed(e->detail, e->state);
+                }
+                break;
+            case XCB_MAPPING_NOTIFY:
+                if (m_callbacks.keyboardMappingChanged)
+                    m_callbacks.keyboardMappingChanged();
                 break;
             default:
                 break;

@@ -19,6 +19,9 @@ public:
     struct Callbacks {
         std::function<void(const std::vector<Row>& rows, bool currentChanged)> rowsChanged;
         std::function<void(int screen)> pointerScreenChanged;
+        // Key presses that reach this connection: those of the keys it grabbed.
+        std::function<void(xcb_keycode_t key, std::uint16_t state)> keyPressed;
+        std::function<void()> keyboardMappingChanged;
     };
 
     EventThread(QByteArray display, Callbacks callbacks);
@@ -30,15 +33,18 @@ public:
     bool start();
     // False once the server went away.
     bool running() const { return m_running; }
+    // The connection this thread reads; key grabs made on it report here. Valid while the thread object lives.
+    XConnection* connection() const { return m_x.get(); }
 
 private:
-    void run(std::unique_ptr<XConnection> x, std::vector<Row> rows, int pointer);
+    void run(XConnection* x, std::vector<Row> rows, int pointer);
     void watchCheckWindows(XConnection& x, const std::vector<Row>& rows);
 
     QByteArray m_display;
     Callbacks m_callbacks;
     int m_wake = -1; // eventfd that ends the loop
     std::atomic<bool> m_running{false};
+    std::unique_ptr<XConnection> m_x;
     std::thread m_thread;
 };
 

@@ -45,12 +45,45 @@ std::shared_ptr<XConnection> Session::connection()
         EventThread::Callbacks callbacks;
         callbacks.rowsChanged = [this](const std::vector<Row>& rows, bool currentChanged) { rowsChanged(rows, currentChanged); };
         callbacks.pointerScreenChanged = [this](int) { announce(kPointerScreenChanged); };
+        callbacks.keyPressed = [this](xcb_keycode_t key, std::uint16_t state) {
+            std::function<void(xcb_keycode_t, std::uint16_t)> handler;
+            {
+                std::lock_guard lock(m_keyMutex);
+                handler = m_keyPressed;
+            }
+            if (handler)
+                handler(key, state);
+        };
+        callbacks.keyboardMappingChanged = [this] {
+            std::function<void()> handler;
+            {
+                std::lock_guard lock(m_keyMutex);
+                handler = m_mappingChanged;
+            }
+            if (handler)
+                handler();
+        };
         m_events.reset(); // a thread whose server went away has returned already
         auto thread = std::make_unique<EventThread>(m_display, std::move(callbacks));
         if (thread->start())
             m_events = std::move(thread);
     }
     return m_requests;
+}
+
+XConnection* Session::eventConnection()
+{
+    if (!connection())
+        return nullptr;
+    std::lock_guard lock(m_connectionMutex);
+    return m_events ? m_events->connection() : nullptr;
+}
+
+void Session::setKeyHandlers(std::function<void(xcb_keycode_t, std::uint16_t)> pressed, std::function<void()> mappingChanged)
+{
+    std::lock_guard lock(m_keyMutex);
+    m_keyPressed = std::move(pressed);
+    m_mappingChanged = std::move(mappingChanged);
 }
 
 void Session::setScheduler(Scheduler& scheduler)

@@ -44,6 +44,12 @@ public:
     void postWorkspaceEvent(WorkspaceEvent event);
     void postApplicationEvent(WorkspaceEvent event, const RunningApplication& application);
 
+    // ---- global hot keys: grabbed on the event thread's connection, whose events it reads ----
+    // Null while the display cannot be reached.
+    XConnection* eventConnection();
+    // Run on the event thread.
+    void setKeyHandlers(std::function<void(xcb_keycode_t key, std::uint16_t state)> pressed, std::function<void()> mappingChanged);
+
     // The file rewritten at every change of the desktops.
     QString spacesPreferencesPath() const { return m_preferencesPath; }
 
@@ -74,6 +80,9 @@ private:
     std::vector<Observer> m_observers; // main thread
     std::uint64_t m_nextToken = 1;
     QString m_preferencesPath;
+    std::mutex m_keyMutex;
+    std::function<void(xcb_keycode_t, std::uint16_t)> m_keyPressed;
+    std::function<void()> m_mappingChanged;
 };
 
 } // namespace lumivast::x11

@@ -13,46 +13,6 @@ public:
     std::optional<ScriptValue> run(const QString&) override { return std::nullopt; }
 };
 
-class NoEvents final : public EventPoster {
-public:
-    std::optional<InputEvent> createEvent() override { return std::nullopt; }
-    std::optional<InputEvent> createKeyboardEvent(quint16, bool) override { return std::nullopt; }
-    std::optional<InputEvent> createMouseEvent(MouseEventType, const QPointF&) override { return std::nullopt; }
-    void post(EventTap, const InputEvent&) override {}
-    void postToProcess(std::int32_t, const InputEvent&) override {}
-    std::optional<QByteArray> eventData(const InputEvent&) override { return std::nullopt; }
-    std::optional<InputEvent> eventFromData(const QByteArray&) override { return std::nullopt; }
-    bool warpPointer(const QPointF&) override { return false; }
-    quint32 pressedMouseButtons() override { return 0; }
-    quint64 hostTime() override { return 0; }
-};
-
-class NoHotKeys final : public HotKeyRegistry {
-public:
-    bool installHandler(Handler) override { return false; }
-    std::expected<HotKeyRef, HotKeyError> registerHotKey(quint32, quint32, HotKeyID) override
-    {
-        return std::unexpected(HotKeyError::invalid);
-    }
-    bool unregisterHotKey(HotKeyRef) override { return false; }
-};
-
-class NoWindows final : public WindowList, public RunningApplications {
-public:
-    PlistValue copyWindowInfo(std::uint32_t, std::uint32_t) override { return {}; }
-    std::vector<RunningApplication> runningApplications() override { return {}; }
-    std::optional<RunningApplication> runningApplication(std::int32_t) override { return std::nullopt; }
-    std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
-    QImage icon(std::int32_t) override { return {}; }
-    QImage iconForBundle(const QString&) override { return {}; }
-    std::optional<QStringList> folderEntries(const QString&) override { return std::nullopt; }
-    std::optional<QString> bundleIdentifier(const QString&) override { return std::nullopt; }
-    QImage iconForFile(const QString&) override { return {}; }
-    bool activate(std::int32_t) override { return false; }
-    bool hide(std::int32_t) override { return false; }
-    bool unhide(std::int32_t) override { return false; }
-};
-
 class NoAccessibility final : public AXElements {
 public:
     sysfn::AXElementRef applicationElement(std::int32_t) override { return nullptr; }

@@ -4,7 +4,11 @@
 #include "Platform/Log.h"
 #include "Platform/QtAudio.h"
 #include "Platform/QtScheduler.h"
+#include "Platform/X11/Events.h"
+#include "Platform/X11/HotKeys.h"
+#include "Platform/X11/Names.h"
 #include "Platform/X11/Services.h"
+#include "Platform/X11/Windows.h"
 #include "Platform/X11/Unavailable.h"
 
 namespace lumivast {
@@ -30,7 +34,11 @@ struct X11Platform::Services {
           screens(session),
           trust(wayland),
           compositing(session),
-          capture(qtScheduler)
+          capture(qtScheduler),
+          events(session, symbols),
+          names(session),
+          windows(session),
+          hotKeys(session)
     {
     }
 
@@ -44,14 +52,15 @@ struct X11Platform::Services {
     X11Compositing compositing;
     System system;
     InotifyFileWatcher files;
-    NoEvents events;
-    NoHotKeys hotKeys;
-    NoWindows windows;
     NoAccessibility accessibility;
     NoMouse mouse;
     NoScripts scripts;
     NoCapture capture;
     std::unique_ptr<QtSounds> sounds;
+    X11Events events;
+    X11DesktopNames names;
+    X11Windows windows;
+    X11HotKeys hotKeys;
 };
 
 std::shared_ptr<X11Platform> X11Platform::create(const QByteArray& display)
@@ -93,6 +102,7 @@ Mouse& X11Platform::mouse() { return d->mouse; }
 ScriptRunner& X11Platform::scripts() { return d->scripts; }
 ScreenCapture& X11Platform::screenCapture() { return d->capture; }
 Compositing& X11Platform::compositing() { return d->compositing; }
+DesktopNames& X11Platform::desktopNames() { return d->names; }
 QString X11Platform::spacesPreferencesPath() { return d->session->spacesPreferencesPath(); }
 
 Sounds& X11Platform::sounds()

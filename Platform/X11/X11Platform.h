@@ -49,6 +49,7 @@ public:
     std::unique_ptr<SpeechSynthesizer> makeSpeechSynthesizer() override;
     Compositing& compositing() override;
     QString spacesPreferencesPath() override;
+    DesktopNames& desktopNames() override;
 
     struct Services;
 

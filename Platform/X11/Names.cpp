@@ -1,0 +1,55 @@
+#include "Platform/X11/Names.h"
+
+#include "Platform/X11/Desktops.h"
+
+namespace lumivast::x11 {
+
+void X11DesktopNames::setStoredNames(const std::map<std::uint64_t, QString>& names)
+{
+    auto x = m_session->connection();
+    if (!x)
+        return;
+    const std::vector<Row> rows = readRows(*x);
+    for (const Row& row : rows) {
+        if (!row.managed)
+            continue;
+        std::map<std::uint32_t, QString> stored;
+        for (const auto& [managed, name] : names) {
+            const auto desktop = desktopFor(managed);
+            if (desktop && desktop->screen == row.screen && desktop->index < row.count)
+                stored[desktop->index] = name;
+        }
+        const xcb_window_t root = x->root(row.screen);
+        const QStringList current =
+            decodeNames(x->readBytes(x->requestProperty(root, x->atoms().desktopNames, x->atoms().utf8String, 16384)).value_or(QByteArray()));
+        auto& original = m_original[row.screen];
+        auto& written = m_written[row.screen];
+        // A name of ours the user took back: the window manager's comes back, unless someone renamed it since.
+        std::map<std::uint32_t, QString> wanted = stored;
+        for (const auto& [index, ours] : written) {
+            if (!stored.contains(index) && index < std::uint32_t(current.size()) && current[int(index)] == ours
+                && original.contains(index))
+                wanted[index] = original[index];
+        }
+        for (const auto& [index, name] : stored) {
+            if (!original.contains(index))
+                original[index] = index < std::uint32_t(current.size()) ? current[int(index)] : QString();
+        }
+        const QStringList merged = mergedNames(current, wanted, row.count);
+        for (auto it = written.begin(); it != written.end();) {
+            it = stored.contains(it->first) ? std::next(it) : written.erase(it);
+        }
+        for (const auto& [index, name] : stored)
+            written[index] = name;
+        for (auto it = original.begin(); it != original.end();)
+            it = stored.contains(it->first) ? std::next(it) : original.erase(it);
+        if (merged == current)
+            continue;
+        const QByteArray bytes = encodeNames(merged);
+        xcb_change_property(x->get(), XCB_PROP_MODE_REPLACE, root, x->atoms().desktopNames, x->atoms().utf8String, 8,
+                            std::uint32_t(bytes.size()), bytes.constData());
+    }
+    x->flush();
+}
+
+} // namespace lumivast::x11

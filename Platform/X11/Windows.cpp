@@ -1,0 +1,411 @@
+#include "Platform/X11/Windows.h"
+
+#include "Platform/X11/Desktops.h"
+#include "Platform/X11/Monitors.h"
+
+#include <xcb/res.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QIcon>
+#include <QStandardPaths>
+
+#include <cstring>
+#include <set>
+
+namespace lumivast::x11 {
+
+namespace {
+
+constexpr std::uint32_t kICCCMIconic = 3;
+
+QString iconNameOfEntry(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    bool inMainGroup = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith(QLatin1Char('[')))
+            inMainGroup = line == QLatin1String("[Desktop Entry]");
+        else if (inMainGroup && line.startsWith(QLatin1String("Icon=")))
+            return line.mid(5);
+    }
+    return {};
+}
+
+QString entryValue(const QString& path, const QString& key)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    bool inMainGroup = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith(QLatin1Char('[')))
+            inMainGroup = line == QLatin1String("[Desktop Entry]");
+        else if (inMainGroup && line.startsWith(key + QLatin1Char('=')))
+            return line.mid(key.size() + 1);
+    }
+    return {};
+}
+
+QImage iconFromEntry(const QString& bundleID)
+{
+    const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, bundleID + QStringLiteral(".desktop"));
+    const QString name = path.isEmpty() ? QString() : iconNameOfEntry(path);
+    if (name.isEmpty())
+        return {};
+    const QIcon icon = QFileInfo(name).isAbsolute() ? QIcon(name) : QIcon::fromTheme(name);
+    return icon.isNull() ? QImage() : icon.pixmap(128).toImage();
+}
+
+} // namespace
+
+std::optional<QString> desktopIDForClass(const QString& windowClass)
+{
+    if (windowClass.isEmpty())
+        return std::nullopt;
+    for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation)) {
+        QDirIterator it(folder, {QStringLiteral("*.desktop")}, QDir::Files);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            const QString id = QFileInfo(path).completeBaseName();
+            if (id.compare(windowClass, Qt::CaseInsensitive) == 0
+                || entryValue(path, QStringLiteral("StartupWMClass")).compare(windowClass, Qt::CaseInsensitive) == 0)
+                return id;
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<ClientWindow> readClientWindows(XConnection& x)
+{
+    const Atoms& a = x.atoms();
+    const Layout layout = readLayout(x);
+    const std::vector<Row> rows = readRows(x);
+    std::vector<std::pair<int, xcb_get_property_cookie_t>> lists;
+    for (const Row& row : rows) {
+        if (row.managed)
+            lists.emplace_back(row.screen, x.requestProperty(x.root(row.screen), a.clientListStacking, XCB_ATOM_WINDOW, 65536));
+    }
+    std::vector<ClientWindow> windows;
+    for (const auto& [screen, cookie] : lists) {
+        const auto ids = x.readCardinals(cookie);
+        if (!ids)
+            continue;
+        // The stacking list runs bottom to top; the window list runs front to back.
+        for (auto it = ids->rbegin(); it != ids->rend(); ++it) {
+            ClientWindow w;
+            w.id = *it;
+            w.screen = screen;
+            windows.push_back(w);
+        }
+    }
+    struct Pending {
+        xcb_get_property_cookie_t pid, netName, name, extents, type, klass, desktop, state;
+        xcb_get_geometry_cookie_t geometry;
+        xcb_translate_coordinates_cookie_t origin;
+        xcb_get_window_attributes_cookie_t attributes;
+    };
+    std::vector<Pending> pending;
+    pending.reserve(windows.size());
+    for (const ClientWindow& w : windows) {
+        pending.push_back({x.requestProperty(w.id, a.wmPid, XCB_ATOM_CARDINAL, 1),
+                           x.requestProperty(w.id, a.wmName, a.utf8String, 1024),
+                           x.requestProperty(w.id, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 1024),
+                           x.requestProperty(w.id, a.frameExtents, XCB_ATOM_CARDINAL, 4),
+                           x.requestProperty(w.id, a.wmWindowType, XCB_ATOM_ATOM, 16),
+                           x.requestProperty(w.id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256),
+                           x.requestProperty(w.id, a.wmDesktop, XCB_ATOM_CARDINAL, 1),
+                           x.requestProperty(w.id, a.wmState, XCB_ATOM_ATOM, 32),
+                           xcb_get_geometry(x.get(), w.id),
+                           xcb_translate_coordinates(x.get(), w.id, x.root(w.screen), 0, 0),
+                           xcb_get_window_attributes(x.get(), w.id)});
+    }
+    std::vector<std::size_t> withoutPid;
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        ClientWindow& w = windows[i];
+        const Pending& p = pending[i];
+        if (auto pid = x.readCardinals(p.pid); pid && !pid->empty())
+            w.pid = std::int32_t((*pid)[0]);
+        else
+            withoutPid.push_back(i);
+        const auto netName = x.readBytes(p.netName);
+        const auto name = x.readBytes(p.name);
+        w.title = netName ? QString::fromUtf8(*netName) : name ? QString::fromLatin1(*name) : QString();
+        const auto extents = x.readCardinals(p.extents);
+        const auto types = x.readCardinals(p.type);
+        if (types && !types->empty()) {
+            const xcb_atom_t type = (*types)[0];
+            w.normalLayer = type == a.typeNormal || type == a.typeDialog || type == a.typeUtility;
+            w.desktopElement = type == x.atom("_NET_WM_WINDOW_TYPE_DESKTOP");
+        }
+        if (const auto klass = x.readBytes(p.klass)) {
+            const QList<QByteArray> parts = klass->split('\0');
+            if (parts.size() >= 2)
+                w.appClass = QString::fromLocal8Bit(parts[1]);
+        }
+        if (const auto desktop = x.readCardinals(p.desktop); desktop && !desktop->empty())
+            w.desktop = (*desktop)[0];
+        if (const auto states = x.readCardinals(p.state))
+            w.minimised = std::find(states->begin(), states->end(), a.wmStateHidden) != states->end();
+        Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(x.get(), p.geometry, nullptr));
+        Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(x.get(), p.origin, nullptr));
+        Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(x.get(), p.attributes, nullptr));
+        if (geometry && origin) {
+            int left = 0, right = 0, top = 0, bottom = 0;
+            if (extents && extents->size() == 4) {
+                left = int((*extents)[0]);
+                right = int((*extents)[1]);
+                top = int((*extents)[2]);
+                bottom = int((*extents)[3]);
+            }
+            w.frame = QRect(layout.screenOffsets[std::size_t(w.screen)] + origin->dst_x - left, origin->dst_y - top,
+                            geometry->width + left + right, geometry->height + top + bottom);
+        }
+        w.viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    }
+    // Some window managers list windows of their own without a pid: the server knows whose they are.
+    std::vector<xcb_res_query_client_ids_cookie_t> owners;
+    for (std::size_t i : withoutPid) {
+        xcb_res_client_id_spec_t spec{windows[i].id, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        owners.push_back(xcb_res_query_client_ids(x.get(), 1, &spec));
+    }
+    for (std::size_t k = 0; k < withoutPid.size(); ++k) {
+        Reply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(x.get(), owners[k], nullptr));
+        if (!reply)
+            continue;
+        for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem; xcb_res_client_id_value_next(&it)) {
+            if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) && xcb_res_client_id_value_value_length(it.data) >= 1)
+                windows[withoutPid[k]].pid = std::int32_t(*xcb_res_client_id_value_value(it.data));
+        }
+    }
+    return windows;
+}
+
+PlistValue X11Windows::copyWindowInfo(std::uint32_t options, std::uint32_t relativeToWindow)
+{
+    auto x = m_session->connection();
+    if (!x)
+        return {};
+    PlistValue::Array list;
+    for (const ClientWindow& w : readClientWindows(*x)) {
+        if ((options & kOptionIncludingWindow) && w.id != relativeToWindow)
+            continue;
+        if ((options & kOptionOnScreenOnly) && !w.viewable)
+            continue;
+        if ((options & kOptionExcludeDesktopElements) && w.desktopElement)
+            continue;
+        PlistValue entry = PlistValue::dict({
+            {WindowListKey::layer, PlistValue(w.normalLayer ? 0 : 3)},
+            {WindowListKey::number, PlistValue(std::int64_t(w.id))},
+            {WindowListKey::bounds, PlistValue::dict({{QStringLiteral("X"), PlistValue(double(w.frame.x()))},
+                                                      {QStringLiteral("Y"), PlistValue(double(w.frame.y()))},
+                                                      {QStringLiteral("Width"), PlistValue(double(w.frame.width()))},
+                                                      {QStringLiteral("Height"), PlistValue(double(w.frame.height()))}})},
+            {WindowListKey::alpha, PlistValue(1.0)},
+            {WindowListKey::name, w.title},
+        });
+        if (w.pid > 0)
+            entry.insert(WindowListKey::ownerPID, PlistValue(w.pid));
+        if (!w.appClass.isEmpty())
+            entry.insert(WindowListKey::ownerName, w.appClass);
+        list.push_back(std::move(entry));
+    }
+    return PlistValue(std::move(list));
+}
+
+std::vector<RunningApplication> X11Windows::applications(XConnection& x, const std::vector<ClientWindow>& windows)
+{
+    std::optional<std::int32_t> activePID;
+    if (auto active = x.readCardinals(x.requestProperty(x.root(x.defaultScreen()), x.atoms().activeWindow, XCB_ATOM_WINDOW, 1));
+        active && !active->empty()) {
+        for (const ClientWindow& w : windows) {
+            if (w.id == (*active)[0])
+                activePID = w.pid;
+        }
+    }
+    std::vector<RunningApplication> apps;
+    std::set<std::int32_t> seen;
+    for (const ClientWindow& w : windows) {
+        if (w.pid <= 0 || !seen.insert(w.pid).second)
+            continue;
+        RunningApplication app;
+        app.pid = w.pid;
+        app.bundleID = desktopIDForClass(w.appClass);
+        app.localizedName = w.appClass.isEmpty() ? std::nullopt : std::optional<QString>(w.appClass);
+        app.activationPolicy = ActivationPolicy::regular;
+        app.isActive = activePID == w.pid;
+        // Hidden: every one of its windows is minimised.
+        app.isHidden = std::all_of(windows.begin(), windows.end(), [&](const ClientWindow& o) { return o.pid != w.pid || o.minimised; });
+        apps.push_back(std::move(app));
+    }
+    return apps;
+}
+
+std::vector<RunningApplication> X11Windows::runningApplications()
+{
+    auto x = m_session->connection();
+    if (!x)
+        return {};
+    return applications(*x, readClientWindows(*x));
+}
+
+std::optional<RunningApplication> X11Windows::runningApplication(std::int32_t pid)
+{
+    for (RunningApplication& app : runningApplications()) {
+        if (app.pid == pid)
+            return app;
+    }
+    return std::nullopt;
+}
+
+std::optional<RunningApplication> X11Windows::frontmostApplication()
+{
+    for (RunningApplication& app : runningApplications()) {
+        if (app.isActive)
+            return app;
+    }
+    return std::nullopt;
+}
+
+QImage X11Windows::icon(std::int32_t pid)
+{
+    auto x = m_session->connection();
+    if (!x)
+        return {};
+    const std::vector<ClientWindow> windows = readClientWindows(*x);
+    for (const ClientWindow& w : windows) {
+        if (w.pid != pid)
+            continue;
+        // _NET_WM_ICON: width, height, then ARGB pixels; the largest image is kept.
+        const auto data = x->readCardinals(x->requestProperty(w.id, x->atoms().wmIcon, XCB_ATOM_CARDINAL, 1 << 20));
+        QImage best;
+        if (data) {
+            std::size_t i = 0;
+            while (i + 2 <= data->size()) {
+                const std::uint32_t width = (*data)[i], height = (*data)[i + 1];
+                if (width == 0 || height == 0 || width > 1024 || height > 1024 || i + 2 + std::size_t(width) * height > data->size())
+                    break;
+                if (int(width) > best.width()) {
+                    QImage image(int(width), int(height), QImage::Format_ARGB32);
+                    for (std::uint32_t row = 0; row < height; ++row)
+                        std::memcpy(image.scanLine(int(row)), data->data() + i + 2 + std::size_t(row) * width, width * 4);
+                    best = image;
+                }
+                i += 2 + std::size_t(width) * height;
+            }
+        }
+        if (!best.isNull())
+            return best;
+        if (const auto id = desktopIDForClass(w.appClass))
+            return iconFromEntry(*id);
+        return {};
+    }
+    return {};
+}
+
+QImage X11Windows::iconForBundle(const QString& bundleID)
+{
+    return iconFromEntry(bundleID);
+}
+
+std::optional<QStringList> X11Windows::folderEntries(const QString& folder)
+{
+    QDir dir(folder);
+    if (!dir.exists() || !dir.isReadable())
+        return std::nullopt;
+    QStringList entries;
+    for (const QFileInfo& info : dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Unsorted))
+        entries << info.absoluteFilePath();
+    return entries;
+}
+
+std::optional<QString> X11Windows::bundleIdentifier(const QString& bundlePath)
+{
+    // An application here is a desktop entry; its id is the file's name.
+    if (!bundlePath.endsWith(QLatin1String(".desktop")) || !QFileInfo(bundlePath).isReadable())
+        return std::nullopt;
+    return QFileInfo(bundlePath).completeBaseName();
+}
+
+QImage X11Windows::iconForFile(const QString& path)
+{
+    if (path.endsWith(QLatin1String(".desktop"))) {
+        const QString name = iconNameOfEntry(path);
+        const QIcon icon = QFileInfo(name).isAbsolute() ? QIcon(name) : QIcon::fromTheme(name);
+        if (!icon.isNull())
+            return icon.pixmap(128).toImage();
+    }
+    return {};
+}
+
+bool X11Windows::activate(std::int32_t pid)
+{
+    auto x = m_session->connection();
+    if (!x)
+        return false;
+    const std::vector<ClientWindow> windows = readClientWindows(*x);
+    const std::vector<Row> rows = readRows(*x);
+    // Its front window on a current desktop, else its latest one, whose desktop is shown first.
+    const ClientWindow* target = nullptr;
+    for (const ClientWindow& w : windows) {
+        const Row& row = rows[std::size_t(w.screen)];
+        if (w.pid == pid && w.desktop && (*w.desktop == row.current || *w.desktop == 0xFFFFFFFF)) {
+            target = &w;
+            break;
+        }
+    }
+    if (!target) {
+        for (const ClientWindow& w : windows) {
+            if (w.pid == pid) {
+                target = &w;
+                break;
+            }
+        }
+        if (!target)
+            return false;
+        if (target->desktop && *target->desktop != 0xFFFFFFFF)
+            requestDesktop(*x, target->screen, *target->desktop);
+    }
+    // Source 2: a pager, which the window manager obeys as the user's own request.
+    x->sendRootMessage(target->screen, target->id, x->atoms().activeWindow, 2, XCB_CURRENT_TIME, 0);
+    return true;
+}
+
+bool X11Windows::hide(std::int32_t pid)
+{
+    auto x = m_session->connection();
+    if (!x)
+        return false;
+    bool any = false;
+    for (const ClientWindow& w : readClientWindows(*x)) {
+        if (w.pid == pid && w.viewable) {
+            x->sendRootMessage(w.screen, w.id, x->atoms().changeState, kICCCMIconic);
+            any = true;
+        }
+    }
+    return any;
+}
+
+bool X11Windows::unhide(std::int32_t pid)
+{
+    auto x = m_session->connection();
+    if (!x)
+        return false;
+    bool any = false;
+    for (const ClientWindow& w : readClientWindows(*x)) {
+        if (w.pid == pid && w.minimised) {
+            xcb_map_window(x->get(), w.id);
+            any = true;
+        }
+    }
+    x->flush();
+    return any;
+}
+
+} // namespace lumivast::x11

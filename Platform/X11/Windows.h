@@ -1,0 +1,62 @@
+#pragma once
+
+#include "Platform/RunningApplications.h"
+#include "Platform/WindowList.h"
+#include "Platform/X11/Session.h"
+
+#include <QRect>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace lumivast::x11 {
+
+// One managed client window as the window manager's lists and its properties describe it.
+struct ClientWindow {
+    xcb_window_t id = 0;
+    int screen = 0;
+    std::int32_t pid = 0;          // 0: unknown
+    QString title;
+    QString appClass;              // WM_CLASS's class part
+    QRect frame;                   // the window grown by the frame extents, global, top-left origin
+    bool viewable = false;
+    bool minimised = false;        // _NET_WM_STATE_HIDDEN
+    bool normalLayer = true;       // normal, dialog and utility windows (and untyped ones)
+    bool desktopElement = false;   // the desktop's own background window
+    std::optional<std::uint32_t> desktop; // 0xFFFFFFFF: every desktop of its row
+};
+
+// Every client window of every managed screen, front to back, read with
+// pipelined requests: one round trip per stage, not per window.
+std::vector<ClientWindow> readClientWindows(XConnection& x);
+
+// The window list and the running applications (the pids that own client windows).
+class X11Windows final : public WindowList, public RunningApplications {
+public:
+    explicit X11Windows(std::shared_ptr<Session> session) : m_session(std::move(session)) {}
+
+    PlistValue copyWindowInfo(std::uint32_t options, std::uint32_t relativeToWindow) override;
+
+    std::vector<RunningApplication> runningApplications() override;
+    std::optional<RunningApplication> runningApplication(std::int32_t pid) override;
+    std::optional<RunningApplication> frontmostApplication() override;
+    QImage icon(std::int32_t pid) override;
+    QImage iconForBundle(const QString& bundleID) override;
+    std::optional<QStringList> folderEntries(const QString& folder) override;
+    std::optional<QString> bundleIdentifier(const QString& bundlePath) override;
+    QImage iconForFile(const QString& path) override;
+    bool activate(std::int32_t pid) override;
+    bool hide(std::int32_t pid) override;
+    bool unhide(std::int32_t pid) override;
+
+private:
+    std::vector<RunningApplication> applications(XConnection& x, const std::vector<ClientWindow>& windows);
+
+    std::shared_ptr<Session> m_session;
+};
+
+// The desktop-file id whose entry names this window class (StartupWMClass, or the file's own name); none when none does.
+std::optional<QString> desktopIDForClass(const QString& windowClass);
+
+} // namespace lumivast::x11

@@ -1,0 +1,152 @@
+// Switching the real desktop through the events the Dock reads.
+#include "CGSBridge/CGSBridge.h"
+#include "Core/Settings/Settings.h"
+#include "Core/Spaces/SpaceProvider.h"
+#include "Core/Switching/SpaceSwitcher.h"
+#include "Platform/Sim/SimPlatform.h"
+#include "Platform/VirtualScheduler.h"
+#include "Platform/X11/X11Platform.h"
+#include "tests/Platform/X11/XServerFixture.h"
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+using namespace lumivast;
+using namespace lumivast::test::x11;
+
+namespace {
+
+class X11SwitchingTest : public test::TempHomeTest {
+protected:
+    void SetUp() override
+    {
+        SharedDesktop& desktop = sharedDesktop();
+        LUMIVAST_REQUIRE_DESKTOP(desktop);
+        display = desktop.server->display();
+        client = std::make_unique<Client>(display);
+        ASSERT_TRUE(setDesktopCount(display, 4));
+        showDesktop(0);
+        platform = X11Platform::create(display);
+        platform->setScheduler(scheduler);
+        Platform::install(platform);
+    }
+    void TearDown() override { Platform::install(SimPlatform::create(SimWorld::defaultWorld())); }
+
+    void showDesktop(std::uint32_t index)
+    {
+        client->sendRootMessage("_NET_CURRENT_DESKTOP", index);
+        ASSERT_TRUE(client->waitUntil([&] { return client->rootCardinal("_NET_CURRENT_DESKTOP") == index; }));
+    }
+    bool landsOn(std::uint32_t index)
+    {
+        return client->waitUntil([&] { return client->rootCardinal("_NET_CURRENT_DESKTOP") == index; });
+    }
+    Space desktop(const SpaceSnapshot& snapshot, qint64 number)
+    {
+        for (const Space& space : snapshot.allSpaces()) {
+            if (space.desktopNumber == number)
+                return space;
+        }
+        ADD_FAILURE() << "no desktop " << number;
+        return {};
+    }
+
+    VirtualScheduler scheduler;
+    QByteArray display;
+    std::unique_ptr<Client> client;
+    std::shared_ptr<X11Platform> platform;
+};
+
+TEST_F(X11SwitchingTest, BothRoadsSwitchTheRealDesktop)
+{
+    for (const char* mode : {"instant", "classic"}) {
+        SCOPED_TRACE(mode);
+        Settings::defaults().set(Settings::Key::switchMode, QString::fromLatin1(mode));
+        SpaceSwitcher switcher(scheduler);
+        auto snapshot = SpaceProvider::snapshot(scheduler);
+        ASSERT_TRUE(snapshot);
+        // Far and back one step: Desktop N and the one-step gestures.
+        EXPECT_TRUE(switcher.switchTo(desktop(*snapshot, 3), *snapshot));
+        EXPECT_TRUE(landsOn(2));
+        scheduler.advance(SpaceSwitcher::kInFlightTimeout + 1ms);
+        snapshot = SpaceProvider::snapshot(scheduler);
+        EXPECT_TRUE(switcher.switchTo(desktop(*snapshot, 2), *snapshot));
+        EXPECT_TRUE(landsOn(1));
+        showDesktop(0);
+    }
+}
+
+TEST_F(X11SwitchingTest, OneStepStopsAtTheEndOfTheRow)
+{
+    EventPoster& events = Platform::current().events();
+    auto left = events.createKeyboardEvent(123, true);
+    left->flags = 0x840000;
+    events.post(EventTap::hid, *left);
+    // Nothing to the left of the first desktop: a step right afterwards is the only request.
+    auto right = events.createKeyboardEvent(124, true);
+    right->flags = 0x840000;
+    events.post(EventTap::hid, *right);
+    EXPECT_TRUE(landsOn(1));
+    EXPECT_EQ(CGSBridgeActiveSpace(), 2u);
+}
+
+TEST_F(X11SwitchingTest, AHotKeyPressIsConsumedWhileOtherKeysAreTyped)
+{
+    // A focused window of the test's own that records the keys it gets, on a
+    // connection apart from the one whose events the waits drain.
+    Client owner(display);
+    xcb_connection_t* c = owner.get();
+    const xcb_window_t window = xcb_generate_id(c);
+    const std::uint32_t mask = XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE | XCB_EVENT_MASK_STRUCTURE_NOTIFY
+        | XCB_EVENT_MASK_FOCUS_CHANGE;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, client->root(), 10, 10, 200, 100, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+    xcb_map_window(c, window);
+    xcb_flush(c);
+    std::vector<std::uint8_t> pressed; // key codes
+    bool mapped = false, focused = false;
+    auto pump = [&] {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+            switch (e->response_type & 0x7f) {
+            case XCB_MAP_NOTIFY: mapped = true; break;
+            case XCB_FOCUS_IN: focused = true; break;
+            case XCB_KEY_PRESS: pressed.push_back(reinterpret_cast<xcb_key_press_event_t*>(e)->detail); break;
+            default: break;
+            }
+            std::free(e);
+        }
+    };
+    ASSERT_TRUE(client->waitUntil([&] {
+        pump();
+        if (mapped && !focused) {
+            xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
+            xcb_flush(c);
+        }
+        return focused;
+    }));
+
+    EventPoster& events = Platform::current().events();
+    auto type = [&events](quint16 keyCode, quint64 flags) {
+        auto down = events.createKeyboardEvent(keyCode, true);
+        down->flags = flags;
+        events.post(EventTap::hid, *down);
+        events.post(EventTap::hid, *events.createKeyboardEvent(keyCode, false));
+    };
+    type(0, 0); // "a" reaches the focused window
+    ASSERT_TRUE(client->waitUntil([&] {
+        pump();
+        return !pressed.empty();
+    }));
+    const std::uint8_t letter = pressed.front();
+    pressed.clear();
+
+    type(20, 0x40000); // Control-3: Desktop 3
+    EXPECT_TRUE(landsOn(2));
+    pump();
+    EXPECT_TRUE(pressed.empty()) << "the hot key reached the focused window";
+    EXPECT_NE(letter, 0);
+    xcb_destroy_window(c, window);
+    xcb_flush(c);
+}
+
+} // namespace
