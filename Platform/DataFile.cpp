@@ -108,16 +108,22 @@ bool write(const QString& path, const QByteArray& bytes, std::optional<QFileDevi
     QDir().mkpath(QFileInfo(path).absolutePath());
     if (permissions)
         return writeRestricted(path, bytes, *permissions);
+    return writeReportingError(path, bytes).has_value();
+}
+
+std::expected<void, QString> writeReportingError(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         qCWarning(lcFiles) << "cannot write" << path << file.errorString();
-        return false;
+        return std::unexpected(file.errorString());
     }
     if (file.write(bytes) != bytes.size() || !file.commit()) {
         qCWarning(lcFiles) << "cannot write" << path << file.errorString();
-        return false;
+        return std::unexpected(file.errorString());
     }
-    return true;
+    return {};
 }
 
 QString setAside(const QString& path)
