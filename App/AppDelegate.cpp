@@ -14,6 +14,7 @@
 #include "Platform/Log.h"
 #include "Platform/Platform.h"
 #include "UI/MenuBar/RenameDialog.h"
+#include "UI/Settings/WatcherProxy.h"
 
 #include <QPointer>
 #include <QSet>
@@ -139,6 +140,9 @@ void AppDelegate::applicationDidFinishLaunching()
     // 10. The scripting hooks behind the session bus.
     wireScripting();
 
+    // 11. The settings window's hooks.
+    wireSettingsWindow();
+
     // 12. Global shortcuts.
     GlobalHotKey::setEnvironment(Platform::current().hotKeys(), m_scheduler);
     m_shortcuts = std::make_unique<ShortcutManager>(makeShortcutHandlers());
@@ -219,11 +223,6 @@ void AppDelegate::applicationWillTerminate()
     m_tracker.saveNow();
 }
 
-void AppDelegate::showSettings(std::optional<SettingsTab>)
-{
-    unavailable(tr("the settings window"));
-}
-
 ShortcutManager::Handlers AppDelegate::makeShortcutHandlers()
 {
     QPointer<AppDelegate> self(this);
@@ -281,6 +280,7 @@ void AppDelegate::snapshotChanged(const SpaceSnapshot& snapshot)
     m_store.adoptFullscreenMemory(all);
     displaySetupMaybeChanged(snapshot);
     m_contents.refresh();
+    WatcherProxy::shared().send();
     scheduleStateExport();
     if (!m_firstSnapshotHandled) {
         m_firstSnapshotHandled = true;

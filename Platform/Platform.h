@@ -8,6 +8,7 @@
 #include "Platform/Events.h"
 #include "Platform/FileWatcher.h"
 #include "Platform/HotKeys.h"
+#include "Platform/LoginItem.h"
 #include "Platform/Mouse.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/RunningApplications.h"
@@ -76,6 +77,8 @@ public:
     virtual ChildProcesses& processes();
     // The user's shortcuts tool (default: the program at its fixed path). Any thread.
     virtual ShortcutsTool& shortcuts();
+    // Starting at login (default: the XDG autostart entry).
+    virtual LoginItem& loginItem();
 
     // Makes `platform` current. Process-wide caches built on the previous one
     // (the bridge's symbol slots) are dropped through the reset hooks first.

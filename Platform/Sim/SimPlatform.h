@@ -3,6 +3,7 @@
 #include "Platform/Platform.h"
 #include "Platform/Sim/SimEvents.h"
 #include "Platform/Sim/SimHotKeys.h"
+#include "Platform/Sim/SimLoginItem.h"
 #include "Platform/Sim/SimAudio.h"
 #include "Platform/Sim/SimBrowsers.h"
 #include "Platform/Sim/SimCompositing.h"
@@ -59,6 +60,7 @@ public:
         return m_world->childProcesses ? *m_world->childProcesses : Platform::processes();
     }
     ShortcutsTool& shortcuts() override { return m_world->shortcuts(); }
+    LoginItem& loginItem() override { return m_world->loginItem(); }
 
 private:
     std::shared_ptr<SimWorld> m_world;
