@@ -186,7 +186,9 @@ void ProfilesPane::showTemplates()
         auto* apply = new QPushButton(tr("Apply"));
         // The row's own template, not one looked up by name: a built-in and an imported one may share it.
         connect(apply, &QPushButton::clicked, this, [this, entry] { this->apply(entry); });
-        QWidget* row = m_templatesSection->addRow(std::vector<QWidget*>{texts, nullptr, apply});
+        // The texts take the row's width, so the summary stays on one line where it can.
+        QWidget* row = m_templatesSection->addRow(std::vector<QWidget*>{texts, apply});
+        static_cast<QHBoxLayout*>(row->layout())->setStretchFactor(texts, 1);
         rows->removeWidget(row);
         rows->insertWidget(rows->indexOf(m_importRow), row);
         m_templateRows.push_back(row);
