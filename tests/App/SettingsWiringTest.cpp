@@ -1,4 +1,5 @@
 #include "App/AppDelegate.h"
+#include "Core/Spaces/AppPaths.h"
 #include "Platform/Sim/SimServices.h"
 #include "UI/Panels/Panel.h"
 #include "UI/Settings/GeneralPane.h"
@@ -138,7 +139,7 @@ TEST_F(SettingsWiringTest, ARenameElsewhereSurvivesTheEditorsSave)
     delegate->settingsWindow().show(SettingsTab::spaces, QStringLiteral("S2"));
     SpaceEditor* editor = pane<SpacesPane>()->editor();
     ASSERT_NE(editor, nullptr);
-    delegate->handleURL(QStringLiteral("lumivast://rename/2/Research"));
+    delegate->handleURL(QStringLiteral("lumivast://rename/2?name=Research"));
     scheduler.runPending();
     ASSERT_EQ(delegate->store().meta(QStringLiteral("S2")).name, QStringLiteral("Research"));
     editor = pane<SpacesPane>()->editor(); // the same editor, the snapshot signal notwithstanding
