@@ -146,7 +146,7 @@ FormSection::FormSection(const QString& header, QWidget* parent)
     }
     m_box = new SectionBox(this);
     m_rows = new QVBoxLayout(m_box);
-    m_rows->setContentsMargins(12, 10, 12, 10);
+    m_rows->setContentsMargins(10, 10, 10, 10);
     m_rows->setSpacing(8);
     layout->addWidget(m_box);
 }
@@ -211,10 +211,12 @@ PaneForm::PaneForm(QWidget* parent)
 {
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
+    // A form is as wide as its column: long texts wrap or shorten instead of scrolling sideways.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_content = new QWidget;
     m_content->setBackgroundRole(QPalette::Window);
     m_layout = new QVBoxLayout(m_content);
-    m_layout->setContentsMargins(20, 18, 20, 18);
+    m_layout->setContentsMargins(16, 16, 16, 16);
     m_layout->setSpacing(18);
     m_outcome = PaneKit::callout(QString(), m_content);
     m_outcome->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -102,10 +102,14 @@ QLineEdit* field(const QString& placeholder)
     return edit;
 }
 
+// As wide as the fields beside it, and never wider than the column: the longest
+// symbol name would otherwise push the form past its edge.
 QComboBox* picker()
 {
     auto* box = new QComboBox;
-    box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(10);
+    box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     box->setMaxVisibleItems(14);
     return box;
 }
@@ -702,7 +706,9 @@ void ShortcutChooser::rebuild()
         });
     } else {
         m_picker = new QComboBox(row);
-        m_picker->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        m_picker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        m_picker->setMinimumContentsLength(10);
+        m_picker->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         m_picker->addItem(tr("None"), QString());
         if (!m_value.isEmpty() && !m_names.contains(m_value))
             m_picker->addItem(m_value, m_value);
@@ -710,8 +716,7 @@ void ShortcutChooser::rebuild()
             m_picker->addItem(name, name);
         m_picker->setCurrentIndex(m_picker->findData(m_value));
         label->setBuddy(m_picker);
-        line->addStretch(1);
-        line->addWidget(m_picker);
+        line->addWidget(m_picker, 1);
         connect(m_picker, &QComboBox::currentIndexChanged, this, [this](int index) {
             if (index < 0 || !m_picker)
                 return;

@@ -17,21 +17,25 @@ using namespace lumivast;
 namespace {
 
 // Every text of the window fits where it is laid out at the default size: no
-// label, check box or button is narrower than its text needs.
+// label, check box or button is narrower than its text needs or reaches past
+// the window's edge.
 void expectNothingClipped(QWidget* root, const char* what)
 {
     for (QWidget* widget : root->findChildren<QWidget*>()) {
         if (!widget->isVisibleTo(root) || widget->width() == 0)
             continue;
+        if (auto* bar = qobject_cast<QScrollBar*>(widget); bar && bar->orientation() == Qt::Horizontal)
+            ADD_FAILURE() << what << ": a form scrolls sideways";
         const auto* label = qobject_cast<QLabel*>(widget);
         const bool text = (label && !label->wordWrap() && label->pixmap().isNull() && !label->text().isEmpty()
                            && label->sizePolicy().horizontalPolicy() != QSizePolicy::Ignored)
             || qobject_cast<QAbstractButton*>(widget) || qobject_cast<QComboBox*>(widget);
         if (!text)
             continue;
-        EXPECT_GE(widget->width(), widget->sizeHint().width())
-            << what << ": " << widget->metaObject()->className() << " "
-            << (label ? label->text() : widget->property("text").toString()).toStdString();
+        const std::string name = std::string(widget->metaObject()->className()) + " "
+            + (label ? label->text() : widget->property("text").toString()).toStdString();
+        EXPECT_GE(widget->width(), widget->sizeHint().width()) << what << ": " << name;
+        EXPECT_LE(widget->mapTo(root, QPoint(widget->width(), 0)).x(), root->width()) << what << ": " << name;
     }
 }
 
