@@ -101,6 +101,19 @@ bool writeRestricted(const QString& path, const QByteArray& bytes, QFileDevice::
     return ok;
 }
 
+// Qt loses the reason when the temporary file beside `path` cannot be made;
+// making one the same way again tells it.
+std::optional<QString> whyNoFileBeside(const QString& path)
+{
+    QByteArray probe = QFile::encodeName(path) + ".XXXXXX";
+    const int fd = ::mkstemp(probe.data());
+    if (fd < 0)
+        return qt_error_string(errno);
+    ::close(fd);
+    ::unlink(probe.constData());
+    return std::nullopt;
+}
+
 } // namespace
 
 bool write(const QString& path, const QByteArray& bytes, std::optional<QFileDevice::Permissions> permissions)
@@ -108,16 +121,20 @@ bool write(const QString& path, const QByteArray& bytes, std::optional<QFileDevi
     QDir().mkpath(QFileInfo(path).absolutePath());
     if (permissions)
         return writeRestricted(path, bytes, *permissions);
+    return writeReportingError(path, bytes).has_value();
+}
+
+std::expected<void, QString> writeReportingError(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        qCWarning(lcFiles) << "cannot write" << path << file.errorString();
-        return false;
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        qCWarning(lcFiles) << "cannot write" << path << file.errorString();
-        return false;
-    }
-    return true;
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return {};
+    QString reason = file.errorString();
+    if (reason.isEmpty() || reason == QLatin1String("Unknown error"))
+        reason = whyNoFileBeside(path).value_or(reason);
+    qCWarning(lcFiles) << "cannot write" << path << reason;
+    return std::unexpected(reason);
 }
 
 QString setAside(const QString& path)

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QString>
 
+#include <expected>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -25,6 +26,10 @@ ReadResult read(const QString& path);
 // (secrets are never readable by others, not even briefly).
 bool write(const QString& path, const QByteArray& bytes,
            std::optional<QFileDevice::Permissions> permissions = std::nullopt);
+
+// The same without permissions, telling why it failed ("Permission denied");
+// an existing file at `path` stays whole when it does.
+std::expected<void, QString> writeReportingError(const QString& path, const QByteArray& bytes);
 
 // Moves a file that exists but cannot be decoded out of the way
 // (`name.unreadable-<time>`), so that a later save does not destroy what the

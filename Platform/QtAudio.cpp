@@ -23,6 +23,7 @@ QStringList defaultSoundFolders()
     QStringList folders;
     for (const QString& base : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
         folders.append(base + QStringLiteral("/sounds"));
+    folders.append(QtSounds::kBuiltInFolder);
     return folders;
 }
 
@@ -65,7 +66,8 @@ bool QtSounds::play(const QString& name)
     auto& effect = m_effects[name];
     if (!effect) {
         effect = std::make_unique<QSoundEffect>();
-        effect->setSource(QUrl::fromLocalFile(path));
+        // Compiled-in files are reached through the resource scheme.
+        effect->setSource(path.startsWith(QLatin1Char(':')) ? QUrl(QStringLiteral("qrc") + path) : QUrl::fromLocalFile(path));
     }
     effect->stop();
     effect->play();

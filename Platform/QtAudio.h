@@ -13,11 +13,15 @@ class QTextToSpeech;
 namespace lumivast {
 
 // System sounds played with Qt Multimedia. A sound named "Tink" is the file
-// Tink.wav in one of `folders` (by default the "sounds" folders of the
-// generic data locations). Without an audio output device playing is silent
-// and logged once.
+// Tink.wav in one of `folders`: by default the "sounds" folders of the
+// generic data locations, then the program's own nine switch sounds
+// (kBuiltInFolder), so a user's file of the same name wins. Without an audio
+// output device playing is silent and logged once.
 class QtSounds final : public Sounds {
 public:
+    // Where the sounds made for the program are compiled in.
+    static inline const QString kBuiltInFolder = QStringLiteral(":/sounds");
+
     QtSounds();
     explicit QtSounds(QStringList folders);
     ~QtSounds() override;

@@ -79,6 +79,10 @@ public:
     [[nodiscard]] virtual Subscription observeApplications(WorkspaceEvent event,
                                                            std::function<void(const RunningApplication&)> handler) = 0;
     virtual bool openURL(const QUrl& url) = 0;
+    // Opens the desktop's file manager on the folder holding `path`, with
+    // `path` selected; nothing is reported back. The default asks the session
+    // bus's file manager, else opens the containing folder.
+    virtual void showInFileManager(const QString& path);
 
     // Where the application with this bundle identifier is installed; nothing when it is not.
     virtual std::optional<QUrl> urlForApplication(const QString& bundleID) = 0;

@@ -1,5 +1,6 @@
 #include "Core/Previews/ThumbnailService.h"
 #include "Core/Settings/Settings.h"
+#include "Core/Shell/SetupCheck.h"
 #include "Core/Spaces/SpaceStore.h"
 #include "Core/Spaces/SpaceWatcher.h"
 #include "Core/Time/TimeTracker.h"
@@ -10,10 +11,13 @@
 #include "UI/Settings/SettingsWindow.h"
 #include "UI/Settings/SpaceEditor.h"
 #include "UI/Settings/SpacesPane.h"
+#include "UI/Settings/StatsPane.h"
 #include "UI/Settings/WatcherProxy.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLayout>
+#include <QPushButton>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QUuid>
@@ -154,7 +158,63 @@ BENCHMARK(SettingsTabSwitch)
     ->Arg(int(SettingsTab::general))
     ->Arg(int(SettingsTab::spaces))
     ->Arg(int(SettingsTab::windows))
+    ->Arg(int(SettingsTab::profiles))
+    ->Arg(int(SettingsTab::shortcuts))
+    ->Arg(int(SettingsTab::appearance))
+    ->Arg(int(SettingsTab::overview))
+    ->Arg(int(SettingsTab::stats))
+    ->Arg(int(SettingsTab::setup))
+    ->Arg(int(SettingsTab::backup))
     ->Unit(benchmark::kMillisecond);
+
+// Into the Time tab with a record of 30 days of 64 Spaces: every row, bar and total built and laid out.
+void SettingsTimeTabFullRecord(benchmark::State& state)
+{
+    Setup setup(4, 16);
+    TimeTracker::Record record;
+    const QDateTime now = setup.scheduler.wallNow();
+    int n = 0;
+    for (int day = 0; day < 30; ++day) {
+        auto& spaces = record[setup.tracker->dayKey(now.addDays(-day))];
+        for (const Space& space : setup.watcher->snapshot().allSpaces())
+            spaces[space.id] = 60.0 * (1 + (n++ % 97));
+    }
+    const QString statsPath = setup.dir.filePath(QStringLiteral("stats.json"));
+    QFile file(statsPath);
+    file.open(QIODevice::WriteOnly);
+    file.write(TimeTracker::encode(record));
+    file.close();
+    setup.services.reset();
+    setup.tracker = std::make_unique<TimeTracker>(setup.scheduler, statsPath);
+    setup.services = std::make_unique<SettingsServices>(*setup.watcher, *setup.store, *setup.tracker, *setup.thumbnails,
+                                                        setup.scheduler, setup.panels);
+    SettingsWindowController controller(*setup.services);
+    controller.show(SettingsTab::general);
+    settle(controller.window());
+    for (auto _ : state) {
+        controller.navigation().setTab(SettingsTab::stats);
+        settle(controller.window());
+        auto* pane = qobject_cast<StatsPane*>(controller.window()->pane());
+        pane->periodButton(2)->click(); // the last 30 days: all 64 rows
+        settle(controller.window());
+        benchmark::DoNotOptimize(pane->rows().size());
+        state.PauseTiming();
+        state.counters["rows"] = double(pane->rows().size());
+        controller.navigation().setTab(SettingsTab::general);
+        settle(controller.window());
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(SettingsTimeTabFullRecord)->Unit(benchmark::kMillisecond);
+
+// One evaluation of the setup checklist on the simulated system, as the Setup pane runs it every 2 s on the main thread.
+void SettingsSetupChecks(benchmark::State& state)
+{
+    Setup setup(1, 4);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SetupCheck::all());
+}
+BENCHMARK(SettingsSetupChecks)->Unit(benchmark::kMicrosecond);
 
 // The Spaces list rebuilt for a new snapshot of four displays of sixteen Spaces, the editor kept.
 void SettingsSpacesRedraw(benchmark::State& state)

@@ -154,6 +154,11 @@ QByteArray exportData(const SpaceStore& store, const Scheduler& clock)
     return encode(bundle);
 }
 
+std::expected<void, QString> exportTo(const QString& path, const SpaceStore& store, const Scheduler& clock)
+{
+    return DataFile::writeReportingError(path, exportData(store, clock));
+}
+
 std::expected<ImportReport, BackupFailure> importData(const QByteArray& data, SpaceStore& store)
 {
     auto bundle = decode(data);

@@ -55,6 +55,9 @@ std::expected<Bundle, BackupFailure> decode(const QByteArray& data);
 // The backup's bytes: version 1, exported now, the store's whole metadata and
 // the current value (stored, else registered) of every exportable setting.
 QByteArray exportData(const SpaceStore& store, const Scheduler& clock);
+// Writes exportData() to `path` atomically, so a failed write leaves an
+// earlier backup there whole; the system's reason when it fails.
+std::expected<void, QString> exportTo(const QString& path, const SpaceStore& store, const Scheduler& clock);
 
 // Applies a backup: each usable settings entry is written into the program's
 // defaults (the rest are skipped and counted), then the store's metadata is

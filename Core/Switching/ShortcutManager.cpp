@@ -89,6 +89,11 @@ QString ShortcutManager::overviewShortcutName(OverlayHotKeyPreset preset)
     return KeyNames::hotKey(overview.modifiers, overview.key);
 }
 
+std::optional<quint32> ShortcutManager::modifierMask(DesktopShortcutModifier modifier)
+{
+    return baseModifiers(modifier);
+}
+
 ShortcutManager::ShortcutManager(Handlers handlers)
     : m_handlers(std::move(handlers))
 {

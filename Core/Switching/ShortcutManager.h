@@ -50,6 +50,8 @@ public:
     static QString settingsSignature();
     // The name of the overview's shortcut for a preset, as texts show it ("Alt+Tab").
     static QString overviewShortcutName(OverlayHotKeyPreset preset);
+    // The hot-key modifier mask of the desktop shortcuts; nothing while they are off.
+    static std::optional<quint32> modifierMask(DesktopShortcutModifier modifier);
 
 private:
     void add(quint32 keyCode, quint32 modifiers, GlobalHotKey::Action action, const QString& failureLabel);

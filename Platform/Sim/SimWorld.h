@@ -252,6 +252,8 @@ public:
     int spacesListReads() const { return m_spacesListReads; }
     QStringList dockNotifications() const { return m_dockNotifications; }
     QList<QUrl> openedURLs() const { return m_openedURLs; }
+    // Paths shown selected in the file manager, in order.
+    QStringList shownInFileManager() const { return m_shownInFileManager; }
     int accessibilityPrompts() const { return m_accessibilityPrompts; }
     int screenCaptureRequests() const { return m_screenCaptureRequests; }
 
@@ -268,6 +270,7 @@ public:
     Subscription observe(WorkspaceEvent event, std::function<void()> handler) override;
     Subscription observeApplications(WorkspaceEvent event, std::function<void(const RunningApplication&)> handler) override;
     bool openURL(const QUrl& url) override;
+    void showInFileManager(const QString& path) override { m_shownInFileManager.append(path); }
     std::optional<QUrl> urlForApplication(const QString& bundleID) override;
     using Workspace::openApplication;
     void openApplication(const QUrl& url, const OpenConfiguration& configuration,
@@ -408,6 +411,7 @@ private:
     std::vector<sysfn::MTDeviceRef> m_deviceList;
     QStringList m_dockNotifications;
     QList<QUrl> m_openedURLs;
+    QStringList m_shownInFileManager;
     int m_accessibilityPrompts = 0;
     int m_screenCaptureRequests = 0;
     QString m_preferencesPath;

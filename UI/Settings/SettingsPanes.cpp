@@ -1,7 +1,14 @@
 #include "UI/Settings/SettingsPanes.h"
 
+#include "UI/Settings/AppearancePane.h"
+#include "UI/Settings/BackupPane.h"
 #include "UI/Settings/GeneralPane.h"
+#include "UI/Settings/OverviewPane.h"
+#include "UI/Settings/ProfilesPane.h"
+#include "UI/Settings/SetupPane.h"
+#include "UI/Settings/ShortcutsPane.h"
 #include "UI/Settings/SpacesPane.h"
+#include "UI/Settings/StatsPane.h"
 #include "UI/Settings/WindowsPane.h"
 
 namespace lumivast {
@@ -16,13 +23,19 @@ QWidget* makeSettingsPane(SettingsTab tab, SettingsServices& services, SettingsN
     case SettingsTab::windows:
         return new WindowsPane(services);
     case SettingsTab::profiles:
+        return new ProfilesPane(services);
     case SettingsTab::shortcuts:
+        return new ShortcutsPane(services);
     case SettingsTab::appearance:
+        return new AppearancePane(services);
     case SettingsTab::overview:
+        return new OverviewPane(services);
     case SettingsTab::stats:
+        return new StatsPane(services);
     case SettingsTab::setup:
+        return new SetupPane(services);
     case SettingsTab::backup:
-        break;
+        return new BackupPane(services);
     }
     return nullptr;
 }

@@ -236,3 +236,31 @@ TEST_F(SettingsBackupTest, OtherVersionsAndZonesAreImportedAndEmptySpacesClearAl
 }
 
 } // namespace
+
+TEST_F(SettingsBackupTest, ExportIsWrittenWholeOrNotAtAll)
+{
+    store.replaceAll(sampleMetas());
+    const QString target = home.path("Lumivast Settings.json");
+    ASSERT_TRUE(SettingsTransfer::exportTo(target, store, scheduler));
+    QFile written(target);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), SettingsTransfer::exportData(store, scheduler));
+
+    // A name so long that no temporary file can be made beside it: the write
+    // fails after the earlier backup of that name was there, which stays whole.
+    const QString earlier = home.path(QString(250, QLatin1Char('b')) + ".json");
+    {
+        QFile file(earlier);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("earlier backup");
+    }
+    const auto failed = SettingsTransfer::exportTo(earlier, store, scheduler);
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error(), "File name too long");
+    QFile kept(earlier);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "earlier backup");
+
+    // A folder in the way of the file.
+    EXPECT_FALSE(SettingsTransfer::exportTo(home.path(), store, scheduler));
+}

@@ -1,5 +1,6 @@
 #include "Core/Settings/Settings.h"
 #include "Core/Switching/ShortcutManager.h"
+#include "Core/Switching/ShortcutTexts.h"
 #include "Platform/Sim/SimHotKeys.h"
 #include "Platform/VirtualScheduler.h"
 #include "tests/support/TestEnv.h"
@@ -289,4 +290,41 @@ TEST_F(ShortcutManagerTest, UnsetHandlersDoNothingAndDroppingTheManagerUnregiste
         EXPECT_EQ(log, QStringList{"overview"});
     }
     EXPECT_TRUE(sim.registrations().empty());
+}
+
+TEST_F(ShortcutManagerTest, TheSettingsWindowSpellsEachShortcutAsItsConflictIsSpelled)
+{
+    struct Case {
+        const char* modifier;
+        quint32 mask;
+        const char* name;
+    };
+    for (const Case& c : {Case{"controlOption", 0x1800, "Ctrl+Alt"}, Case{"controlCommand", 0x1100, "Meta+Ctrl"},
+                          Case{"optionCommand", 0x900, "Meta+Alt"}, Case{"hyper", 0x1900, "Meta+Ctrl+Alt"}}) {
+        SCOPED_TRACE(c.modifier);
+        set(K::desktopShortcutModifier, c.modifier);
+        for (const Combo& combo : defaultCombos(c.mask))
+            sim.setTaken(combo.keyCode, combo.modifiers);
+        ShortcutManager manager(recordingHandlers());
+        manager.refresh();
+        const QStringList& l = manager.failures();
+        ASSERT_EQ(l.size(), 32);
+
+        const auto modifier = fromRawValue<DesktopShortcutModifier>(QString::fromLatin1(c.modifier));
+        const auto texts = ShortcutTexts::forModifier(*modifier);
+        ASSERT_TRUE(texts);
+        EXPECT_EQ(ShortcutTexts::modifierName(*modifier), c.name);
+        EXPECT_EQ(texts->switchToDesktops, l[1] + " \u2026 " + l[19]);
+        EXPECT_EQ(texts->sendToDesktops, l[2] + " \u2026 " + l[20]);
+        EXPECT_EQ(texts->previousNext, l[21] + " / " + l[22]);
+        EXPECT_EQ(texts->backToLast, l[23]);
+        EXPECT_EQ(texts->sendLeftRight, l[24] + " / " + l[25]);
+        const std::array<QString, 6> tools{l[27], l[26], l[28], l[29], l[30], l[31]}; // F, W, L, /, M, '
+        EXPECT_EQ(texts->tools, tools);
+        EXPECT_TRUE(texts->switchToDesktops.startsWith(QString(c.name) + "+1"));
+    }
+    EXPECT_FALSE(ShortcutTexts::forModifier(DesktopShortcutModifier::off));
+    EXPECT_EQ(ShortcutTexts::modifierName(DesktopShortcutModifier::off), QString());
+    EXPECT_EQ(ShortcutTexts::presetName(OverlayHotKeyPreset::commandOptionSpace), "Meta+Alt+Space");
+    EXPECT_EQ(ShortcutTexts::presetName(OverlayHotKeyPreset::optionBacktick), "Alt+`");
 }

@@ -32,3 +32,24 @@ TEST(QtAudioTest, SpeechRatesMapOntoQtsScale)
     EXPECT_DOUBLE_EQ(QtSpeechSynthesizer::qtRate(SpeechSynthesizer::kMinimumRate), -1.0);
     EXPECT_DOUBLE_EQ(QtSpeechSynthesizer::qtRate(3.0f), 1.0);
 }
+
+TEST(QtAudioTest, TheNineSwitchSoundsAreBuiltInAndAUsersFileWins)
+{
+    QTemporaryDir user;
+    QFile(user.filePath("Glass.wav")).open(QIODevice::WriteOnly);
+    QtSounds sounds({user.path(), QtSounds::kBuiltInFolder});
+
+    for (const char* name : {"Tink", "Pop", "Bottle", "Frog", "Morse", "Purr", "Submarine", "Hero"}) {
+        SCOPED_TRACE(name);
+        const QString path = sounds.fileFor(QString::fromLatin1(name));
+        ASSERT_EQ(path, QtSounds::kBuiltInFolder + "/" + name + ".wav");
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray head = file.read(44);
+        EXPECT_TRUE(head.startsWith("RIFF") && head.mid(8, 4) == "WAVE");
+        EXPECT_LT(file.size(), 64 * 1024); // short sounds
+    }
+    EXPECT_EQ(sounds.fileFor("Glass"), user.filePath("Glass.wav"));
+    EXPECT_EQ(sounds.fileFor("Basso"), QString()); // only the nine are made for the program
+    EXPECT_TRUE(QtSounds().fileFor("Hero").endsWith("/Hero.wav"));
+}

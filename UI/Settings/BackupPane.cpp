@@ -1,0 +1,84 @@
+#include "UI/Settings/BackupPane.h"
+
+#include "Core/Previews/ThumbnailService.h"
+#include "Core/Shell/SettingsTransfer.h"
+#include "Core/Spaces/AppPaths.h"
+#include "Core/Spaces/SpaceWatcher.h"
+#include "Platform/DataFile.h"
+#include "Platform/Platform.h"
+#include "UI/Settings/SettingsServices.h"
+
+#include <QFileInfo>
+#include <QPushButton>
+
+namespace lumivast {
+
+BackupPane::BackupPane(SettingsServices& services, QWidget* parent)
+    : PaneForm(parent)
+    , m_services(services)
+{
+    FormSection* transfer = addSection(tr("Settings and Space names"));
+    m_export = new QPushButton(tr("Export\u2026"));
+    m_import = new QPushButton(tr("Import\u2026"));
+    transfer->addRow(std::vector<QWidget*>{m_export, m_import, nullptr});
+    transfer->addCaption(tr("Exports names, notes, icons, colours, automations and every setting as one JSON file. "
+                            "Previews and icon images stay on this Mac."));
+
+    FormSection* support = addSection(tr("Support"));
+    m_diagnostics = new QPushButton(tr("Copy Diagnostics"));
+    m_dataFolder = new QPushButton(tr("Show Data Folder in Finder"));
+    m_clearPreviews = PaneKit::destructiveButton(tr("Clear All Previews"));
+    for (QPushButton* button : {m_diagnostics, m_dataFolder, m_clearPreviews})
+        support->addRow(std::vector<QWidget*>{button, nullptr});
+
+    connect(m_export, &QPushButton::clicked, this, &BackupPane::exportSettings);
+    connect(m_import, &QPushButton::clicked, this, &BackupPane::importSettings);
+    connect(m_diagnostics, &QPushButton::clicked, this, &BackupPane::copyDiagnostics);
+    connect(m_dataFolder, &QPushButton::clicked, this, &BackupPane::showDataFolder);
+    connect(m_clearPreviews, &QPushButton::clicked, this, &BackupPane::clearPreviews);
+}
+
+void BackupPane::exportSettings()
+{
+    const auto path = m_services.panels->runSave({{FileKind::json}, QStringLiteral("Lumivast Settings.json"), {}});
+    if (!path || path->isEmpty())
+        return;
+    // Written whole or not at all, so a failure leaves an earlier backup of that name as it was.
+    if (const auto written = SettingsTransfer::exportTo(*path, m_services.store, m_services.scheduler); !written)
+        setOutcome(tr("Export failed: %1").arg(written.error()));
+    else
+        setOutcome(tr("Exported to %1.").arg(QFileInfo(*path).fileName()));
+}
+
+void BackupPane::importSettings()
+{
+    const auto chosen = m_services.panels->runOpen({{FileKind::json}, false, {}});
+    if (!chosen || chosen->isEmpty())
+        return;
+    const QString path = chosen->front();
+    const DataFile::ReadResult file = DataFile::read(path);
+    // An unreadable file and one that is no backup read alike; neither changes anything.
+    if (file.status != DataFile::ReadStatus::Read || !SettingsTransfer::importData(file.bytes, m_services.store))
+        setOutcome(tr("That file is not a Lumivast export."));
+    else
+        setOutcome(tr("Imported %1.").arg(QFileInfo(path).fileName()));
+}
+
+void BackupPane::copyDiagnostics()
+{
+    SettingsTransfer::copyDiagnostics(m_services.watcher.snapshot(), m_services.shortcutFailures());
+    setOutcome(tr("Diagnostics copied. Paste them into your support email."));
+}
+
+void BackupPane::showDataFolder()
+{
+    Platform::current().workspace().showInFileManager(AppPaths::supportDirectory());
+}
+
+void BackupPane::clearPreviews()
+{
+    m_services.thumbnails.removeAll();
+    setOutcome(tr("Previews cleared."));
+}
+
+} // namespace lumivast
