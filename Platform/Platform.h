@@ -8,6 +8,7 @@
 #include "Platform/Events.h"
 #include "Platform/FileWatcher.h"
 #include "Platform/HotKeys.h"
+#include "Platform/Keyboard.h"
 #include "Platform/Mouse.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/RunningApplications.h"
@@ -76,6 +77,8 @@ public:
     virtual ChildProcesses& processes();
     // The user's shortcuts tool (default: the program at its fixed path). Any thread.
     virtual ShortcutsTool& shortcuts();
+    // The modifier keys held now (default: the desktop's keyboard).
+    virtual Keyboard& keyboard();
 
     // Makes `platform` current. Process-wide caches built on the previous one
     // (the bridge's symbol slots) are dropped through the reset hooks first.

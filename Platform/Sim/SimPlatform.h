@@ -3,6 +3,7 @@
 #include "Platform/Platform.h"
 #include "Platform/Sim/SimEvents.h"
 #include "Platform/Sim/SimHotKeys.h"
+#include "Platform/Sim/SimKeyboard.h"
 #include "Platform/Sim/SimAudio.h"
 #include "Platform/Sim/SimBrowsers.h"
 #include "Platform/Sim/SimCompositing.h"
@@ -59,10 +60,13 @@ public:
         return m_world->childProcesses ? *m_world->childProcesses : Platform::processes();
     }
     ShortcutsTool& shortcuts() override { return m_world->shortcuts(); }
+    Keyboard& keyboard() override { return m_keyboard; }
+    SimKeyboard& simKeyboard() { return m_keyboard; }
 
 private:
     std::shared_ptr<SimWorld> m_world;
     InotifyFileWatcher m_files;
+    SimKeyboard m_keyboard;
 };
 
 } // namespace lumivast
