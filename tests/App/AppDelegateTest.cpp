@@ -171,7 +171,7 @@ TEST_F(AppDelegateTest, StepWrapsOnlyWhenAskedAndStep2DFollowsTheGrid)
 TEST_F(AppDelegateTest, CommandsOfMissingComponentsSaySo)
 {
     launch();
-    delegate->perform(SpaceCommand::overview());
+    delegate->perform(SpaceCommand::settings());
     EXPECT_TRUE(lastToastIsError());
     EXPECT_FALSE(lastToast().isEmpty());
 }

@@ -87,7 +87,7 @@ TEST_F(OverviewWiringTest, WhileOpenNoSwitchHudAndNoPreviewTick)
     settle();
     ASSERT_TRUE(overlay().isOpen());
     const QString before = test::lastHudTitle(delegate->hud());
-    world->switchSpace(world->displays[0].identifier, 2);
+    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(2)));
     settle(1s);
     EXPECT_EQ(test::lastHudTitle(delegate->hud()), before) << "no switch HUD over the overview";
     EXPECT_EQ(currentDesktop(), 2);

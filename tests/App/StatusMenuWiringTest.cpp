@@ -158,8 +158,8 @@ TEST_F(StatusMenuWiringTest, ReopenSavedSpaceRestoresAndToasts)
 
 TEST_F(StatusMenuWiringTest, ItemsWhoseComponentIsMissingSaySo)
 {
-    choose(QStringLiteral("Show Overview"));
-    EXPECT_EQ(lastToast(), QStringLiteral("This version of Lumivast cannot open the overview yet"));
+    choose(QStringLiteral("Settings\u2026"));
+    EXPECT_EQ(lastToast(), QStringLiteral("This version of Lumivast cannot open the settings window yet"));
     choose(QStringLiteral("Check for Updates\u2026"));
     EXPECT_EQ(world->updates().checkRequests, 1);
 }
