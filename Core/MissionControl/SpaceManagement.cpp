@@ -18,16 +18,6 @@ const QString kDockBundleID = QStringLiteral("com.apple.dock");
 constexpr int kMaxDepth = 6;
 constexpr quint16 kEscape = 53;
 
-QString text(Element element, const QString& attribute)
-{
-    const auto value = Platform::current().accessibilityElements().copyAttributeValue(element, attribute);
-    if (!value)
-        return {};
-    const auto* plist = std::get_if<PlistValue>(&*value);
-    const QString* s = plist ? plist->string() : nullptr;
-    return s ? *s : QString();
-}
-
 void walk(Element element, int depth, bool inBar, std::vector<Element>& found)
 {
     if (depth > kMaxDepth)
@@ -49,17 +39,9 @@ void walk(Element element, int depth, bool inBar, std::vector<Element>& found)
 // Every button below the Dock's Spaces Bars, in walk order, from a fresh Dock element.
 std::vector<Element> findButtons()
 {
-    Platform& platform = Platform::current();
-    std::optional<std::int32_t> pid;
-    for (const RunningApplication& app : platform.runningApplications().runningApplications()) {
-        if (app.bundleID == kDockBundleID) {
-            pid = app.pid;
-            break;
-        }
-    }
     std::vector<Element> found;
-    if (pid)
-        walk(platform.accessibilityElements().applicationElement(*pid), 0, false, found);
+    if (const auto dock = dockElement())
+        walk(*dock, 0, false, found);
     return found;
 }
 
@@ -134,6 +116,23 @@ std::optional<QRectF> frame(sysfn::AXElementRef element)
     return QRectF(point ? *point : QPointF(), extent ? *extent : QSizeF());
 }
 
+QString text(sysfn::AXElementRef element, const QString& attribute)
+{
+    const auto value = Platform::current().accessibilityElements().copyAttributeValue(element, attribute);
+    const auto* plist = value ? std::get_if<PlistValue>(&*value) : nullptr;
+    const QString* s = plist ? plist->string() : nullptr;
+    return s ? *s : QString();
+}
+
+std::optional<sysfn::AXElementRef> dockElement()
+{
+    Platform& platform = Platform::current();
+    for (const RunningApplication& app : platform.runningApplications().runningApplications()) {
+        if (app.bundleID == kDockBundleID)
+            return platform.accessibilityElements().applicationElement(app.pid);
+    }
+    return std::nullopt;
+}
 
 QString description(Failure failure)
 {

@@ -37,8 +37,13 @@ inline constexpr Duration kAddSettle = 500ms;
 inline constexpr Duration kHoverToClose = 700ms;
 inline constexpr Duration kCloseToEnd = 600ms;
 
+// Reading Mission Control's elements, shared with the labels over its buttons.
 // An Accessibility element's frame (global, origin top left); none when it has no position or size.
 std::optional<QRectF> frame(sysfn::AXElementRef element);
+// A text attribute; empty when it cannot be read or is not text.
+QString text(sysfn::AXElementRef element, const QString& attribute);
+// A new application element for the running Dock; none while the Dock does not run.
+std::optional<sysfn::AXElementRef> dockElement();
 
 void addDesktop(Scheduler& scheduler, Completion completion);
 // `number` is the desktop's number as Mission Control shows it ("Desktop 3").

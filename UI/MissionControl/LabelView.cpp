@@ -50,22 +50,50 @@ QFont LabelView::font()
     return f;
 }
 
-QRectF LabelView::pillRect(const Label& label) const
+QRectF LabelView::pillRect(const Label& label, double room) const
 {
     const QFontMetricsF metrics(m_font);
     const double natural = metrics.horizontalAdvance(label.name) + (label.symbol ? kIconAllowance : 0) + 2 * kPadding;
-    const double width = std::min(natural, std::max(kMinMaxWidth, label.anchor.width() + 40));
+    const double width = std::min({natural, std::max(kMinMaxWidth, label.anchor.width() + 40), room});
     const double x = label.anchor.center().x() - width / 2;
     // Origin bottom left: an expanded button's pill hangs below it, others sit on it.
     const double y = label.expanded ? label.anchor.y() - kHeight - kExpandedGap : label.anchor.center().y() - kHeight / 2;
     return QRectF(std::round(x), std::round(y), std::round(width), kHeight);
 }
 
+QString LabelView::visibleName(const Label& label, const QRectF& pill) const
+{
+    const QFontMetricsF metrics(m_font);
+    const bool icon = label.symbol && SymbolCatalogue::contains(*label.symbol);
+    const double room = pill.width() - 2 * kPadding - (icon ? kIconAllowance : 0);
+    // The pill's width was rounded to a whole point, possibly down: a name that
+    // fitted before the rounding still fits.
+    if (metrics.horizontalAdvance(label.name) <= room + 0.5)
+        return label.name;
+    return metrics.elidedText(label.name, Qt::ElideRight, std::max(0.0, room));
+}
+
+// How wide each pill may grow: buttons are often closer together than the
+// widest pill, and a pill running under its neighbour would hide its own name.
+static double roomBeside(const std::vector<LabelPanel::Label>& labels, std::size_t i)
+{
+    double nearest = std::numeric_limits<double>::infinity();
+    const LabelPanel::Label& self = labels[i];
+    for (std::size_t j = 0; j < labels.size(); ++j) {
+        const LabelPanel::Label& other = labels[j];
+        const bool sameRow = other.expanded == self.expanded && std::abs(other.anchor.center().y() - self.anchor.center().y()) < LabelView::kHeight;
+        if (j != i && sameRow)
+            nearest = std::min(nearest, std::abs(other.anchor.center().x() - self.anchor.center().x()));
+    }
+    return nearest - LabelView::kNeighbourGap;
+}
+
 void LabelView::retarget()
 {
     std::set<QString> seen;
-    for (const Label& label : labels) {
-        const QRectF target = pillRect(label);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        const Label& label = labels[i];
+        const QRectF target = pillRect(label, roomBeside(labels, i));
         seen.insert(label.id);
         auto it = m_items.find(label.id);
         if (it == m_items.end()) {
@@ -186,11 +214,10 @@ void LabelView::drawPill(QPainter& painter, const Label& label, const QRectF& r,
     }
     const QFontMetricsF metrics(m_font);
     const double h = metrics.height();
-    const QRectF text(x, std::round(r.center().y() - h / 2), r.right() - kPadding - x, h);
+    const QRectF text(x, std::round(r.center().y() - h / 2), std::max(0.0, r.right() - kPadding - x) + 0.5, h);
     painter.setFont(m_font);
     painter.setPen(QColor::fromRgbF(1, 1, 1, float(o)));
-    painter.drawText(flipped(text), Qt::AlignLeft | Qt::AlignVCenter,
-                     metrics.elidedText(label.name, Qt::ElideRight, std::max(0.0, text.width())));
+    painter.drawText(flipped(text), Qt::AlignLeft | Qt::AlignVCenter, visibleName(label, r));
 }
 
 } // namespace lumivast

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <limits>
 #include <map>
 #include <vector>
 
@@ -36,6 +37,7 @@ public:
     static constexpr double kIconAllowance = 20; // the icon and the gap after it
     static constexpr double kMinMaxWidth = 120;
     static constexpr double kExpandedGap = 6;
+    static constexpr double kNeighbourGap = 4; // kept free between two pills side by side
     // 60 frames a second at the scheduler's millisecond resolution.
     static constexpr Duration kFrameInterval = 17ms;
     static constexpr double kMaxStep = 0.05; // seconds: a stalled frame never jumps the whole way
@@ -49,7 +51,10 @@ public:
     // Draws nothing from now on, at once and without fading.
     void clear();
 
-    QRectF pillRect(const Label& label) const;
+    // `room`: the most the pill may take so that it keeps clear of its neighbours.
+    QRectF pillRect(const Label& label, double room = std::numeric_limits<double>::infinity()) const;
+    // The name as a pill drawn at `pill` shows it: whole whenever it fits, else elided.
+    QString visibleName(const Label& label, const QRectF& pill) const;
     static QFont font();
 
     const std::map<QString, Animated>& items() const { return m_items; }

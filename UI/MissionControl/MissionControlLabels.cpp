@@ -18,21 +18,12 @@ namespace {
 
 using Element = sysfn::AXElementRef;
 
-const QString kDockBundleID = QStringLiteral("com.apple.dock");
 const QString kAwake = QStringLiteral("com.apple.expose.awake");
 constexpr int kMaxDepth = 3;
 
 bool labelsOn()
 {
     return Settings::defaults().boolValue(Settings::Key::missionControlLabels);
-}
-
-QString text(Element element, const QString& attribute)
-{
-    const auto value = Platform::current().accessibilityElements().copyAttributeValue(element, attribute);
-    const auto* plist = value ? std::get_if<PlistValue>(&*value) : nullptr;
-    const QString* s = plist ? plist->string() : nullptr;
-    return s ? *s : QString();
 }
 
 std::expected<std::vector<Element>, AXError> childrenOf(Element element)
@@ -102,14 +93,8 @@ void MissionControlLabels::endTracking()
 std::vector<MissionControlLabels::Bar> MissionControlLabels::spacesBars()
 {
     std::vector<Bar> bars;
-    Platform& platform = Platform::current();
     if (!m_dock) {
-        for (const RunningApplication& app : platform.runningApplications().runningApplications()) {
-            if (app.bundleID == kDockBundleID) {
-                m_dock = platform.accessibilityElements().applicationElement(app.pid);
-                break;
-            }
-        }
+        m_dock = SpaceManagement::dockElement();
         if (!m_dock)
             return bars;
     }
@@ -121,7 +106,7 @@ std::vector<MissionControlLabels::Bar> MissionControlLabels::spacesBars()
         return bars;
     }
     for (Element child : *top) {
-        if (text(child, QStringLiteral("AXTitle")) == QLatin1String("Mission Control"))
+        if (SpaceManagement::text(child, QStringLiteral("AXTitle")) == QLatin1String("Mission Control"))
             collectBars(child, 0, bars);
     }
     return bars;
@@ -135,7 +120,7 @@ void MissionControlLabels::collectBars(Element element, int depth, std::vector<B
     if (!list)
         return;
     for (Element child : *list) {
-        if (text(child, QStringLiteral("AXTitle")) == QLatin1String("Spaces Bar")) {
+        if (SpaceManagement::text(child, QStringLiteral("AXTitle")) == QLatin1String("Spaces Bar")) {
             if (const auto f = SpaceManagement::frame(child)) {
                 Bar bar{*f, {}};
                 collectButtons(child, 0, bar.buttons);
@@ -155,9 +140,9 @@ void MissionControlLabels::collectButtons(Element element, int depth, std::vecto
     if (!list)
         return;
     for (Element child : *list) {
-        if (text(child, QStringLiteral("AXRole")) == QLatin1String("AXButton")) {
+        if (SpaceManagement::text(child, QStringLiteral("AXRole")) == QLatin1String("AXButton")) {
             // Mission Control's add button is no Space's; a button is never walked into.
-            if (text(child, QStringLiteral("AXDescription")) == QLatin1String("add desktop"))
+            if (SpaceManagement::text(child, QStringLiteral("AXDescription")) == QLatin1String("add desktop"))
                 continue;
             if (const auto f = SpaceManagement::frame(child))
                 buttons.push_back(*f);
