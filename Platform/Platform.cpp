@@ -4,6 +4,7 @@
 #include "Platform/PackageManagerUpdates.h"
 #include "Platform/QtPasteboard.h"
 #include "Platform/Sim/SimPlatform.h"
+#include "Platform/X11/X11Platform.h"
 
 #include <mutex>
 #include <vector>
@@ -70,6 +71,8 @@ Platform& Platform::current()
 std::shared_ptr<Platform> Platform::fromEnvironment(QString* error)
 {
     const QString name = qEnvironmentVariableIsSet("LUMIVAST_PLATFORM") ? qEnvironmentVariable("LUMIVAST_PLATFORM") : QStringLiteral("sim");
+    if (name == QLatin1String("x11"))
+        return X11Platform::create(); // the display DISPLAY names; no world file applies
     if (name != QLatin1String("sim")) {
         if (error)
             *error = QStringLiteral("unknown platform \"%1\"").arg(name);

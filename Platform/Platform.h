@@ -86,8 +86,9 @@ public:
     // The installed platform; on first use, the one the environment names.
     static Platform& current();
     static std::shared_ptr<Platform> currentShared();
-    // LUMIVAST_PLATFORM (only "sim" today) with LUMIVAST_WORLD for the simulated
-    // world. Null with an explanation in `error` when it cannot be built.
+    // LUMIVAST_PLATFORM: "sim" (the default, with LUMIVAST_WORLD for the
+    // simulated world) or "x11" (the real desktop on DISPLAY). Null with an
+    // explanation in `error` when it cannot be built.
     static std::shared_ptr<Platform> fromEnvironment(QString* error = nullptr);
     // Called by install() before the new platform takes over.
     static void addResetHook(std::function<void()> hook);

@@ -3,6 +3,7 @@
 #include "Platform/Scheduler.h"
 #include "Platform/Screens.h"
 #include "Platform/SymbolSource.h"
+#include "Platform/SymbolicHotKeys.h"
 #include "Platform/SystemFunctions.h"
 #include "Platform/SystemInfo.h"
 #include "Platform/Trust.h"
@@ -110,11 +111,7 @@ public:
         bool refusesSize = false;          // Accessibility cannot resize it
         std::optional<WindowMoves> moves = std::nullopt; // none: the world's `windowMoves`
     };
-    struct HotKey {
-        std::uint16_t keyCode = 0;
-        std::uint32_t modifiers = 0;
-        bool enabled = false;
-    };
+    using HotKey = SymbolicHotKey;
     enum class SkyLight { Loaded, Unloaded, Missing };
 
     // One display with four desktops and a few apps and windows.

@@ -4,6 +4,7 @@
 #include "Platform/Sim/SimDock.h"
 #include "Platform/Sim/SimEvents.h"
 #include "Platform/Sim/SimHotKeys.h"
+#include "Platform/SymbolicHotKeys.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -35,22 +36,6 @@ constexpr const char* kDefaultWorld = R"({
                  {"path": "/System/Applications/Calendar.app", "bundleID": "org.lumivast.sim.calendar"},
                  {"path": "/System/Applications/Utilities/Terminal.app", "bundleID": "org.lumivast.sim.terminal"} ]
 })";
-
-constexpr std::uint32_t kControl = 0x40000;
-constexpr std::uint32_t kControlFunction = 0x840000;
-
-// The system's standard Mission Control shortcuts: Control-Left/Right move one
-// Space, Control-1 ... Control-0 switch to Desktop 1 ... 10 (1 to 4 enabled).
-std::map<std::int32_t, SimWorld::HotKey> standardHotKeys()
-{
-    std::map<std::int32_t, SimWorld::HotKey> keys;
-    keys[79] = {123, kControlFunction, true};
-    keys[81] = {124, kControlFunction, true};
-    const std::uint16_t digits[] = {18, 19, 20, 21, 23, 22, 26, 28, 25, 29};
-    for (int n = 1; n <= 10; ++n)
-        keys[117 + n] = {digits[n - 1], kControl, n <= 4};
-    return keys;
-}
 
 QRectF rect(const QJsonValue& value, const QRectF& fallback)
 {
@@ -217,7 +202,7 @@ std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* e
         w.windows.push_back(std::move(window));
     }
 
-    w.hotKeys = standardHotKeys();
+    w.hotKeys = standardSymbolicHotKeys();
     for (const QJsonValue& value : json.value("hotKeys").toArray()) {
         const QJsonObject o = value.toObject();
         const std::int32_t id = std::int32_t(o.value("id").toInt());

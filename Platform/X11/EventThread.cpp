@@ -1,0 +1,171 @@
+#include "Platform/X11/EventThread.h"
+
+#include <cerrno>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace lumivast::x11 {
+
+namespace {
+
+// The parts of a row whose change the Spaces list shows.
+bool sameSpaces(const std::vector<Row>& a, const std::vector<Row>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i].managed != b[i].managed || a[i].count != b[i].count || a[i].current != b[i].current)
+            return false;
+    }
+    return true;
+}
+
+bool sameCurrent(const std::vector<Row>& a, const std::vector<Row>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i].managed != b[i].managed || a[i].current != b[i].current)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+EventThread::EventThread(QByteArray display, Callbacks callbacks)
+    : m_display(std::move(display)), m_callbacks(std::move(callbacks))
+{
+}
+
+EventThread::~EventThread()
+{
+    if (m_wake >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = ::write(m_wake, &one, sizeof one);
+    }
+    if (m_thread.joinable())
+        m_thread.join();
+    if (m_wake >= 0)
+        ::close(m_wake);
+}
+
+bool EventThread::start()
+{
+    auto x = XConnection::open(m_display);
+    if (!x)
+        return false;
+    m_wake = ::eventfd(0, EFD_CLOEXEC);
+    if (m_wake < 0)
+        return false;
+    for (std::size_t s = 0; s < x->screens().size(); ++s) {
+        const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY
+            | XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW;
+        xcb_change_window_attributes(x->get(), x->root(int(s)), XCB_CW_EVENT_MASK, &mask);
+    }
+    x->flush();
+    // The state to compare with is read here, after the events are selected
+    // and before the caller goes on: no change made after start() is missed.
+    std::vector<Row> rows = readRows(*x);
+    watchCheckWindows(*x, rows);
+    const int pointer = pointerScreen(*x);
+    m_running = true;
+    m_thread = std::thread([this, conn = std::move(x), rows = std::move(rows), pointer]() mutable {
+        run(std::move(conn), std::move(rows), pointer);
+    });
+    return true;
+}
+
+void EventThread::watchCheckWindows(XConnection& x, const std::vector<Row>& rows)
+{
+    // The check window's end is how a window manager that is killed shows it leaves.
+    for (const Row& row : rows) {
+        if (row.check != 0) {
+            const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+            xcb_change_window_attributes(x.get(), row.check, XCB_CW_EVENT_MASK, &mask);
+        }
+    }
+    x.flush();
+}
+
+void EventThread::run(std::unique_ptr<XConnection> x, std::vector<Row> rows, int pointer)
+{
+    const Atoms& a = x->atoms();
+
+    auto isRoot = [&x](xcb_window_t window) {
+        for (std::size_t s = 0; s < x->screens().size(); ++s) {
+            if (x->root(int(s)) == window)
+                return true;
+        }
+        return false;
+    };
+
+    bool rowsDirty = false;
+    bool pointerDirty = false;
+    for (;;) {
+        // Replies read below queue the events that arrive meanwhile: drain before sleeping.
+        while (xcb_generic_event_t* raw = xcb_poll_for_event(x->get())) {
+            Reply<xcb_generic_event_t> event(raw);
+            switch (event->response_type & 0x7f) {
+            case XCB_PROPERTY_NOTIFY: {
+                const auto* e = reinterpret_cast<xcb_property_notify_event_t*>(raw);
+                if (isRoot(e->window)
+                    && (e->atom == a.supportingWmCheck || e->atom == a.numberOfDesktops || e->atom == a.currentDesktop))
+                    rowsDirty = true;
+                break;
+            }
+            case XCB_DESTROY_NOTIFY:
+                rowsDirty = true;
+                break;
+            case XCB_ENTER_NOTIFY:
+            case XCB_LEAVE_NOTIFY:
+                pointerDirty = true;
+                break;
+            default:
+                break;
+            }
+        }
+        if (x->broken())
+            break;
+        if (rowsDirty) {
+            rowsDirty = false;
+            std::vector<Row> next = readRows(*x);
+            if (!sameSpaces(rows, next)) {
+                const bool currentChanged = !sameCurrent(rows, next);
+                rows = next;
+                watchCheckWindows(*x, rows);
+                if (m_callbacks.rowsChanged)
+                    m_callbacks.rowsChanged(rows, currentChanged);
+            } else if (next != rows) {
+                rows = next;
+                watchCheckWindows(*x, rows);
+            }
+            continue;
+        }
+        if (pointerDirty) {
+            pointerDirty = false;
+            const int now = pointerScreen(*x);
+            if (now != pointer) {
+                pointer = now;
+                if (m_callbacks.pointerScreenChanged)
+                    m_callbacks.pointerScreenChanged(now);
+            }
+            continue;
+        }
+        pollfd fds[2] = {{xcb_get_file_descriptor(x->get()), POLLIN, 0}, {m_wake, POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0 && errno != EINTR)
+            break;
+        if (fds[1].revents & POLLIN)
+            return;
+    }
+    // The server went away: so did every window manager on it.
+    m_running = false;
+    for (Row& row : rows)
+        row = Row{row.screen};
+    if (m_callbacks.rowsChanged)
+        m_callbacks.rowsChanged(rows, true);
+}
+
+} // namespace lumivast::x11

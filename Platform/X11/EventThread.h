@@ -1,0 +1,45 @@
+#pragma once
+
+#include "Platform/X11/Desktops.h"
+
+#include <QByteArray>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+#include <vector>
+
+namespace lumivast::x11 {
+
+// Reads X events on a connection of its own and turns them into changes of
+// the desktops and of the screen under the pointer. The callbacks run on
+// this thread. Stops and joins when destroyed.
+class EventThread {
+public:
+    struct Callbacks {
+        std::function<void(const std::vector<Row>& rows, bool currentChanged)> rowsChanged;
+        std::function<void(int screen)> pointerScreenChanged;
+    };
+
+    EventThread(QByteArray display, Callbacks callbacks);
+    ~EventThread();
+    EventThread(const EventThread&) = delete;
+    EventThread& operator=(const EventThread&) = delete;
+
+    // False when the display cannot be reached.
+    bool start();
+    // False once the server went away.
+    bool running() const { return m_running; }
+
+private:
+    void run(std::unique_ptr<XConnection> x, std::vector<Row> rows, int pointer);
+    void watchCheckWindows(XConnection& x, const std::vector<Row>& rows);
+
+    QByteArray m_display;
+    Callbacks m_callbacks;
+    int m_wake = -1; // eventfd that ends the loop
+    std::atomic<bool> m_running{false};
+    std::thread m_thread;
+};
+
+} // namespace lumivast::x11

@@ -1,0 +1,171 @@
+#include "Platform/X11/Session.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace lumivast::x11 {
+
+std::shared_ptr<Session> Session::create(QByteArray display, Scheduler& fallbackScheduler)
+{
+    return std::shared_ptr<Session>(new Session(std::move(display), fallbackScheduler));
+}
+
+Session::Session(QByteArray display, Scheduler& fallbackScheduler)
+    : m_display(std::move(display)), m_scheduler(&fallbackScheduler)
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    QString name = QString::fromLocal8Bit(m_display.isEmpty() ? qgetenv("DISPLAY") : m_display);
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    m_preferencesPath = QDir(folder).filePath(QStringLiteral("lumivast-spaces%1.json").arg(name));
+}
+
+Session::~Session()
+{
+    // The event thread ends before the procedures and observers it calls go.
+    std::unique_ptr<EventThread> events;
+    {
+        std::lock_guard lock(m_connectionMutex);
+        events = std::move(m_events);
+    }
+}
+
+std::shared_ptr<XConnection> Session::connection()
+{
+    std::lock_guard lock(m_connectionMutex);
+    if (m_requests && !m_requests->broken())
+        return m_requests;
+    m_requests = XConnection::open(m_display);
+    if (!m_requests)
+        return nullptr;
+    if (!m_events || !m_events->running()) {
+        // The thread never holds the session: the session's end joins it first.
+        EventThread::Callbacks callbacks;
+        callbacks.rowsChanged = [this](const std::vector<Row>& rows, bool currentChanged) { rowsChanged(rows, currentChanged); };
+        callbacks.pointerScreenChanged = [this](int) { announce(kPointerScreenChanged); };
+        m_events.reset(); // a thread whose server went away has returned already
+        auto thread = std::make_unique<EventThread>(m_display, std::move(callbacks));
+        if (thread->start())
+            m_events = std::move(thread);
+    }
+    return m_requests;
+}
+
+void Session::setScheduler(Scheduler& scheduler)
+{
+    std::lock_guard lock(m_schedulerMutex);
+    m_scheduler = &scheduler;
+}
+
+Scheduler& Session::scheduler()
+{
+    std::lock_guard lock(m_schedulerMutex);
+    return *m_scheduler;
+}
+
+bool Session::addNotifyProc(sysfn::NotifyProc proc, std::uint32_t event, void* context)
+{
+    if (!proc)
+        return false;
+    std::lock_guard lock(m_registrationMutex);
+    m_registrations.push_back({proc, event, context});
+    return true;
+}
+
+void Session::announce(std::uint32_t event)
+{
+    std::vector<Registration> registrations;
+    {
+        std::lock_guard lock(m_registrationMutex);
+        registrations = m_registrations;
+    }
+    for (const Registration& r : registrations) {
+        if (r.event == event)
+            r.proc(event, nullptr, 0, r.context);
+    }
+}
+
+void Session::rowsChanged(const std::vector<Row>& rows, bool currentChanged)
+{
+    // The preferences file goes first: a watcher that reads it on its change sees the new state.
+    QSaveFile file(m_preferencesPath);
+    if (file.open(QIODevice::WriteOnly)) {
+        QByteArray text = "{\"screens\":[";
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            text += QStringLiteral("%1{\"screen\":%2,\"managed\":%3,\"desktops\":%4,\"current\":%5}")
+                        .arg(i ? "," : "")
+                        .arg(rows[i].screen)
+                        .arg(rows[i].managed ? "true" : "false")
+                        .arg(rows[i].count)
+                        .arg(rows[i].current)
+                        .toUtf8();
+        }
+        text += "]}\n";
+        file.write(text);
+        file.commit();
+    }
+    announce(kSpacesChanged);
+    if (currentChanged)
+        postWorkspaceEvent(WorkspaceEvent::ActiveSpaceDidChange);
+}
+
+Subscription Session::observe(WorkspaceEvent event, std::function<void()> handler)
+{
+    const std::uint64_t token = m_nextToken++;
+    m_observers.push_back({token, event, std::move(handler), {}});
+    std::weak_ptr<Session> weak = weak_from_this();
+    return Subscription([weak, token] {
+        if (auto self = weak.lock())
+            std::erase_if(self->m_observers, [token](const Observer& o) { return o.token == token; });
+    });
+}
+
+Subscription Session::observeApplications(WorkspaceEvent event, std::function<void(const RunningApplication&)> handler)
+{
+    const std::uint64_t token = m_nextToken++;
+    m_observers.push_back({token, event, {}, std::move(handler)});
+    std::weak_ptr<Session> weak = weak_from_this();
+    return Subscription([weak, token] {
+        if (auto self = weak.lock())
+            std::erase_if(self->m_observers, [token](const Observer& o) { return o.token == token; });
+    });
+}
+
+void Session::postWorkspaceEvent(WorkspaceEvent event)
+{
+    std::weak_ptr<Session> weak = weak_from_this();
+    scheduler().post([weak, event] {
+        auto self = weak.lock();
+        if (!self)
+            return;
+        // A handler may end its own or another observation.
+        const std::vector<Observer> observers = self->m_observers;
+        for (const Observer& o : observers) {
+            if (o.event == event && o.plain)
+                o.plain();
+        }
+    });
+}
+
+void Session::postApplicationEvent(WorkspaceEvent event, const RunningApplication& application)
+{
+    std::weak_ptr<Session> weak = weak_from_this();
+    scheduler().post([weak, event, application] {
+        auto self = weak.lock();
+        if (!self)
+            return;
+        const std::vector<Observer> observers = self->m_observers;
+        for (const Observer& o : observers) {
+            if (o.event != event)
+                continue;
+            if (o.application)
+                o.application(application);
+            else if (o.plain)
+                o.plain();
+        }
+    });
+}
+
+} // namespace lumivast::x11

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "Platform/Scheduler.h"
+#include "Platform/SystemFunctions.h"
+#include "Platform/Workspace.h"
+#include "Platform/X11/EventThread.h"
+#include "Platform/X11/XConnection.h"
+
+#include <QString>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace lumivast::x11 {
+
+// What every X11 service shares: the request connection (opened on first use
+// and again while it cannot be), the event thread that reads a connection of
+// its own, the window-server notification procedures, and the workspace
+// observers, which run on the main thread through the scheduler's post.
+class Session final : public std::enable_shared_from_this<Session> {
+public:
+    // Window-server event codes the backend sends.
+    static constexpr std::uint32_t kSpacesChanged = 1401;
+    static constexpr std::uint32_t kPointerScreenChanged = 1322;
+
+    static std::shared_ptr<Session> create(QByteArray display, Scheduler& fallbackScheduler);
+    ~Session();
+
+    // Null while the display cannot be reached. Any thread.
+    std::shared_ptr<XConnection> connection();
+    void setScheduler(Scheduler& scheduler);
+    Scheduler& scheduler();
+
+    // ---- window-server notifications (procedures run on the event thread) ----
+    bool addNotifyProc(sysfn::NotifyProc proc, std::uint32_t event, void* context);
+    void announce(std::uint32_t event);
+
+    // ---- workspace notifications (main thread) ----
+    Subscription observe(WorkspaceEvent event, std::function<void()> handler);
+    Subscription observeApplications(WorkspaceEvent event, std::function<void(const RunningApplication&)> handler);
+    // From any thread: the observers hear it on the main thread.
+    void postWorkspaceEvent(WorkspaceEvent event);
+    void postApplicationEvent(WorkspaceEvent event, const RunningApplication& application);
+
+    // The file rewritten at every change of the desktops.
+    QString spacesPreferencesPath() const { return m_preferencesPath; }
+
+private:
+    Session(QByteArray display, Scheduler& fallbackScheduler);
+    void rowsChanged(const std::vector<Row>& rows, bool currentChanged);
+
+    struct Registration {
+        sysfn::NotifyProc proc;
+        std::uint32_t event;
+        void* context;
+    };
+    struct Observer {
+        std::uint64_t token;
+        WorkspaceEvent event;
+        std::function<void()> plain;
+        std::function<void(const RunningApplication&)> application;
+    };
+
+    QByteArray m_display;
+    std::mutex m_connectionMutex;
+    std::shared_ptr<XConnection> m_requests;
+    std::unique_ptr<EventThread> m_events;
+    std::mutex m_schedulerMutex;
+    Scheduler* m_scheduler;
+    std::mutex m_registrationMutex;
+    std::vector<Registration> m_registrations;
+    std::vector<Observer> m_observers; // main thread
+    std::uint64_t m_nextToken = 1;
+    QString m_preferencesPath;
+};
+
+} // namespace lumivast::x11

@@ -1,0 +1,244 @@
+#include "Platform/X11/Services.h"
+
+#include "Platform/Coordinates.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUuid>
+
+#include <time.h>
+
+namespace lumivast::x11 {
+
+namespace {
+
+// One key of os-release, unquoted.
+QString osRelease(const QString& key)
+{
+    for (const char* path : {"/etc/os-release", "/usr/lib/os-release"}) {
+        QFile file(QString::fromLatin1(path));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        while (!file.atEnd()) {
+            const QString line = QString::fromUtf8(file.readLine()).trimmed();
+            if (!line.startsWith(key + QLatin1Char('=')))
+                continue;
+            QString value = line.mid(key.size() + 1);
+            if (value.size() >= 2 && (value.startsWith(QLatin1Char('"')) || value.startsWith(QLatin1Char('\''))))
+                value = value.mid(1, value.size() - 2);
+            return value;
+        }
+        return {};
+    }
+    return {};
+}
+
+} // namespace
+
+QString System::osName()
+{
+    const QString name = osRelease(QStringLiteral("NAME"));
+    const QString version = osRelease(QStringLiteral("VERSION_ID"));
+    if (name.isEmpty())
+        return QStringLiteral("Linux");
+    return version.isEmpty() ? name : name + QLatin1Char(' ') + version;
+}
+
+QString System::operatingSystemVersionString()
+{
+    return osName();
+}
+
+PlistValue System::sessionDictionary()
+{
+    // logind knows whether the session's screen is locked.
+    bool locked = false;
+    const QByteArray session = qgetenv("XDG_SESSION_ID");
+    if (!session.isEmpty() && !QStandardPaths::findExecutable(QStringLiteral("loginctl")).isEmpty()) {
+        QProcess loginctl;
+        loginctl.start(QStringLiteral("loginctl"),
+                       {QStringLiteral("show-session"), QString::fromLocal8Bit(session), QStringLiteral("-p"), QStringLiteral("LockedHint"),
+                        QStringLiteral("--value")});
+        if (loginctl.waitForFinished(1000))
+            locked = loginctl.readAllStandardOutput().trimmed() == "yes";
+    }
+    return PlistValue::dict({{QStringLiteral("CGSSessionScreenIsLocked"), PlistValue(locked)},
+                             {QStringLiteral("kCGSSessionOnConsoleKey"), PlistValue(true)}});
+}
+
+double System::systemUptime()
+{
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+// ---- screens ----
+
+std::vector<ScreenInfo> X11Screens::screens()
+{
+    auto x = m_session->connection();
+    if (!x)
+        return {};
+    return screenInfos(*x, readLayout(*x));
+}
+
+std::optional<ScreenInfo> X11Screens::mainScreen()
+{
+    const std::vector<ScreenInfo> all = screens();
+    if (all.empty())
+        return std::nullopt;
+    return all.front();
+}
+
+std::uint32_t X11Screens::mainDisplayID()
+{
+    auto x = m_session->connection();
+    if (!x)
+        return 0;
+    const Layout layout = readLayout(*x);
+    return layout.primary() ? layout.primary()->number : 0;
+}
+
+std::uint32_t X11Screens::displayIDFromUUID(const QUuid& uuid)
+{
+    auto x = m_session->connection();
+    if (!x)
+        return 0;
+    const Layout layout = readLayout(*x);
+    const QString text = uuid.toString(QUuid::WithoutBraces).toUpper();
+    for (const Monitor& m : layout.monitors) {
+        if (m.uuid == text)
+            return m.number;
+    }
+    // A row of the Spaces list names a whole X screen: its first monitor stands for it.
+    for (const Monitor& m : layout.monitors) {
+        if (uuidForScreen(m.screen) == text)
+            return m.number;
+    }
+    return 0;
+}
+
+bool X11Screens::displayIsBuiltin(std::uint32_t displayID)
+{
+    auto x = m_session->connection();
+    if (!x)
+        return false;
+    for (const Monitor& m : readLayout(*x).monitors) {
+        if (m.number == displayID)
+            return m.builtin;
+    }
+    return false;
+}
+
+QPointF X11Screens::pointerLocation()
+{
+    auto x = m_session->connection();
+    if (!x)
+        return {};
+    const Layout layout = readLayout(*x);
+    const int screen = pointerScreen(*x);
+    Reply<xcb_query_pointer_reply_t> reply(xcb_query_pointer_reply(x->get(), xcb_query_pointer(x->get(), x->root(screen)), nullptr));
+    if (!reply)
+        return {};
+    const QPointF topLeft(layout.screenOffsets[std::size_t(screen)] + reply->root_x, reply->root_y);
+    return Coordinates::flipped(topLeft, layout.primaryHeight);
+}
+
+// ---- compositing ----
+
+bool X11Compositing::isActive(const ScreenInfo& screen)
+{
+    auto x = m_session->connection();
+    if (!x)
+        return false;
+    const PlistValue* number = screen.deviceDescription.value(QStringLiteral("NSScreenNumber"));
+    int xScreen = x->defaultScreen();
+    if (number && number->integer()) {
+        for (const Monitor& m : readLayout(*x).monitors) {
+            if (m.number == std::uint32_t(*number->integer()))
+                xScreen = m.screen;
+        }
+    }
+    const xcb_atom_t selection = x->atom(QStringLiteral("_NET_WM_CM_S%1").arg(xScreen).toUtf8());
+    Reply<xcb_get_selection_owner_reply_t> reply(
+        xcb_get_selection_owner_reply(x->get(), xcb_get_selection_owner(x->get(), selection), nullptr));
+    return reply && reply->owner != XCB_NONE;
+}
+
+// ---- workspace ----
+
+bool X11Workspace::openURL(const QUrl& url)
+{
+    // The desktop's opener decides which application shows it.
+    if (!url.isValid())
+        return false;
+    return QProcess::startDetached(QStringLiteral("xdg-open"), {url.toString()});
+}
+
+std::optional<QUrl> X11Workspace::urlForApplication(const QString& bundleID)
+{
+    // The bundle identifier of an application here is its desktop-file id.
+    if (bundleID.isEmpty() || bundleID.contains(QLatin1Char('/')))
+        return std::nullopt;
+    const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, bundleID + QStringLiteral(".desktop"));
+    if (path.isEmpty())
+        return std::nullopt;
+    return QUrl::fromLocalFile(path);
+}
+
+void X11Workspace::openApplication(const QUrl& url, const OpenConfiguration& configuration,
+                                   std::function<void(OpenResult)> completion)
+{
+    // A desktop entry is started the way the desktop starts it.
+    std::weak_ptr<Session> weak = m_session;
+    auto answer = [weak, completion = std::move(completion)](OpenResult result) {
+        auto session = weak.lock();
+        if (!session || !completion)
+            return;
+        session->scheduler().post([completion, result] { completion(result); });
+    };
+    if (!url.isLocalFile() || !url.toLocalFile().endsWith(QLatin1String(".desktop"))) {
+        answer(std::unexpected(QStringLiteral("%1 is not an application").arg(url.toString())));
+        return;
+    }
+    // The entry's command, without the field codes for files and URLs, which an open without documents leaves empty.
+    QFile entry(url.toLocalFile());
+    QString exec;
+    if (entry.open(QIODevice::ReadOnly)) {
+        bool inMainGroup = false;
+        while (!entry.atEnd()) {
+            const QString line = QString::fromUtf8(entry.readLine()).trimmed();
+            if (line.startsWith(QLatin1Char('[')))
+                inMainGroup = line == QLatin1String("[Desktop Entry]");
+            else if (inMainGroup && line.startsWith(QLatin1String("Exec=")))
+                exec = line.mid(5);
+        }
+    }
+    QStringList command;
+    for (const QString& word : QProcess::splitCommand(exec)) {
+        if (word.size() == 2 && word.startsWith(QLatin1Char('%')))
+            continue;
+        command << word;
+    }
+    if (command.isEmpty()) {
+        answer(std::unexpected(QStringLiteral("%1 names no program").arg(url.toLocalFile())));
+        return;
+    }
+    const QString program = command.takeFirst();
+    qint64 pid = 0;
+    if (!QProcess::startDetached(program, command + configuration.arguments, {}, &pid)) {
+        answer(std::unexpected(QStringLiteral("The application could not be started.")));
+        return;
+    }
+    answer(std::int32_t(pid));
+}
+
+bool X11Workspace::terminateApplication(std::int32_t)
+{
+    return false;
+}
+
+} // namespace lumivast::x11

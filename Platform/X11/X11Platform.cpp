@@ -1,0 +1,110 @@
+#include "Platform/X11/X11Platform.h"
+
+#include "Platform/FileWatcher.h"
+#include "Platform/Log.h"
+#include "Platform/QtAudio.h"
+#include "Platform/QtScheduler.h"
+#include "Platform/X11/Services.h"
+#include "Platform/X11/Unavailable.h"
+
+namespace lumivast {
+
+using namespace x11;
+
+namespace {
+
+bool waylandSession()
+{
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || qEnvironmentVariable("XDG_SESSION_TYPE").compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+struct X11Platform::Services {
+    explicit Services(const QByteArray& display)
+        : wayland(waylandSession()),
+          session(Session::create(display, qtScheduler)),
+          symbols(session),
+          workspace(session),
+          screens(session),
+          trust(wayland),
+          compositing(session),
+          capture(qtScheduler)
+    {
+    }
+
+    bool wayland;
+    QtScheduler qtScheduler; // made on the main thread: posts land there
+    std::shared_ptr<Session> session;
+    Symbols symbols;
+    X11Workspace workspace;
+    X11Screens screens;
+    X11Trust trust;
+    X11Compositing compositing;
+    System system;
+    InotifyFileWatcher files;
+    NoEvents events;
+    NoHotKeys hotKeys;
+    NoWindows windows;
+    NoAccessibility accessibility;
+    NoMouse mouse;
+    NoScripts scripts;
+    NoCapture capture;
+    std::unique_ptr<QtSounds> sounds;
+};
+
+std::shared_ptr<X11Platform> X11Platform::create(const QByteArray& display)
+{
+    return std::make_shared<X11Platform>(display);
+}
+
+X11Platform::X11Platform(const QByteArray& display) : d(std::make_unique<Services>(display))
+{
+    if (d->wayland) {
+        qCWarning(lcApp) << "This is a Wayland session: only X11 clients are seen, and hot keys fire only while one of them has focus";
+    }
+}
+
+X11Platform::~X11Platform() = default;
+
+void X11Platform::setScheduler(Scheduler& scheduler)
+{
+    d->session->setScheduler(scheduler);
+}
+
+QString X11Platform::systemName() const
+{
+    return System::osName();
+}
+
+SymbolSource& X11Platform::symbols() { return d->symbols; }
+Workspace& X11Platform::workspace() { return d->workspace; }
+Screens& X11Platform::screens() { return d->screens; }
+Trust& X11Platform::trust() { return d->trust; }
+FileWatcher& X11Platform::files() { return d->files; }
+EventPoster& X11Platform::events() { return d->events; }
+HotKeyRegistry& X11Platform::hotKeys() { return d->hotKeys; }
+SystemInfo& X11Platform::system() { return d->system; }
+WindowList& X11Platform::windowList() { return d->windows; }
+RunningApplications& X11Platform::runningApplications() { return d->windows; }
+AXElements& X11Platform::accessibilityElements() { return d->accessibility; }
+Mouse& X11Platform::mouse() { return d->mouse; }
+ScriptRunner& X11Platform::scripts() { return d->scripts; }
+ScreenCapture& X11Platform::screenCapture() { return d->capture; }
+Compositing& X11Platform::compositing() { return d->compositing; }
+QString X11Platform::spacesPreferencesPath() { return d->session->spacesPreferencesPath(); }
+
+Sounds& X11Platform::sounds()
+{
+    if (!d->sounds)
+        d->sounds = std::make_unique<QtSounds>();
+    return *d->sounds;
+}
+
+std::unique_ptr<SpeechSynthesizer> X11Platform::makeSpeechSynthesizer()
+{
+    return std::make_unique<QtSpeechSynthesizer>();
+}
+
+} // namespace lumivast

@@ -1,0 +1,135 @@
+#include "Platform/X11/XConnection.h"
+
+#include <cstring>
+#include <utility>
+
+namespace lumivast::x11 {
+
+std::unique_ptr<XConnection> XConnection::open(const QByteArray& display)
+{
+    int screen = 0;
+    xcb_connection_t* c = xcb_connect(display.isEmpty() ? nullptr : display.constData(), &screen);
+    if (!c)
+        return nullptr;
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return nullptr;
+    }
+    return std::unique_ptr<XConnection>(new XConnection(c, screen));
+}
+
+XConnection::XConnection(xcb_connection_t* connection, int defaultScreen)
+    : m_connection(connection), m_defaultScreen(defaultScreen)
+{
+    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(m_connection)); it.rem; xcb_screen_next(&it))
+        m_screens.push_back(it.data);
+    if (m_defaultScreen < 0 || m_defaultScreen >= int(m_screens.size()))
+        m_defaultScreen = 0;
+
+    const std::pair<xcb_atom_t*, const char*> table[] = {
+        {&m_atoms.supportingWmCheck, "_NET_SUPPORTING_WM_CHECK"},
+        {&m_atoms.numberOfDesktops, "_NET_NUMBER_OF_DESKTOPS"},
+        {&m_atoms.currentDesktop, "_NET_CURRENT_DESKTOP"},
+        {&m_atoms.desktopNames, "_NET_DESKTOP_NAMES"},
+        {&m_atoms.utf8String, "UTF8_STRING"},
+        {&m_atoms.clientListStacking, "_NET_CLIENT_LIST_STACKING"},
+        {&m_atoms.clientList, "_NET_CLIENT_LIST"},
+        {&m_atoms.activeWindow, "_NET_ACTIVE_WINDOW"},
+        {&m_atoms.wmDesktop, "_NET_WM_DESKTOP"},
+        {&m_atoms.wmPid, "_NET_WM_PID"},
+        {&m_atoms.wmName, "_NET_WM_NAME"},
+        {&m_atoms.wmState, "_NET_WM_STATE"},
+        {&m_atoms.wmStateHidden, "_NET_WM_STATE_HIDDEN"},
+        {&m_atoms.wmStateAbove, "_NET_WM_STATE_ABOVE"},
+        {&m_atoms.wmStateSticky, "_NET_WM_STATE_STICKY"},
+        {&m_atoms.wmStateSkipTaskbar, "_NET_WM_STATE_SKIP_TASKBAR"},
+        {&m_atoms.wmStateSkipPager, "_NET_WM_STATE_SKIP_PAGER"},
+        {&m_atoms.frameExtents, "_NET_FRAME_EXTENTS"},
+        {&m_atoms.wmWindowType, "_NET_WM_WINDOW_TYPE"},
+        {&m_atoms.typeNormal, "_NET_WM_WINDOW_TYPE_NORMAL"},
+        {&m_atoms.typeDialog, "_NET_WM_WINDOW_TYPE_DIALOG"},
+        {&m_atoms.typeUtility, "_NET_WM_WINDOW_TYPE_UTILITY"},
+        {&m_atoms.closeWindow, "_NET_CLOSE_WINDOW"},
+        {&m_atoms.moveresizeWindow, "_NET_MOVERESIZE_WINDOW"},
+        {&m_atoms.wmIcon, "_NET_WM_ICON"},
+        {&m_atoms.workarea, "_NET_WORKAREA"},
+        {&m_atoms.icccmState, "WM_STATE"},
+        {&m_atoms.changeState, "WM_CHANGE_STATE"},
+    };
+    // Every intern request is sent before the first reply is read: one round trip.
+    std::vector<xcb_intern_atom_cookie_t> cookies;
+    for (const auto& [slot, name] : table)
+        cookies.push_back(xcb_intern_atom(m_connection, 0, std::uint16_t(std::strlen(name)), name));
+    for (std::size_t i = 0; i < cookies.size(); ++i) {
+        Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(m_connection, cookies[i], nullptr));
+        *table[i].first = reply ? reply->atom : XCB_ATOM_NONE;
+    }
+}
+
+XConnection::~XConnection()
+{
+    xcb_disconnect(m_connection);
+}
+
+xcb_atom_t XConnection::atom(const QByteArray& name)
+{
+    {
+        std::lock_guard lock(m_atomMutex);
+        for (const auto& [known, value] : m_extraAtoms) {
+            if (known == name)
+                return value;
+        }
+    }
+    Reply<xcb_intern_atom_reply_t> reply(
+        xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, std::uint16_t(name.size()), name.constData()), nullptr));
+    const xcb_atom_t value = reply ? reply->atom : XCB_ATOM_NONE;
+    std::lock_guard lock(m_atomMutex);
+    m_extraAtoms.emplace_back(name, value);
+    return value;
+}
+
+xcb_get_property_cookie_t XConnection::requestProperty(xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
+                                                       std::uint32_t longLength)
+{
+    return xcb_get_property(m_connection, 0, window, property, type, 0, longLength);
+}
+
+std::optional<std::vector<std::uint32_t>> XConnection::readCardinals(xcb_get_property_cookie_t cookie)
+{
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_connection, cookie, nullptr));
+    if (!reply || reply->type == XCB_ATOM_NONE || reply->format != 32)
+        return std::nullopt;
+    const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    const int count = xcb_get_property_value_length(reply.get()) / 4;
+    return std::vector<std::uint32_t>(values, values + count);
+}
+
+std::optional<QByteArray> XConnection::readBytes(xcb_get_property_cookie_t cookie)
+{
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_connection, cookie, nullptr));
+    if (!reply || reply->type == XCB_ATOM_NONE)
+        return std::nullopt;
+    return QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                      xcb_get_property_value_length(reply.get()));
+}
+
+void XConnection::sendRootMessage(int screen, xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1,
+                                  std::uint32_t d2, std::uint32_t d3, std::uint32_t d4)
+{
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = type;
+    event.data.data32[0] = d0;
+    event.data.data32[1] = d1;
+    event.data.data32[2] = d2;
+    event.data.data32[3] = d3;
+    event.data.data32[4] = d4;
+    xcb_send_event(m_connection, 0, root(screen),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(m_connection);
+}
+
+} // namespace lumivast::x11

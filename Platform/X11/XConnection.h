@@ -1,0 +1,98 @@
+#pragma once
+
+// One xcb connection with the atoms and property reads the backend uses.
+// Internal to the X11 backend: nothing above Platform/ includes this.
+
+#include <xcb/xcb.h>
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace lumivast::x11 {
+
+// xcb hands out replies that the caller frees.
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <class T>
+using Reply = std::unique_ptr<T, FreeDeleter>;
+
+struct Atoms {
+    xcb_atom_t supportingWmCheck = 0;
+    xcb_atom_t numberOfDesktops = 0;
+    xcb_atom_t currentDesktop = 0;
+    xcb_atom_t desktopNames = 0;
+    xcb_atom_t utf8String = 0;
+    xcb_atom_t clientListStacking = 0;
+    xcb_atom_t clientList = 0;
+    xcb_atom_t activeWindow = 0;
+    xcb_atom_t wmDesktop = 0;
+    xcb_atom_t wmPid = 0;
+    xcb_atom_t wmName = 0;
+    xcb_atom_t wmState = 0;
+    xcb_atom_t wmStateHidden = 0;
+    xcb_atom_t wmStateAbove = 0;
+    xcb_atom_t wmStateSticky = 0;
+    xcb_atom_t wmStateSkipTaskbar = 0;
+    xcb_atom_t wmStateSkipPager = 0;
+    xcb_atom_t frameExtents = 0;
+    xcb_atom_t wmWindowType = 0;
+    xcb_atom_t typeNormal = 0;
+    xcb_atom_t typeDialog = 0;
+    xcb_atom_t typeUtility = 0;
+    xcb_atom_t closeWindow = 0;
+    xcb_atom_t moveresizeWindow = 0;
+    xcb_atom_t wmIcon = 0;
+    xcb_atom_t workarea = 0;
+    xcb_atom_t icccmState = 0; // WM_STATE
+    xcb_atom_t changeState = 0; // WM_CHANGE_STATE
+};
+
+class XConnection {
+public:
+    // Null when the display cannot be reached. `display` empty: the one DISPLAY names.
+    static std::unique_ptr<XConnection> open(const QByteArray& display);
+    ~XConnection();
+    XConnection(const XConnection&) = delete;
+    XConnection& operator=(const XConnection&) = delete;
+
+    xcb_connection_t* get() const { return m_connection; }
+    bool broken() const { return xcb_connection_has_error(m_connection) != 0; }
+    int defaultScreen() const { return m_defaultScreen; }
+    const std::vector<xcb_screen_t*>& screens() const { return m_screens; }
+    xcb_window_t root(int screen) const { return m_screens[std::size_t(screen)]->root; }
+    const Atoms& atoms() const { return m_atoms; }
+    // Interns a name not in the table (the compositing selections); cached.
+    xcb_atom_t atom(const QByteArray& name);
+
+    // The CARDINAL or WINDOW values of a property; none when it is missing or of another format.
+    std::optional<std::vector<std::uint32_t>> readCardinals(xcb_get_property_cookie_t cookie);
+    xcb_get_property_cookie_t requestProperty(xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
+                                              std::uint32_t longLength = 1024);
+    // A whole property's bytes; none when it is missing.
+    std::optional<QByteArray> readBytes(xcb_get_property_cookie_t cookie);
+
+    // A client message to the root in the form EWMH asks for (substructure redirect and notify).
+    void sendRootMessage(int screen, xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1 = 0,
+                         std::uint32_t d2 = 0, std::uint32_t d3 = 0, std::uint32_t d4 = 0);
+    void flush() { xcb_flush(m_connection); }
+
+private:
+    explicit XConnection(xcb_connection_t* connection, int defaultScreen);
+
+    xcb_connection_t* m_connection;
+    int m_defaultScreen;
+    std::vector<xcb_screen_t*> m_screens;
+    Atoms m_atoms;
+    std::mutex m_atomMutex;
+    std::vector<std::pair<QByteArray, xcb_atom_t>> m_extraAtoms;
+};
+
+} // namespace lumivast::x11

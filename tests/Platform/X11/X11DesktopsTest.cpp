@@ -1,0 +1,257 @@
+// The X11 backend's desktops as Spaces, on a real X server and window manager.
+#include "App/Probe.h"
+#include "CGSBridge/CGSBridge.h"
+#include "Core/Spaces/SpaceProvider.h"
+#include "Core/Spaces/SpaceWatcher.h"
+#include "Platform/Sim/SimPlatform.h"
+#include "Platform/VirtualScheduler.h"
+#include "Platform/X11/X11Platform.h"
+#include "tests/Platform/X11/XServerFixture.h"
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+using namespace lumivast;
+using namespace lumivast::test::x11;
+
+namespace {
+
+// Counts the window server's notifications by event code (they arrive on the event thread).
+struct NotificationCounter {
+    std::atomic<int> spaces{0};
+    std::atomic<int> pointerScreen{0};
+    static void callback(std::uint32_t event, void* context)
+    {
+        auto* self = static_cast<NotificationCounter*>(context);
+        if (event == 1401)
+            ++self->spaces;
+        if (event == 1322)
+            ++self->pointerScreen;
+    }
+};
+
+class X11Test : public test::TempHomeTest {
+protected:
+    void use(const QByteArray& display)
+    {
+        platform = X11Platform::create(display);
+        platform->setScheduler(scheduler);
+        Platform::install(platform);
+    }
+    void TearDown() override
+    {
+        // The next test starts from the simulated default again; the bridge drops its look-ups.
+        Platform::install(SimPlatform::create(SimWorld::defaultWorld()));
+    }
+    std::optional<SpaceSnapshot> snapshot() { return SpaceProvider::snapshot(scheduler); }
+    // Managed numbers of each row, in order.
+    std::vector<std::vector<std::uint64_t>> rows()
+    {
+        std::vector<std::vector<std::uint64_t>> result;
+        if (auto s = snapshot()) {
+            for (const DisplaySpaces& d : s->displays) {
+                result.emplace_back();
+                for (const Space& space : d.spaces)
+                    result.back().push_back(space.managedID);
+            }
+        }
+        return result;
+    }
+
+    VirtualScheduler scheduler;
+    std::shared_ptr<X11Platform> platform;
+};
+
+// The shared Xvfb and window manager, back at 4 desktops with the first current.
+class X11DesktopsTest : public X11Test {
+protected:
+    void SetUp() override
+    {
+        SharedDesktop& desktop = sharedDesktop();
+        LUMIVAST_REQUIRE_DESKTOP(desktop);
+        display = desktop.server->display();
+        client = std::make_unique<Client>(display);
+        ASSERT_TRUE(setDesktopCount(display, 4));
+        client->sendRootMessage("_NET_CURRENT_DESKTOP", 0);
+        ASSERT_TRUE(client->waitUntil([this] { return client->rootCardinal("_NET_CURRENT_DESKTOP") == 0u; }));
+        use(display);
+    }
+
+    QByteArray display;
+    std::unique_ptr<Client> client;
+};
+
+TEST_F(X11DesktopsTest, TheProbeListsTheWindowManagersDesktops)
+{
+    EXPECT_EQ(probeReport(scheduler), (QStringList{
+                                          "bridge health: 0b1111111 healthy=true",
+                                          "display Main menuBar=true name=screen",
+                                          "  * [0] desktop 1 managed=1 id=managed-1",
+                                          "    [1] desktop 2 managed=2 id=managed-2",
+                                          "    [2] desktop 3 managed=3 id=managed-3",
+                                          "    [3] desktop 4 managed=4 id=managed-4",
+                                          "accessibility=true screenRecording=true",
+                                      }));
+}
+
+TEST_F(X11DesktopsTest, TheSpacesListFollowsTheDesktopCount)
+{
+    const std::vector<std::vector<std::uint64_t>> expected[] = {
+        {{1}},
+        {{1, 2, 3, 4, 5}},
+        {{1, 2, 3, 4}},
+    };
+    const std::uint32_t counts[] = {1, 5, 4};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(setDesktopCount(display, counts[i]));
+        EXPECT_EQ(rows(), expected[i]) << counts[i] << " desktops";
+    }
+}
+
+TEST_F(X11DesktopsTest, ASwitchByAnotherClientReachesTheWatcher)
+{
+    SpaceWatcher watcher(scheduler);
+    int activeChanges = 0;
+    Subscription observed = Platform::current().workspace().observe(WorkspaceEvent::ActiveSpaceDidChange, [&] { ++activeChanges; });
+    watcher.start();
+    ASSERT_NE(watcher.snapshot().currentSpace(), nullptr);
+    EXPECT_EQ(watcher.snapshot().currentSpace()->managedID, 1u);
+
+    client->sendRootMessage("_NET_CURRENT_DESKTOP", 2);
+    const bool published = client->waitUntil([&] {
+        scheduler.advance(SpaceWatcher::kDebounce);
+        const Space* current = watcher.snapshot().currentSpace();
+        return current && current->managedID == 3;
+    });
+    EXPECT_TRUE(published);
+    EXPECT_EQ(CGSBridgeActiveSpace(), 3u);
+    EXPECT_GE(activeChanges, 1);
+}
+
+TEST(X11WithoutDisplay, AnswersAsAnUnhealthyWindowServer)
+{
+    VirtualScheduler scheduler;
+    Platform::install(X11Platform::create(":65123"));
+    EXPECT_EQ(CGSBridgeConnection(), 0u);
+    EXPECT_TRUE(CGSBridgeCopyManagedDisplaySpaces().isNull());
+    EXPECT_EQ(probeReport(scheduler), (QStringList{
+                                          "bridge health: 0b111110 healthy=false",
+                                          "snapshot unavailable",
+                                          "accessibility=true screenRecording=true",
+                                      }));
+    EXPECT_TRUE(Platform::current().screens().screens().empty());
+    Platform::install(SimPlatform::create(SimWorld::defaultWorld()));
+}
+
+// A server of its own, first with no window manager at all.
+class X11WithoutWindowManagerTest : public X11Test {
+protected:
+    void SetUp() override
+    {
+        QString problem;
+        server = XServer::start({QStringLiteral("1512x982x24")}, &problem);
+        if (!server)
+            GTEST_SKIP() << problem.toStdString();
+        use(server->display());
+    }
+    std::unique_ptr<XServer> server;
+};
+
+TEST_F(X11WithoutWindowManagerTest, ReportsUnhealthyThenPicksUpAWindowManagerThatStartsLater)
+{
+    EXPECT_EQ(probeReport(scheduler), (QStringList{
+                                          "bridge health: 0b111111 healthy=false",
+                                          "snapshot unavailable",
+                                          "accessibility=true screenRecording=true",
+                                      }));
+    NotificationCounter counter;
+    ASSERT_TRUE(CGSBridgeRegisterSpaceNotifications(&NotificationCounter::callback, &counter));
+
+    QString problem;
+    auto manager = WindowManager::start(server->display(), &problem);
+    if (!manager)
+        GTEST_SKIP() << problem.toStdString();
+    Client client(server->display());
+    EXPECT_TRUE(client.waitUntil([&] { return counter.spaces.load() >= 1 && !rows().empty(); }));
+    EXPECT_TRUE(CGSBridgeProbe().isHealthy());
+
+    // A window manager that ends takes its desktops along.
+    const int before = counter.spaces.load();
+    manager->stop();
+    EXPECT_TRUE(client.waitUntil([&] { return counter.spaces.load() > before && rows().empty(); }));
+    EXPECT_TRUE(CGSBridgeCopyManagedDisplaySpaces().isNull());
+}
+
+// Two X screens, each with a window manager's properties of its own (set by
+// the test: window managers differ in whether they manage more than one screen).
+class X11TwoScreensTest : public X11Test {
+protected:
+    void SetUp() override
+    {
+        QString problem;
+        server = XServer::start({QStringLiteral("800x600x24"), QStringLiteral("640x480x24")}, &problem);
+        if (!server)
+            GTEST_SKIP() << problem.toStdString();
+        client = std::make_unique<Client>(server->display());
+        for (int screen = 0; screen < 2; ++screen) {
+            const xcb_window_t check = xcb_generate_id(client->get());
+            xcb_create_window(client->get(), XCB_COPY_FROM_PARENT, check, client->root(screen), 0, 0, 1, 1, 0,
+                              XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+            xcb_change_property(client->get(), XCB_PROP_MODE_REPLACE, check, client->atom("_NET_SUPPORTING_WM_CHECK"),
+                                XCB_ATOM_WINDOW, 32, 1, &check);
+            client->setRootCardinal("_NET_NUMBER_OF_DESKTOPS", screen == 0 ? 2 : 3, screen);
+            client->setRootCardinal("_NET_CURRENT_DESKTOP", screen == 0 ? 0 : 1, screen);
+            client->setRootWindow("_NET_SUPPORTING_WM_CHECK", check, screen);
+        }
+        use(server->display());
+    }
+    std::unique_ptr<XServer> server;
+    std::unique_ptr<Client> client;
+};
+
+TEST_F(X11TwoScreensTest, EachScreenIsARowOfItsOwn)
+{
+    auto s = snapshot();
+    ASSERT_TRUE(s);
+    ASSERT_EQ(s->displays.size(), 2u);
+    EXPECT_EQ(s->displays[0].id, "Main");
+    EXPECT_FALSE(QUuid::fromString(s->displays[1].id).isNull());
+    EXPECT_EQ(rows(), (std::vector<std::vector<std::uint64_t>>{{1, 2}, {1001, 1002, 1003}}));
+    EXPECT_EQ(s->displays[1].activeSpace()->managedID, 1002u);
+
+    // The row's name stays from run to run: a new platform on the same server names it alike.
+    const QString second = s->displays[1].id;
+    use(server->display());
+    EXPECT_EQ(snapshot()->displays[1].id, second);
+
+    // A desktop more on one screen renumbers none of the other's.
+    NotificationCounter counter;
+    ASSERT_TRUE(CGSBridgeRegisterSpaceNotifications(&NotificationCounter::callback, &counter));
+    client->setRootCardinal("_NET_NUMBER_OF_DESKTOPS", 3, 0);
+    EXPECT_TRUE(client->waitUntil([&] { return counter.spaces.load() >= 1; }));
+    EXPECT_EQ(rows(), (std::vector<std::vector<std::uint64_t>>{{1, 2, 3}, {1001, 1002, 1003}}));
+}
+
+TEST_F(X11TwoScreensTest, ThePointerOnAnotherScreenMovesTheMenuBarDisplay)
+{
+    EXPECT_EQ(*CGSBridgeCopyActiveMenuBarDisplayIdentifier().string(), "Main");
+    EXPECT_EQ(CGSBridgeActiveSpace(), 1u);
+
+    xcb_warp_pointer(client->get(), XCB_NONE, client->root(1), 0, 0, 0, 0, 100, 100);
+    xcb_flush(client->get());
+    EXPECT_TRUE(client->waitUntil([&] { return Platform::current().screens().pointerLocation() == QPointF(900, 500); }));
+    EXPECT_EQ(*CGSBridgeCopyActiveMenuBarDisplayIdentifier().string(), snapshot()->displays[1].id);
+    EXPECT_EQ(CGSBridgeActiveSpace(), 1002u);
+    EXPECT_TRUE(snapshot()->displays[1].isMenuBarDisplay);
+
+    // The screens lie side by side; frames are flipped against the primary screen's height.
+    const std::vector<ScreenInfo> screens = Platform::current().screens().screens();
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_EQ(screens[0].frame, QRectF(0, 0, 800, 600));
+    EXPECT_EQ(screens[1].frame, QRectF(800, 600 - 480, 640, 480));
+    EXPECT_EQ(Platform::current().screens().pointerLocation(), QPointF(900, 500));
+}
+
+} // namespace

@@ -1,0 +1,114 @@
+#pragma once
+
+// A real X server for the X11 backend's tests: Xvfb, which picks a free
+// display number itself (the user's DISPLAY is never touched), and an EWMH
+// window manager (openbox, or the one LUMIVAST_TEST_WM names) with a private
+// HOME. Processes are stopped by their pids. Waiting is on X events with a
+// deadline, never a sleep.
+
+#include <xcb/xcb.h>
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace lumivast::test::x11 {
+
+using namespace std::chrono_literals;
+
+// A child process stopped (SIGTERM, then SIGKILL) and reaped when dropped.
+class Child {
+public:
+    Child() = default;
+    // `fdForChild` >= 0: dup'ed to descriptor 3 in the child.
+    static std::optional<Child> spawn(const QStringList& command, const QStringList& environment = {}, int fdForChild = -1);
+    Child(Child&& other) noexcept : m_pid(std::exchange(other.m_pid, 0)) {}
+    Child& operator=(Child&& other) noexcept;
+    ~Child() { stop(); }
+    int pid() const { return m_pid; }
+    void stop();
+    // Waits for the child to end on its own; its exit status, or none after the deadline.
+    std::optional<int> wait(std::chrono::milliseconds deadline);
+
+private:
+    int m_pid = 0;
+};
+
+// One Xvfb.
+class XServer {
+public:
+    // Null when Xvfb is missing or does not start; `problem` says why.
+    static std::unique_ptr<XServer> start(const QStringList& screens, QString* problem);
+    QByteArray display() const { return m_display; }
+
+private:
+    Child m_process;
+    QByteArray m_display;
+};
+
+// One window manager on a display, started with a private HOME.
+class WindowManager {
+public:
+    // The window manager LUMIVAST_TEST_WM names, else openbox.
+    static QString chosen();
+    // The Debian package that holds it, for the skip message.
+    static QString package(const QString& name);
+    // Null when the program is missing or shows no check window in time.
+    static std::unique_ptr<WindowManager> start(const QByteArray& display, QString* problem);
+    ~WindowManager();
+    void stop();
+
+private:
+    Child m_process;
+    std::unique_ptr<QTemporaryDir> m_home;
+};
+
+// A test's own client connection: reads root properties and waits on events.
+class Client {
+public:
+    explicit Client(const QByteArray& display, int screen = 0);
+    ~Client();
+    xcb_connection_t* get() const { return m_c; }
+    bool ok() const { return m_c && !xcb_connection_has_error(m_c); }
+    xcb_window_t root(int screen = 0) const;
+    xcb_atom_t atom(const char* name);
+    std::optional<std::uint32_t> rootCardinal(const char* property, int screen = 0);
+    QStringList desktopNames(int screen = 0);
+    void setRootCardinal(const char* property, std::uint32_t value, int screen = 0);
+    void setRootWindow(const char* property, xcb_window_t value, int screen = 0);
+    void deleteRootProperty(const char* property, int screen = 0);
+    // A client message to the root, as a pager sends it.
+    void sendRootMessage(const char* type, std::uint32_t d0, std::uint32_t d1 = 0, int screen = 0);
+    // Waits until `condition` holds, checking at each X event on the roots; false at the deadline.
+    bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline = 5s);
+
+private:
+    xcb_connection_t* m_c = nullptr;
+};
+
+// Xvfb with one 1512x982 screen and the chosen window manager on it,
+// holding 4 desktops: started once per test executable, on first use.
+struct SharedDesktop {
+    XServer* server = nullptr;
+    WindowManager* manager = nullptr;
+    QString problem; // why there is none
+};
+SharedDesktop& sharedDesktop();
+// Sets the number of desktops and waits until the window manager shows it.
+bool setDesktopCount(const QByteArray& display, std::uint32_t count);
+
+} // namespace lumivast::test::x11
+
+// Skips the test with the missing package's name when there is no desktop.
+#define LUMIVAST_REQUIRE_DESKTOP(desktop)                                                                    \
+    do {                                                                                                     \
+        if (!(desktop).server || !(desktop).manager)                                                         \
+            GTEST_SKIP() << (desktop).problem.toStdString();                                                 \
+    } while (0)
