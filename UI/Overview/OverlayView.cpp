@@ -46,6 +46,8 @@ constexpr double kTitleRowHeight = 24;
 constexpr double kIconSlot = 18;
 constexpr double kNoteIndent = 26;
 constexpr double kHoverScale = 1.015;
+constexpr double kStripInset = 8;   // the app strip's distance from the card's corner
+constexpr double kStripHeight = 30; // 22-point icons padded 4 above and below
 // Motion.
 constexpr Duration kFrame = 16ms;
 constexpr Duration kTileAnimation = 120ms; // ease-out, hover and selection
@@ -218,6 +220,7 @@ struct PillLook {
     double width;
     double height;
 };
+PillLook pillLook(const QString& query, double maxWidth);
 
 } // namespace
 
@@ -277,6 +280,7 @@ OverlayView::OverlayView(Scheduler& scheduler, OverlayViewModel& model, qreal ra
     m_presentation = m_lastPresented ? 1 : 0;
     m_presentTo = m_presentation;
     m_lastSelected = m_model.selectedID();
+    m_lastQuery = m_model.query();
     connect(&m_model, &OverlayViewModel::changed, this, &OverlayView::modelChanged);
 }
 
@@ -302,8 +306,20 @@ void OverlayView::modelChanged()
         if (m_model.selectedID())
             setTweenTarget(m_selectTweens, *m_model.selectedID(), 1);
         m_lastSelected = m_model.selectedID();
+        revealSelection();
         if (m_hovered)
             setTweenTarget(m_hoverTweens, *m_hovered, m_hovered == m_lastSelected ? 0 : 1);
+    }
+    if (m_model.query() != m_lastQuery) {
+        m_lastQuery = m_model.query();
+        const bool empty = m_lastQuery.isEmpty();
+        m_pillFrom = pillNow();
+        m_pillTo = PillState{pillLook(m_lastQuery, (width() - 2 * kSidePadding) * 0.4).width, empty ? 0.06 : 0.14,
+                             empty ? 0.45 : 0.95};
+        if (m_pillFrom.width <= 0)
+            m_pillFrom = m_pillTo;
+        m_pillStart = m_scheduler.now();
+        animate();
     }
     if (!m_model.draggingID())
         m_dropTarget.reset();
@@ -340,7 +356,8 @@ void OverlayView::animate()
         const auto settled = [now](const Tween& t) { return now - t.start >= kTileAnimation; };
         std::erase_if(m_hoverTweens, [&](const auto& e) { return settled(e.second) && e.second.to == 0; });
         std::erase_if(m_selectTweens, [&](const auto& e) { return settled(e.second) && e.second.to == 0; });
-        const bool tilesDone = std::all_of(m_hoverTweens.begin(), m_hoverTweens.end(), [&](const auto& e) { return settled(e.second); })
+        const bool pillDone = now - m_pillStart >= kTileAnimation;
+        const bool tilesDone = pillDone && std::all_of(m_hoverTweens.begin(), m_hoverTweens.end(), [&](const auto& e) { return settled(e.second); })
             && std::all_of(m_selectTweens.begin(), m_selectTweens.end(), [&](const auto& e) { return settled(e.second); });
         update();
         if (springDone && tilesDone)
@@ -386,6 +403,15 @@ QString hintsText()
 }
 
 } // namespace
+
+OverlayView::PillState OverlayView::pillNow() const
+{
+    const double t = easeOut(double((m_scheduler.now() - m_pillStart).count())
+                             / double(std::chrono::duration_cast<Duration>(kTileAnimation).count()));
+    const auto lerp = [t](double a, double b) { return a + (b - a) * t; };
+    return PillState{lerp(m_pillFrom.width, m_pillTo.width), lerp(m_pillFrom.fill, m_pillTo.fill),
+                     lerp(m_pillFrom.ink, m_pillTo.ink)};
+}
 
 OverlayView::Frames OverlayView::frames() const
 {
@@ -480,6 +506,23 @@ void OverlayView::clampScroll()
     const Frames f = frames();
     const double limit = std::max(0.0, f.contentHeight - f.scrollArea.height());
     m_scroll = std::clamp(m_scroll, 0.0, limit);
+}
+
+void OverlayView::revealSelection()
+{
+    // A walk by keys never leaves the selected tile out of sight.
+    if (!m_model.selectedID())
+        return;
+    const Frames f = frames();
+    for (const TileFrame& frame : f.tiles) {
+        if (frame.id != *m_model.selectedID())
+            continue;
+        if (frame.tile.top() < f.scrollArea.top())
+            m_scroll -= f.scrollArea.top() - frame.tile.top();
+        else if (frame.tile.bottom() > f.scrollArea.bottom())
+            m_scroll += std::min(frame.tile.bottom() - f.scrollArea.bottom(), frame.tile.top() - f.scrollArea.top());
+        return;
+    }
 }
 
 void OverlayView::scrollTo(double offset)
@@ -605,15 +648,18 @@ void OverlayView::paintHeader(QPainter& p, const Frames& f)
     p.setPen(Qt::white);
     p.drawText(f.header, Qt::AlignLeft | Qt::AlignVCenter, tr("Spaces"));
 
-    // The pill.
+    // The pill, easing its size and shades after each change of the search.
     const bool empty = m_model.query().isEmpty();
     const PillLook look = pillLook(m_model.query(), (width() - 2 * kSidePadding) * 0.4);
-    const QRectF pill = f.pill;
-    p.fillPath(capsule(pill), white(empty ? 0.06 : 0.14));
+    PillState state = pillNow();
+    if (state.width <= 0)
+        state = PillState{look.width, empty ? 0.06 : 0.14, empty ? 0.45 : 0.95};
+    const QRectF pill(f.pill.left(), f.pill.top(), state.width, f.pill.height());
+    p.fillPath(capsule(pill), white(state.fill));
     p.setPen(QPen(white(0.12), 1));
     p.setBrush(Qt::NoBrush);
     p.drawPath(capsule(pill.adjusted(0.5, 0.5, -0.5, -0.5)));
-    const QColor ink = white(empty ? 0.45 : 0.95);
+    const QColor ink = white(state.ink);
     const double iconSide = 13 * kSymbolScale;
     drawSymbol(p, QStringLiteral("magnifyingglass"), QRectF(pill.left() + 12, pill.top(), iconSide, pill.height()), iconSide,
                ink);
@@ -818,7 +864,7 @@ void OverlayView::paintCard(QPainter& p, const OverlayTile& tile, const TileFram
         double w = 12 + double(shown) * 22 + double(shown - 1) * 4;
         if (!moreText.isEmpty())
             w += 4 + QFontMetricsF(more).horizontalAdvance(moreText);
-        const QRectF strip(card.left() + 8, card.bottom() - 8 - 30, w, 30);
+        const QRectF strip(card.left() + kStripInset, card.bottom() - kStripInset - kStripHeight, w, kStripHeight);
         p.fillPath(capsule(strip), black(0.55));
         for (std::size_t a = 0; a < shown; ++a) {
             const QRectF box(strip.left() + 6 + double(a) * 26, strip.top() + 4, 22, 22);
@@ -846,6 +892,52 @@ void OverlayView::paintCard(QPainter& p, const OverlayTile& tile, const TileFram
     p.restore();
 }
 
+OverlayView::PlaceholderLayout OverlayView::placeholderLayout(const QRectF& card, const OverlayTile& tile)
+{
+    PlaceholderLayout layout;
+    QRectF content = card.adjusted(18, 18, -18, -18);
+    // The app strip covers the card's bottom-left corner: the lines stand above it.
+    if (!tile.apps.empty())
+        content.setBottom(std::min(content.bottom(), card.bottom() - kStripInset - kStripHeight - 6));
+
+    // The name: two lines at most, shrinking to 60 % before it is cut short.
+    const double full = std::min(0.085 * card.width(), 28.0);
+    layout.nameFont = pixelFont(full, QFont::Bold);
+    for (double size = full; size >= full * 0.6 - 0.01; size -= 1) {
+        layout.nameFont = pixelFont(size, QFont::Bold);
+        const QFontMetricsF m(layout.nameFont);
+        const QRectF need = m.boundingRect(QRectF(0, 0, content.width(), 1e6), Qt::TextWordWrap, tile.name);
+        if (need.height() <= m.lineSpacing() * 2 + 0.5 && need.width() <= content.width() + 0.5)
+            break;
+    }
+    const QFontMetricsF nm(layout.nameFont);
+    const QRectF need = nm.boundingRect(QRectF(0, 0, content.width(), 1e6), Qt::TextWordWrap, tile.name);
+    layout.nameLines = need.height() > nm.lineSpacing() + 0.5 ? 2 : 1;
+    const double captionHeight = QFontMetricsF(pixelFont(12, QFont::Medium)).height();
+
+    // What fits, from the bottom up: the name first, then the caption, then the chip.
+    const auto nameHeight = [&] { return nm.lineSpacing() * layout.nameLines; };
+    bool caption = true;
+    bool chip = true;
+    const auto needed = [&] { return nameHeight() + (caption ? 6 + captionHeight : 0) + (chip ? 44 + 8 : 0); };
+    if (needed() > content.height())
+        chip = false;
+    if (needed() > content.height())
+        caption = false;
+    if (needed() > content.height())
+        layout.nameLines = 1;
+
+    double bottom = content.bottom();
+    if (caption) {
+        layout.caption = QRectF(content.left(), bottom - captionHeight, content.width(), captionHeight);
+        bottom = layout.caption->top() - 6;
+    }
+    layout.name = QRectF(content.left(), bottom - nameHeight(), content.width(), nameHeight());
+    if (chip)
+        layout.chip = QRectF(content.left(), content.top(), 44, 44);
+    return layout;
+}
+
 void OverlayView::paintPlaceholder(QPainter& p, const OverlayTile& tile, const QRectF& card)
 {
     const auto parsed = tile.colorHex ? colorFromHex(*tile.colorHex) : std::nullopt;
@@ -865,64 +957,49 @@ void OverlayView::paintPlaceholder(QPainter& p, const OverlayTile& tile, const Q
                          markSide);
     drawSymbol(p, tile.symbol, markBox, markSide * 0.8, white(0.10));
 
-    const QRectF content = card.adjusted(18, 18, -18, -18);
-    const QRectF chip(content.left(), content.top(), 44, 44);
-    p.fillPath(rounded(chip, 12), white(0.18));
-    drawSymbol(p, tile.symbol, chip, 20 * kSymbolScale, Qt::white);
-
-    // Caption at the bottom, the name above it.
-    QString caption;
-    if (tile.hasCustomName && tile.number)
-        caption = QStringLiteral("Desktop ") + QString::number(*tile.number);
-    else if (tile.isActive)
-        caption = QStringLiteral("Capturing preview\u2026");
-    else
-        caption = QStringLiteral("No preview yet");
-    const QFont captionFont = pixelFont(12, QFont::Medium);
-    const double captionHeight = QFontMetricsF(captionFont).height();
-    const QRectF captionRect(content.left(), content.bottom() - captionHeight, content.width(), captionHeight);
-    p.setFont(captionFont);
-    p.setPen(white(0.65));
-    p.drawText(captionRect, Qt::AlignLeft | Qt::AlignVCenter, elided(caption, captionFont, content.width()));
-
-    // The name: two lines at most, shrinking to 60 % before it is cut short.
-    const double full = std::min(0.085 * card.width(), 28.0);
-    const double roomAbove = captionRect.top() - 6 - (chip.bottom() + 8);
-    QFont nameFont = pixelFont(full, QFont::Bold);
-    QString name = tile.name;
-    for (double size = full; size >= full * 0.6 - 0.01; size -= 1) {
-        nameFont = pixelFont(size, QFont::Bold);
-        const QRectF need = QFontMetricsF(nameFont).boundingRect(QRectF(0, 0, content.width(), 1e6),
-                                                                 Qt::TextWordWrap, tile.name);
-        if (need.height() <= QFontMetricsF(nameFont).lineSpacing() * 2 + 0.5 && need.width() <= content.width() + 0.5)
-            break;
+    const PlaceholderLayout layout = placeholderLayout(card, tile);
+    if (layout.chip) {
+        p.fillPath(rounded(*layout.chip, 12), white(0.18));
+        drawSymbol(p, tile.symbol, *layout.chip, 20 * kSymbolScale, Qt::white);
     }
-    const QFontMetricsF nm(nameFont);
-    const double lines = std::min(2.0, std::max(1.0, std::floor(roomAbove / nm.lineSpacing())));
-    const QRectF need = nm.boundingRect(QRectF(0, 0, content.width(), 1e6), Qt::TextWordWrap, name);
-    if (need.height() > nm.lineSpacing() * lines + 0.5) {
-        // Cut the second line short with an ellipsis.
-        QString kept;
+    if (layout.caption) {
+        QString caption;
+        if (tile.hasCustomName && tile.number)
+            caption = QStringLiteral("Desktop ") + QString::number(*tile.number);
+        else if (tile.isActive)
+            caption = QStringLiteral("Capturing preview\u2026");
+        else
+            caption = QStringLiteral("No preview yet");
+        const QFont captionFont = pixelFont(12, QFont::Medium);
+        p.setFont(captionFont);
+        p.setPen(white(0.65));
+        p.drawText(*layout.caption, Qt::AlignLeft | Qt::AlignVCenter, elided(caption, captionFont, layout.caption->width()));
+    }
+
+    const QFontMetricsF nm(layout.nameFont);
+    QString name = tile.name;
+    if (layout.nameLines < 2) {
+        name = nm.elidedText(name, Qt::ElideRight, layout.name.width());
+    } else {
+        // The second line is cut short with an ellipsis.
         const QStringList words = name.split(QLatin1Char(' '));
         QString firstLine;
         int i = 0;
         for (; i < words.size(); ++i) {
             const QString trial = firstLine.isEmpty() ? words[i] : firstLine + QLatin1Char(' ') + words[i];
-            if (nm.horizontalAdvance(trial) > content.width())
+            if (nm.horizontalAdvance(trial) > layout.name.width())
                 break;
             firstLine = trial;
         }
-        if (lines < 2 || firstLine.isEmpty())
-            name = nm.elidedText(name, Qt::ElideRight, content.width());
-        else
+        if (firstLine.isEmpty())
+            name = nm.elidedText(name, Qt::ElideRight, layout.name.width());
+        else if (i < words.size())
             name = firstLine + QLatin1Char('\n')
-                + nm.elidedText(QStringList(words.mid(i)).join(QLatin1Char(' ')), Qt::ElideRight, content.width());
+                + nm.elidedText(QStringList(words.mid(i)).join(QLatin1Char(' ')), Qt::ElideRight, layout.name.width());
     }
-    const double nameHeight = std::min(need.height(), nm.lineSpacing() * lines);
-    const QRectF nameRect(content.left(), captionRect.top() - 6 - nameHeight, content.width(), nameHeight);
-    p.setFont(nameFont);
+    p.setFont(layout.nameFont);
     p.setPen(Qt::white);
-    p.drawText(nameRect, Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap, name);
+    p.drawText(layout.name, Qt::AlignLeft | Qt::AlignBottom, name);
 }
 
 // ---- pointer ----

@@ -3,6 +3,7 @@
 #include "Core/Overview/OverlayViewModel.h"
 #include "Platform/Scheduler.h"
 
+#include <QFont>
 #include <QPixmap>
 #include <QPointer>
 #include <QRectF>
@@ -70,6 +71,17 @@ public:
 
     static QImage blurred(const QImage& picture);
 
+    // Where a placeholder card puts its parts; what does not fit is left
+    // out (the symbol chip first, then the caption), so nothing overlaps.
+    struct PlaceholderLayout {
+        std::optional<QRectF> chip;
+        QRectF name;
+        std::optional<QRectF> caption;
+        int nameLines = 1;
+        QFont nameFont;
+    };
+    static PlaceholderLayout placeholderLayout(const QRectF& card, const OverlayTile& tile);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -104,6 +116,7 @@ private:
     void beginRename(const QString& id);
     void syncRenameField();
     void clampScroll();
+    void revealSelection();
 
     void paintBackdrop(QPainter& p);
     void paintHeader(QPainter& p, const Frames& f);
@@ -131,6 +144,17 @@ private:
     std::optional<QString> m_hovered;
     std::optional<QString> m_dropTarget;
     std::optional<QString> m_lastSelected;
+    // The search pill eases between its empty and typed looks.
+    struct PillState {
+        double width = 0;
+        double fill = 0;
+        double ink = 0;
+    };
+    PillState m_pillFrom;
+    PillState m_pillTo;
+    Duration m_pillStart{};
+    QString m_lastQuery;
+    PillState pillNow() const;
 
     // Pointer press, until it turns into a click or a drag.
     struct Press {

@@ -2,6 +2,7 @@
 // its tiles' actions do, and what waits while it is open.
 
 #include "App/AppDelegate.h"
+#include "Core/Demo/DemoMode.h"
 #include "Core/Settings/Settings.h"
 #include "Platform/HotKeys.h"
 #include "Platform/Sim/SimHotKeys.h"
@@ -170,4 +171,38 @@ TEST_F(OverviewWiringTest, TileActionsCloseFirstThenSwitchMoveOrOpen)
     EXPECT_EQ(world->activatedPIDs, (std::vector<std::int32_t>{appsHere.front().pid}));
     settle(1s);
     EXPECT_FALSE(test::lastHudTitle(delegate->hud()).isEmpty()) << "the move reports through a toast";
+}
+
+TEST_F(OverviewWiringTest, TheDemoTourPlaysThroughTheOverview)
+{
+    launch();
+    delegate->perform(SpaceCommand::demoTour());
+    EXPECT_FALSE(overlay().isOpen());
+    EXPECT_TRUE(test::lastHudIsError(delegate->hud())) << "demo mode is off";
+
+    Settings::defaults().set(K::demoMode, true);
+    DemoMode::resetForTesting();
+    const Duration start = scheduler.now();
+    delegate->perform(SpaceCommand::demoTour());
+    const auto at = [&](Duration when) { scheduler.advance(start + when - scheduler.now()); };
+    at(300ms);
+    ASSERT_TRUE(overlay().isOpen());
+    const auto first = overlay().model().selectedID();
+    at(1800ms);
+    EXPECT_NE(overlay().model().selectedID(), first);
+    at(4920ms);
+    EXPECT_EQ(overlay().model().query(), QStringLiteral("f"));
+    at(5560ms);
+    EXPECT_EQ(overlay().model().query(), QStringLiteral("figma"));
+    at(7160ms);
+    EXPECT_EQ(overlay().model().query(), QString());
+    EXPECT_TRUE(overlay().isOpen());
+    at(8360ms);
+    EXPECT_FALSE(overlay().isOpen());
+    at(9200ms);
+    EXPECT_TRUE(delegate->windowPanel().isShowing());
+    at(12300ms);
+    EXPECT_FALSE(delegate->windowPanel().isShowing());
+    Settings::defaults().remove(K::demoMode);
+    DemoMode::resetForTesting();
 }

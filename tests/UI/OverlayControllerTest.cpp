@@ -585,3 +585,36 @@ TEST_F(OverlayControllerTest, TheWindowDrawsBordersPlaceholdersPreviewsAndTheBac
     open();
     EXPECT_FALSE(controller->view()->frames().banner);
 }
+
+TEST_F(OverlayControllerTest, APlaceholderLeavesOutWhatWouldOverlap)
+{
+    OverlayTile tile;
+    tile.name = QStringLiteral("Mail and Chat");
+    tile.number = 2;
+    tile.hasCustomName = true;
+    const auto clear = [](const OverlayView::PlaceholderLayout& l, const QRectF& card, bool apps) {
+        EXPECT_TRUE(card.contains(l.name)) << "the name stays on the card";
+        if (l.chip) {
+            EXPECT_LE(l.chip->bottom() + 8, l.name.top() + 0.01);
+        }
+        if (l.caption) {
+            EXPECT_LE(l.name.bottom() + 6, l.caption->top() + 0.01);
+        }
+        if (apps) { // the app strip: 30 high, 8 in from the bottom-left corner
+            EXPECT_LE((l.caption ? *l.caption : l.name).bottom(), card.bottom() - 8 - 30 + 0.01);
+        }
+    };
+    // A roomy card shows all three.
+    const QRectF large(0, 0, 303, 189);
+    const auto full = OverlayView::placeholderLayout(large, tile);
+    EXPECT_TRUE(full.chip);
+    EXPECT_TRUE(full.caption);
+    clear(full, large, false);
+    // A small card with apps: the lines stand above the strip, and the chip gives way.
+    tile.apps = {SpaceContents::AppOnSpace{401, QStringLiteral("org.example.browser"), QStringLiteral("Browser"), {}}};
+    const QRectF small(0, 0, 126, 82);
+    const auto tight = OverlayView::placeholderLayout(small, tile);
+    EXPECT_FALSE(tight.chip);
+    clear(tight, small, true);
+    clear(OverlayView::placeholderLayout(large, tile), large, true);
+}
