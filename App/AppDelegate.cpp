@@ -14,6 +14,7 @@
 #include "Platform/Log.h"
 #include "Platform/Platform.h"
 #include "UI/MenuBar/RenameDialog.h"
+#include "UI/Settings/WatcherProxy.h"
 
 #include <QPointer>
 #include <QSet>
@@ -144,6 +145,9 @@ void AppDelegate::applicationDidFinishLaunching()
     wireOverlay();
     wireScripting();
 
+    // 11. The settings window's hooks.
+    wireSettingsWindow();
+
     // 12. Global shortcuts.
     GlobalHotKey::setEnvironment(Platform::current().hotKeys(), m_scheduler);
     m_shortcuts = std::make_unique<ShortcutManager>(makeShortcutHandlers());
@@ -224,11 +228,6 @@ void AppDelegate::applicationWillTerminate()
     m_tracker.saveNow();
 }
 
-void AppDelegate::showSettings(std::optional<SettingsTab>)
-{
-    unavailable(tr("the settings window"));
-}
-
 ShortcutManager::Handlers AppDelegate::makeShortcutHandlers()
 {
     QPointer<AppDelegate> self(this);
@@ -286,6 +285,7 @@ void AppDelegate::snapshotChanged(const SpaceSnapshot& snapshot)
     m_store.adoptFullscreenMemory(all);
     displaySetupMaybeChanged(snapshot);
     m_contents.refresh();
+    WatcherProxy::shared().send();
     scheduleStateExport();
     if (!m_firstSnapshotHandled) {
         m_firstSnapshotHandled = true;

@@ -36,6 +36,8 @@
 #include "UI/MenuBar/StatusBarController.h"
 #include "UI/Search/SearchPanelController.h"
 #include "UI/SpaceDock/SpaceDockController.h"
+#include "UI/Settings/SettingsServices.h"
+#include "UI/Settings/SettingsWindow.h"
 
 #include <QObject>
 #include <QSet>
@@ -112,6 +114,9 @@ public:
     SavedSpaces& savedSpaces();
     ProfileStore& profiles();
     AutomationRunner& automation();
+    // The settings window's services and the window's controller (Settings.cpp).
+    SettingsServices& settingsServices();
+    SettingsWindowController& settingsWindow();
 
     // The front window to a Space, reported by toast.
     void moveFrontWindow(const Space& space);
@@ -128,7 +133,8 @@ public:
 private:
     // Launch pieces.
     ShortcutManager::Handlers makeShortcutHandlers();
-    void showSettings(std::optional<SettingsTab> tab);
+    void showSettings(std::optional<SettingsTab> tab, std::optional<QString> spaceID = std::nullopt);
+    void wireSettingsWindow();
 
     // Reactions.
     void snapshotChanged(const SpaceSnapshot& snapshot);
@@ -236,6 +242,9 @@ private:
     Subscription m_screensSleepObserver;
     Subscription m_screensWakeObserver;
     std::unique_ptr<AutomationRunner> m_automation;
+    std::unique_ptr<FilePanels> m_filePanels;
+    std::unique_ptr<SettingsServices> m_settingsServices;
+    std::unique_ptr<SettingsWindowController> m_settingsWindow;
     QString m_lastDisplaySetup;
     Subscription m_activationObserver;
 

@@ -90,9 +90,9 @@ void AppDelegate::contentsChanged()
     scheduleStateExport();
 }
 
-void AppDelegate::editSpace(const Space&)
+void AppDelegate::editSpace(const Space& space)
 {
-    showSettings(SettingsTab::spaces);
+    showSettings(SettingsTab::spaces, space.id);
 }
 
 void AppDelegate::refreshThumbnails()

@@ -103,6 +103,12 @@ Pasteboard& Platform::pasteboard()
     return board;
 }
 
+LoginItem& Platform::loginItem()
+{
+    static AutostartLoginItem item;
+    return item;
+}
+
 UpdateService& Platform::updates()
 {
     static PackageManagerUpdates service;

@@ -9,6 +9,7 @@
 #include "Platform/FileWatcher.h"
 #include "Platform/HotKeys.h"
 #include "Platform/Keyboard.h"
+#include "Platform/LoginItem.h"
 #include "Platform/Mouse.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/RunningApplications.h"
@@ -79,6 +80,8 @@ public:
     virtual ShortcutsTool& shortcuts();
     // The modifier keys held now (default: the desktop's keyboard).
     virtual Keyboard& keyboard();
+    // Starting at login (default: the XDG autostart entry).
+    virtual LoginItem& loginItem();
 
     // Makes `platform` current. Process-wide caches built on the previous one
     // (the bridge's symbol slots) are dropped through the reset hooks first.

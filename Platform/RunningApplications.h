@@ -48,12 +48,14 @@ public:
     virtual std::optional<QString> bundleIdentifier(const QString& bundlePath) = 0;
     // The icon the file manager shows for the file at `path`; null when none.
     virtual QImage iconForFile(const QString& path) = 0;
-    // The name the file manager shows for the file at `path` (an application
-    // bundle's file name, extension included); empty when there is no such file.
+    // The name the file manager shows for the file at `path`: an application's
+    // own name, else the file name (without ".app"), also for a file that is gone.
     virtual QString displayName(const QString& path)
     {
-        const QFileInfo info(path);
-        return info.exists() ? info.fileName() : QString();
+        QString name = QFileInfo(path).fileName();
+        if (name.endsWith(QLatin1String(".app")))
+            name.chop(4);
+        return name;
     }
     // Main thread. False when no such application runs (or it refuses).
     // Activating brings the application to the front without options.

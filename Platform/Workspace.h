@@ -84,6 +84,14 @@ public:
     virtual std::optional<QUrl> urlForApplication(const QString& bundleID) = 0;
     // The desktop picture the screen shows now (that of its current Space); none when it has none.
     virtual std::optional<QUrl> desktopImageURL(const ScreenInfo& screen) = 0;
+    // Makes `file` the desktop picture of `screen` with the system's default placement.
+    // The system applies it to the Space the screen shows at that moment.
+    virtual std::expected<void, QString> setDesktopImageURL(const QUrl& file, const ScreenInfo& screen)
+    {
+        Q_UNUSED(file);
+        Q_UNUSED(screen);
+        return std::unexpected(QStringLiteral("this desktop offers no way to set the desktop picture"));
+    }
     // Launches (or activates) the application at `url` with `configuration`.
     // `completion` (may be empty) runs once on the main thread.
     virtual void openApplication(const QUrl& url, const OpenConfiguration& configuration,

@@ -7,37 +7,70 @@ namespace lumivast {
 
 namespace {
 
-constexpr std::array<std::pair<SettingsTab, const char*>, 10> kTabs = {{
-    {SettingsTab::general, "general"},
-    {SettingsTab::spaces, "spaces"},
-    {SettingsTab::windows, "windows"},
-    {SettingsTab::profiles, "profiles"},
-    {SettingsTab::shortcuts, "shortcuts"},
-    {SettingsTab::appearance, "appearance"},
-    {SettingsTab::overview, "overview"},
-    {SettingsTab::stats, "stats"},
-    {SettingsTab::setup, "setup"},
-    {SettingsTab::backup, "backup"},
+struct TabRow {
+    SettingsTab tab;
+    const char* raw;
+    const char* title;
+    const char* symbol;
+};
+
+constexpr std::array<TabRow, 10> kTabs = {{
+    {SettingsTab::general, "general", "General", "gearshape"},
+    {SettingsTab::spaces, "spaces", "Spaces", "rectangle.3.group"},
+    {SettingsTab::windows, "windows", "Windows", "macwindow.on.rectangle"},
+    {SettingsTab::profiles, "profiles", "Profiles", "person.crop.rectangle.stack"},
+    {SettingsTab::shortcuts, "shortcuts", "Shortcuts", "command"},
+    {SettingsTab::appearance, "appearance", "Appearance", "paintbrush"},
+    {SettingsTab::overview, "overview", "Overview", "square.grid.2x2"},
+    {SettingsTab::stats, "stats", "Time", "clock"},
+    {SettingsTab::setup, "setup", "Setup", "checklist"},
+    {SettingsTab::backup, "backup", "Backup", "externaldrive"},
 }};
+
+const TabRow& row(SettingsTab tab)
+{
+    for (const TabRow& r : kTabs) {
+        if (r.tab == tab)
+            return r;
+    }
+    return kTabs.front();
+}
 
 } // namespace
 
 std::optional<SettingsTab> settingsTabFromRawValue(const QString& text)
 {
-    for (const auto& [tab, name] : kTabs) {
-        if (text == QLatin1String(name))
-            return tab;
+    for (const TabRow& r : kTabs) {
+        if (text == QLatin1String(r.raw))
+            return r.tab;
     }
     return std::nullopt;
 }
 
 QString rawValue(SettingsTab tab)
 {
-    for (const auto& [t, name] : kTabs) {
-        if (t == tab)
-            return QLatin1String(name);
-    }
-    return {};
+    return QLatin1String(row(tab).raw);
+}
+
+QString title(SettingsTab tab)
+{
+    return QLatin1String(row(tab).title);
+}
+
+QString symbol(SettingsTab tab)
+{
+    return QLatin1String(row(tab).symbol);
+}
+
+const std::vector<SettingsTab>& allSettingsTabs()
+{
+    static const std::vector<SettingsTab> tabs = [] {
+        std::vector<SettingsTab> list;
+        for (const TabRow& r : kTabs)
+            list.push_back(r.tab);
+        return list;
+    }();
+    return tabs;
 }
 
 std::optional<SettingsTab> settingsTabArgument(const QStringList& arguments)

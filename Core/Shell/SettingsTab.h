@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 namespace lumivast {
 
@@ -12,6 +13,11 @@ enum class SettingsTab { general, spaces, windows, profiles, shortcuts, appearan
 
 std::optional<SettingsTab> settingsTabFromRawValue(const QString& text);
 QString rawValue(SettingsTab tab);
+// The sidebar's English title (looked up for translation by the window) and its symbol name.
+QString title(SettingsTab tab);
+QString symbol(SettingsTab tab);
+// Every tab, in sidebar order.
+const std::vector<SettingsTab>& allSettingsTabs();
 
 // The tab named by the first "--settings" argument, when the argument after it names one exactly.
 std::optional<SettingsTab> settingsTabArgument(const QStringList& arguments);

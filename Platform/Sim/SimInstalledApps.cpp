@@ -103,8 +103,14 @@ QImage SimWindowList::iconForFile(const QString& path)
 
 QString SimWindowList::displayName(const QString& path)
 {
+    // The file manager names an application by its own name and hides ".app".
     const SimWorld::InstalledEntry* entry = entryAt(m_world, path);
-    return entry ? QDir::cleanPath(expanded(entry->path)).section(QLatin1Char('/'), -1) : QString();
+    if (entry && !entry->name.isEmpty())
+        return entry->name;
+    QString name = QDir::cleanPath(expanded(path)).section(QLatin1Char('/'), -1);
+    if (name.endsWith(QLatin1String(".app")))
+        name.chop(4);
+    return name;
 }
 
 std::optional<std::int32_t> SimWindowList::openInstalled(const QString& bundlePath, const OpenConfiguration& configuration)

@@ -4,6 +4,7 @@
 #include "Platform/Sim/SimEvents.h"
 #include "Platform/Sim/SimHotKeys.h"
 #include "Platform/Sim/SimKeyboard.h"
+#include "Platform/Sim/SimLoginItem.h"
 #include "Platform/Sim/SimAudio.h"
 #include "Platform/Sim/SimBrowsers.h"
 #include "Platform/Sim/SimCompositing.h"
@@ -62,6 +63,7 @@ public:
     ShortcutsTool& shortcuts() override { return m_world->shortcuts(); }
     Keyboard& keyboard() override { return m_keyboard; }
     SimKeyboard& simKeyboard() { return m_keyboard; }
+    LoginItem& loginItem() override { return m_world->loginItem(); }
 
 private:
     std::shared_ptr<SimWorld> m_world;

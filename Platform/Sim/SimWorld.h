@@ -32,6 +32,7 @@ class SimEvents;
 class SimHotKeys;
 class SimAudio;
 class SimPasteboard;
+class SimLoginItem;
 class SimUpdates;
 class UserDefaults;
 class SimAccessibility;
@@ -325,6 +326,17 @@ public:
     // Makes relative desktop-picture paths relative to `baseDirectory` (the world file's folder).
     void resolvePicturePaths(const QString& baseDirectory);
     std::optional<QUrl> desktopImageURL(const ScreenInfo& screen) override;
+    // ---- the login item and desktop pictures the user sets (SimSettingsServices.cpp) ----
+    struct DesktopPictureSet {
+        std::uint64_t managedID = 0; // the Space the screen showed; 0 when it showed none
+        QString path;
+        bool operator==(const DesktopPictureSet&) const = default;
+    };
+    SimLoginItem& loginItem();
+    bool desktopPictureRefused = false; // every request to set a desktop picture fails
+    std::vector<DesktopPictureSet> desktopPicturesSet;
+    bool readSettingsServices(const QJsonObject& json, QString* error);
+    std::expected<void, QString> setDesktopImageURL(const QUrl& file, const ScreenInfo& screen) override;
     // ---- Mission Control, broadcast notifications, motion (SimMissionControl.cpp) ----
     bool reduceMotion = false; // the desktop's reduce-motion preference
     SimMissionControl& missionControl();
@@ -406,6 +418,7 @@ private:
     std::shared_ptr<SimDistributedNotifications> m_distributedNotifications;
     std::shared_ptr<SimShortcuts> m_shortcuts;
     std::shared_ptr<SimCompositing> m_compositing;
+    std::shared_ptr<SimLoginItem> m_loginItem;
     std::map<QString, std::shared_ptr<UserDefaults>> m_preferenceDomains;
     std::shared_ptr<SimAccessibility> m_accessibility;
     mutable std::recursive_mutex m_stateMutex;

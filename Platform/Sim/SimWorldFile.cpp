@@ -287,7 +287,7 @@ std::shared_ptr<SimWorld> SimWorld::fromJson(const QJsonObject& json, QString* e
     if (!w.readInstalled(json, error) || !w.readBrowsers(json, error) || !w.readScreenCapture(json, error)
         || !w.readAutomationExtras(json, error) || !w.readCompositing(json, error))
         return nullptr;
-    if (!w.readMissionControl(json, error))
+    if (!w.readMissionControl(json, error) || !w.readSettingsServices(json, error))
         return nullptr;
     return world;
 }

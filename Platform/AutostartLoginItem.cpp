@@ -1,0 +1,78 @@
+#include "Platform/LoginItem.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace lumivast {
+
+namespace {
+
+QString quotedForExec(const QString& path)
+{
+    // The desktop entry's Exec rules: quote the whole path, escaping what the quotes would end.
+    QString escaped = path;
+    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    escaped.replace(QLatin1Char('"'), QLatin1String("\\\""));
+    escaped.replace(QLatin1Char('`'), QLatin1String("\\`"));
+    escaped.replace(QLatin1Char('$'), QLatin1String("\\$"));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+} // namespace
+
+AutostartLoginItem::AutostartLoginItem(QString folder, QString command)
+    : m_folder(std::move(folder))
+    , m_command(std::move(command))
+{
+}
+
+QString AutostartLoginItem::entryPath() const
+{
+    const QString folder = m_folder.isEmpty()
+        ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/autostart")
+        : m_folder;
+    return folder + QStringLiteral("/lumivast.desktop");
+}
+
+bool AutostartLoginItem::isEnabled()
+{
+    QFile file(entryPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    // An entry the user switched off in the desktop's own settings stays there, hidden.
+    const QByteArray text = file.readAll();
+    return !text.contains("\nHidden=true") && !text.contains("\nX-GNOME-Autostart-enabled=false");
+}
+
+std::expected<void, QString> AutostartLoginItem::enable()
+{
+    const QString path = entryPath();
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return std::unexpected(QStringLiteral("cannot create %1").arg(QFileInfo(path).absolutePath()));
+    const QString command = m_command.isEmpty() ? QCoreApplication::applicationFilePath() : m_command;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return std::unexpected(file.errorString());
+    const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=Lumivast\nExec=%1\n"
+                                         "NoDisplay=true\nX-GNOME-Autostart-enabled=true\n")
+                              .arg(quotedForExec(command));
+    file.write(entry.toUtf8());
+    if (!file.commit())
+        return std::unexpected(file.errorString());
+    return {};
+}
+
+std::expected<void, QString> AutostartLoginItem::disable()
+{
+    QFile file(entryPath());
+    if (!file.exists())
+        return {};
+    if (!file.remove())
+        return std::unexpected(file.errorString());
+    return {};
+}
+
+} // namespace lumivast
