@@ -129,6 +129,10 @@ void AppDelegate::applicationDidFinishLaunching()
     m_statusBar = std::make_unique<StatusBarController>(m_statusItem, m_watcher, m_store, m_contents, m_scheduler,
                                                         m_alerts);
 
+    // 5. The overview, closed, with its model rebuilding from here on.
+    m_overlay = std::make_unique<OverlayController>(m_scheduler, m_watcher, m_store, m_thumbnails, m_switcher, m_contents,
+                                                    m_alerts);
+
     // 6. Labels over Mission Control's desktop buttons.
     startMissionControlLabels();
 
@@ -138,7 +142,8 @@ void AppDelegate::applicationDidFinishLaunching()
     // 8-9. The status menu's callbacks, and the update item.
     wireStatusBar();
 
-    // 10. The scripting hooks behind the session bus.
+    // 10. The overview's tile actions, and the scripting hooks behind the session bus.
+    wireOverlay();
     wireScripting();
 
     // 11. The settings window's hooks.
@@ -152,7 +157,7 @@ void AppDelegate::applicationDidFinishLaunching()
     // 13. Hot corner and notch hover.
     m_edgeTriggers.onHotCorner = [self] {
         if (self)
-            self->openOverview();
+            self->overviewHotCorner();
     };
     m_edgeTriggers.onNotchHover = [self](const ScreenInfo& screen) {
         if (self)
@@ -238,7 +243,7 @@ ShortcutManager::Handlers AppDelegate::makeShortcutHandlers()
     ShortcutManager::Handlers h;
     h.overview = [self] {
         if (self)
-            self->openOverview();
+            self->overviewHotKey();
     };
     h.switchToDesktop = [command](int n) { command(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(n))); };
     h.moveWindowToDesktop = [self](int n) {
@@ -323,6 +328,11 @@ void AppDelegate::showNextNamePrompt()
         m_namePromptQueue.clear();
         return;
     }
+    // The overview holds the prompt back; it is looked at again every second.
+    if (isOverviewOpen() && !m_namePromptShowing && !m_namePromptQueue.isEmpty()) {
+        later(1s, [](AppDelegate& d) { d.showNextNamePrompt(); });
+        return;
+    }
     while (!m_namePromptShowing && !m_namePromptQueue.isEmpty()) {
         const QString id = m_namePromptQueue.takeFirst();
         const Space* space = m_watcher.snapshot().space(id);
@@ -364,7 +374,9 @@ void AppDelegate::activeSpaceChanged(const std::optional<Space>& from, const Spa
     automation().spaceChanged(from, to);
     const QString name = m_store.displayName(to);
     qCInfo(lcApp) << "active Space:" << name;
-    m_hud.show(to, m_store);
+    // The overview shows where the user goes; the switch HUD would cover it.
+    if (!isOverviewOpen())
+        m_hud.show(to, m_store);
     m_feedback.spaceChanged(name);
     m_thumbnails.captureActiveSpaces(m_watcher.snapshot(), kPreviewDelayAfterSwitch);
     m_desktopLabel.update(m_watcher.snapshot(), m_store);
@@ -384,11 +396,6 @@ void AppDelegate::settingsChanged()
     m_desktopLabel.update(m_watcher.snapshot(), m_store);
     floatingToolbar().update(m_watcher.snapshot());
     previewSettingsChanged();
-}
-
-void AppDelegate::openOverview()
-{
-    unavailable(tr("the overview"));
 }
 
 void AppDelegate::handleURL(const QString& text)

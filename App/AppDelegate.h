@@ -32,6 +32,7 @@
 #include "Platform/Workspace.h"
 #include "UI/HUD/HUDController.h"
 #include "UI/MissionControl/MissionControlLabels.h"
+#include "UI/Overview/OverlayController.h"
 #include "UI/MenuBar/StatusBarController.h"
 #include "UI/Search/SearchPanelController.h"
 #include "UI/SpaceDock/SpaceDockController.h"
@@ -131,6 +132,8 @@ public:
     ShortcutManager* shortcuts() { return m_shortcuts.get(); }
     // Made while launching finishes.
     StatusBarController* statusBar() { return m_statusBar.get(); }
+    OverlayController* overlay() { return m_overlay.get(); }
+    bool isOverviewOpen() const { return m_overlay && m_overlay->isOpen(); }
     // Scheduler time of the last switch the program itself started.
     Duration lastLumivastSwitch() const { return m_lastLumivastSwitch; }
     bool isLaunched() const { return m_launched; }
@@ -150,7 +153,11 @@ private:
     void settingsChanged();
     void scheduleStateExport();
     void bounceBack(const Space& to, const RunningApplication& app);
-    void openOverview();
+    // The overview (Overview.cpp): the command's toggle, the hot key and tap, the hot corner.
+    void toggleOverview();
+    void overviewHotKey();
+    void overviewHotCorner();
+    void wireOverlay();
     // The status menu's wiring, and the operations its items call.
     void wireStatusBar();
     void updateStatusItem();
@@ -259,6 +266,7 @@ private:
     std::unique_ptr<MissionControlLabels> m_missionControlLabels;
     StatusItem& m_statusItem;
     std::unique_ptr<StatusBarController> m_statusBar;
+    std::unique_ptr<OverlayController> m_overlay;
 
     Duration m_lastLumivastSwitch;
     bool m_launched = false;

@@ -213,7 +213,7 @@ void AppDelegate::perform(const SpaceCommand& command)
                 if (const auto previous = m_history.previous(snapshot))
                     switchOwn(*previous, snapshot);
             },
-            [&](const C::Overview&) { openOverview(); },
+            [&](const C::Overview&) { toggleOverview(); },
             [&](const C::Settings&) { showSettings(std::nullopt); },
             [&](const C::Diagnostics&) {
                 SettingsTransfer::copyDiagnostics(snapshot, m_shortcuts ? m_shortcuts->failures() : QStringList());

@@ -35,7 +35,7 @@ void AppDelegate::wireFourFingerTap()
     // The tap does what the overview shortcut does.
     m_touch.onFourFingerTap = [self] {
         if (self)
-            self->openOverview();
+            self->overviewHotKey();
     };
     m_touch.refresh();
 }

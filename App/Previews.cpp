@@ -48,7 +48,8 @@ void AppDelegate::startRefreshTimer()
     m_refreshTimer = m_scheduler.every(
         seconds(bounded),
         [self] {
-            if (self)
+            // The overview's own window would be in the picture.
+            if (self && !self->isOverviewOpen())
                 self->m_thumbnails.captureActiveSpaces(self->m_watcher.snapshot(), Duration::zero());
         },
         seconds(bounded * 0.2));

@@ -98,12 +98,4 @@ void AppDelegate::applyTemplate(const SpaceTemplate& chosen)
     toast(QStringLiteral("Applied the ") + chosen.name + QStringLiteral(" template"), QStringLiteral("square.grid.2x2"));
 }
 
-void AppDelegate::runDemoTour()
-{
-    if (!DemoMode::isOn())
-        return errorToast(QStringLiteral("Turn on demo mode first"));
-    // The tour is played through the overview.
-    unavailable(tr("the overview"));
-}
-
 } // namespace lumivast

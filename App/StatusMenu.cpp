@@ -22,7 +22,7 @@ void AppDelegate::wireStatusBar()
     };
     bar.onShowOverlay = [self] {
         if (self)
-            self->openOverview();
+            self->toggleOverview();
     };
     bar.onOpenSettings = [self] {
         if (self)

@@ -91,6 +91,12 @@ std::shared_ptr<Platform> Platform::fromEnvironment(QString* error)
     return SimPlatform::create(std::move(world));
 }
 
+Keyboard& Platform::keyboard()
+{
+    static QtKeyboard keyboard;
+    return keyboard;
+}
+
 Pasteboard& Platform::pasteboard()
 {
     static QtPasteboard board;

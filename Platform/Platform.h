@@ -9,6 +9,7 @@
 #include "Platform/Events.h"
 #include "Platform/FileWatcher.h"
 #include "Platform/HotKeys.h"
+#include "Platform/Keyboard.h"
 #include "Platform/LoginItem.h"
 #include "Platform/Mouse.h"
 #include "Platform/Pasteboard.h"
@@ -80,6 +81,8 @@ public:
     virtual ShortcutsTool& shortcuts();
     // Where the user's desktop names go (default: nowhere).
     virtual DesktopNames& desktopNames();
+    // The modifier keys held now (default: the desktop's keyboard).
+    virtual Keyboard& keyboard();
     // Starting at login (default: the XDG autostart entry).
     virtual LoginItem& loginItem();
 

@@ -6,8 +6,14 @@
 #include "Core/Spaces/DisplayGeometry.h"
 #include "Core/Spaces/SpaceStore.h"
 #include "Core/Spaces/SpaceWatcher.h"
+#include "Core/Overview/WallpaperLoader.h"
+#include "Platform/Platform.h"
 
 #include <QPointer>
+#include <QJsonArray>
+#include <QTextBoundaryFinder>
+
+#include <cmath>
 
 #include <algorithm>
 
@@ -123,8 +129,11 @@ void OverlayViewModel::setNeedsScreenRecording(bool needs)
 
 void OverlayViewModel::setQuery(QString query)
 {
+    const bool differs = query != m_query;
     m_query = std::move(query);
     emit changed();
+    if (differs)
+        rebuild();
 }
 
 void OverlayViewModel::setDraggingID(std::optional<QString> id)
@@ -163,6 +172,172 @@ void OverlayViewModel::rebuild()
     m_sections = std::move(sections);
     emit changed();
     repairSelection(key);
+    layoutTiles();
+}
+
+void OverlayViewModel::layoutTiles()
+{
+    std::vector<int> counts;
+    bool anyTitle = false;
+    for (const OverlaySection& section : m_sections) {
+        if (!section.tiles.empty())
+            counts.push_back(int(section.tiles.size()));
+        anyTitle = anyTitle || !section.title.isEmpty();
+    }
+    const int limit = counts.empty() ? 1 : std::clamp(*std::max_element(counts.begin(), counts.end()), 1, kMaxColumns);
+    const double header = anyTitle ? kSectionHeaderHeight : 0;
+    const double sectionCount = double(m_sections.size());
+    const double available = screenHeight - (kSectionGap * (sectionCount - 1) + kVerticalReserve) - sectionCount * header;
+
+    double bestWidth = 0;
+    int bestColumns = 1;
+    for (int c = 1; c <= limit; ++c) {
+        int rows = 0;
+        for (int count : counts)
+            rows += (count + c - 1) / c;
+        const double byHeight = ((available - kRowExtra * rows) / double(rows == 0 ? 1 : rows)) / screenAspect;
+        const double byWidth = (screenWidth - kHorizontalReserve - kColumnGap * (c - 1)) / c;
+        const double candidate = std::min(std::min(byHeight, byWidth), kMaxTileWidth);
+        if (candidate > bestWidth) {
+            bestWidth = candidate;
+            bestColumns = c;
+        }
+    }
+    setColumns(bestColumns);
+    const double width = std::max(std::floor(bestWidth), kMinTileWidth);
+    setTileSize(QSizeF(width, std::floor(screenAspect * width)));
+}
+
+void OverlayViewModel::prepare(const ScreenInfo& screen, std::optional<QString> displayID)
+{
+    const QSizeF frame = screen.frame.size();
+    screenAspect = frame.height() / std::max(frame.width(), 1.0);
+    screenWidth = frame.width();
+    screenHeight = frame.height();
+    currentDisplayID = std::move(displayID);
+    // The permission is not even asked about while previews are off.
+    setNeedsScreenRecording(setting(Settings::Key::thumbnailsEnabled)
+                            && !Platform::current().trust().preflightScreenCaptureAccess());
+    if (DemoMode::isOn())
+        setWallpaper(DemoMode::wallpaper(frame.toSize()));
+    else
+        setWallpaper(WallpaperLoader::image(screen));
+    setEditingID(std::nullopt);
+    setQuery(QString());
+    rebuild();
+
+    std::optional<QString> selection;
+    const SpaceSnapshot& snapshot = m_watcher.snapshot();
+    const auto display = currentDisplayID
+        ? std::find_if(snapshot.displays.begin(), snapshot.displays.end(),
+                       [this](const DisplaySpaces& d) { return d.id == *currentDisplayID; })
+        : snapshot.displays.end();
+    if (display != snapshot.displays.end() && display->activeSpaceID) {
+        selection = display->activeSpaceID;
+    } else if (const DisplaySpaces* menuBar = m_watcher.snapshot().menuBarDisplay()) {
+        if (const Space* active = menuBar->activeSpace())
+            selection = active->id;
+    }
+    setSelectedID(selection);
+    initialSelectionID = selection;
+}
+
+std::size_t OverlayViewModel::currentPosition(const std::vector<OverlayTile>& tiles) const
+{
+    if (!m_selectedID)
+        return 0;
+    const auto it = std::find_if(tiles.begin(), tiles.end(), [this](const OverlayTile& t) { return t.id == *m_selectedID; });
+    return it == tiles.end() ? 0 : std::size_t(it - tiles.begin());
+}
+
+void OverlayViewModel::move(int dx, int dy)
+{
+    const std::vector<OverlayTile> tiles = allTiles();
+    if (tiles.empty())
+        return;
+    const long long current = (long long)currentPosition(tiles);
+    const long long target = current + dx + (long long)dy * m_columns;
+    const bool inside = target >= 0 && target < (long long)tiles.size();
+    setSelectedID(tiles[std::size_t(inside ? target : current)].id);
+}
+
+void OverlayViewModel::cycle(bool forward)
+{
+    const std::vector<OverlayTile> tiles = allTiles();
+    if (tiles.empty())
+        return;
+    const std::size_t step = forward ? 1 : tiles.size() - 1;
+    setSelectedID(tiles[(currentPosition(tiles) + step) % tiles.size()].id);
+}
+
+void OverlayViewModel::deleteBackward()
+{
+    if (m_query.isEmpty())
+        return;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, m_query);
+    finder.toEnd();
+    const qsizetype cut = finder.toPreviousBoundary();
+    setQuery(m_query.left(std::max<qsizetype>(cut, 0)));
+}
+
+void OverlayViewModel::commit(const OverlayTile& tile)
+{
+    setEditingID(std::nullopt);
+    if (onCommit)
+        onCommit(tile.space);
+}
+
+void OverlayViewModel::commitSelection()
+{
+    if (!m_selectedID)
+        return;
+    const std::vector<OverlayTile> tiles = allTiles();
+    const auto it = std::find_if(tiles.begin(), tiles.end(), [this](const OverlayTile& t) { return t.id == *m_selectedID; });
+    if (it != tiles.end())
+        commit(*it);
+}
+
+bool OverlayViewModel::selectDesktop(int number)
+{
+    const std::vector<OverlayTile> tiles = allTiles();
+    const auto it = std::find_if(tiles.begin(), tiles.end(), [number](const OverlayTile& t) { return t.number == number; });
+    if (it == tiles.end())
+        return false;
+    commit(*it);
+    return true;
+}
+
+void OverlayViewModel::moveTile(const QString& dragged, const QString& target)
+{
+    if (dragged == target)
+        return;
+    UserDefaults& defaults = Settings::defaults();
+    QStringList working = defaults.stringList(Settings::Key::overviewOrder).value_or(QStringList{});
+    QStringList current;
+    for (const Space& space : m_watcher.snapshot().allSpaces())
+        current.append(space.id);
+    if (working.isEmpty())
+        working = current;
+    for (const QString& id : current) {
+        if (!working.contains(id))
+            working.append(id);
+    }
+    working.removeAll(dragged);
+    const qsizetype at = working.indexOf(target);
+    working.insert(at < 0 ? working.size() : at, dragged);
+    defaults.set(Settings::Key::overviewOrder, QJsonArray::fromStringList(working));
+    rebuild();
+}
+
+QStringList OverlayViewModel::knownGroups() const
+{
+    std::vector<QString> groups;
+    for (const auto& [id, meta] : m_store.metas()) {
+        if (meta.group && std::find(groups.begin(), groups.end(), *meta.group) == groups.end())
+            groups.push_back(*meta.group);
+    }
+    std::sort(groups.begin(), groups.end(), scalarLess);
+    return QStringList(groups.begin(), groups.end());
 }
 
 std::vector<OverlaySection> OverlayViewModel::sectionsOf(const DisplaySpaces& display, bool titled, const QString& key,

@@ -3,6 +3,7 @@
 #include "Core/Spaces/SpaceContents.h"
 #include "Core/Spaces/SpaceModel.h"
 #include "Platform/Scheduler.h"
+#include "Platform/Screens.h"
 
 #include <QImage>
 #include <QObject>
@@ -80,6 +81,7 @@ public:
     bool needsScreenRecording() const { return m_needsScreenRecording; }
     void setNeedsScreenRecording(bool needs);
     const QString& query() const { return m_query; }
+    // Announces every assignment; rebuilds only when the text changed.
     void setQuery(QString query);
     const std::optional<QString>& draggingID() const { return m_draggingID; }
     void setDraggingID(std::optional<QString> id);
@@ -107,8 +109,42 @@ public:
     // The tiles of all sections, in section order: the order the keyboard walks.
     std::vector<OverlayTile> allTiles() const;
 
-    // Recomputes the sections and repairs the selection.
+    // Recomputes the sections, repairs the selection and fits the grid.
     void rebuild();
+
+    // Fits the model to the screen the overview is about to open on: its
+    // geometry, the permission banner, the backdrop, a cleared search and
+    // rename, a rebuild and the initial selection (that display's current Space).
+    void prepare(const ScreenInfo& screen, std::optional<QString> displayID);
+
+    // ---- keyboard, drag and drop ----
+    // Selects the tile dx positions on and dy rows down in the flat tile
+    // list; a target outside the list keeps (or, with none, makes) the
+    // current position's selection.
+    void move(int dx, int dy);
+    // The next or previous tile, wrapping round.
+    void cycle(bool forward);
+    // Removes the search's last user-perceived character.
+    void deleteBackward();
+    // Commits the selected tile: clears the rename, then calls onCommit.
+    void commitSelection();
+    // Commits the first tile showing that desktop number; false when none does.
+    bool selectDesktop(int number);
+    // Puts `dragged` just before `target` in the stored arrangement ("overviewOrder").
+    void moveTile(const QString& dragged, const QString& target);
+    // Every category in use, once each, in plain text order.
+    QStringList knownGroups() const;
+
+    // Grid bounds and reserves, in points.
+    static constexpr int kMaxColumns = 6;
+    static constexpr double kMaxTileWidth = 440;
+    static constexpr double kMinTileWidth = 140;
+    static constexpr double kVerticalReserve = 172;
+    static constexpr double kSectionGap = 36;
+    static constexpr double kSectionHeaderHeight = 30;
+    static constexpr double kRowExtra = 64;
+    static constexpr double kHorizontalReserve = 144;
+    static constexpr double kColumnGap = 28;
 
 signals:
     void changed();
@@ -120,6 +156,9 @@ private:
     OverlayTile makeTile(const Space& space) const;
     bool matches(const OverlayTile& tile, const QString& key) const;
     void repairSelection(const QString& key);
+    void layoutTiles();
+    void commit(const OverlayTile& tile);
+    std::size_t currentPosition(const std::vector<OverlayTile>& tiles) const;
 
     Scheduler& m_scheduler;
     SpaceWatcher& m_watcher;

@@ -3,6 +3,7 @@
 #include "Platform/Platform.h"
 #include "Platform/Sim/SimEvents.h"
 #include "Platform/Sim/SimHotKeys.h"
+#include "Platform/Sim/SimKeyboard.h"
 #include "Platform/Sim/SimLoginItem.h"
 #include "Platform/Sim/SimAudio.h"
 #include "Platform/Sim/SimBrowsers.h"
@@ -63,12 +64,15 @@ public:
     ShortcutsTool& shortcuts() override { return m_world->shortcuts(); }
     DesktopNames& desktopNames() override { return m_desktopNames; }
     SimDesktopNames& simDesktopNames() { return m_desktopNames; }
+    Keyboard& keyboard() override { return m_keyboard; }
+    SimKeyboard& simKeyboard() { return m_keyboard; }
     LoginItem& loginItem() override { return m_world->loginItem(); }
 
 private:
     std::shared_ptr<SimWorld> m_world;
     InotifyFileWatcher m_files;
     SimDesktopNames m_desktopNames;
+    SimKeyboard m_keyboard;
 };
 
 } // namespace lumivast

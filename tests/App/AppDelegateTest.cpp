@@ -168,14 +168,6 @@ TEST_F(AppDelegateTest, StepWrapsOnlyWhenAskedAndStep2DFollowsTheGrid)
     EXPECT_EQ(currentDesktop(), 2);
 }
 
-TEST_F(AppDelegateTest, CommandsOfMissingComponentsSaySo)
-{
-    launch();
-    delegate->perform(SpaceCommand::overview());
-    EXPECT_TRUE(lastToastIsError());
-    EXPECT_FALSE(lastToast().isEmpty());
-}
-
 TEST_F(AppDelegateTest, QuittingWritesThePendingMetadataAtOnce)
 {
     launch();

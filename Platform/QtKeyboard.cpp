@@ -1,0 +1,12 @@
+#include "Platform/Keyboard.h"
+
+#include <QGuiApplication>
+
+namespace lumivast {
+
+Qt::KeyboardModifiers QtKeyboard::heldModifiers()
+{
+    return QGuiApplication::queryKeyboardModifiers();
+}
+
+} // namespace lumivast

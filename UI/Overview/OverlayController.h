@@ -1,0 +1,89 @@
+#pragma once
+
+#include "Core/Overview/OverlayViewModel.h"
+#include "Platform/RunningApplications.h"
+#include "Platform/Scheduler.h"
+#include "UI/Overview/OverlayKey.h"
+#include "UI/Overview/OverlayView.h"
+#include "UI/Overview/OverlayWindow.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <optional>
+
+namespace lumivast {
+
+class AlertService;
+class FileChooser;
+class SpaceStore;
+class SpaceSwitcher;
+class SpaceWatcher;
+class ThumbnailService;
+
+// Owns the overview: its model, for the life of the process, and the
+// full-screen window of each opening. An opening waits for fresh previews of
+// the visible Spaces, so the tiles are current and the overview never
+// photographs itself; keys and the release of Option drive the model; a
+// commit closes the window and switches a moment later. Main thread only.
+class OverlayController final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr Duration kFade = 160ms;
+    static constexpr Duration kSwitchDelay = 50ms; // after closing, before switching
+    static constexpr qreal kCornerRadius = 14;
+
+    OverlayController(Scheduler& scheduler, SpaceWatcher& watcher, SpaceStore& store, ThumbnailService& thumbnails,
+                      SpaceSwitcher& switcher, SpaceContents& contents, AlertService& alerts, QObject* parent = nullptr);
+    ~OverlayController() override;
+    OverlayController(const OverlayController&) = delete;
+    OverlayController& operator=(const OverlayController&) = delete;
+
+    OverlayViewModel& model() { return m_model; }
+    // The open window; null while closed, also while the last one fades out.
+    OverlayWindow* window() const { return m_window; }
+    OverlayView* view() const { return m_view; }
+    bool isOpen() const { return m_window != nullptr; }
+    bool isTransitioning() const { return m_transitioning; }
+    // The hot-key setting named a preset held with Option at the last opening.
+    bool openedWithOption() const { return m_openedWithOption; }
+
+    // Opens the overview once the visible Spaces have fresh previews; does
+    // nothing while it is open or already opening.
+    void show();
+    // Closes the overview; with `restoreFocus`, the application that was in
+    // front before it opened comes forward again at once.
+    void hide(bool restoreFocus);
+
+    // The key table; true when the key was used.
+    bool handleKey(const OverlayKey& key);
+    void handleFlags(const OverlayFlags& flags);
+
+    // Where the tile menu asks for picture files (the dialog unless replaced).
+    void setFileChooser(FileChooser* chooser) { m_fileChooser = chooser; }
+
+signals:
+    // The window has been shown (for measurements and tests).
+    void presented();
+
+private:
+    void presentWindow();
+    void commit(const Space& space);
+
+    Scheduler& m_scheduler;
+    SpaceWatcher& m_watcher;
+    ThumbnailService& m_thumbnails;
+    SpaceSwitcher& m_switcher;
+    AlertService& m_alerts;
+    FileChooser* m_fileChooser;
+    OverlayViewModel m_model;
+    QPointer<OverlayWindow> m_window;
+    QPointer<OverlayView> m_view;
+    std::vector<QPointer<OverlayWindow>> m_closing; // still fading out
+    std::optional<RunningApplication> m_previousApp;
+    bool m_openedWithOption = false;
+    bool m_transitioning = false;
+    WorkItem m_switchWork;
+};
+
+} // namespace lumivast

@@ -1,0 +1,186 @@
+#pragma once
+
+#include "Core/Overview/OverlayViewModel.h"
+#include "Platform/Scheduler.h"
+
+#include <QFont>
+#include <QPixmap>
+#include <QPointer>
+#include <QRectF>
+#include <QWidget>
+
+#include <map>
+#include <optional>
+#include <vector>
+
+class QLineEdit;
+
+namespace lumivast {
+
+class AlertService;
+class FileChooser;
+
+// The overview's content, drawn by hand over the whole screen: the blurred
+// desktop picture, the header with the search pill and hints, the permission
+// banner, and one block per section with its grid of tiles. It keeps no state
+// of the overview's own (all of that is the model's) beyond what the pointer
+// is doing: hover, a drag, the scroll position and the rename field. Only the
+// tiles in view are drawn.
+class OverlayView final : public QWidget {
+    Q_OBJECT
+public:
+    OverlayView(Scheduler& scheduler, OverlayViewModel& model, qreal radius, AlertService& alerts,
+                FileChooser& chooser, QWidget* parent = nullptr);
+    ~OverlayView() override;
+
+    // Where each part of a tile lies, in the view's coordinates at rest (no
+    // scaling, current scroll position).
+    struct TileFrame {
+        QString id;
+        QRectF tile;                    // the whole tile: its hit area
+        QRectF card;
+        QRectF icon;                    // the icon slot of the title row
+        QRectF name;
+        std::optional<QRectF> note;
+        std::vector<QRectF> appIcons;   // one per shown app
+        std::optional<QRectF> automationMark;
+    };
+    struct Frames {
+        QRectF header;
+        QRectF pill;
+        std::optional<QRectF> banner;
+        std::optional<QRectF> bannerButton;
+        QRectF scrollArea;              // the sections' viewport
+        std::vector<std::pair<QRectF, QString>> sectionTitles;
+        std::vector<TileFrame> tiles;
+        std::optional<QRectF> noMatch;
+        double contentHeight = 0;       // of the scrolled content
+    };
+    Frames frames() const;
+
+    double scrollOffset() const { return m_scroll; }
+    void scrollTo(double offset);
+    // The column's presentation (0: hidden, small and clear; 1: shown).
+    double presentation() const { return m_presentation; }
+    // The rename field while a tile's name is edited.
+    QLineEdit* renameField() const;
+    // The backdrop as drawn: the picture blurred and saturated once per new picture.
+    const QImage& backdrop() const { return m_backdrop; }
+    // The tile menu of a tile (shown on a secondary click).
+    void showTileMenu(const QString& tileID, const QPoint& globalPos);
+
+    static QImage blurred(const QImage& picture);
+
+    // Where a placeholder card puts its parts; what does not fit is left
+    // out (the symbol chip first, then the caption), so nothing overlaps.
+    struct PlaceholderLayout {
+        std::optional<QRectF> chip;
+        QRectF name;
+        std::optional<QRectF> caption;
+        int nameLines = 1;
+        QFont nameFont;
+    };
+    static PlaceholderLayout placeholderLayout(const QRectF& card, const OverlayTile& tile);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    struct Tween {
+        double from = 0;
+        double to = 0;
+        Duration start{};
+        double value(Duration now) const;
+    };
+
+    void modelChanged();
+    void animate();
+    double tween(const std::map<QString, Tween>& tweens, const QString& id, double fallback) const;
+    void setTweenTarget(std::map<QString, Tween>& tweens, const QString& id, double target);
+    const OverlayTile* tileAt(const QPointF& point, const TileFrame** frame = nullptr) const;
+    const OverlayTile* tileByID(const QString& id) const;
+    void setHovered(const std::optional<QString>& id);
+    void beginRename(const QString& id);
+    void syncRenameField();
+    void clampScroll();
+    void revealSelection();
+
+    void paintBackdrop(QPainter& p);
+    void paintHeader(QPainter& p, const Frames& f);
+    void paintBanner(QPainter& p, const Frames& f);
+    void paintTile(QPainter& p, const OverlayTile& tile, const TileFrame& frame);
+    void paintCard(QPainter& p, const OverlayTile& tile, const TileFrame& frame);
+    void paintPlaceholder(QPainter& p, const OverlayTile& tile, const QRectF& card);
+    QImage pictureFor(const OverlayTile& tile, QSize cardSize);
+
+    Scheduler& m_scheduler;
+    OverlayViewModel& m_model;
+    const qreal m_radius;
+    AlertService& m_alerts;
+    FileChooser& m_chooser;
+
+    double m_scroll = 0;
+    double m_presentation = 0;
+    bool m_lastPresented = false;
+    Duration m_presentStart{};
+    double m_presentFrom = 0;
+    double m_presentTo = 0;
+    std::map<QString, Tween> m_hoverTweens;
+    std::map<QString, Tween> m_selectTweens;
+    WorkItem m_animation;
+    std::optional<QString> m_hovered;
+    std::optional<QString> m_dropTarget;
+    std::optional<QString> m_lastSelected;
+    // The search pill eases between its empty and typed looks.
+    struct PillState {
+        double width = 0;
+        double fill = 0;
+        double ink = 0;
+    };
+    PillState m_pillFrom;
+    PillState m_pillTo;
+    Duration m_pillStart{};
+    QString m_lastQuery;
+    PillState pillNow() const;
+
+    // Pointer press, until it turns into a click or a drag.
+    struct Press {
+        QPointF at;
+        QString tileID;
+        enum class Part { card, name, appIcon, automation, other } part = Part::other;
+        int appIndex = -1;
+    };
+    std::optional<Press> m_press;
+    bool m_pressOnBackdrop = false;
+    bool m_pressOnBannerButton = false;
+
+    QImage m_backdrop;
+    qint64 m_backdropKey = 0;
+    bool m_hasBackdropPicture = false;
+    struct CachedPicture {
+        const char* data = nullptr;
+        QSize sourceSize;
+        QSize cardSize;
+        QImage image;
+    };
+    std::map<QString, CachedPicture> m_pictures;
+    std::map<std::pair<int, int>, QImage> m_shadows;
+
+    QPointer<QLineEdit> m_renameField;
+    std::optional<QString> m_renameFor;
+};
+
+} // namespace lumivast

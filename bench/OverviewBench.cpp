@@ -1,0 +1,177 @@
+#include "App/AppDelegate.h"
+#include "Core/Commands/SpaceCommand.h"
+#include "Core/Settings/Settings.h"
+#include "Core/Spaces/AppPaths.h"
+#include "Platform/QtScheduler.h"
+#include "Platform/Sim/SimDock.h"
+#include "Platform/Sim/SimPlatform.h"
+#include "UI/Alerts/AlertService.h"
+#include "UI/MenuBar/TrayStatusItem.h"
+#include "UI/Overview/OverlayController.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+using namespace lumivast;
+
+namespace {
+
+class NoAlerts final : public AlertService {
+public:
+    AlertAnswer run(const Alert&) override { return {}; }
+};
+
+// One 1512 x 982 display with 16 desktops of 30 windows (ten apps) each.
+std::shared_ptr<SimWorld> busyWorld()
+{
+    auto world = std::make_shared<SimWorld>();
+    SimWorld::Display display;
+    display.identifier = display.uuid = QStringLiteral("37D8832A-2D66-02CA-B9F7-8F30A301B230");
+    display.main = true;
+    display.number = 1;
+    display.frame = QRectF(0, 0, 1512, 982);
+    for (int s = 1; s <= 16; ++s)
+        display.spaces.push_back({std::uint64_t(s), QStringLiteral("S%1").arg(s), false, std::nullopt, 0});
+    display.current = 1;
+    world->displays.push_back(std::move(display));
+    for (int a = 0; a < 10; ++a)
+        world->apps.push_back({1000 + a, QStringLiteral("org.example.app%1").arg(a), QStringLiteral("App %1").arg(a)});
+    for (int s = 1; s <= 16; ++s) {
+        for (int w = 0; w < 30; ++w) {
+            SimWorld::Window window;
+            window.id = std::uint32_t(s * 100 + w);
+            window.pid = 1000 + w % 10;
+            window.title = QStringLiteral("Report %1 of space %2").arg(w).arg(s);
+            window.frame = QRectF(20 * (w % 30), 15 * (w % 30), 700, 500);
+            window.spaces = {std::uint64_t(s)};
+            world->windows.push_back(std::move(window));
+        }
+    }
+    world->setSpacesPreferencesPath({});
+    return world;
+}
+
+void pump(int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+double millisecondsSince(const QElapsedTimer& timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// The real delegate on the offscreen platform, every Space with a stored preview.
+struct OverviewSetup {
+    OverviewSetup()
+    {
+        qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
+        qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
+        qputenv("HOME", dir.path().toUtf8());
+        world = busyWorld();
+        Platform::install(SimPlatform::create(world));
+        UserDefaults::setStandard(&defaults);
+        Settings::registerDefaults();
+        defaults.set(Settings::Key::didShowOnboarding, true);
+        for (int s = 1; s <= 16; ++s) {
+            QImage picture(1280, 832, QImage::Format_RGB32);
+            picture.fill(QColor::fromHsv((s * 40) % 360, 120, 200));
+            QPainter p(&picture);
+            p.fillRect(100, 100, 700, 500, QColor::fromHsv((s * 40 + 180) % 360, 160, 160));
+            p.end();
+            picture.save(AppPaths::thumbnailsDirectory() + QStringLiteral("/S%1.jpg").arg(s), "JPEG", 82);
+        }
+        tray = std::make_unique<TrayStatusItem>(scheduler);
+        delegate = std::make_unique<AppDelegate>(scheduler, alerts, *tray, QStringList{QStringLiteral("lumivast")}, nullptr, 0);
+        delegate->applicationDidFinishLaunching();
+        pump(2000);
+    }
+    ~OverviewSetup()
+    {
+        delegate.reset();
+        UserDefaults::setStandard(nullptr);
+    }
+
+    // From the command to the end of the window's first paint.
+    double open()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        delegate->perform(SpaceCommand::overview());
+        while (!delegate->overlay()->isOpen())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        delegate->overlay()->window()->repaint();
+        return millisecondsSince(timer);
+    }
+    // One repaint of the whole window with the tiles in full view.
+    double fullFrame()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        delegate->overlay()->window()->repaint();
+        return millisecondsSince(timer);
+    }
+    // One typed character, to the end of the repaint.
+    double typeCharacter()
+    {
+        OverlayWindow* window = delegate->overlay()->window();
+        QElapsedTimer timer;
+        timer.start();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+        QApplication::sendEvent(window, &press);
+        window->repaint();
+        const double elapsed = millisecondsSince(timer);
+        QKeyEvent erase(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+        QApplication::sendEvent(window, &erase);
+        return elapsed;
+    }
+    void close()
+    {
+        delegate->overlay()->hide(false);
+        pump(400);
+    }
+
+    QTemporaryDir dir;
+    UserDefaults defaults{QStringLiteral("bench"), dir.filePath(QStringLiteral("defaults.json"))};
+    QtScheduler scheduler;
+    NoAlerts alerts;
+    std::shared_ptr<SimWorld> world;
+    std::unique_ptr<TrayStatusItem> tray;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+// Cold: the first opening after start; warm: a later one. Each figure is one opening.
+void OverviewOpen(benchmark::State& state)
+{
+    OverviewSetup setup;
+    double cold = 0, coldFull = 0, warm = 0, warmFull = 0, search = 0;
+    for (auto _ : state) {
+        cold = setup.open();
+        pump(400); // the column settles
+        coldFull = setup.fullFrame();
+        search = setup.typeCharacter();
+        setup.close();
+        warm = setup.open();
+        pump(400);
+        warmFull = setup.fullFrame();
+        search = std::max(search, setup.typeCharacter());
+        setup.close();
+    }
+    state.counters["cold_first_paint_ms"] = cold;
+    state.counters["cold_full_frame_ms"] = coldFull;
+    state.counters["warm_first_paint_ms"] = warm;
+    state.counters["warm_full_frame_ms"] = warmFull;
+    state.counters["search_char_ms"] = search;
+}
+BENCHMARK(OverviewOpen)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
