@@ -44,6 +44,9 @@ void AppDelegate::notchHovered(const ScreenInfo& screen)
 {
     if (m_notchStrip && m_notchStrip->isVisible())
         return;
+    // The overview covers the screen; a strip over it would only be in the way.
+    if (m_overlay && m_overlay->isOpen())
+        return;
     // The display shown on that screen, matched by display number; none when the snapshot has no such display.
     std::optional<QString> displayID;
     for (const DisplaySpaces& display : m_watcher.snapshot().displays) {

@@ -109,4 +109,19 @@ TEST_F(StripWiringTest, RestingOnTheNotchDropsTheStripAndAClickHidesItAndSwitche
     EXPECT_FALSE(strip.isVisible());
 }
 
+TEST_F(StripWiringTest, RestingOnTheNotchDoesNothingWhileTheOverviewIsOpen)
+{
+    const auto screen = Platform::current().screens().screens().at(0);
+    delegate->handleURL(QStringLiteral("lumivast://overview"));
+    scheduler.advance(1s);
+    ASSERT_TRUE(delegate->overlay()->isOpen());
+
+    const double x = screen.frame.center().x();
+    world->mouse().moveTo(QPointF(x, 1));
+    scheduler.advance(EdgeTriggers::kNotchDwell + 50ms);
+    world->mouse().moveTo(QPointF(x + 1, 1));
+    scheduler.advance(10ms);
+    EXPECT_FALSE(delegate->notchStrip().isVisible());
+}
+
 } // namespace
