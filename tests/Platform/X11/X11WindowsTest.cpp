@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace lumivast;
 using namespace lumivast::test::x11;
 
@@ -74,22 +76,35 @@ TEST_F(X11WindowsTest, AHelperWindowsFieldsMoveAndActivation)
     EXPECT_EQ(entry->value(WindowListKey::layer)->integer(), 0);
     EXPECT_EQ(*entry->value(WindowListKey::ownerName)->string(), "LumivastHelper");
 
-    // The frame is the client area grown by the frame extents, in root coordinates.
+    // The frame is the client area grown by the frame extents, in root coordinates. The window manager may still
+    // be placing the frame when the window first shows up, so both sides are read again until they agree.
     xcb_connection_t* c = client->get();
-    auto* origin = xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, client->root(), 0, 0), nullptr);
-    auto* extents = xcb_get_property_reply(c, xcb_get_property(c, 0, id, client->atom("_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 0, 4), nullptr);
-    ASSERT_TRUE(origin && extents && xcb_get_property_value_length(extents) == 16);
-    const auto* e = static_cast<const std::uint32_t*>(xcb_get_property_value(extents));
-    const PlistValue* bounds = entry->value(WindowListKey::bounds);
-    EXPECT_EQ(bounds->value("X")->real(), double(origin->dst_x - int(e[0])));
-    EXPECT_EQ(bounds->value("Y")->real(), double(origin->dst_y - int(e[2])));
-    EXPECT_EQ(bounds->value("Width")->real(), double(300 + e[0] + e[1]));
-    EXPECT_EQ(bounds->value("Height")->real(), double(200 + e[2] + e[3]));
-    std::free(origin);
-    std::free(extents);
+    QString mismatch;
+    const bool framed = client->waitUntil([&] {
+        const PlistValue list = Platform::current().windowList().copyWindowInfo(WindowList::kOptionIncludingWindow, id);
+        if (list.array()->empty())
+            return false;
+        const PlistValue* bounds = list.array()->front().value(WindowListKey::bounds);
+        auto* origin = xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, client->root(), 0, 0), nullptr);
+        auto* extents = xcb_get_property_reply(c, xcb_get_property(c, 0, id, client->atom("_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 0, 4), nullptr);
+        bool agree = false;
+        if (origin && extents && xcb_get_property_value_length(extents) == 16) {
+            const auto* e = static_cast<const std::uint32_t*>(xcb_get_property_value(extents));
+            const double expected[] = {double(origin->dst_x - int(e[0])), double(origin->dst_y - int(e[2])), double(300 + e[0] + e[1]), double(200 + e[2] + e[3])};
+            const double actual[] = {*bounds->value("X")->real(), *bounds->value("Y")->real(), *bounds->value("Width")->real(), *bounds->value("Height")->real()};
+            agree = std::equal(std::begin(expected), std::end(expected), std::begin(actual));
+            mismatch = QStringLiteral("expected %1,%2 %3x%4; listed %5,%6 %7x%8")
+                           .arg(expected[0]).arg(expected[1]).arg(expected[2]).arg(expected[3])
+                           .arg(actual[0]).arg(actual[1]).arg(actual[2]).arg(actual[3]);
+        }
+        std::free(origin);
+        std::free(extents);
+        return agree;
+    });
+    EXPECT_TRUE(framed) << mismatch.toStdString();
 
     // It is on the current desktop, and the running applications count its pid.
-    EXPECT_EQ(spacesOf(id), (std::vector<std::int64_t>{1}));
+    EXPECT_TRUE(client->waitUntil([&] { return spacesOf(id) == std::vector<std::int64_t>{1}; })) << "never listed on desktop 1";
     const auto app = Platform::current().runningApplications().runningApplication(helperPID);
     ASSERT_TRUE(app);
     EXPECT_EQ(app->localizedName, QStringLiteral("LumivastHelper"));
