@@ -2,6 +2,7 @@
 
 #include "App/UrlIntake.h"
 #include "Core/Settings/Settings.h"
+#include "Core/Shell/Blanks.h"
 #include "Core/Spaces/AppPaths.h"
 #include "Platform/DataFile.h"
 #include "Platform/Log.h"
@@ -32,18 +33,6 @@ LocalAPI::Response answer(const QByteArray& status, const QByteArray& body)
 LocalAPI::Response notFound()
 {
     return answer(kNotFound, QByteArrayLiteral(R"({"error":"not found"})"));
-}
-
-QString trimmedSpacesAndTabs(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    while (begin < end && blank(text[begin]))
-        ++begin;
-    while (end > begin && blank(text[end - 1]))
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 // Every later line with a colon, body lines included; the first of a name wins.

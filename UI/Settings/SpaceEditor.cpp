@@ -3,6 +3,7 @@
 #include "Core/Automation/AutomationRunner.h"
 #include "Core/Automation/BrowserProfiles.h"
 #include "Core/Notes/NoteFiles.h"
+#include "Core/Shell/Blanks.h"
 #include "Core/Spaces/DisplayGeometry.h"
 #include "Core/Spaces/SpaceStore.h"
 #include "Platform/Platform.h"
@@ -38,19 +39,6 @@ std::optional<QString> optionalText(const QString& text)
 std::optional<QString> trimmedOrNone(const QString& text)
 {
     return optionalText(text.trimmed());
-}
-
-// URL entries lose spaces and tabs at both ends, nothing else.
-QString trimSpacesAndTabs(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    while (begin < end && blank(text[begin]))
-        ++begin;
-    while (end > begin && blank(text[end - 1]))
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 // One line of text shortened in the middle when the row is too narrow.
@@ -582,7 +570,7 @@ void SpaceEditor::addPinnedApps()
 
 void SpaceEditor::addURL()
 {
-    const QString entry = trimSpacesAndTabs(m_newURL);
+    const QString entry = trimmedSpacesAndTabs(m_newURL);
     if (entry.isEmpty())
         return;
     m_working.automation.openURLs.append(entry);
