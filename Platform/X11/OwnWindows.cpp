@@ -1,6 +1,7 @@
 #include "Platform/X11/OwnWindows.h"
 
 #include <QGuiApplication>
+#include <qguiapplication_platform.h>
 #include <QWindow>
 
 #include <algorithm>
@@ -18,8 +19,15 @@ constexpr std::uint32_t kPagerSource = 2;
 
 void X11PanelWindows::preparePanel(QWindow* window, const PanelTraits& traits)
 {
-    if (window && QGuiApplication::platformName() == QLatin1String("xcb"))
-        prepare(xcb_window_t(window->winId()), traits);
+    if (!window || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    const xcb_window_t id = xcb_window_t(window->winId());
+    // The toolkit may not have sent the window's creation yet: one round trip on its connection makes it exist for ours.
+    if (auto* application = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        if (xcb_connection_t* toolkit = application->connection())
+            std::free(xcb_get_input_focus_reply(toolkit, xcb_get_input_focus(toolkit), nullptr));
+    }
+    prepare(id, traits);
 }
 
 void X11PanelWindows::prepare(xcb_window_t window, const PanelTraits& traits)
