@@ -80,10 +80,16 @@ std::expected<WindowState, AXError> readWindow(XConnection& x, xcb_window_t id)
     if (screen < 0)
         return std::unexpected(AXError::invalidElement);
     const auto originCookie = xcb_translate_coordinates(x.get(), id, geometry->root, 0, 0);
+    // A window manager may list a new client in one list a moment before the other.
     const auto clientsCookie = x.requestProperty(geometry->root, a.clientList, XCB_ATOM_WINDOW, 65536);
+    const auto stackingCookie = x.requestProperty(geometry->root, a.clientListStacking, XCB_ATOM_WINDOW, 65536);
     Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(x.get(), originCookie, nullptr));
     const auto clients = x.readCardinals(clientsCookie);
-    if (!origin || !clients || std::find(clients->begin(), clients->end(), id) == clients->end())
+    const auto stacking = x.readCardinals(stackingCookie);
+    const auto lists = [id](const std::optional<std::vector<std::uint32_t>>& list) {
+        return list && std::find(list->begin(), list->end(), id) != list->end();
+    };
+    if (!origin || (!lists(clients) && !lists(stacking)))
         return std::unexpected(AXError::invalidElement);
 
     WindowState w;

@@ -54,7 +54,7 @@ protected:
         Child process;
         std::vector<std::uint32_t> windows; // front to back
     };
-    // The helper with `count` windows, once the window manager has framed them all.
+    // The helper with `count` windows, once the window manager has framed and shown them all.
     std::optional<Helper> startHelper(const QString& title, int count = 1)
     {
         auto child = Child::spawn({QStringLiteral(LUMIVAST_X11_HELPER), QString::fromLatin1(display), title, QString::number(count)});
@@ -63,7 +63,8 @@ protected:
         Helper helper{std::move(*child), {}};
         const bool framed = client->waitUntil([&] {
             helper.windows.clear();
-            const PlistValue list = Platform::current().windowList().copyWindowInfo(WindowList::kOptionAll, 0);
+            // Shown: the window manager has placed them.
+            const PlistValue list = Platform::current().windowList().copyWindowInfo(WindowList::kOptionOnScreenOnly, 0);
             for (const PlistValue& entry : *list.array()) {
                 const PlistValue* owner = entry.value(WindowListKey::ownerPID);
                 if (owner && owner->int32() == helper.process.pid() && entry.value(WindowListKey::bounds)->value("Width")->real() > 300.0)
