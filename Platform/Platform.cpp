@@ -153,6 +153,16 @@ DesktopNames& Platform::desktopNames()
     return nowhere;
 }
 
+PanelWindows& Platform::panelWindows()
+{
+    class AsTheToolkitMakesThem final : public PanelWindows {
+    public:
+        void preparePanel(QWindow*, const PanelTraits&) override {}
+    };
+    static AsTheToolkitMakesThem windows;
+    return windows;
+}
+
 void Platform::addResetHook(std::function<void()> hook)
 {
     std::lock_guard lock(registry().mutex);

@@ -12,6 +12,7 @@
 #include "Platform/Keyboard.h"
 #include "Platform/LoginItem.h"
 #include "Platform/Mouse.h"
+#include "Platform/PanelWindows.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/RunningApplications.h"
 #include "Platform/ScreenCapture.h"
@@ -85,6 +86,8 @@ public:
     virtual Keyboard& keyboard();
     // Starting at login (default: the XDG autostart entry).
     virtual LoginItem& loginItem();
+    // The program's own panels (default: left as the toolkit makes them).
+    virtual PanelWindows& panelWindows();
 
     // Makes `platform` current. Process-wide caches built on the previous one
     // (the bridge's symbol slots) are dropped through the reset hooks first.

@@ -11,6 +11,7 @@
 #include "Platform/Sim/SimDesktopNames.h"
 #include "Platform/Sim/SimMissionControl.h"
 #include "Platform/Sim/SimMouse.h"
+#include "Platform/Sim/SimPanelWindows.h"
 #include "Platform/Sim/SimScreenCapture.h"
 #include "Platform/Sim/SimProcesses.h"
 #include "Platform/Sim/SimServices.h"
@@ -67,12 +68,15 @@ public:
     Keyboard& keyboard() override { return m_keyboard; }
     SimKeyboard& simKeyboard() { return m_keyboard; }
     LoginItem& loginItem() override { return m_world->loginItem(); }
+    PanelWindows& panelWindows() override { return m_panelWindows; }
+    SimPanelWindows& simPanelWindows() { return m_panelWindows; }
 
 private:
     std::shared_ptr<SimWorld> m_world;
     InotifyFileWatcher m_files;
     SimDesktopNames m_desktopNames;
     SimKeyboard m_keyboard;
+    SimPanelWindows m_panelWindows;
 };
 
 } // namespace lumivast

@@ -1,6 +1,8 @@
 #include "Platform/X11/EventThread.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <utility>
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -71,6 +73,8 @@ bool EventThread::start()
     std::vector<Row> rows = readRows(*x);
     watchCheckWindows(*x, rows);
     const int pointer = pointerScreen(*x);
+    if (m_callbacks.started)
+        m_callbacks.started(*x, rows);
     m_running = true;
     m_x = std::move(x);
     m_thread = std::thread([this, rows = std::move(rows), pointer]() mutable { run(m_x.get(), std::move(rows), pointer); });
@@ -103,6 +107,8 @@ void EventThread::run(XConnection* x, std::vector<Row> rows, int pointer)
 
     bool rowsDirty = false;
     bool pointerDirty = false;
+    bool clientsDirty = false;
+    std::vector<xcb_window_t> activeRoots;
     for (;;) {
         // Replies read below queue the events that arrive meanwhile: drain before sleeping.
         while (xcb_generic_event_t* raw = xcb_poll_for_event(x->get())) {
@@ -113,6 +119,11 @@ void EventThread::run(XConnection* x, std::vector<Row> rows, int pointer)
                 if (isRoot(e->window)
                     && (e->atom == a.supportingWmCheck || e->atom == a.numberOfDesktops || e->atom == a.currentDesktop))
                     rowsDirty = true;
+                if (isRoot(e->window) && e->atom == a.clientList)
+                    clientsDirty = true;
+                if (isRoot(e->window) && e->atom == a.activeWindow
+                    && std::find(activeRoots.begin(), activeRoots.end(), e->window) == activeRoots.end())
+                    activeRoots.push_back(e->window);
                 break;
             }
             case XCB_DESTROY_NOTIFY:
@@ -150,6 +161,21 @@ void EventThread::run(XConnection* x, std::vector<Row> rows, int pointer)
             } else if (next != rows) {
                 rows = next;
                 watchCheckWindows(*x, rows);
+            }
+            continue;
+        }
+        // Launches before activations: a new application's first window is often focused at once.
+        if (clientsDirty) {
+            clientsDirty = false;
+            if (m_callbacks.clientsChanged)
+                m_callbacks.clientsChanged(*x);
+            continue;
+        }
+        if (!activeRoots.empty()) {
+            const std::vector<xcb_window_t> roots = std::exchange(activeRoots, {});
+            for (xcb_window_t root : roots) {
+                if (m_callbacks.activeWindowChanged)
+                    m_callbacks.activeWindowChanged(*x, root);
             }
             continue;
         }

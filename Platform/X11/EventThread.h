@@ -22,6 +22,11 @@ public:
         // Key presses that reach this connection: those of the keys it grabbed.
         std::function<void(xcb_keycode_t key, std::uint16_t state)> keyPressed;
         std::function<void()> keyboardMappingChanged;
+        // Once, from start() on the caller's thread, with this thread's connection: the state later changes are compared with.
+        std::function<void(XConnection& x, const std::vector<Row>& rows)> started;
+        // A root's client list changed; `root`'s active window changed.
+        std::function<void(XConnection& x)> clientsChanged;
+        std::function<void(XConnection& x, xcb_window_t root)> activeWindowChanged;
     };
 
     EventThread(QByteArray display, Callbacks callbacks);

@@ -64,12 +64,15 @@ private:
 class X11Workspace final : public Workspace {
 public:
     explicit X11Workspace(std::shared_ptr<Session> session) : m_session(std::move(session)) {}
+    // The notifications come from the event thread, which the connection starts.
     Subscription observe(WorkspaceEvent event, std::function<void()> handler) override
     {
+        m_session->connection();
         return m_session->observe(event, std::move(handler));
     }
     Subscription observeApplications(WorkspaceEvent event, std::function<void(const RunningApplication&)> handler) override
     {
+        m_session->connection();
         return m_session->observeApplications(event, std::move(handler));
     }
     bool openURL(const QUrl& url) override;
@@ -78,6 +81,7 @@ public:
     using Workspace::openApplication;
     void openApplication(const QUrl& url, const OpenConfiguration& configuration,
                          std::function<void(OpenResult)> completion) override;
+    // Every window of it is asked to close, as its close button would.
     bool terminateApplication(std::int32_t pid) override;
 
 private:

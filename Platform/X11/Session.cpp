@@ -63,6 +63,12 @@ std::shared_ptr<XConnection> Session::connection()
             if (handler)
                 handler();
         };
+        callbacks.started = [this](XConnection& x, const std::vector<Row>& rows) {
+            m_applications.reset(x);
+            writePreferences(rows);
+        };
+        callbacks.clientsChanged = [this](XConnection& x) { clientsChanged(x); };
+        callbacks.activeWindowChanged = [this](XConnection& x, xcb_window_t root) { activeWindowChanged(x, root); };
         m_events.reset(); // a thread whose server went away has returned already
         auto thread = std::make_unique<EventThread>(m_display, std::move(callbacks));
         if (thread->start())
@@ -123,6 +129,14 @@ void Session::announce(std::uint32_t event)
 void Session::rowsChanged(const std::vector<Row>& rows, bool currentChanged)
 {
     // The preferences file goes first: a watcher that reads it on its change sees the new state.
+    writePreferences(rows);
+    announce(kSpacesChanged);
+    if (currentChanged)
+        postWorkspaceEvent(WorkspaceEvent::ActiveSpaceDidChange);
+}
+
+void Session::writePreferences(const std::vector<Row>& rows)
+{
     QSaveFile file(m_preferencesPath);
     if (file.open(QIODevice::WriteOnly)) {
         QByteArray text = "{\"screens\":[";
@@ -139,9 +153,45 @@ void Session::rowsChanged(const std::vector<Row>& rows, bool currentChanged)
         file.write(text);
         file.commit();
     }
-    announce(kSpacesChanged);
-    if (currentChanged)
-        postWorkspaceEvent(WorkspaceEvent::ActiveSpaceDidChange);
+}
+
+void Session::clientsChanged(XConnection& x)
+{
+    const ApplicationWatch::Changes changes = m_applications.clientsChanged(x);
+    for (const RunningApplication& app : changes.launched)
+        postApplicationEvent(WorkspaceEvent::DidLaunchApplication, app);
+    for (const RunningApplication& app : changes.terminated) {
+        {
+            std::lock_guard lock(m_focusMutex);
+            m_focusedWindows.erase(app.pid);
+        }
+        postApplicationEvent(WorkspaceEvent::DidTerminateApplication, app);
+    }
+}
+
+void Session::activeWindowChanged(XConnection& x, xcb_window_t root)
+{
+    const auto activation = m_applications.activeWindowChanged(x, root);
+    if (!activation)
+        return;
+    noteFocusedWindow(activation->application.pid, activation->window);
+    if (activation->newApplication)
+        postApplicationEvent(WorkspaceEvent::DidActivateApplication, activation->application);
+}
+
+void Session::noteFocusedWindow(std::int32_t pid, xcb_window_t window)
+{
+    std::lock_guard lock(m_focusMutex);
+    m_focusedWindows[pid] = window;
+}
+
+std::optional<xcb_window_t> Session::focusedWindow(std::int32_t pid)
+{
+    std::lock_guard lock(m_focusMutex);
+    const auto it = m_focusedWindows.find(pid);
+    if (it == m_focusedWindows.end())
+        return std::nullopt;
+    return it->second;
 }
 
 Subscription Session::observe(WorkspaceEvent event, std::function<void()> handler)

@@ -3,6 +3,7 @@
 #include "Platform/Scheduler.h"
 #include "Platform/SystemFunctions.h"
 #include "Platform/Workspace.h"
+#include "Platform/X11/ApplicationWatch.h"
 #include "Platform/X11/EventThread.h"
 #include "Platform/X11/XConnection.h"
 
@@ -53,9 +54,16 @@ public:
     // The file rewritten at every change of the desktops.
     QString spacesPreferencesPath() const { return m_preferencesPath; }
 
+    // ---- each application's focused window: the one it last had active, or one chosen for it. Any thread. ----
+    void noteFocusedWindow(std::int32_t pid, xcb_window_t window);
+    std::optional<xcb_window_t> focusedWindow(std::int32_t pid);
+
 private:
     Session(QByteArray display, Scheduler& fallbackScheduler);
     void rowsChanged(const std::vector<Row>& rows, bool currentChanged);
+    void writePreferences(const std::vector<Row>& rows);
+    void clientsChanged(XConnection& x);                         // event thread
+    void activeWindowChanged(XConnection& x, xcb_window_t root); // event thread
 
     struct Registration {
         sysfn::NotifyProc proc;
@@ -83,6 +91,9 @@ private:
     std::mutex m_keyMutex;
     std::function<void(xcb_keycode_t, std::uint16_t)> m_keyPressed;
     std::function<void()> m_mappingChanged;
+    ApplicationWatch m_applications; // event thread
+    std::mutex m_focusMutex;
+    std::map<std::int32_t, xcb_window_t> m_focusedWindows;
 };
 
 } // namespace lumivast::x11

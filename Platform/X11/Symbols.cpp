@@ -129,6 +129,20 @@ Symbols::Symbols(std::shared_ptr<Session> session) : m_session(std::move(session
     }));
 }
 
+void Symbols::addAXWindowNumbers(std::function<std::optional<std::uint32_t>(sysfn::AXElementRef)> windowNumber)
+{
+    constexpr std::int32_t kAXInvalidElement = -25202;
+    add("_AXUIElementGetWindow", sysfn::AXUIElementGetWindow([windowNumber = std::move(windowNumber)](
+                                                                   sysfn::AXElementRef element, std::uint32_t* windowID) -> std::int32_t {
+        const auto number = windowNumber(element);
+        if (!number)
+            return kAXInvalidElement;
+        if (windowID)
+            *windowID = *number;
+        return 0;
+    }));
+}
+
 const std::any* Symbols::lookup(ImageHandle image, const char* name)
 {
     if (image || !name)

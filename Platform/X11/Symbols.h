@@ -6,6 +6,9 @@
 
 #include <QByteArray>
 
+#include <functional>
+#include <optional>
+
 #include <map>
 #include <memory>
 #include <mutex>
@@ -31,6 +34,9 @@ public:
     std::vector<ImageSymbol> imageSymbols(std::size_t) override { return {}; }
     const std::any* function(std::uint64_t) override { return nullptr; }
     std::shared_ptr<RuntimeClass> runtimeClass(const char*) override { return nullptr; }
+
+    // Registers "_AXUIElementGetWindow" over the Accessibility service's window elements.
+    void addAXWindowNumbers(std::function<std::optional<std::uint32_t>(sysfn::AXElementRef)> windowNumber);
 
     // The symbolic hot keys, for the event poster's reading of key presses.
     std::map<std::int32_t, SymbolicHotKey> hotKeys() const;

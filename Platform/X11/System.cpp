@@ -1,6 +1,7 @@
 #include "Platform/X11/Services.h"
 
 #include "Platform/Coordinates.h"
+#include "Platform/X11/Windows.h"
 
 #include <QDesktopServices>
 #include <QFile>
@@ -247,9 +248,20 @@ void X11Workspace::openApplication(const QUrl& url, const OpenConfiguration& con
     answer(std::int32_t(pid));
 }
 
-bool X11Workspace::terminateApplication(std::int32_t)
+bool X11Workspace::terminateApplication(std::int32_t pid)
 {
-    return false;
+    auto x = m_session->connection();
+    if (!x || pid <= 0)
+        return false;
+    bool any = false;
+    for (const ClientWindow& w : readClientWindows(*x)) {
+        if (w.pid == pid) {
+            // The window manager asks the application (WM_DELETE_WINDOW), which may ask the user first.
+            x->sendRootMessage(w.screen, w.id, x->atoms().closeWindow, XCB_CURRENT_TIME, 2);
+            any = true;
+        }
+    }
+    return any;
 }
 
 } // namespace lumivast::x11

@@ -13,27 +13,6 @@ public:
     std::optional<ScriptValue> run(const QString&) override { return std::nullopt; }
 };
 
-class NoAccessibility final : public AXElements {
-public:
-    sysfn::AXElementRef applicationElement(std::int32_t) override { return nullptr; }
-    std::expected<AXAttributeValue, AXError> copyAttributeValue(sysfn::AXElementRef, const QString&) override
-    {
-        return std::unexpected(AXError::apiDisabled);
-    }
-    std::expected<void, AXError> setAttributeValue(sysfn::AXElementRef, const QString&, const AXAttributeValue&) override
-    {
-        return std::unexpected(AXError::apiDisabled);
-    }
-    std::expected<void, AXError> performAction(sysfn::AXElementRef, const QString&) override
-    {
-        return std::unexpected(AXError::apiDisabled);
-    }
-    std::expected<void, AXError> setMessagingTimeout(sysfn::AXElementRef, double) override
-    {
-        return std::unexpected(AXError::apiDisabled);
-    }
-};
-
 class NoMouse final : public Mouse {
 public:
     std::optional<MonitorToken> addGlobalMonitor(std::uint64_t, GlobalHandler) override { return std::nullopt; }

@@ -351,9 +351,19 @@ bool X11Windows::activate(std::int32_t pid)
         return false;
     const std::vector<ClientWindow> windows = readClientWindows(*x);
     const std::vector<Row> rows = readRows(*x);
-    // Its front window on a current desktop, else its latest one, whose desktop is shown first.
+    // Its focused window when that is on a current desktop, else its front window
+    // on one, else its latest one, whose desktop is shown first.
     const ClientWindow* target = nullptr;
+    if (const auto focused = m_session->focusedWindow(pid)) {
+        for (const ClientWindow& w : windows) {
+            const Row& row = rows[std::size_t(w.screen)];
+            if (w.id == *focused && w.pid == pid && !w.minimised && w.desktop && (*w.desktop == row.current || *w.desktop == 0xFFFFFFFF))
+                target = &w;
+        }
+    }
     for (const ClientWindow& w : windows) {
+        if (target)
+            break;
         const Row& row = rows[std::size_t(w.screen)];
         if (w.pid == pid && w.desktop && (*w.desktop == row.current || *w.desktop == 0xFFFFFFFF)) {
             target = &w;

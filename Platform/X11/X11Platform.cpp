@@ -4,9 +4,11 @@
 #include "Platform/Log.h"
 #include "Platform/QtAudio.h"
 #include "Platform/QtScheduler.h"
+#include "Platform/X11/Accessibility.h"
 #include "Platform/X11/Events.h"
 #include "Platform/X11/HotKeys.h"
 #include "Platform/X11/Names.h"
+#include "Platform/X11/OwnWindows.h"
 #include "Platform/X11/Services.h"
 #include "Platform/X11/Windows.h"
 #include "Platform/X11/Unavailable.h"
@@ -38,8 +40,11 @@ struct X11Platform::Services {
           events(session, symbols),
           names(session),
           windows(session),
-          hotKeys(session)
+          hotKeys(session),
+          accessibility(session),
+          panels(session)
     {
+        symbols.addAXWindowNumbers([this](sysfn::AXElementRef element) { return accessibility.windowNumber(element); });
     }
 
     bool wayland;
@@ -52,7 +57,6 @@ struct X11Platform::Services {
     X11Compositing compositing;
     System system;
     InotifyFileWatcher files;
-    NoAccessibility accessibility;
     NoMouse mouse;
     NoScripts scripts;
     NoCapture capture;
@@ -61,6 +65,8 @@ struct X11Platform::Services {
     X11DesktopNames names;
     X11Windows windows;
     X11HotKeys hotKeys;
+    X11Accessibility accessibility;
+    X11PanelWindows panels;
 };
 
 std::shared_ptr<X11Platform> X11Platform::create(const QByteArray& display)
@@ -103,6 +109,7 @@ ScriptRunner& X11Platform::scripts() { return d->scripts; }
 ScreenCapture& X11Platform::screenCapture() { return d->capture; }
 Compositing& X11Platform::compositing() { return d->compositing; }
 DesktopNames& X11Platform::desktopNames() { return d->names; }
+PanelWindows& X11Platform::panelWindows() { return d->panels; }
 QString X11Platform::spacesPreferencesPath() { return d->session->spacesPreferencesPath(); }
 
 Sounds& X11Platform::sounds()

@@ -50,6 +50,7 @@ public:
     Compositing& compositing() override;
     QString spacesPreferencesPath() override;
     DesktopNames& desktopNames() override;
+    PanelWindows& panelWindows() override;
 
     struct Services;
 

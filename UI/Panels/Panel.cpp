@@ -6,10 +6,12 @@
 
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QShowEvent>
 #include <QStringList>
 #include <QPainterPath>
 #include <QRegion>
 #include <QScreen>
+#include <QWindow>
 
 namespace lumivast {
 
@@ -45,6 +47,16 @@ void Panel::applyFlags()
     setWindowFlags(flags);
     if (wasVisible)
         show();
+}
+
+void Panel::showEvent(QShowEvent* event)
+{
+    // Sent before the native window is mapped: the window system learns what kind of window it is first.
+    QWindow* window = windowHandle();
+    if (window && !event->spontaneous())
+        Platform::current().panelWindows().preparePanel(
+            window, PanelTraits{m_options.takesKeys, m_options.clickThrough, m_options.level, m_options.shadow});
+    QWidget::showEvent(event);
 }
 
 void Panel::applyOpacity(qreal opacity)

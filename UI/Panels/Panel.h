@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/PanelWindows.h"
 #include "Platform/Scheduler.h"
 
 #include <QRegion>
@@ -17,10 +18,8 @@ namespace lumivast {
 class Panel : public QWidget {
     Q_OBJECT
 public:
-    // In stacking order: under normal windows (on the desktop), floating tool
-    // panels, modal pickers, status items, pop-up menus, overlays, and above
-    // all of them the labels over Mission Control.
-    enum class Level { belowNormal, floating, modal, status, popUpMenu, overlay, screenSaver };
+    // In stacking order (see PanelLevel).
+    using Level = PanelLevel;
     struct Options {
         bool takesKeys = false;
         bool clickThrough = false;
@@ -95,6 +94,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void applyOutline();

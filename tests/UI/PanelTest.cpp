@@ -1,3 +1,4 @@
+#include "Platform/Sim/SimPlatform.h"
 #include "Platform/VirtualScheduler.h"
 #include "UI/Panels/Panel.h"
 #include "UI/Symbols/SymbolCatalogue.h"
@@ -60,6 +61,33 @@ TEST(Panel, FadesOnTheSchedulerAndANewShowCancelsTheFadeOut)
     scheduler.advance(400ms);
     EXPECT_FALSE(panel.isVisible());
     EXPECT_EQ(completions, 1);
+}
+
+TEST(Panel, HandsItsTraitsToThePlatformEachTimeItIsShown)
+{
+    auto platform = SimPlatform::create(SimWorld::defaultWorld());
+    Platform::install(platform);
+    const SimPanelWindows& recorded = platform->simPanelWindows();
+    VirtualScheduler scheduler;
+    Panel finder(scheduler, {.takesKeys = true, .level = Panel::Level::modal, .shadow = true});
+    Panel label(scheduler, {.takesKeys = false, .clickThrough = true, .level = Panel::Level::belowNormal});
+    EXPECT_TRUE(recorded.prepared.empty()) << "nothing before the first show";
+
+    finder.present();
+    label.present();
+    ASSERT_EQ(recorded.prepared.size(), 2u);
+    EXPECT_EQ(recorded.traitsOf(finder.windowHandle()),
+              (PanelTraits{.takesKeys = true, .clickThrough = false, .level = PanelLevel::modal, .shadow = true}));
+    EXPECT_EQ(recorded.traitsOf(label.windowHandle()),
+              (PanelTraits{.takesKeys = false, .clickThrough = true, .level = PanelLevel::belowNormal, .shadow = false}));
+
+    // A window system forgets a hidden window: the next show tells it again, with what changed meanwhile.
+    label.dismiss();
+    label.setClickThrough(false);
+    label.present();
+    EXPECT_EQ(recorded.prepared.size(), 3u);
+    EXPECT_EQ(recorded.traitsOf(label.windowHandle())->clickThrough, false);
+    Platform::install(SimPlatform::create(SimWorld::defaultWorld()));
 }
 
 TEST(SymbolCatalogue, KnownNamesDrawInTheirColourAndUnknownNamesDrawNothing)

@@ -1,7 +1,8 @@
 // Maps real X client windows for the real desktop's tests, so that their pid
 // is not the test's: x11-window-helper DISPLAY TITLE [COUNT]. Each window is
 // 300x200 at 100,100 with the class "lumivast-helper" and the title TITLE (or
-// TITLE-1 ... TITLE-COUNT). Runs until it is killed.
+// TITLE-1 ... TITLE-COUNT). A window asked to close (WM_DELETE_WINDOW) goes;
+// the helper ends with its last window, or when it is killed.
 #include <xcb/xcb.h>
 
 #include <cstdio>
@@ -33,6 +34,7 @@ int main(int argc, char** argv)
     const int count = argc > 3 ? std::atoi(argv[3]) : 1;
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const xcb_atom_t netName = atom(c, "_NET_WM_NAME"), utf8 = atom(c, "UTF8_STRING"), pidAtom = atom(c, "_NET_WM_PID");
+    const xcb_atom_t protocols = atom(c, "WM_PROTOCOLS"), deleteWindow = atom(c, "WM_DELETE_WINDOW");
     const std::uint32_t pid = std::uint32_t(getpid());
     const char klass[] = "lumivast-helper\0LumivastHelper";
     for (int i = 1; i <= count; ++i) {
@@ -45,11 +47,26 @@ int main(int argc, char** argv)
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, std::uint32_t(title.size()), title.data());
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof klass, klass);
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, pidAtom, XCB_ATOM_CARDINAL, 32, 1, &pid);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, protocols, XCB_ATOM_ATOM, 32, 1, &deleteWindow);
         xcb_map_window(c, w);
     }
     xcb_flush(c);
-    // Until killed: the server ends the windows with the connection.
-    while (xcb_generic_event_t* e = xcb_wait_for_event(c))
+    // Until killed (the server ends the windows with the connection) or the last window is closed.
+    int open = count;
+    while (xcb_generic_event_t* e = xcb_wait_for_event(c)) {
+        if ((e->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
+            const auto* m = reinterpret_cast<xcb_client_message_event_t*>(e);
+            if (m->type == protocols && m->data.data32[0] == deleteWindow) {
+                xcb_destroy_window(c, m->window);
+                xcb_flush(c);
+                if (--open == 0) {
+                    std::free(e);
+                    break;
+                }
+            }
+        }
         std::free(e);
+    }
+    xcb_disconnect(c);
     return 0;
 }
