@@ -23,14 +23,16 @@ public:
 
     enum class Kind { Null, Bool, Integer, Real, String, Array, Dict };
 
-    PlistValue() = default; // null
-    PlistValue(bool value) : m_kind(Kind::Bool), m_bool(value) {}
-    PlistValue(int value) : m_kind(Kind::Integer), m_int(value) {}
-    PlistValue(std::int64_t value) : m_kind(Kind::Integer), m_int(value) {}
-    PlistValue(std::uint32_t value) : m_kind(Kind::Integer), m_int(value) {}
-    PlistValue(double value) : m_kind(Kind::Real), m_real(value) {}
-    PlistValue(QString value) : m_kind(Kind::String), m_string(std::move(value)) {}
-    PlistValue(const char* value) : m_kind(Kind::String), m_string(QString::fromUtf8(value)) {}
+    // Defined below PlistEntry: a constructor's body needs m_dict's element
+    // type complete, and PlistEntry needs this class complete first.
+    PlistValue(); // null
+    PlistValue(bool value);
+    PlistValue(int value);
+    PlistValue(std::int64_t value);
+    PlistValue(std::uint32_t value);
+    PlistValue(double value);
+    PlistValue(QString value);
+    PlistValue(const char* value);
     PlistValue(Array value);
     PlistValue(Dict value);
 
@@ -80,5 +82,14 @@ struct PlistEntry {
     PlistValue value;
     bool operator==(const PlistEntry&) const = default;
 };
+
+inline PlistValue::PlistValue() = default;
+inline PlistValue::PlistValue(bool value) : m_kind(Kind::Bool), m_bool(value) {}
+inline PlistValue::PlistValue(int value) : m_kind(Kind::Integer), m_int(value) {}
+inline PlistValue::PlistValue(std::int64_t value) : m_kind(Kind::Integer), m_int(value) {}
+inline PlistValue::PlistValue(std::uint32_t value) : m_kind(Kind::Integer), m_int(value) {}
+inline PlistValue::PlistValue(double value) : m_kind(Kind::Real), m_real(value) {}
+inline PlistValue::PlistValue(QString value) : m_kind(Kind::String), m_string(std::move(value)) {}
+inline PlistValue::PlistValue(const char* value) : m_kind(Kind::String), m_string(QString::fromUtf8(value)) {}
 
 } // namespace lumivast

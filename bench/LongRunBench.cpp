@@ -1,4 +1,5 @@
 #include "App/LocalAPI.h"
+#include "Core/Previews/ThumbnailService.h"
 #include "Core/Settings/Settings.h"
 #include "Core/Spaces/SpaceContents.h"
 #include "Core/Spaces/SpaceStore.h"
@@ -11,7 +12,9 @@
 #include "UI/MenuBar/StatusBarController.h"
 #include "UI/MenuBar/TrayStatusItem.h"
 #include "UI/Menus/MenuAdapter.h"
+#include "UI/Overview/OverlayController.h"
 
+#include <QCoreApplication>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QUuid>
@@ -78,8 +81,8 @@ std::shared_ptr<SimWorld> world16(VirtualScheduler& scheduler)
     return world;
 }
 
-// The program's steady work, over and over: switches, status-menu openings
-// and local API requests on the simulated desktop. Resident memory is taken
+// The program's steady work, over and over: switches, overview openings,
+// status-menu openings and local API requests on the simulated desktop. Resident memory is taken
 // at the start, after a warm-up round and at the end; what a long-running
 // instance leaks shows as growth after the warm-up.
 void LongRun(benchmark::State& state)
@@ -99,6 +102,8 @@ void LongRun(benchmark::State& state)
     watcher.start();
     for (const Space& space : watcher.snapshot().allSpaces())
         store.setName(QStringLiteral("Space %1").arg(space.managedID), space.id);
+    ThumbnailService thumbnails(scheduler, dir.filePath(QStringLiteral("Thumbnails")));
+    OverlayController overlay(scheduler, watcher, store, thumbnails, switcher, contents, alerts);
     TrayStatusItem tray(scheduler);
     StatusBarController bar(tray, watcher, store, contents, scheduler, alerts);
     const LocalAPI::Readers readers{[] { return QStringLiteral("token"); }, [] { return QByteArrayLiteral("{}"); }};
@@ -110,6 +115,21 @@ void LongRun(benchmark::State& state)
             const auto& spaces = snapshot.displays.front().spaces;
             switcher.switchTo(spaces[std::size_t(i % int(spaces.size()))], snapshot);
             scheduler.advance(std::chrono::milliseconds(60));
+            // The simulation logs every posted event and every landing for the
+            // tests to read; a real desktop keeps no such record for us.
+            world->events().clearLog();
+            world->dock().clearLog();
+            if (i % 10 == 5) {
+                overlay.show();
+                for (int wait = 0; wait < 50 && !overlay.isOpen(); ++wait)
+                    scheduler.advance(std::chrono::milliseconds(20));
+                if (!overlay.isOpen())
+                    state.SkipWithError("the overview did not open");
+                QCoreApplication::processEvents(); // shown and painted
+                overlay.hide(false);
+                scheduler.advance(OverlayController::kFade + std::chrono::milliseconds(100));
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            }
             if (i % 10 == 0) {
                 std::unique_ptr<QMenu> menu(MenuAdapter::build(bar.menuTree(), scheduler));
                 benchmark::DoNotOptimize(menu->sizeHint());
