@@ -93,12 +93,32 @@ struct OverviewSetup {
         tray = std::make_unique<TrayStatusItem>(scheduler);
         delegate = std::make_unique<AppDelegate>(scheduler, alerts, *tray, QStringList{QStringLiteral("lumivast")}, nullptr, 0);
         delegate->applicationDidFinishLaunching();
+        qApp->installEventFilter(&counter);
         pump(2000);
     }
     ~OverviewSetup()
     {
+        qApp->removeEventFilter(&counter);
         delegate.reset();
         UserDefaults::setStandard(nullptr);
+    }
+
+    // Counts the overview's paints: a measurement ends when the paint it waits for is done.
+    struct PaintCounter final : QObject {
+        int paints = 0;
+        bool eventFilter(QObject* object, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint && object->inherits("lumivast::OverlayView"))
+                ++paints;
+            return false;
+        }
+    };
+    // Runs the loop until the view has painted once more than `before`
+    // (a paint is done when the loop turn that delivered it returns).
+    void awaitPaint(int before)
+    {
+        while (counter.paints <= before)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     }
 
     // From the command to the end of the window's first paint.
@@ -106,32 +126,40 @@ struct OverviewSetup {
     {
         QElapsedTimer timer;
         timer.start();
+        const int before = counter.paints;
         delegate->perform(SpaceCommand::overview());
         while (!delegate->overlay()->isOpen())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        delegate->overlay()->window()->repaint();
+        awaitPaint(before);
         return millisecondsSince(timer);
     }
-    // One repaint of the whole window with the tiles in full view.
+    // One paint of the whole window, every child included, at the screen's
+    // pixel density, with the tiles in full view.
     double fullFrame()
     {
+        OverlayWindow* window = delegate->overlay()->window();
+        const qreal dpr = window->devicePixelRatioF();
+        QImage target((QSizeF(window->size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+        target.setDevicePixelRatio(dpr);
         QElapsedTimer timer;
         timer.start();
-        delegate->overlay()->window()->repaint();
+        window->render(&target);
         return millisecondsSince(timer);
     }
-    // One typed character, to the end of the repaint.
+    // One typed character, to the end of the repaint it causes.
     double typeCharacter()
     {
         OverlayWindow* window = delegate->overlay()->window();
+        const int before = counter.paints;
         QElapsedTimer timer;
         timer.start();
         QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
         QApplication::sendEvent(window, &press);
-        window->repaint();
+        awaitPaint(before);
         const double elapsed = millisecondsSince(timer);
         QKeyEvent erase(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
         QApplication::sendEvent(window, &erase);
+        pump(200);
         return elapsed;
     }
     void close()
@@ -147,6 +175,7 @@ struct OverviewSetup {
     std::shared_ptr<SimWorld> world;
     std::unique_ptr<TrayStatusItem> tray;
     std::unique_ptr<AppDelegate> delegate;
+    PaintCounter counter;
 };
 
 // Cold: the first opening after start; warm: a later one. Each figure is one opening.

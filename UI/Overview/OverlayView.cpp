@@ -5,6 +5,7 @@
 #include "Core/Spaces/HexColor.h"
 #include "Core/Spaces/Permissions.h"
 #include "Core/Spaces/SpaceStore.h"
+#include "Core/Spaces/SpaceWatcher.h"
 #include "UI/MenuBar/BrandIcon.h"
 #include "UI/Menus/MenuAdapter.h"
 #include "UI/Overview/TileMenu.h"
@@ -26,6 +27,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 namespace lumivast {
 
@@ -63,6 +65,34 @@ constexpr double kNoPictureWhite = 0.08;
 
 // A symbol set in an N-pixel font stands about 1.2 N high.
 constexpr double kSymbolScale = 1.2;
+
+// The backdrop buffer of the last closed overview, ready for the next opening.
+QImage& spareBackdrop()
+{
+    static QImage spare;
+    return spare;
+}
+
+// A tile's preview as drawn, kept from one opening to the next: decoding
+// sixteen previews at every opening would cost more than the rest of it.
+// An entry holds the data it was made from, so a changed preview never
+// passes for the old one.
+struct CachedPicture {
+    QByteArray data;
+    QImage decoded; // the source when the preview is held decoded
+    QSize sourceSize;
+    QSize cardSize;
+    QImage cover;   // covers the card, centred on it
+    qreal dpr = 0;
+    double radius = 0;
+    QImage card;    // the cover cut to the card's rounded outline, in device pixels
+};
+
+std::map<QString, CachedPicture>& pictureCache()
+{
+    static std::map<QString, CachedPicture> cache;
+    return cache;
+}
 
 const QString kAutomationTip = QStringLiteral("Runs an automation when you enter");
 
@@ -282,9 +312,18 @@ OverlayView::OverlayView(Scheduler& scheduler, OverlayViewModel& model, qreal ra
     m_lastSelected = m_model.selectedID();
     m_lastQuery = m_model.query();
     connect(&m_model, &OverlayViewModel::changed, this, &OverlayView::modelChanged);
+    // Pictures of Spaces that are gone are not kept.
+    std::set<QString> known;
+    for (const Space& space : m_model.watcher().snapshot().allSpaces())
+        known.insert(space.id);
+    std::erase_if(pictureCache(), [&known](const auto& entry) { return !known.contains(entry.first); });
 }
 
-OverlayView::~OverlayView() = default;
+OverlayView::~OverlayView()
+{
+    if (!m_backdrop.isNull())
+        spareBackdrop() = std::move(m_backdrop);
+}
 
 QLineEdit* OverlayView::renameField() const
 {
@@ -570,23 +609,42 @@ void OverlayView::paintBackdrop(QPainter& p)
 {
     const std::optional<QImage>& wallpaper = m_model.wallpaper();
     const qint64 key = wallpaper ? wallpaper->cacheKey() : 0;
-    if (key != m_backdropKey || m_backdrop.size() != size()) {
+    // Kept at the screen's pixel density, so each frame copies it without scaling.
+    const qreal dpr = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size().expandedTo(QSize(1, 1))) * dpr).toSize();
+    if (key != m_backdropKey || m_backdrop.size() != pixels) {
         // Once per picture: the blur never runs per frame.
         m_backdropKey = key;
-        m_backdrop = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+        // A screen-sized buffer left by the last opening is painted over: a fresh one
+        // costs its whole size in page faults before the first frame.
+        QImage& spare = spareBackdrop();
+        if (spare.size() == pixels && spare.format() == QImage::Format_RGB32)
+            m_backdrop = std::move(spare);
+        else
+            m_backdrop = QImage(pixels, QImage::Format_RGB32);
+        spare = QImage();
+        m_backdrop.setDevicePixelRatio(dpr);
         QPainter bp(&m_backdrop);
+        const QRectF area(QPointF(0, 0), QSizeF(pixels) / dpr);
         if (wallpaper && !wallpaper->isNull()) {
             const QImage soft = blurred(*wallpaper);
-            const QSizeF fill = QSizeF(soft.size()).scaled(QSizeF(size()), Qt::KeepAspectRatioByExpanding);
+            const QSizeF fill = QSizeF(soft.size()).scaled(area.size(), Qt::KeepAspectRatioByExpanding);
             bp.setRenderHint(QPainter::SmoothPixmapTransform);
-            bp.drawImage(QRectF((width() - fill.width()) / 2, (height() - fill.height()) / 2, fill.width(), fill.height()),
+            bp.drawImage(QRectF((area.width() - fill.width()) / 2, (area.height() - fill.height()) / 2, fill.width(),
+                                fill.height()),
                          soft);
+            bp.fillRect(area, black(kBackdropDim));
         } else {
-            bp.fillRect(m_backdrop.rect(), QColor::fromRgbF(kNoPictureWhite, kNoPictureWhite, kNoPictureWhite));
+            // The grey under the dimming layer, in one pass.
+            const float grey = float(kNoPictureWhite * (1 - kBackdropDim));
+            bp.fillRect(area, QColor::fromRgbF(grey, grey, grey));
         }
-        bp.fillRect(m_backdrop.rect(), black(kBackdropDim));
     }
-    p.drawImage(0, 0, m_backdrop);
+    // Opaque: copied as it is, nothing beneath to blend with.
+    p.save();
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(QPointF(0, 0), m_backdrop);
+    p.restore();
 }
 
 void OverlayView::paintEvent(QPaintEvent* event)
@@ -713,12 +771,11 @@ void OverlayView::paintBanner(QPainter& p, const Frames& f)
 QImage OverlayView::pictureFor(const OverlayTile& tile, QSize cardSize)
 {
     QImage source;
-    const char* identity = nullptr;
+    QByteArray data;
     QSize sourceSize;
     std::optional<PreviewImage> preview;
     if (auto demo = DemoMode::thumbnail(tile.space, QSize(640, 400))) {
         source = *demo;
-        identity = reinterpret_cast<const char*>(source.constBits());
         sourceSize = source.size();
     } else {
         const auto& images = m_model.thumbnails().images();
@@ -726,20 +783,91 @@ QImage OverlayView::pictureFor(const OverlayTile& tile, QSize cardSize)
         if (it == images.end() || it->second.isNull())
             return {};
         preview = it->second;
-        identity = preview->data().isEmpty() ? nullptr : preview->data().constData();
+        data = preview->data();
+        if (data.isEmpty())
+            source = preview->image();
         sourceSize = preview->size();
     }
-    CachedPicture& cached = m_pictures[tile.id];
-    if (cached.image.isNull() || cached.data != identity || cached.sourceSize != sourceSize || cached.cardSize != cardSize
-        || identity == nullptr) {
+    auto& cache = pictureCache();
+    CachedPicture& cached = cache[tile.id];
+    const bool sameSource = data.isEmpty() ? (cached.data.isEmpty() && !source.isNull() && cached.decoded.cacheKey() == source.cacheKey())
+                                           : cached.data.constData() == data.constData();
+    if (cached.cover.isNull() || !sameSource || cached.sourceSize != sourceSize || cached.cardSize != cardSize) {
         // Decoded once at the size that covers the card, not at every drawing.
         const QSize cover = sourceSize.scaled(cardSize, Qt::KeepAspectRatioByExpanding).expandedTo(QSize(1, 1));
-        QImage image = preview ? preview->image(cover) : source;
+        QImage image = preview && !data.isEmpty() ? preview->image(cover) : source;
         if (image.size() != cover && !image.isNull())
             image = image.scaled(cover, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        cached = CachedPicture{identity, sourceSize, cardSize, image};
+        cached = CachedPicture{data, data.isEmpty() ? source : QImage(), sourceSize, cardSize, image, 0, 0, {}};
     }
-    return cached.image;
+    return cached.cover;
+}
+
+QImage OverlayView::cardPicture(const OverlayTile& tile, QSize cardSize)
+{
+    const QImage cover = pictureFor(tile, cardSize);
+    if (cover.isNull())
+        return {};
+    CachedPicture& cached = pictureCache()[tile.id];
+    const qreal dpr = devicePixelRatioF();
+    if (cached.card.isNull() || cached.dpr != dpr || cached.radius != m_radius) {
+        // Cut once: a clip path per card and frame costs more than the drawing itself.
+        QImage card(QSize(std::max(1, int(std::lround(cardSize.width() * dpr))), std::max(1, int(std::lround(cardSize.height() * dpr)))),
+                    QImage::Format_ARGB32_Premultiplied);
+        card.setDevicePixelRatio(dpr);
+        card.fill(Qt::transparent);
+        QPainter p(&card);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        const QRectF area(QPointF(0, 0), QSizeF(cardSize));
+        p.setClipPath(rounded(area, m_radius));
+        p.drawImage(QRectF(area.center().x() - cover.width() / 2.0, area.center().y() - cover.height() / 2.0, cover.width(),
+                           cover.height()),
+                    cover);
+        p.end();
+        cached.card = card;
+        cached.dpr = dpr;
+        cached.radius = m_radius;
+    }
+    return cached.card;
+}
+
+const QImage& OverlayView::shadowFor(QSize cardSize, double blur)
+{
+    // Shadows depend on nothing but their size: made once, at the screen's pixel density.
+    static std::map<std::tuple<int, int, int, int, int>, QImage> cache;
+    const qreal dpr = devicePixelRatioF();
+    const auto key = std::make_tuple(cardSize.width(), cardSize.height(), int(blur), int(std::lround(dpr * 100)),
+                                     int(std::lround(m_radius * 100)));
+    auto it = cache.find(key);
+    if (it == cache.end()) {
+        if (cache.size() > 64)
+            cache.clear();
+        QImage image = shadowImage(QSize(int(std::lround(cardSize.width() * dpr)), int(std::lround(cardSize.height() * dpr))),
+                                   m_radius * dpr, blur * dpr);
+        image.setDevicePixelRatio(dpr);
+        it = cache.emplace(key, std::move(image)).first;
+    }
+    return it->second;
+}
+
+QImage OverlayView::appIcon(const SpaceContents::AppOnSpace& app)
+{
+    const auto it = m_appIcons.find(app.pid);
+    if (app.pid >= 0 && it != m_appIcons.end())
+        return it->second;
+    const qreal dpr = devicePixelRatioF();
+    QImage icon = app.icon();
+    if (!icon.isNull()) {
+        // Scaled once to the strip's 22 points.
+        const int side = int(std::lround(22 * dpr));
+        icon = icon.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                   .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        icon.setDevicePixelRatio(dpr);
+    }
+    if (app.pid >= 0)
+        m_appIcons.emplace(app.pid, icon);
+    return icon;
 }
 
 void OverlayView::paintTile(QPainter& p, const OverlayTile& tile, const TileFrame& frame)
@@ -799,31 +927,25 @@ void OverlayView::paintCard(QPainter& p, const OverlayTile& tile, const TileFram
     const auto drawShadow = [&](double blur, double alpha) {
         if (alpha <= 0.001)
             return;
-        const auto key = std::make_pair(cardSize.width() * 100 + int(blur), cardSize.height());
-        auto it = m_shadows.find(key);
-        if (it == m_shadows.end())
-            it = m_shadows.emplace(key, shadowImage(cardSize, m_radius, blur)).first;
-        const int margin = int(std::ceil(blur * 2));
+        const QImage& shadow = shadowFor(cardSize, blur);
+        const double margin = std::ceil(blur * devicePixelRatioF() * 2) / devicePixelRatioF();
         p.save();
         p.setOpacity(p.opacity() * alpha);
-        p.drawImage(QPointF(card.left() - margin, card.top() - margin + 6), it->second);
+        p.drawImage(QPointF(card.left() - margin, card.top() - margin + 6), shadow);
         p.restore();
     };
     drawShadow(10, 0.3 * (1 - selected));
     drawShadow(18, 0.5 * selected);
 
-    const QPainterPath outline = rounded(card, m_radius);
-    p.save();
-    p.setClipPath(outline, Qt::IntersectClip);
-    const QImage picture = pictureFor(tile, cardSize);
+    const QImage picture = cardPicture(tile, cardSize);
     if (!picture.isNull()) {
-        p.drawImage(QRectF(card.center().x() - picture.width() / 2.0, card.center().y() - picture.height() / 2.0,
-                           picture.width(), picture.height()),
-                    picture);
+        p.drawImage(QRectF(card.topLeft(), QSizeF(cardSize)), picture);
     } else {
+        p.save();
+        p.setClipPath(rounded(card, m_radius), Qt::IntersectClip);
         paintPlaceholder(p, tile, card);
+        p.restore();
     }
-    p.restore();
 
     // The border lies wholly inside the card's edge.
     const auto tint = tile.colorHex ? colorFromHex(*tile.colorHex) : std::nullopt;
@@ -868,7 +990,7 @@ void OverlayView::paintCard(QPainter& p, const OverlayTile& tile, const TileFram
         p.fillPath(capsule(strip), black(0.55));
         for (std::size_t a = 0; a < shown; ++a) {
             const QRectF box(strip.left() + 6 + double(a) * 26, strip.top() + 4, 22, 22);
-            const QImage icon = tile.apps[a].icon();
+            const QImage icon = appIcon(tile.apps[a]);
             if (!icon.isNull())
                 p.drawImage(box, icon);
             else

@@ -170,14 +170,11 @@ private:
     QImage m_backdrop;
     qint64 m_backdropKey = 0;
     bool m_hasBackdropPicture = false;
-    struct CachedPicture {
-        const char* data = nullptr;
-        QSize sourceSize;
-        QSize cardSize;
-        QImage image;
-    };
-    std::map<QString, CachedPicture> m_pictures;
-    std::map<std::pair<int, int>, QImage> m_shadows;
+    // Pictures and shadows live in caches shared by every opening (see the source).
+    QImage cardPicture(const OverlayTile& tile, QSize cardSize);
+    const QImage& shadowFor(QSize cardSize, double blur);
+    QImage appIcon(const SpaceContents::AppOnSpace& app);
+    std::map<std::int32_t, QImage> m_appIcons; // per opening: an app may change its icon
 
     QPointer<QLineEdit> m_renameField;
     std::optional<QString> m_renameFor;

@@ -618,3 +618,48 @@ TEST_F(OverlayControllerTest, APlaceholderLeavesOutWhatWouldOverlap)
     clear(tight, small, true);
     clear(OverlayView::placeholderLayout(large, tile), large, true);
 }
+
+TEST_F(OverlayControllerTest, PicturesOutliveAnOpeningButNeverAChangedPreview)
+{
+    const auto drawnCentre = [&] {
+        OverlayView* view = controller->view();
+        const QImage shot = view->grab().toImage();
+        for (const auto& f : view->frames().tiles) {
+            if (f.id == QStringLiteral("S1"))
+                return shot.pixelColor(f.card.center().toPoint());
+        }
+        ADD_FAILURE() << "no frame for S1";
+        return QColor();
+    };
+    const auto takenCentre = [&] {
+        const QImage picture = thumbnails->images().at(QStringLiteral("S1")).image();
+        return picture.pixelColor(picture.rect().center());
+    };
+    const auto near = [](const QColor& a, const QColor& b) {
+        return std::abs(a.red() - b.red()) <= 40 && std::abs(a.green() - b.green()) <= 40 && std::abs(a.blue() - b.blue()) <= 40;
+    };
+
+    open();
+    scheduler.advance(1s);
+    const QColor before = drawnCentre();
+    EXPECT_TRUE(near(before, takenCentre()));
+    // The backdrop is made once for the opening: frames and repaints reuse it.
+    const qint64 backdrop = controller->view()->backdrop().cacheKey();
+    scheduler.advance(200ms);
+    controller->view()->grab();
+    EXPECT_EQ(controller->view()->backdrop().cacheKey(), backdrop);
+    controller->hide(false);
+    scheduler.advance(1s);
+
+    // The browser window now covers the desktop's centre: the next opening
+    // captures it, and the tile shows the new preview, not the kept one.
+    for (SimWorld::Window& window : world->windows) {
+        if (window.id == 11)
+            window.frame = QRectF(0, 0, 1440, 900);
+    }
+    open();
+    scheduler.advance(1s);
+    const QColor after = drawnCentre();
+    EXPECT_TRUE(near(after, takenCentre())) << after.name().toStdString() << " " << takenCentre().name().toStdString();
+    EXPECT_FALSE(near(after, before)) << "the picture changed with the preview";
+}
