@@ -140,7 +140,12 @@ SpaceEditor::SpaceEditor(SettingsServices& services, const Space& space, QWidget
     buildLeave();
     buildWallpaper();
     buildButtons();
-    fill();
+    // The controls are filled by the load that coming on screen does; filling them here
+    // as well doubled the cost of every new editor (the icon image decoded, the choosers rebuilt).
+    showAutomationRows();
+    showWallpaperState();
+    m_iconImage->hide();
+    m_iconRemove->hide();
 }
 
 SpaceEditor::~SpaceEditor() = default;
@@ -673,7 +678,14 @@ void ShortcutChooser::setNames(const QStringList& names)
 
 void ShortcutChooser::setValue(const QString& value)
 {
+    if (value == m_value && (m_field || m_picker))
+        return;
     m_value = value;
+    // A field only changes its text; a picker is rebuilt, as a stored name the list lacks joins it.
+    if (m_field) {
+        m_field->setText(value);
+        return;
+    }
     rebuild();
 }
 
