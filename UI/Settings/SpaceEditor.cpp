@@ -140,6 +140,15 @@ SpaceEditor::SpaceEditor(SettingsServices& services, const Space& space, QWidget
     buildLeave();
     buildWallpaper();
     buildButtons();
+    // One label column for the whole form: fields line up from Name down to the shell commands.
+    int labelWidth = 0;
+    const QList<FormSection*> sections = content()->findChildren<FormSection*>(Qt::FindDirectChildrenOnly);
+    for (FormSection* section : sections)
+        labelWidth = std::max(labelWidth, section->labelWidth());
+    for (FormSection* section : sections)
+        section->setLabelWidth(labelWidth);
+    m_enterShortcut->setLabelWidth(labelWidth);
+    m_leaveShortcut->setLabelWidth(labelWidth);
     // The controls are filled by the load that coming on screen does; filling them here
     // as well doubled the cost of every new editor (the icon image decoded, the choosers rebuilt).
     showAutomationRows();
@@ -244,6 +253,7 @@ void SpaceEditor::buildEnter()
     m_addURL = new QPushButton(tr("Add"));
     auto* urlLabel = new QLabel(tr("Open URL or file"));
     urlLabel->setBuddy(m_urlField);
+    enter->alignLabel(urlLabel);
     QWidget* urlLine = enter->addRow(std::vector<QWidget*>{urlLabel, m_urlField, m_addURL});
     static_cast<QHBoxLayout*>(urlLine->layout())->setStretchFactor(m_urlField, 1);
     connect(m_urlField, &QLineEdit::textEdited, this, [this](const QString& text) { m_newURL = text; });
@@ -689,6 +699,13 @@ void ShortcutChooser::setValue(const QString& value)
     rebuild();
 }
 
+void ShortcutChooser::setLabelWidth(int width)
+{
+    m_labelWidth = width;
+    if (auto* label = findChild<QLabel*>())
+        label->setMinimumWidth(width);
+}
+
 void ShortcutChooser::rebuild()
 {
     while (QLayoutItem* item = m_layout->takeAt(0)) {
@@ -703,7 +720,7 @@ void ShortcutChooser::rebuild()
     line->setSpacing(8);
     auto* label = new QLabel(m_title, row);
     label->setTextFormat(Qt::PlainText);
-    label->setMinimumWidth(96);
+    label->setMinimumWidth(m_labelWidth);
     line->addWidget(label);
     if (m_names.isEmpty()) {
         m_field = new QLineEdit(row);
