@@ -3,6 +3,8 @@
 #include "Core/Settings/Settings.h"
 
 #include <QHBoxLayout>
+
+#include <algorithm>
 #include <QPainter>
 #include <QPainterPath>
 #include <QSignalBlocker>
@@ -163,7 +165,7 @@ QWidget* FormSection::addRow(const QString& label, QWidget* control)
     auto* text = new QLabel(label);
     text->setTextFormat(Qt::PlainText);
     text->setBuddy(control);
-    text->setMinimumWidth(kLabelWidth);
+    alignLabel(text);
     // A field that can grow takes the rest of the row; anything else sits at the trailing edge.
     if (control->sizePolicy().horizontalPolicy() & QSizePolicy::ExpandFlag) {
         QWidget* row = addRow(std::vector<QWidget*>{text, control});
@@ -187,6 +189,19 @@ QWidget* FormSection::addRow(const std::vector<QWidget*>& items)
     }
     m_rows->addWidget(row);
     return row;
+}
+
+void FormSection::alignLabel(QLabel* label)
+{
+    m_labels.push_back(label);
+    setLabelWidth(std::max({kLabelWidth, m_labelWidth, label->sizeHint().width()}));
+}
+
+void FormSection::setLabelWidth(int width)
+{
+    m_labelWidth = std::max(m_labelWidth, width);
+    for (QLabel* label : m_labels)
+        label->setMinimumWidth(m_labelWidth);
 }
 
 QLabel* FormSection::addCaption(const QString& text)

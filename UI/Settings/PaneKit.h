@@ -61,6 +61,12 @@ public:
     // A caption row inside the box.
     QLabel* addCaption(const QString& text);
     void setFooter(const QString& text);
+    // Row labels share one column as wide as the widest of them, so the controls
+    // beside them line up. `alignLabel` adds a label of a row built by hand.
+    void alignLabel(QLabel* label);
+    int labelWidth() const { return m_labelWidth; }
+    // Widens the column, to line it up with other sections of the same form.
+    void setLabelWidth(int width);
     QLabel* headerLabel() const { return m_header; }
     QLabel* footerLabel() const { return m_footer; }
     QWidget* box() const { return m_box; }
@@ -70,6 +76,8 @@ private:
     QLabel* m_footer = nullptr;
     QWidget* m_box = nullptr;
     QVBoxLayout* m_rows = nullptr;
+    std::vector<QLabel*> m_labels;
+    int m_labelWidth = 0;
 };
 
 // A pane's form: sections one below the other, scrolling when taller than the

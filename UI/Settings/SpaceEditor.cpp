@@ -128,7 +128,21 @@ SpaceEditor::SpaceEditor(SettingsServices& services, const Space& space, QWidget
     buildLeave();
     buildWallpaper();
     buildButtons();
-    fill();
+    // One label column for the whole form: fields line up from Name down to the shell commands.
+    int labelWidth = 0;
+    const QList<FormSection*> sections = content()->findChildren<FormSection*>(Qt::FindDirectChildrenOnly);
+    for (FormSection* section : sections)
+        labelWidth = std::max(labelWidth, section->labelWidth());
+    for (FormSection* section : sections)
+        section->setLabelWidth(labelWidth);
+    m_enterShortcut->setLabelWidth(labelWidth);
+    m_leaveShortcut->setLabelWidth(labelWidth);
+    // The controls are filled by the load that coming on screen does; filling them here
+    // as well doubled the cost of every new editor (the icon image decoded, the choosers rebuilt).
+    showAutomationRows();
+    showWallpaperState();
+    m_iconImage->hide();
+    m_iconRemove->hide();
 }
 
 SpaceEditor::~SpaceEditor() = default;
@@ -227,6 +241,7 @@ void SpaceEditor::buildEnter()
     m_addURL = new QPushButton(tr("Add"));
     auto* urlLabel = new QLabel(tr("Open URL or file"));
     urlLabel->setBuddy(m_urlField);
+    enter->alignLabel(urlLabel);
     QWidget* urlLine = enter->addRow(std::vector<QWidget*>{urlLabel, m_urlField, m_addURL});
     static_cast<QHBoxLayout*>(urlLine->layout())->setStretchFactor(m_urlField, 1);
     connect(m_urlField, &QLineEdit::textEdited, this, [this](const QString& text) { m_newURL = text; });
@@ -661,8 +676,22 @@ void ShortcutChooser::setNames(const QStringList& names)
 
 void ShortcutChooser::setValue(const QString& value)
 {
+    if (value == m_value && (m_field || m_picker))
+        return;
     m_value = value;
+    // A field only changes its text; a picker is rebuilt, as a stored name the list lacks joins it.
+    if (m_field) {
+        m_field->setText(value);
+        return;
+    }
     rebuild();
+}
+
+void ShortcutChooser::setLabelWidth(int width)
+{
+    m_labelWidth = width;
+    if (auto* label = findChild<QLabel*>())
+        label->setMinimumWidth(width);
 }
 
 void ShortcutChooser::rebuild()
@@ -679,7 +708,7 @@ void ShortcutChooser::rebuild()
     line->setSpacing(8);
     auto* label = new QLabel(m_title, row);
     label->setTextFormat(Qt::PlainText);
-    label->setMinimumWidth(96);
+    label->setMinimumWidth(m_labelWidth);
     line->addWidget(label);
     if (m_names.isEmpty()) {
         m_field = new QLineEdit(row);

@@ -181,6 +181,8 @@ public:
     void setNames(const QStringList& names);
     // Shows `value` without reporting it.
     void setValue(const QString& value);
+    // The width of the title, to line up with the labels of the form around it.
+    void setLabelWidth(int width);
     QString value() const { return m_value; }
     bool isPicker() const { return m_picker != nullptr; }
     QLineEdit* field() const { return m_field; }
@@ -192,6 +194,7 @@ private:
     void rebuild();
 
     QString m_title;
+    int m_labelWidth = 96;
     QString m_value;
     QStringList m_names;
     QVBoxLayout* m_layout = nullptr;

@@ -1,6 +1,7 @@
 #include "UI/Symbols/SymbolCatalogue.h"
 
 #include <QFile>
+#include <QHash>
 #include <QPainter>
 #include <QSvgRenderer>
 
@@ -31,6 +32,14 @@ QPixmap image(const QString& name, int size, const QColor& color, qreal devicePi
 {
     if (!contains(name) || size <= 0)
         return {};
+    // Lists and pickers ask for the same few symbols on every build and paint; parsing
+    // and drawing the SVG each time was most of their cost. Main thread only, as pixmaps are.
+    static QHash<QString, QPixmap> drawn;
+    const QString key = QStringLiteral("%1|%2|%3|%4").arg(name).arg(size).arg(color.rgba()).arg(devicePixelRatio);
+    if (const auto it = drawn.constFind(key); it != drawn.constEnd())
+        return *it;
+    if (drawn.size() > 512)
+        drawn.clear();
     QSvgRenderer renderer(resourcePath(name));
     if (!renderer.isValid())
         return {};
@@ -45,6 +54,7 @@ QPixmap image(const QString& name, int size, const QColor& color, qreal devicePi
     painter.fillRect(pixmap.rect(), color);
     painter.end();
     pixmap.setDevicePixelRatio(devicePixelRatio);
+    drawn.insert(key, pixmap);
     return pixmap;
 }
 

@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -89,6 +90,28 @@ TEST_F(SettingsLookTest, SpacesWithAnAutomationFitsTheDefaultWindow)
     look("settings-spaces");
     look("settings-spaces-middle", spaces->editor(), 0.5);
     look("settings-spaces-end", spaces->editor(), 1);
+}
+
+TEST_F(SettingsLookTest, SpaceEditorFieldsLineUpInOneColumn)
+{
+    controller->show(SettingsTab::spaces, space(2).id);
+    SpacesPane* spaces = pane<SpacesPane>();
+    ASSERT_NE(spaces, nullptr);
+    SpaceEditor* editor = spaces->editor();
+    ASSERT_NE(editor, nullptr);
+    QCoreApplication::processEvents();
+    // Every text field of the form follows a row label ("Name" to "Run shell command"): all start at one x.
+    std::map<int, QStringList> starts;
+    for (QLineEdit* field : editor->findChildren<QLineEdit*>()) {
+        if (field->isVisibleTo(editor))
+            starts[field->mapTo(editor, QPoint(0, 0)).x()].append(field->placeholderText());
+    }
+    EXPECT_EQ(starts.size(), 1u) << [&] {
+        std::string text;
+        for (const auto& [x, fields] : starts)
+            text += std::to_string(x) + ": " + fields.join(QStringLiteral(" | ")).toStdString() + "\n";
+        return text;
+    }();
 }
 
 TEST_F(SettingsLookTest, WindowsFitsTheDefaultWindow)
