@@ -10,7 +10,6 @@
 #include "UI/Overview/OverlayController.h"
 
 #include <QApplication>
-#include <QDebug>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
@@ -160,8 +159,6 @@ struct OverviewSetup {
             times.push_back(millisecondsSince(timer));
         }
         std::sort(times.begin(), times.end());
-        if (qEnvironmentVariableIsSet("OVPERF_DEBUG"))
-            qWarning() << times;
         return times[2];
     }
     // One typed character, to the end of the repaint it causes.
