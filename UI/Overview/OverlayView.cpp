@@ -851,6 +851,33 @@ const QImage& OverlayView::shadowFor(QSize cardSize, double blur)
     return it->second;
 }
 
+const QImage& OverlayView::borderFor(QSize cardSize, double lineWidth, const QColor& color)
+{
+    static std::map<std::tuple<int, int, int, QRgb, int, int>, QImage> cache;
+    const qreal dpr = devicePixelRatioF();
+    const auto key = std::make_tuple(cardSize.width(), cardSize.height(), int(std::lround(lineWidth * 100)), color.rgba(),
+                                     int(std::lround(dpr * 100)), int(std::lround(m_radius * 100)));
+    auto it = cache.find(key);
+    if (it == cache.end()) {
+        if (cache.size() > 256)
+            cache.clear();
+        QImage ring(QSize(std::max(1, int(std::lround(cardSize.width() * dpr))), std::max(1, int(std::lround(cardSize.height() * dpr)))),
+                    QImage::Format_ARGB32_Premultiplied);
+        ring.setDevicePixelRatio(dpr);
+        ring.fill(Qt::transparent);
+        QPainter rp(&ring);
+        rp.setRenderHint(QPainter::Antialiasing);
+        rp.setPen(QPen(color, lineWidth));
+        rp.setBrush(Qt::NoBrush);
+        const double inset = lineWidth / 2;
+        const QRectF area(QPointF(0, 0), QSizeF(cardSize));
+        rp.drawPath(rounded(area.adjusted(inset, inset, -inset, -inset), std::max(0.0, m_radius - inset)));
+        rp.end();
+        it = cache.emplace(key, std::move(ring)).first;
+    }
+    return it->second;
+}
+
 QImage OverlayView::appIcon(const SpaceContents::AppOnSpace& app)
 {
     const auto it = m_appIcons.find(app.pid);
@@ -952,10 +979,16 @@ void OverlayView::paintCard(QPainter& p, const OverlayTile& tile, const TileFram
     const QColor selectedColor = tint.value_or(QColor(Qt::white));
     const double lineWidth = 1 + 2 * selected;
     const QColor borderColor = mix(white(0.18), selectedColor, selected);
-    p.setPen(QPen(borderColor, lineWidth));
-    p.setBrush(Qt::NoBrush);
     const double inset = lineWidth / 2;
-    p.drawPath(rounded(card.adjusted(inset, inset, -inset, -inset), std::max(0.0, m_radius - inset)));
+    if (const double rest = std::round(selected); std::abs(selected - rest) < 1e-6) {
+        // At rest the border is one of two looks: stroked once, then copied.
+        p.drawImage(QRectF(card.topLeft(), QSizeF(cardSize)),
+                    borderFor(cardSize, 1 + 2 * rest, mix(white(0.18), selectedColor, rest)));
+    } else {
+        p.setPen(QPen(borderColor, lineWidth));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(rounded(card.adjusted(inset, inset, -inset, -inset), std::max(0.0, m_radius - inset)));
+    }
 
     // Badges.
     if (tile.number) {

@@ -173,6 +173,7 @@ private:
     // Pictures and shadows live in caches shared by every opening (see the source).
     QImage cardPicture(const OverlayTile& tile, QSize cardSize);
     const QImage& shadowFor(QSize cardSize, double blur);
+    const QImage& borderFor(QSize cardSize, double lineWidth, const QColor& color);
     QImage appIcon(const SpaceContents::AppOnSpace& app);
     std::map<std::int32_t, QImage> m_appIcons; // per opening: an app may change its icon
 
