@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <QScopeGuard>
+
 #include <gtest/gtest.h>
 
 using namespace lumivast;
@@ -62,7 +64,10 @@ void checkToggles(QWidget* pane, UserDefaults& defaults, const std::vector<Toggl
         toggle->click();
         EXPECT_EQ(defaults.object(row.key), QJsonValue(!row.registeredDefault));
         int writes = 0;
-        QObject::connect(&defaults, &UserDefaults::changed, toggle, [&](const QString& key) { writes += key == row.key; });
+        // Counts for this row only: the next row's clicks must not reach this row's counter.
+        const QMetaObject::Connection counting = QObject::connect(
+            &defaults, &UserDefaults::changed, toggle, [&](const QString& key) { writes += key == row.key; });
+        const auto stopCounting = qScopeGuard([&] { QObject::disconnect(counting); });
         defaults.set(row.key, row.registeredDefault);
         EXPECT_EQ(toggle->isChecked(), row.registeredDefault);
         defaults.set(row.key, QStringLiteral("junk"));

@@ -460,14 +460,17 @@ TEST_F(OverlayControllerTest, TheTileMenuOffersWhatTheTileAllows)
     scheduler.runPending();
     model().rebuild();
     int filled = 0;
-    for (const MenuItem& item : find(menuOf(QStringLiteral("S3")), "Color").children)
+    // The menu held by name: a range-for keeps only the last temporary alive.
+    const auto colored = menuOf(QStringLiteral("S3"));
+    for (const MenuItem& item : find(colored, "Color").children)
         filled += item.symbol == QStringLiteral("circle.fill");
     EXPECT_EQ(filled, 1);
     store->setColor(QStringLiteral("#4fbf7a"), QStringLiteral("S3"));
     scheduler.runPending();
     model().rebuild();
     filled = 0;
-    for (const MenuItem& item : find(menuOf(QStringLiteral("S3")), "Color").children)
+    const auto recolored = menuOf(QStringLiteral("S3"));
+    for (const MenuItem& item : find(recolored, "Color").children)
         filled += item.symbol == QStringLiteral("circle.fill");
     EXPECT_EQ(filled, 0) << "a colour stored otherwise marks none";
     EXPECT_EQ(titles(find(menu, "Category").children), (QStringList{"New Category…", "-", "None"}));
