@@ -1,5 +1,7 @@
 #include "Platform/X11/EventThread.h"
 
+#include <xcb/xinput.h>
+
 #include <cerrno>
 
 #include <poll.h>
@@ -101,6 +103,9 @@ void EventThread::run(XConnection* x, std::vector<Row> rows, int pointer)
         return false;
     };
 
+    const xcb_query_extension_reply_t* xinput = xcb_get_extension_data(x->get(), &xcb_input_id);
+    const std::uint8_t xinputOpcode = xinput && xinput->present ? xinput->major_opcode : 0;
+
     bool rowsDirty = false;
     bool pointerDirty = false;
     for (;;) {
@@ -132,6 +137,12 @@ void EventThread::run(XConnection* x, std::vector<Row> rows, int pointer)
                 if (m_callbacks.keyboardMappingChanged)
                     m_callbacks.keyboardMappingChanged();
                 break;
+            case XCB_GE_GENERIC: {
+                const auto* e = reinterpret_cast<xcb_input_raw_button_press_event_t*>(raw);
+                if (xinputOpcode && e->extension == xinputOpcode && m_callbacks.rawPointer)
+                    m_callbacks.rawPointer(e->event_type, e->detail);
+                break;
+            }
             default:
                 break;
             }

@@ -22,6 +22,8 @@ public:
         // Key presses that reach this connection: those of the keys it grabbed.
         std::function<void(xcb_keycode_t key, std::uint16_t state)> keyPressed;
         std::function<void()> keyboardMappingChanged;
+        // XInput 2 raw pointer events (motion, button press and release), when they are selected.
+        std::function<void(std::uint16_t type, std::uint32_t detail)> rawPointer;
     };
 
     EventThread(QByteArray display, Callbacks callbacks);

@@ -1,5 +1,7 @@
 #include "Platform/X11/Session.h"
 
+#include "Platform/X11/Mouse.h"
+
 #include <QDir>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -63,10 +65,28 @@ std::shared_ptr<XConnection> Session::connection()
             if (handler)
                 handler();
         };
+        callbacks.rawPointer = [this](std::uint16_t type, std::uint32_t detail) {
+            std::function<void(std::uint16_t, std::uint32_t)> handler;
+            {
+                std::lock_guard lock(m_pointerMutex);
+                handler = m_pointerHandler;
+            }
+            if (handler)
+                handler(type, detail);
+        };
         m_events.reset(); // a thread whose server went away has returned already
         auto thread = std::make_unique<EventThread>(m_display, std::move(callbacks));
-        if (thread->start())
+        if (thread->start()) {
             m_events = std::move(thread);
+            // A new server knows nothing of what the last one was asked to send.
+            bool pointerWanted = false;
+            {
+                std::lock_guard lock(m_pointerMutex);
+                pointerWanted = bool(m_pointerHandler);
+            }
+            if (pointerWanted)
+                selectRawPointer(*m_events->connection(), true);
+        }
     }
     return m_requests;
 }
@@ -84,6 +104,19 @@ void Session::setKeyHandlers(std::function<void(xcb_keycode_t, std::uint16_t)> p
     std::lock_guard lock(m_keyMutex);
     m_keyPressed = std::move(pressed);
     m_mappingChanged = std::move(mappingChanged);
+}
+
+bool Session::setPointerHandler(std::function<void(std::uint16_t, std::uint32_t)> handler)
+{
+    const bool on = bool(handler);
+    {
+        std::lock_guard lock(m_pointerMutex);
+        m_pointerHandler = std::move(handler);
+    }
+    XConnection* events = eventConnection();
+    if (!events)
+        return !on;
+    return selectRawPointer(*events, on);
 }
 
 void Session::setScheduler(Scheduler& scheduler)

@@ -50,6 +50,11 @@ public:
     // Run on the event thread.
     void setKeyHandlers(std::function<void(xcb_keycode_t key, std::uint16_t state)> pressed, std::function<void()> mappingChanged);
 
+    // ---- raw pointer events: selected on the event thread's connection while a handler is set ----
+    // The handler runs on the event thread with the XInput 2 event type and detail. False when
+    // the events cannot be selected (no display, no XInput 2).
+    bool setPointerHandler(std::function<void(std::uint16_t type, std::uint32_t detail)> handler);
+
     // The file rewritten at every change of the desktops.
     QString spacesPreferencesPath() const { return m_preferencesPath; }
 
@@ -83,6 +88,8 @@ private:
     std::mutex m_keyMutex;
     std::function<void(xcb_keycode_t, std::uint16_t)> m_keyPressed;
     std::function<void()> m_mappingChanged;
+    std::mutex m_pointerMutex;
+    std::function<void(std::uint16_t, std::uint32_t)> m_pointerHandler;
 };
 
 } // namespace lumivast::x11

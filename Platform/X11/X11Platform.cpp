@@ -4,8 +4,10 @@
 #include "Platform/Log.h"
 #include "Platform/QtAudio.h"
 #include "Platform/QtScheduler.h"
+#include "Platform/X11/Capture.h"
 #include "Platform/X11/Events.h"
 #include "Platform/X11/HotKeys.h"
+#include "Platform/X11/Mouse.h"
 #include "Platform/X11/Names.h"
 #include "Platform/X11/Services.h"
 #include "Platform/X11/Windows.h"
@@ -34,7 +36,8 @@ struct X11Platform::Services {
           screens(session),
           trust(wayland),
           compositing(session),
-          capture(qtScheduler),
+          mouse(session),
+          capture(session, wayland),
           events(session, symbols),
           names(session),
           windows(session),
@@ -53,9 +56,9 @@ struct X11Platform::Services {
     System system;
     InotifyFileWatcher files;
     NoAccessibility accessibility;
-    NoMouse mouse;
+    X11Mouse mouse;
     NoScripts scripts;
-    NoCapture capture;
+    X11Capture capture;
     std::unique_ptr<QtSounds> sounds;
     X11Events events;
     X11DesktopNames names;
@@ -70,6 +73,8 @@ std::shared_ptr<X11Platform> X11Platform::create(const QByteArray& display)
 
 X11Platform::X11Platform(const QByteArray& display) : d(std::make_unique<Services>(display))
 {
+    // Windows covered at the first capture would otherwise show what covered them.
+    d->capture.prepare();
     if (d->wayland) {
         qCWarning(lcApp) << "This is a Wayland session: only X11 clients are seen, and hot keys fire only while one of them has focus";
     }
