@@ -2,7 +2,6 @@
 
 #include "Platform/Coordinates.h"
 
-#include <xcb/randr.h>
 #include <xcb/xinput.h>
 
 #include <QCoreApplication>
@@ -28,26 +27,6 @@ std::uint32_t buttonsOf(std::uint16_t mask)
     if (mask & XCB_BUTTON_MASK_2)
         buttons |= 4;
     return buttons;
-}
-
-// The height frames are flipped against, as the screens list computes it: the
-// bottom of the default screen's primary monitor. One round trip.
-double primaryHeight(XConnection& x)
-{
-    const int s = x.defaultScreen();
-    Reply<xcb_randr_get_monitors_reply_t> reply(
-        xcb_randr_get_monitors_reply(x.get(), xcb_randr_get_monitors(x.get(), x.root(s), 1), nullptr));
-    std::optional<double> first;
-    if (reply) {
-        for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem; xcb_randr_monitor_info_next(&it)) {
-            const double bottom = double(it.data->y) + it.data->height;
-            if (it.data->primary)
-                return bottom;
-            if (!first)
-                first = bottom;
-        }
-    }
-    return first.value_or(double(x.screens()[std::size_t(s)]->height_in_pixels));
 }
 
 // The logical button a physical one is, after the user's button mapping (raw events carry the physical one).
@@ -173,7 +152,7 @@ public:
         if (auto session = m_session.lock()) {
             if (auto x = session->connection()) {
                 if (const auto pointer = queryPointer(*x))
-                    location = Coordinates::flipped(pointer->topLeft, primaryHeight(*x));
+                    location = Coordinates::flipped(pointer->topLeft, session->layout(*x).primaryHeight);
             }
         }
         if (!location)
@@ -250,7 +229,7 @@ std::optional<MonitorToken> X11Mouse::addGlobalMonitor(std::uint64_t mask, Globa
                     else
                         return; // the middle button and the wheel have no event of their own here
                 }
-                state->deliverGlobal(MouseEvent{kind, Coordinates::flipped(pointer->topLeft, primaryHeight(*x))});
+                state->deliverGlobal(MouseEvent{kind, Coordinates::flipped(pointer->topLeft, session->layout(*x).primaryHeight)});
             });
         };
         if (!m_session->setPointerHandler(std::move(raw))) {

@@ -3,7 +3,9 @@
 #include "Platform/X11/Mouse.h"
 
 #include <QDir>
-#include <QSaveFile>
+#include <QFile>
+
+#include <cstdio>
 #include <QStandardPaths>
 
 namespace lumivast::x11 {
@@ -74,10 +76,18 @@ std::shared_ptr<XConnection> Session::connection()
             if (handler)
                 handler(type, detail);
         };
+        callbacks.screensChanged = [this](bool layout) {
+            ++m_screensGeneration;
+            if (layout)
+                postWorkspaceEvent(WorkspaceEvent::ScreenParametersDidChange);
+        };
+        m_watchingScreens = false;
+        ++m_screensGeneration;
         m_events.reset(); // a thread whose server went away has returned already
         auto thread = std::make_unique<EventThread>(m_display, std::move(callbacks));
         if (thread->start()) {
             m_events = std::move(thread);
+            m_watchingScreens = true;
             // A new server knows nothing of what the last one was asked to send.
             bool pointerWanted = false;
             {
@@ -104,6 +114,45 @@ void Session::setKeyHandlers(std::function<void(xcb_keycode_t, std::uint16_t)> p
     std::lock_guard lock(m_keyMutex);
     m_keyPressed = std::move(pressed);
     m_mappingChanged = std::move(mappingChanged);
+}
+
+Layout Session::layout(XConnection& x)
+{
+    // A thread whose server went away watches nothing any more.
+    const bool watching = m_watchingScreens && eventsRunning();
+    const std::uint64_t generation = m_screensGeneration;
+    {
+        std::lock_guard lock(m_screensMutex);
+        if (watching && m_layoutGeneration == generation)
+            return m_layout;
+    }
+    Layout fresh = readLayout(x);
+    std::lock_guard lock(m_screensMutex);
+    m_layout = fresh;
+    m_layoutGeneration = generation; // a change seen meanwhile has bumped it past this
+    return fresh;
+}
+
+std::vector<ScreenInfo> Session::screenInfos(XConnection& x)
+{
+    const bool watching = m_watchingScreens && eventsRunning();
+    const std::uint64_t generation = m_screensGeneration;
+    {
+        std::lock_guard lock(m_screensMutex);
+        if (watching && m_infosGeneration == generation)
+            return m_infos;
+    }
+    std::vector<ScreenInfo> fresh = x11::screenInfos(x, layout(x));
+    std::lock_guard lock(m_screensMutex);
+    m_infos = fresh;
+    m_infosGeneration = generation;
+    return fresh;
+}
+
+bool Session::eventsRunning()
+{
+    std::lock_guard lock(m_connectionMutex);
+    return m_events && m_events->running();
 }
 
 bool Session::setPointerHandler(std::function<void(std::uint16_t, std::uint32_t)> handler)
@@ -156,21 +205,25 @@ void Session::announce(std::uint32_t event)
 void Session::rowsChanged(const std::vector<Row>& rows, bool currentChanged)
 {
     // The preferences file goes first: a watcher that reads it on its change sees the new state.
-    QSaveFile file(m_preferencesPath);
-    if (file.open(QIODevice::WriteOnly)) {
-        QByteArray text = "{\"screens\":[";
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            text += QStringLiteral("%1{\"screen\":%2,\"managed\":%3,\"desktops\":%4,\"current\":%5}")
-                        .arg(i ? "," : "")
-                        .arg(rows[i].screen)
-                        .arg(rows[i].managed ? "true" : "false")
-                        .arg(rows[i].count)
-                        .arg(rows[i].current)
-                        .toUtf8();
-        }
-        text += "]}\n";
-        file.write(text);
-        file.commit();
+    // Written beside and renamed over, whole, but not synced: it says only what the server
+    // says now, and syncing would hold up the notification by milliseconds.
+    QByteArray text = "{\"screens\":[";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        text += QStringLiteral("%1{\"screen\":%2,\"managed\":%3,\"desktops\":%4,\"current\":%5}")
+                    .arg(i ? "," : "")
+                    .arg(rows[i].screen)
+                    .arg(rows[i].managed ? "true" : "false")
+                    .arg(rows[i].count)
+                    .arg(rows[i].current)
+                    .toUtf8();
+    }
+    text += "]}\n";
+    const QString temporary = m_preferencesPath + QStringLiteral(".new");
+    QFile file(temporary);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size()) {
+        file.close();
+        if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(m_preferencesPath).constData()) != 0)
+            QFile::remove(temporary);
     }
     announce(kSpacesChanged);
     if (currentChanged)

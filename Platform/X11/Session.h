@@ -3,11 +3,14 @@
 #include "Platform/Scheduler.h"
 #include "Platform/SystemFunctions.h"
 #include "Platform/Workspace.h"
+#include "Platform/Screens.h"
 #include "Platform/X11/EventThread.h"
+#include "Platform/X11/Monitors.h"
 #include "Platform/X11/XConnection.h"
 
 #include <QString>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -55,11 +58,16 @@ public:
     // the events cannot be selected (no display, no XInput 2).
     bool setPointerHandler(std::function<void(std::uint16_t type, std::uint32_t detail)> handler);
 
+    // ---- screens: read again only after the event thread saw them change ----
+    Layout layout(XConnection& x);
+    std::vector<ScreenInfo> screenInfos(XConnection& x);
+
     // The file rewritten at every change of the desktops.
     QString spacesPreferencesPath() const { return m_preferencesPath; }
 
 private:
     Session(QByteArray display, Scheduler& fallbackScheduler);
+    bool eventsRunning();
     void rowsChanged(const std::vector<Row>& rows, bool currentChanged);
 
     struct Registration {
@@ -88,6 +96,15 @@ private:
     std::mutex m_keyMutex;
     std::function<void(xcb_keycode_t, std::uint16_t)> m_keyPressed;
     std::function<void()> m_mappingChanged;
+    std::mutex m_screensMutex;
+    // Bumped by the event thread at each change; the cache is good for one generation,
+    // and only while that thread watches (without it nothing would say the cache is stale).
+    std::atomic<std::uint64_t> m_screensGeneration{1};
+    std::atomic<bool> m_watchingScreens{false};
+    std::uint64_t m_layoutGeneration = 0;
+    Layout m_layout;
+    std::uint64_t m_infosGeneration = 0;
+    std::vector<ScreenInfo> m_infos;
     std::mutex m_pointerMutex;
     std::function<void(std::uint16_t, std::uint32_t)> m_pointerHandler;
 };

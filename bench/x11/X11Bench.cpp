@@ -2,6 +2,7 @@
 // of the benchmark's own: the median and p95 of each measure, in one run.
 //
 //   floor          a bare _NET_CURRENT_DESKTOP client message to the root's PropertyNotify, seen on a second connection
+//   backend        the floor's message to the backend's Spaces notification
 //   road instant   SpaceSwitcher::switchTo (instant) to the backend's Spaces notification
 //   road classic   the same with the classic switch
 //   wmctrl -s N    spawning wmctrl to that notification
@@ -204,6 +205,25 @@ std::vector<double> wmctrlSamples(const QByteArray& display, Notifications& note
     return samples;
 }
 
+// The floor's message, timed to the backend's notification instead: what the event thread adds.
+std::vector<double> backendSamples(const QByteArray& display, Notifications& notes, int n)
+{
+    Client client(display);
+    std::vector<double> samples;
+    for (int i = 0; i < n; ++i) {
+        const std::uint32_t to = currentDesktop(client) == 0 ? 1 : 0;
+        const int before = notes.seen();
+        const auto start = Clock::now();
+        client.sendRootMessage("_NET_CURRENT_DESKTOP", to);
+        const auto heard = notes.after(before);
+        if (!heard)
+            break;
+        samples.push_back(ms(*heard - start));
+        client.waitUntil([&] { return currentDesktop(client) == to; });
+    }
+    return samples;
+}
+
 std::vector<double> publishSamples(const QByteArray& display, Notifications& notes, int n)
 {
     QtScheduler scheduler;
@@ -277,6 +297,7 @@ int main(int argc, char** argv)
 
     std::printf("%-16s %12s %12s\n", "measure", "median", "p95");
     report("floor", floorSamples(display, n), "");
+    report("backend", backendSamples(display, notes, n), "the floor's message to the backend's notification");
     report("road instant", roadSamples(display, notes, "instant", n), "target: median within 1 ms of the floor");
     report("road classic", roadSamples(display, notes, "classic", n), "target: median within 1 ms of the floor");
     report("wmctrl -s N", wmctrlSamples(display, notes, std::max(5, n / 4)), "baseline");

@@ -1,5 +1,6 @@
 // The RandR monitors of one X screen as the system's screens.
 #include "Platform/Sim/SimPlatform.h"
+#include "Platform/VirtualScheduler.h"
 #include "Platform/X11/X11Platform.h"
 #include "tests/Platform/X11/XServerFixture.h"
 
@@ -32,7 +33,9 @@ protected:
         ASSERT_GE(xcb_randr_get_screen_resources_current_outputs_length(resources), 1);
         output = xcb_randr_get_screen_resources_current_outputs(resources)[0];
         std::free(resources);
-        Platform::install(X11Platform::create(server->display()));
+        platform = X11Platform::create(server->display());
+        platform->setScheduler(scheduler);
+        Platform::install(platform);
     }
     void TearDown() override { Platform::install(SimPlatform::create(SimWorld::defaultWorld())); }
 
@@ -78,6 +81,8 @@ protected:
         std::free(xcb_get_input_focus_reply(client->get(), xcb_get_input_focus(client->get()), nullptr));
     }
 
+    VirtualScheduler scheduler;
+    std::shared_ptr<X11Platform> platform;
     std::unique_ptr<XServer> server;
     std::unique_ptr<Client> client;
     xcb_randr_output_t output = 0;
@@ -96,14 +101,26 @@ TEST_F(X11MonitorsTest, TwoMonitorsAreTwoScreensFlippedAgainstThePrimary)
         {"primary on the right", small, big,
          QRectF(1000, 0, 600, 500), QRectF(0, 500 - 900, 1000, 900)},
     };
+    int changes = 0;
+    const Subscription observed = Platform::current().workspace().observe(WorkspaceEvent::ScreenParametersDidChange, [&] { ++changes; });
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        const int before = changes;
         deleteMonitors();
         setMonitor("DP-1", c.primary, true, true);
         setMonitor("eDP-1", c.other, false, false);
         Screens& screens = Platform::current().screens();
-        const std::vector<ScreenInfo> list = screens.screens();
+        // The change reaches the screens through the server's RandR notification.
+        std::vector<ScreenInfo> list;
+        EXPECT_TRUE(client->waitUntil([&] {
+            list = screens.screens();
+            return list.size() == 2 && list[0].frame == c.first;
+        }));
         ASSERT_EQ(list.size(), 2u);
+        EXPECT_TRUE(client->waitUntil([&] {
+            scheduler.runPending();
+            return changes > before;
+        })) << "no screen-parameters notification";
         EXPECT_EQ(list[0].frame, c.first);
         EXPECT_EQ(list[1].frame, c.second);
         // No window manager reserves anything here.
@@ -123,7 +140,11 @@ TEST_F(X11MonitorsTest, TwoMonitorsAreTwoScreensFlippedAgainstThePrimary)
 
     // Removing the monitors shows at once; the output's own monitor comes back.
     deleteMonitors();
-    const std::vector<ScreenInfo> list = Platform::current().screens().screens();
+    std::vector<ScreenInfo> list;
+    EXPECT_TRUE(client->waitUntil([&] {
+        list = Platform::current().screens().screens();
+        return list.size() == 1;
+    }));
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0].frame, QRectF(0, 0, 1600, 900));
 }
