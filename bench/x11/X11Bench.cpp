@@ -231,6 +231,10 @@ std::vector<double> publishSamples(const QByteArray& display, Notifications& not
     std::optional<Clock::time_point> published;
     watcher.onSnapshot = [&](const SpaceSnapshot&) { published = Clock::now(); };
     watcher.start();
+    // The bridge keeps one notification procedure, and the watcher's start took it: take it back.
+    // The watcher still hears the same change through the active-Space notification, which the
+    // backend posts together with this one.
+    CGSBridgeRegisterSpaceNotifications(&Notifications::callback, &notes);
     Client client(display);
     std::vector<double> samples;
     for (int i = 0; i < n; ++i) {
@@ -246,8 +250,11 @@ std::vector<double> publishSamples(const QByteArray& display, Notifications& not
         const auto deadline = Clock::now() + std::chrono::seconds(2);
         while (!published && Clock::now() < deadline)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (!heard || !published)
+        if (!heard || !published) {
+            std::printf("publish: %s (desktop %u, asked %u, notes %d)\n", heard ? "the watcher published nothing" : "no notification",
+                        currentDesktop(client), to, notes.seen());
             break;
+        }
         samples.push_back(ms(*published - *heard));
     }
     return samples;
