@@ -1,6 +1,9 @@
 #include "Platform/X11/EventThread.h"
 
 #include <algorithm>
+#include <xcb/randr.h>
+#include <xcb/xinput.h>
+
 #include <cerrno>
 #include <utility>
 
@@ -67,6 +70,15 @@ bool EventThread::start()
             | XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW;
         xcb_change_window_attributes(x->get(), x->root(int(s)), XCB_CW_EVENT_MASK, &mask);
     }
+    // Xvfb reports a new size only through the root's ConfigureNotify; real servers through RandR too.
+    const xcb_query_extension_reply_t* randr = xcb_get_extension_data(x->get(), &xcb_randr_id);
+    if (randr && randr->present) {
+        std::free(xcb_randr_query_version_reply(x->get(), xcb_randr_query_version(x->get(), 1, 5), nullptr));
+        for (std::size_t s = 0; s < x->screens().size(); ++s)
+            xcb_randr_select_input(x->get(), x->root(int(s)),
+                                   XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE
+                                       | XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
+    }
     x->flush();
     // The state to compare with is read here, after the events are selected
     // and before the caller goes on: no change made after start() is missed.
@@ -105,6 +117,15 @@ void EventThread::run(XConnection* x, std::vector<Row> rows, int pointer)
         return false;
     };
 
+    const xcb_query_extension_reply_t* randr = xcb_get_extension_data(x->get(), &xcb_randr_id);
+    const std::uint8_t randrEvents = randr && randr->present ? randr->first_event : 0;
+    auto screensChanged = [this](bool layout) {
+        if (m_callbacks.screensChanged)
+            m_callbacks.screensChanged(layout);
+    };
+    const xcb_query_extension_reply_t* xinput = xcb_get_extension_data(x->get(), &xcb_input_id);
+    const std::uint8_t xinputOpcode = xinput && xinput->present ? xinput->major_opcode : 0;
+
     bool rowsDirty = false;
     bool pointerDirty = false;
     bool clientsDirty = false;
@@ -124,8 +145,14 @@ void EventThread::run(XConnection* x, std::vector<Row> rows, int pointer)
                 if (isRoot(e->window) && e->atom == a.activeWindow
                     && std::find(activeRoots.begin(), activeRoots.end(), e->window) == activeRoots.end())
                     activeRoots.push_back(e->window);
+                if (isRoot(e->window) && (e->atom == a.workarea || e->atom == a.currentDesktop))
+                    screensChanged(false);
                 break;
             }
+            case XCB_CONFIGURE_NOTIFY:
+                if (isRoot(reinterpret_cast<xcb_configure_notify_event_t*>(raw)->window))
+                    screensChanged(true);
+                break;
             case XCB_DESTROY_NOTIFY:
                 rowsDirty = true;
                 break;
@@ -143,7 +170,16 @@ void EventThread::run(XConnection* x, std::vector<Row> rows, int pointer)
                 if (m_callbacks.keyboardMappingChanged)
                     m_callbacks.keyboardMappingChanged();
                 break;
+            case XCB_GE_GENERIC: {
+                const auto* e = reinterpret_cast<xcb_input_raw_button_press_event_t*>(raw);
+                if (xinputOpcode && e->extension == xinputOpcode && m_callbacks.rawPointer)
+                    m_callbacks.rawPointer(e->event_type, e->detail);
+                break;
+            }
             default:
+                if (randrEvents && ((event->response_type & 0x7f) == randrEvents + XCB_RANDR_SCREEN_CHANGE_NOTIFY
+                                    || (event->response_type & 0x7f) == randrEvents + XCB_RANDR_NOTIFY))
+                    screensChanged(true);
                 break;
             }
         }

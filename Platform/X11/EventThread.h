@@ -27,6 +27,10 @@ public:
         // A root's client list changed; `root`'s active window changed.
         std::function<void(XConnection& x)> clientsChanged;
         std::function<void(XConnection& x, xcb_window_t root)> activeWindowChanged;
+        // XInput 2 raw pointer events (motion, button press and release), when they are selected.
+        std::function<void(std::uint16_t type, std::uint32_t detail)> rawPointer;
+        // The monitors or a screen's size changed (`layout` true), or only a work area.
+        std::function<void(bool layout)> screensChanged;
     };
 
     EventThread(QByteArray display, Callbacks callbacks);

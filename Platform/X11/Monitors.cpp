@@ -11,25 +11,6 @@ namespace lumivast::x11 {
 
 namespace {
 
-QString atomName(XConnection& x, xcb_atom_t atom)
-{
-    Reply<xcb_get_atom_name_reply_t> reply(xcb_get_atom_name_reply(x.get(), xcb_get_atom_name(x.get(), atom), nullptr));
-    if (!reply)
-        return {};
-    return QString::fromUtf8(xcb_get_atom_name_name(reply.get()), xcb_get_atom_name_name_length(reply.get()));
-}
-
-QByteArray edidOf(XConnection& x, xcb_randr_output_t output)
-{
-    const xcb_atom_t edid = x.atom("EDID");
-    Reply<xcb_randr_get_output_property_reply_t> reply(xcb_randr_get_output_property_reply(
-        x.get(), xcb_randr_get_output_property(x.get(), output, edid, XCB_ATOM_ANY, 0, 256, 0, 0), nullptr));
-    if (!reply || reply->format != 8)
-        return {};
-    return QByteArray(reinterpret_cast<const char*>(xcb_randr_get_output_property_data(reply.get())),
-                      xcb_randr_get_output_property_data_length(reply.get()));
-}
-
 bool builtinName(const QString& name)
 {
     for (const char* prefix : {"eDP", "LVDS", "DSI"}) {
@@ -65,6 +46,10 @@ Layout readLayout(XConnection& x)
     for (int s = 0; s < n; ++s)
         cookies.push_back(xcb_randr_get_monitors(x.get(), x.root(s), 1));
     std::vector<Monitor> monitors;
+    // Names and EDIDs are asked for all at once, then read: one round trip, not two per monitor.
+    std::vector<xcb_get_atom_name_cookie_t> names;
+    std::vector<std::optional<xcb_randr_get_output_property_cookie_t>> edids;
+    const xcb_atom_t edid = x.atom("EDID");
     for (int s = 0; s < n; ++s) {
         Reply<xcb_randr_get_monitors_reply_t> reply(xcb_randr_get_monitors_reply(x.get(), cookies[std::size_t(s)], nullptr));
         const int offsetX = layout.screenOffsets[std::size_t(s)];
@@ -75,14 +60,14 @@ Layout readLayout(XConnection& x)
                 Monitor m;
                 m.screen = s;
                 m.number = info->name;
-                m.name = atomName(x, info->name);
                 m.global = QRect(offsetX + info->x, info->y, info->width, info->height);
                 m.primary = info->primary;
-                m.builtin = builtinName(m.name);
-                QByteArray edid;
+                names.push_back(xcb_get_atom_name(x.get(), info->name));
                 if (xcb_randr_monitor_info_outputs_length(info) > 0)
-                    edid = edidOf(x, xcb_randr_monitor_info_outputs(info)[0]);
-                m.uuid = monitorUuid(m.name, edid);
+                    edids.push_back(xcb_randr_get_output_property(x.get(), xcb_randr_monitor_info_outputs(info)[0], edid,
+                                                                  XCB_ATOM_ANY, 0, 256, 0, 0));
+                else
+                    edids.push_back(std::nullopt);
                 monitors.push_back(std::move(m));
                 any = true;
             }
@@ -99,6 +84,24 @@ Layout readLayout(XConnection& x)
             m.uuid = monitorUuid(m.name, {});
             monitors.push_back(std::move(m));
         }
+    }
+    std::size_t asked = 0;
+    for (Monitor& m : monitors) {
+        if (!m.uuid.isEmpty())
+            continue; // named without RandR
+        Reply<xcb_get_atom_name_reply_t> name(xcb_get_atom_name_reply(x.get(), names[asked], nullptr));
+        if (name)
+            m.name = QString::fromUtf8(xcb_get_atom_name_name(name.get()), xcb_get_atom_name_name_length(name.get()));
+        QByteArray bytes;
+        if (edids[asked]) {
+            Reply<xcb_randr_get_output_property_reply_t> reply(xcb_randr_get_output_property_reply(x.get(), *edids[asked], nullptr));
+            if (reply && reply->format == 8)
+                bytes = QByteArray(reinterpret_cast<const char*>(xcb_randr_get_output_property_data(reply.get())),
+                                   xcb_randr_get_output_property_data_length(reply.get()));
+        }
+        m.builtin = builtinName(m.name);
+        m.uuid = monitorUuid(m.name, bytes);
+        ++asked;
     }
     // The default screen's primary monitor comes first: it carries the menu bar.
     auto primary = std::find_if(monitors.begin(), monitors.end(),

@@ -77,7 +77,8 @@ public:
     }
     bool openURL(const QUrl& url) override;
     std::optional<QUrl> urlForApplication(const QString& bundleID) override;
-    std::optional<QUrl> desktopImageURL(const ScreenInfo&) override { return std::nullopt; }
+    // The root's background, written to a file of the runtime folder; none when the root has no picture.
+    std::optional<QUrl> desktopImageURL(const ScreenInfo& screen) override;
     using Workspace::openApplication;
     void openApplication(const QUrl& url, const OpenConfiguration& configuration,
                          std::function<void(OpenResult)> completion) override;

@@ -1,8 +1,12 @@
 #include "Platform/X11/Session.h"
 
+#include "Platform/X11/Mouse.h"
+
 #include <QDir>
-#include <QSaveFile>
+#include <QFile>
 #include <QStandardPaths>
+
+#include <cstdio>
 
 namespace lumivast::x11 {
 
@@ -69,10 +73,36 @@ std::shared_ptr<XConnection> Session::connection()
         };
         callbacks.clientsChanged = [this](XConnection& x) { clientsChanged(x); };
         callbacks.activeWindowChanged = [this](XConnection& x, xcb_window_t root) { activeWindowChanged(x, root); };
+        callbacks.rawPointer = [this](std::uint16_t type, std::uint32_t detail) {
+            std::function<void(std::uint16_t, std::uint32_t)> handler;
+            {
+                std::lock_guard lock(m_pointerMutex);
+                handler = m_pointerHandler;
+            }
+            if (handler)
+                handler(type, detail);
+        };
+        callbacks.screensChanged = [this](bool layout) {
+            ++m_screensGeneration;
+            if (layout)
+                postWorkspaceEvent(WorkspaceEvent::ScreenParametersDidChange);
+        };
+        m_watchingScreens = false;
+        ++m_screensGeneration;
         m_events.reset(); // a thread whose server went away has returned already
         auto thread = std::make_unique<EventThread>(m_display, std::move(callbacks));
-        if (thread->start())
+        if (thread->start()) {
             m_events = std::move(thread);
+            m_watchingScreens = true;
+            // A new server knows nothing of what the last one was asked to send.
+            bool pointerWanted = false;
+            {
+                std::lock_guard lock(m_pointerMutex);
+                pointerWanted = bool(m_pointerHandler);
+            }
+            if (pointerWanted)
+                selectRawPointer(*m_events->connection(), true);
+        }
     }
     return m_requests;
 }
@@ -90,6 +120,58 @@ void Session::setKeyHandlers(std::function<void(xcb_keycode_t, std::uint16_t)> p
     std::lock_guard lock(m_keyMutex);
     m_keyPressed = std::move(pressed);
     m_mappingChanged = std::move(mappingChanged);
+}
+
+Layout Session::layout(XConnection& x)
+{
+    // A thread whose server went away watches nothing any more.
+    const bool watching = m_watchingScreens && eventsRunning();
+    const std::uint64_t generation = m_screensGeneration;
+    {
+        std::lock_guard lock(m_screensMutex);
+        if (watching && m_layoutGeneration == generation)
+            return m_layout;
+    }
+    Layout fresh = readLayout(x);
+    std::lock_guard lock(m_screensMutex);
+    m_layout = fresh;
+    m_layoutGeneration = generation; // a change seen meanwhile has bumped it past this
+    return fresh;
+}
+
+std::vector<ScreenInfo> Session::screenInfos(XConnection& x)
+{
+    const bool watching = m_watchingScreens && eventsRunning();
+    const std::uint64_t generation = m_screensGeneration;
+    {
+        std::lock_guard lock(m_screensMutex);
+        if (watching && m_infosGeneration == generation)
+            return m_infos;
+    }
+    std::vector<ScreenInfo> fresh = x11::screenInfos(x, layout(x));
+    std::lock_guard lock(m_screensMutex);
+    m_infos = fresh;
+    m_infosGeneration = generation;
+    return fresh;
+}
+
+bool Session::eventsRunning()
+{
+    std::lock_guard lock(m_connectionMutex);
+    return m_events && m_events->running();
+}
+
+bool Session::setPointerHandler(std::function<void(std::uint16_t, std::uint32_t)> handler)
+{
+    const bool on = bool(handler);
+    {
+        std::lock_guard lock(m_pointerMutex);
+        m_pointerHandler = std::move(handler);
+    }
+    XConnection* events = eventConnection();
+    if (!events)
+        return !on;
+    return selectRawPointer(*events, on);
 }
 
 void Session::setScheduler(Scheduler& scheduler)
@@ -137,21 +219,25 @@ void Session::rowsChanged(const std::vector<Row>& rows, bool currentChanged)
 
 void Session::writePreferences(const std::vector<Row>& rows)
 {
-    QSaveFile file(m_preferencesPath);
-    if (file.open(QIODevice::WriteOnly)) {
-        QByteArray text = "{\"screens\":[";
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            text += QStringLiteral("%1{\"screen\":%2,\"managed\":%3,\"desktops\":%4,\"current\":%5}")
-                        .arg(i ? "," : "")
-                        .arg(rows[i].screen)
-                        .arg(rows[i].managed ? "true" : "false")
-                        .arg(rows[i].count)
-                        .arg(rows[i].current)
-                        .toUtf8();
-        }
-        text += "]}\n";
-        file.write(text);
-        file.commit();
+    // Written beside and renamed over, whole, but not synced: it says only what the server
+    // says now, and syncing would hold up the notification by milliseconds.
+    QByteArray text = "{\"screens\":[";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        text += QStringLiteral("%1{\"screen\":%2,\"managed\":%3,\"desktops\":%4,\"current\":%5}")
+                    .arg(i ? "," : "")
+                    .arg(rows[i].screen)
+                    .arg(rows[i].managed ? "true" : "false")
+                    .arg(rows[i].count)
+                    .arg(rows[i].current)
+                    .toUtf8();
+    }
+    text += "]}\n";
+    const QString temporary = m_preferencesPath + QStringLiteral(".new");
+    QFile file(temporary);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size()) {
+        file.close();
+        if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(m_preferencesPath).constData()) != 0)
+            QFile::remove(temporary);
     }
 }
 

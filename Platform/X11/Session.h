@@ -3,12 +3,15 @@
 #include "Platform/Scheduler.h"
 #include "Platform/SystemFunctions.h"
 #include "Platform/Workspace.h"
+#include "Platform/Screens.h"
 #include "Platform/X11/ApplicationWatch.h"
 #include "Platform/X11/EventThread.h"
+#include "Platform/X11/Monitors.h"
 #include "Platform/X11/XConnection.h"
 
 #include <QString>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -51,6 +54,15 @@ public:
     // Run on the event thread.
     void setKeyHandlers(std::function<void(xcb_keycode_t key, std::uint16_t state)> pressed, std::function<void()> mappingChanged);
 
+    // ---- raw pointer events: selected on the event thread's connection while a handler is set ----
+    // The handler runs on the event thread with the XInput 2 event type and detail. False when
+    // the events cannot be selected (no display, no XInput 2).
+    bool setPointerHandler(std::function<void(std::uint16_t type, std::uint32_t detail)> handler);
+
+    // ---- screens: read again only after the event thread saw them change ----
+    Layout layout(XConnection& x);
+    std::vector<ScreenInfo> screenInfos(XConnection& x);
+
     // The file rewritten at every change of the desktops.
     QString spacesPreferencesPath() const { return m_preferencesPath; }
 
@@ -60,6 +72,7 @@ public:
 
 private:
     Session(QByteArray display, Scheduler& fallbackScheduler);
+    bool eventsRunning();
     void rowsChanged(const std::vector<Row>& rows, bool currentChanged);
     void writePreferences(const std::vector<Row>& rows);
     void clientsChanged(XConnection& x);                         // event thread
@@ -94,6 +107,17 @@ private:
     ApplicationWatch m_applications; // event thread
     std::mutex m_focusMutex;
     std::map<std::int32_t, xcb_window_t> m_focusedWindows;
+    std::mutex m_screensMutex;
+    // Bumped by the event thread at each change; the cache is good for one generation,
+    // and only while that thread watches (without it nothing would say the cache is stale).
+    std::atomic<std::uint64_t> m_screensGeneration{1};
+    std::atomic<bool> m_watchingScreens{false};
+    std::uint64_t m_layoutGeneration = 0;
+    Layout m_layout;
+    std::uint64_t m_infosGeneration = 0;
+    std::vector<ScreenInfo> m_infos;
+    std::mutex m_pointerMutex;
+    std::function<void(std::uint16_t, std::uint32_t)> m_pointerHandler;
 };
 
 } // namespace lumivast::x11

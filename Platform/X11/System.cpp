@@ -1,4 +1,5 @@
 #include "Platform/X11/Services.h"
+#include "Platform/X11/Mouse.h"
 
 #include "Platform/Coordinates.h"
 #include "Platform/X11/Windows.h"
@@ -85,7 +86,7 @@ std::vector<ScreenInfo> X11Screens::screens()
     auto x = m_session->connection();
     if (!x)
         return {};
-    return screenInfos(*x, readLayout(*x));
+    return m_session->screenInfos(*x);
 }
 
 std::optional<ScreenInfo> X11Screens::mainScreen()
@@ -101,7 +102,7 @@ std::uint32_t X11Screens::mainDisplayID()
     auto x = m_session->connection();
     if (!x)
         return 0;
-    const Layout layout = readLayout(*x);
+    const Layout layout = m_session->layout(*x);
     return layout.primary() ? layout.primary()->number : 0;
 }
 
@@ -110,7 +111,7 @@ std::uint32_t X11Screens::displayIDFromUUID(const QUuid& uuid)
     auto x = m_session->connection();
     if (!x)
         return 0;
-    const Layout layout = readLayout(*x);
+    const Layout layout = m_session->layout(*x);
     const QString text = uuid.toString(QUuid::WithoutBraces).toUpper();
     for (const Monitor& m : layout.monitors) {
         if (m.uuid == text)
@@ -129,7 +130,7 @@ bool X11Screens::displayIsBuiltin(std::uint32_t displayID)
     auto x = m_session->connection();
     if (!x)
         return false;
-    for (const Monitor& m : readLayout(*x).monitors) {
+    for (const Monitor& m : m_session->layout(*x).monitors) {
         if (m.number == displayID)
             return m.builtin;
     }
@@ -141,13 +142,10 @@ QPointF X11Screens::pointerLocation()
     auto x = m_session->connection();
     if (!x)
         return {};
-    const Layout layout = readLayout(*x);
-    const int screen = pointerScreen(*x);
-    Reply<xcb_query_pointer_reply_t> reply(xcb_query_pointer_reply(x->get(), xcb_query_pointer(x->get(), x->root(screen)), nullptr));
-    if (!reply)
+    const auto pointer = queryPointer(*x);
+    if (!pointer)
         return {};
-    const QPointF topLeft(layout.screenOffsets[std::size_t(screen)] + reply->root_x, reply->root_y);
-    return Coordinates::flipped(topLeft, layout.primaryHeight);
+    return Coordinates::flipped(pointer->topLeft, m_session->layout(*x).primaryHeight);
 }
 
 double X11Screens::menuBarThickness()
@@ -169,7 +167,7 @@ bool X11Compositing::isActive(const ScreenInfo& screen)
     const PlistValue* number = screen.deviceDescription.value(QStringLiteral("NSScreenNumber"));
     int xScreen = x->defaultScreen();
     if (number && number->integer()) {
-        for (const Monitor& m : readLayout(*x).monitors) {
+        for (const Monitor& m : m_session->layout(*x).monitors) {
             if (m.number == std::uint32_t(*number->integer()))
                 xScreen = m.screen;
         }

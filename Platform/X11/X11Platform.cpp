@@ -5,8 +5,10 @@
 #include "Platform/QtAudio.h"
 #include "Platform/QtScheduler.h"
 #include "Platform/X11/Accessibility.h"
+#include "Platform/X11/Capture.h"
 #include "Platform/X11/Events.h"
 #include "Platform/X11/HotKeys.h"
+#include "Platform/X11/Mouse.h"
 #include "Platform/X11/Names.h"
 #include "Platform/X11/OwnWindows.h"
 #include "Platform/X11/Services.h"
@@ -36,7 +38,8 @@ struct X11Platform::Services {
           screens(session),
           trust(wayland),
           compositing(session),
-          capture(qtScheduler),
+          mouse(session),
+          capture(session, wayland),
           events(session, symbols),
           names(session),
           windows(session),
@@ -57,9 +60,9 @@ struct X11Platform::Services {
     X11Compositing compositing;
     System system;
     InotifyFileWatcher files;
-    NoMouse mouse;
+    X11Mouse mouse;
     NoScripts scripts;
-    NoCapture capture;
+    X11Capture capture;
     std::unique_ptr<QtSounds> sounds;
     X11Events events;
     X11DesktopNames names;
@@ -76,6 +79,8 @@ std::shared_ptr<X11Platform> X11Platform::create(const QByteArray& display)
 
 X11Platform::X11Platform(const QByteArray& display) : d(std::make_unique<Services>(display))
 {
+    // Windows covered at the first capture would otherwise show what covered them.
+    d->capture.prepare();
     if (d->wayland) {
         qCWarning(lcApp) << "This is a Wayland session: only X11 clients are seen, and hot keys fire only while one of them has focus";
     }
