@@ -24,6 +24,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <mutex>
+
 namespace lumivast {
 
 namespace {
@@ -145,7 +147,18 @@ SpaceEditor::SpaceEditor(SettingsServices& services, const Space& space, QWidget
     m_iconRemove->hide();
 }
 
-SpaceEditor::~SpaceEditor() = default;
+struct SpaceEditor::ShortcutRelay {
+    std::mutex mutex;
+    Scheduler* scheduler = nullptr;
+};
+
+SpaceEditor::~SpaceEditor()
+{
+    if (m_shortcutRelay) {
+        std::lock_guard lock(m_shortcutRelay->mutex);
+        m_shortcutRelay->scheduler = nullptr;
+    }
+}
 
 void SpaceEditor::setSpace(const Space& space)
 {
@@ -638,11 +651,17 @@ void SpaceEditor::loadShortcutNames()
 {
     m_appearance = std::make_shared<int>(0);
     std::weak_ptr<int> alive = m_appearance;
-    Scheduler* scheduler = &m_services.scheduler;
+    if (!m_shortcutRelay) {
+        m_shortcutRelay = std::make_shared<ShortcutRelay>();
+        m_shortcutRelay->scheduler = &m_services.scheduler;
+    }
     SpaceEditor* self = this;
-    shortcutQueue().async([alive, scheduler, self] {
+    shortcutQueue().async([alive, relay = m_shortcutRelay, self] {
         const QStringList names = AutomationRunner::availableShortcuts();
-        scheduler->post([alive, self, names] {
+        std::lock_guard lock(relay->mutex);
+        if (!relay->scheduler)
+            return;
+        relay->scheduler->post([alive, self, names] {
             // Only an editor still on screen, in the same appearance, takes the list.
             if (alive.lock())
                 self->applyShortcutNames(names);

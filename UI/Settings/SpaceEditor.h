@@ -133,6 +133,9 @@ private:
     bool m_loadedOnce = false;
     // Alive while the editor is on screen; a shortcut list that arrives after it went is dropped.
     std::shared_ptr<int> m_appearance;
+    // The shortcut worker outlives the editor, and in tests the scheduler too: it posts only while the editor lives.
+    struct ShortcutRelay;
+    std::shared_ptr<ShortcutRelay> m_shortcutRelay;
 
     QLineEdit* m_name = nullptr;
     QLineEdit* m_note = nullptr;

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 using namespace lumivast;
 
 namespace {
@@ -426,6 +428,23 @@ TEST_F(SpaceEditorTest, AListArrivingForAnEditorThatWentChangesNothing)
     arriveShortcuts();
     EXPECT_FALSE(third->enterShortcut()->isPicker());
     EXPECT_FALSE(third->leaveShortcut()->isPicker());
+}
+
+TEST_F(SpaceEditorTest, AListStillBeingReadWhenTheWindowGoesPostsNothing)
+{
+    // The listing runs on a queue that outlives every editor, and a test's clock with it: a listing that ends
+    // after the window went must not reach for the clock at all.
+    world->shortcuts().names = QStringList{"Focus On"};
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    SpaceEditor::shortcutQueue().async([released] { released.wait(); });
+    ASSERT_NE(edit(3), nullptr);
+    controller.reset();
+    scheduler.runPending();
+    const std::size_t before = scheduler.pendingCount();
+    release.set_value();
+    SpaceEditor::shortcutQueue().waitUntilIdle();
+    EXPECT_EQ(scheduler.pendingCount(), before);
 }
 
 } // namespace
