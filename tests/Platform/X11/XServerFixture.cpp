@@ -124,6 +124,9 @@ void Child::stop()
 
 std::unique_ptr<XServer> XServer::start(const QStringList& screens, QString* problem)
 {
+    // Servers are stopped while connections to them may still write (the shared one at exit, others mid-test);
+    // xcb would then raise SIGPIPE and end the whole test executable instead of reporting a broken connection.
+    std::signal(SIGPIPE, SIG_IGN);
     if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) {
         *problem = QStringLiteral("Xvfb is not installed (Debian package xvfb)");
         return nullptr;
