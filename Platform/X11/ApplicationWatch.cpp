@@ -3,7 +3,6 @@
 #include "Platform/X11/Desktops.h"
 #include "Platform/X11/Windows.h"
 
-#include <xcb/res.h>
 
 #include <algorithm>
 
@@ -16,16 +15,7 @@ std::int32_t ownerOf(XConnection& x, xcb_window_t window)
 {
     if (const auto pid = x.readCardinals(x.requestProperty(window, x.atoms().wmPid, XCB_ATOM_CARDINAL, 1)); pid && !pid->empty())
         return std::int32_t((*pid)[0]);
-    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-    Reply<xcb_res_query_client_ids_reply_t> reply(
-        xcb_res_query_client_ids_reply(x.get(), xcb_res_query_client_ids(x.get(), 1, &spec), nullptr));
-    if (!reply)
-        return 0;
-    for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem; xcb_res_client_id_value_next(&it)) {
-        if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) && xcb_res_client_id_value_value_length(it.data) >= 1)
-            return std::int32_t(*xcb_res_client_id_value_value(it.data));
-    }
-    return 0;
+    return x.clientPids({window}).front();
 }
 
 QString classOf(XConnection& x, xcb_window_t window)

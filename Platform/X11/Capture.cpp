@@ -4,7 +4,6 @@
 #include "Platform/X11/Services.h"
 
 #include <xcb/composite.h>
-#include <xcb/res.h>
 #include <xcb/shm.h>
 
 #include <QCryptographicHash>
@@ -366,19 +365,13 @@ std::expected<ShareableContent, QString> X11Capture::content(bool excludeDesktop
         content.windows.push_back(window);
     }
     // Windows without _NET_WM_PID: the server knows which process made them.
-    std::vector<xcb_res_query_client_ids_cookie_t> owners;
-    for (std::size_t i : withoutPid) {
-        xcb_res_client_id_spec_t spec{content.windows[i].windowID, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-        owners.push_back(xcb_res_query_client_ids(x->get(), 1, &spec));
-    }
+    std::vector<xcb_window_t> unowned;
+    for (std::size_t i : withoutPid)
+        unowned.push_back(content.windows[i].windowID);
+    const std::vector<std::int32_t> owners = x->clientPids(unowned);
     for (std::size_t k = 0; k < withoutPid.size(); ++k) {
-        Reply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(x->get(), owners[k], nullptr));
-        if (!reply)
-            continue;
-        for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem; xcb_res_client_id_value_next(&it)) {
-            if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) && xcb_res_client_id_value_value_length(it.data) >= 1)
-                content.windows[withoutPid[k]].owningPID = std::int32_t(*xcb_res_client_id_value_value(it.data));
-        }
+        if (owners[k] != 0)
+            content.windows[withoutPid[k]].owningPID = owners[k];
     }
     return content;
 }

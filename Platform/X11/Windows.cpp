@@ -3,7 +3,6 @@
 #include "Platform/X11/Desktops.h"
 #include "Platform/X11/Monitors.h"
 
-#include <xcb/res.h>
 
 #include <QDir>
 #include <QDirIterator>
@@ -170,19 +169,13 @@ std::vector<ClientWindow> readClientWindows(XConnection& x)
         w.viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
     }
     // Some window managers list windows of their own without a pid: the server knows whose they are.
-    std::vector<xcb_res_query_client_ids_cookie_t> owners;
-    for (std::size_t i : withoutPid) {
-        xcb_res_client_id_spec_t spec{windows[i].id, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-        owners.push_back(xcb_res_query_client_ids(x.get(), 1, &spec));
-    }
+    std::vector<xcb_window_t> unowned;
+    for (std::size_t i : withoutPid)
+        unowned.push_back(windows[i].id);
+    const std::vector<std::int32_t> owners = x.clientPids(unowned);
     for (std::size_t k = 0; k < withoutPid.size(); ++k) {
-        Reply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(x.get(), owners[k], nullptr));
-        if (!reply)
-            continue;
-        for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem; xcb_res_client_id_value_next(&it)) {
-            if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) && xcb_res_client_id_value_value_length(it.data) >= 1)
-                windows[withoutPid[k]].pid = std::int32_t(*xcb_res_client_id_value_value(it.data));
-        }
+        if (owners[k] != 0)
+            windows[withoutPid[k]].pid = owners[k];
     }
     return windows;
 }

@@ -1,5 +1,7 @@
 #include "Platform/X11/XConnection.h"
 
+#include <xcb/res.h>
+
 #include <cstring>
 #include <utility>
 
@@ -92,6 +94,27 @@ xcb_get_property_cookie_t XConnection::requestProperty(xcb_window_t window, xcb_
                                                        std::uint32_t longLength)
 {
     return xcb_get_property(m_connection, 0, window, property, type, 0, longLength);
+}
+
+std::vector<std::int32_t> XConnection::clientPids(const std::vector<xcb_window_t>& windows)
+{
+    std::vector<xcb_res_query_client_ids_cookie_t> cookies;
+    cookies.reserve(windows.size());
+    for (xcb_window_t window : windows) {
+        xcb_res_client_id_spec_t client{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        cookies.push_back(xcb_res_query_client_ids(m_connection, 1, &client));
+    }
+    std::vector<std::int32_t> pids(windows.size(), 0);
+    for (std::size_t i = 0; i < cookies.size(); ++i) {
+        Reply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(m_connection, cookies[i], nullptr));
+        if (!reply)
+            continue;
+        for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem; xcb_res_client_id_value_next(&it)) {
+            if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) && xcb_res_client_id_value_value_length(it.data) >= 1)
+                pids[i] = std::int32_t(*xcb_res_client_id_value_value(it.data));
+        }
+    }
+    return pids;
 }
 
 std::optional<std::vector<std::uint32_t>> XConnection::readCardinals(xcb_get_property_cookie_t cookie)

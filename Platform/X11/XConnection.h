@@ -78,6 +78,9 @@ public:
                                               std::uint32_t longLength = 1024);
     // A whole property's bytes; none when it is missing.
     std::optional<QByteArray> readBytes(xcb_get_property_cookie_t cookie);
+    // The pid of each window's client as the server knows it (X-Resource), 0 where it knows none; the
+    // requests are pipelined, one round trip for all.
+    std::vector<std::int32_t> clientPids(const std::vector<xcb_window_t>& windows);
 
     // A client message to the root in the form EWMH asks for (substructure redirect and notify).
     void sendRootMessage(int screen, xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1 = 0,
