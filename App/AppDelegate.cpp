@@ -132,6 +132,11 @@ void AppDelegate::applicationDidFinishLaunching()
     // 5. The overview, closed, with its model rebuilding from here on.
     m_overlay = std::make_unique<OverlayController>(m_scheduler, m_watcher, m_store, m_thumbnails, m_switcher, m_contents,
                                                     m_alerts);
+    // Its window is made once the launch is done, so the first opening is as quick as the later ones.
+    m_overlayWindowWork = m_scheduler.after(1s, [self] {
+        if (self && self->m_overlay)
+            self->m_overlay->prepareWindow();
+    });
 
     // 6. Labels over Mission Control's desktop buttons.
     startMissionControlLabels();

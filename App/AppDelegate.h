@@ -275,6 +275,7 @@ private:
     QStringList m_namePromptQueue;
     bool m_namePromptShowing = false;
     WorkItem m_settingsWork;
+    WorkItem m_overlayWindowWork;
     WorkItem m_stateWork;
     WorkItem m_refreshTimer;
     double m_refreshTimerInterval = -1.0; // seconds; 0 while previews are off

@@ -53,6 +53,7 @@ OverlayController::~OverlayController()
     for (const QPointer<OverlayWindow>& window : m_closing)
         delete window.data();
     delete m_window.data();
+    delete m_spare.data();
 }
 
 void OverlayController::show()
@@ -94,11 +95,10 @@ void OverlayController::presentWindow()
     m_thumbnails.setSuspended(true);
     m_previousApp = Platform::current().runningApplications().frontmostApplication();
 
-    auto* window = new OverlayWindow(m_scheduler);
-    auto* layout = new QVBoxLayout(window);
-    layout->setContentsMargins(0, 0, 0, 0);
+    OverlayWindow* window = takeWindow();
+    // A new view each opening: no hover, scroll, drag or animation of the last one carries over.
     auto* view = new OverlayView(m_scheduler, m_model, kCornerRadius, m_alerts, *m_fileChooser, window);
-    layout->addWidget(view);
+    window->layout()->addWidget(view);
     window->setModelFrame(screen->frame);
 
     QPointer<OverlayController> self(this);
@@ -122,13 +122,37 @@ void OverlayController::presentWindow()
     emit presented();
 }
 
+OverlayWindow* OverlayController::takeWindow()
+{
+    if (OverlayWindow* spare = m_spare.data()) {
+        m_spare = nullptr;
+        return spare;
+    }
+    auto* window = new OverlayWindow(m_scheduler);
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return window;
+}
+
+void OverlayController::prepareWindow()
+{
+    if (m_spare || m_window)
+        return;
+    const std::optional<ScreenInfo> screen = Platform::current().screens().mainScreen();
+    if (!screen)
+        return;
+    OverlayWindow* window = takeWindow();
+    window->setModelFrame(screen->frame);
+    window->prepareBuffer();
+    m_spare = window;
+}
+
 void OverlayController::hide(bool restoreFocus)
 {
     if (!m_window)
         return;
     QPointer<OverlayWindow> window = m_window;
     m_window = nullptr;
-    m_view = nullptr;
     // The closing window acts on nothing more: no keys, no modifier changes, no loss of focus.
     window->dropHandlers();
     m_thumbnails.setSuspended(false);
@@ -137,9 +161,23 @@ void OverlayController::hide(bool restoreFocus)
     m_model.setDraggingID(std::nullopt);
     std::erase_if(m_closing, [](const QPointer<OverlayWindow>& w) { return w.isNull(); });
     m_closing.push_back(window);
-    window->dismiss(kFade, [window] {
-        if (window)
+    QPointer<OverlayView> view = m_view;
+    m_view = nullptr;
+    QPointer<OverlayController> self(this);
+    window->dismiss(kFade, [self, window, view] {
+        if (view) {
+            view->hide();
+            view->deleteLater();
+        }
+        if (!window)
+            return;
+        // Kept for the next opening unless one is kept already (an opening during the fade took a new window).
+        if (self && !self->m_spare && window != self->m_window) {
+            std::erase(self->m_closing, window);
+            self->m_spare = window;
+        } else {
             window->deleteLater();
+        }
     });
     if (restoreFocus && m_previousApp)
         Platform::current().runningApplications().activate(m_previousApp->pid);

@@ -21,11 +21,13 @@ class SpaceSwitcher;
 class SpaceWatcher;
 class ThumbnailService;
 
-// Owns the overview: its model, for the life of the process, and the
-// full-screen window of each opening. An opening waits for fresh previews of
-// the visible Spaces, so the tiles are current and the overview never
-// photographs itself; keys and the release of Option drive the model; a
-// commit closes the window and switches a moment later. Main thread only.
+// Owns the overview: its model, for the life of the process, and its
+// full-screen windows. An opening waits for fresh previews of the visible
+// Spaces, so the tiles are current and the overview never photographs itself;
+// keys and the release of Option drive the model; a commit closes the window
+// and switches a moment later. A window that has faded out is kept, hidden,
+// for the next opening, which gets a new view in it; an opening while the
+// last window still fades takes a new window. Main thread only.
 class OverlayController final : public QObject {
     Q_OBJECT
 public:
@@ -59,6 +61,12 @@ public:
     bool handleKey(const OverlayKey& key);
     void handleFlags(const OverlayFlags& flags);
 
+    // Makes the next opening's window ahead, hidden, with its drawing buffer
+    // for the main screen; nothing when a window is open or already kept.
+    void prepareWindow();
+    // The hidden window kept for the next opening, if any.
+    OverlayWindow* spareWindow() const { return m_spare; }
+
     // Where the tile menu asks for picture files (the dialog unless replaced).
     void setFileChooser(FileChooser* chooser) { m_fileChooser = chooser; }
 
@@ -68,6 +76,7 @@ signals:
 
 private:
     void presentWindow();
+    OverlayWindow* takeWindow();
     void commit(const Space& space);
 
     Scheduler& m_scheduler;
@@ -80,6 +89,9 @@ private:
     QPointer<OverlayWindow> m_window;
     QPointer<OverlayView> m_view;
     std::vector<QPointer<OverlayWindow>> m_closing; // still fading out
+    // A fresh full-screen buffer costs its whole size in page faults at the
+    // first paint, the larger part of an opening: one closed window is kept.
+    QPointer<OverlayWindow> m_spare;
     std::optional<RunningApplication> m_previousApp;
     bool m_openedWithOption = false;
     bool m_transitioning = false;

@@ -56,6 +56,8 @@ constexpr Duration kTileAnimation = 120ms; // ease-out, hover and selection
 constexpr double kSpringResponse = 0.28;   // seconds
 constexpr double kSpringDamping = 0.9;
 constexpr Duration kSpringSettled = 900ms;
+// Closer than this to its end, the column is off by under a tenth of a pixel and half a colour level.
+constexpr double kSpringUnseen = 0.002;
 constexpr double kHiddenScale = 1.06;
 // The backdrop.
 constexpr double kBlurRadius = 36;
@@ -364,7 +366,58 @@ void OverlayView::modelChanged()
         m_dropTarget.reset();
     clampScroll();
     syncRenameField();
+    GridLook look = gridLook();
+    const bool sameGrid = m_shownLook && *m_shownLook == look;
+    m_shownLook = std::move(look);
+    if (sameGrid && isAtRest())
+        update(headerArea());
+    else
+        update();
+}
+
+OverlayView::GridLook OverlayView::gridLook() const
+{
+    GridLook look;
+    look.sections = m_model.sections();
+    look.columns = m_model.columns();
+    look.tileSize = m_model.tileSize();
+    look.size = size();
+    look.scroll = m_scroll;
+    look.selected = m_model.selectedID();
+    look.editing = m_model.editingID();
+    look.dragging = m_model.draggingID();
+    look.dropTarget = m_dropTarget;
+    look.banner = m_model.needsScreenRecording();
+    look.wallpaper = m_model.wallpaper() ? m_model.wallpaper()->cacheKey() : 0;
+    look.previews = m_model.thumbnails().images();
+    // The no-match line quotes the search.
+    if (m_model.sections().empty() || m_model.allTiles().empty())
+        look.noMatchQuery = m_model.query();
+    return look;
+}
+
+void OverlayView::repaintAll()
+{
+    // The grid changed outside the model: the next model change is not compared with the old look.
+    m_shownLook.reset();
     update();
+}
+
+bool OverlayView::isAtRest() const
+{
+    // While the column scales in or out, every frame moves everything.
+    return m_presentation == 1.0 && m_presentTo == 1.0;
+}
+
+QRect OverlayView::headerArea() const
+{
+    return frames().header.adjusted(-4, -4, 4, 4).toAlignedRect();
+}
+
+QRect OverlayView::tileArea(const QRectF& tile) const
+{
+    // The shadows (blur 18, 6 down), the hover growth and the drop marker left of the tile.
+    return tile.adjusted(-48, -48, 48, 54).toAlignedRect();
 }
 
 void OverlayView::setTweenTarget(std::map<QString, Tween>& tweens, const QString& id, double target)
@@ -390,15 +443,33 @@ void OverlayView::animate()
     m_animation = m_scheduler.every(kFrame, [this] {
         const Duration now = m_scheduler.now();
         const double seconds = double(std::chrono::duration_cast<std::chrono::microseconds>(now - m_presentStart).count()) / 1e6;
-        const bool springDone = now - m_presentStart >= kSpringSettled;
-        m_presentation = springDone ? m_presentTo : m_presentFrom + (m_presentTo - m_presentFrom) * springProgress(seconds);
+        const double sprung = m_presentFrom + (m_presentTo - m_presentFrom) * springProgress(seconds);
+        // Once the rest of its way cannot be seen, the spring stops: frames that change nothing are not drawn.
+        const bool springDone = now - m_presentStart >= kSpringSettled
+            || (now > m_presentStart && std::abs(m_presentTo - sprung) < kSpringUnseen);
+        m_presentation = springDone ? m_presentTo : sprung;
         const auto settled = [now](const Tween& t) { return now - t.start >= kTileAnimation; };
+        // At rest, only what moves is drawn again: the pill and the tiles with a running tween.
+        QRegion dirty;
+        const bool whole = !springDone || !isAtRest();
+        if (!whole) {
+            const Frames f = frames();
+            if (now - m_pillStart < kTileAnimation + kFrame)
+                dirty += headerArea();
+            for (const TileFrame& frame : f.tiles) {
+                if (m_hoverTweens.contains(frame.id) || m_selectTweens.contains(frame.id))
+                    dirty += tileArea(frame.tile);
+            }
+        }
         std::erase_if(m_hoverTweens, [&](const auto& e) { return settled(e.second) && e.second.to == 0; });
         std::erase_if(m_selectTweens, [&](const auto& e) { return settled(e.second) && e.second.to == 0; });
         const bool pillDone = now - m_pillStart >= kTileAnimation;
         const bool tilesDone = pillDone && std::all_of(m_hoverTweens.begin(), m_hoverTweens.end(), [&](const auto& e) { return settled(e.second); })
             && std::all_of(m_selectTweens.begin(), m_selectTweens.end(), [&](const auto& e) { return settled(e.second); });
-        update();
+        if (whole)
+            update();
+        else if (!dirty.isEmpty())
+            update(dirty);
         if (springDone && tilesDone)
             m_animation.cancel();
     });
@@ -569,7 +640,7 @@ void OverlayView::scrollTo(double offset)
     m_scroll = offset;
     clampScroll();
     syncRenameField();
-    update();
+    repaintAll();
 }
 
 // ---- painting ----
@@ -601,6 +672,7 @@ void OverlayView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     m_backdropKey = -1; // drawn again at the new size
+    m_shownLook.reset();
     clampScroll();
     syncRenameField();
 }
@@ -608,7 +680,21 @@ void OverlayView::resizeEvent(QResizeEvent* event)
 void OverlayView::paintBackdrop(QPainter& p)
 {
     const std::optional<QImage>& wallpaper = m_model.wallpaper();
-    const qint64 key = wallpaper ? wallpaper->cacheKey() : 0;
+    if (!wallpaper || wallpaper->isNull()) {
+        // The grey under the dimming layer, in one pass; a screen-sized buffer
+        // for one colour would cost its size in memory and page faults.
+        const float grey = float(kNoPictureWhite * (1 - kBackdropDim));
+        if (!m_backdrop.isNull())
+            spareBackdrop() = std::move(m_backdrop);
+        m_backdrop = QImage();
+        m_backdropKey = 0;
+        p.save();
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(rect(), QColor::fromRgbF(grey, grey, grey));
+        p.restore();
+        return;
+    }
+    const qint64 key = wallpaper->cacheKey();
     // Kept at the screen's pixel density, so each frame copies it without scaling.
     const qreal dpr = devicePixelRatioF();
     const QSize pixels = (QSizeF(size().expandedTo(QSize(1, 1))) * dpr).toSize();
@@ -626,19 +712,13 @@ void OverlayView::paintBackdrop(QPainter& p)
         m_backdrop.setDevicePixelRatio(dpr);
         QPainter bp(&m_backdrop);
         const QRectF area(QPointF(0, 0), QSizeF(pixels) / dpr);
-        if (wallpaper && !wallpaper->isNull()) {
-            const QImage soft = blurred(*wallpaper);
-            const QSizeF fill = QSizeF(soft.size()).scaled(area.size(), Qt::KeepAspectRatioByExpanding);
-            bp.setRenderHint(QPainter::SmoothPixmapTransform);
-            bp.drawImage(QRectF((area.width() - fill.width()) / 2, (area.height() - fill.height()) / 2, fill.width(),
-                                fill.height()),
-                         soft);
-            bp.fillRect(area, black(kBackdropDim));
-        } else {
-            // The grey under the dimming layer, in one pass.
-            const float grey = float(kNoPictureWhite * (1 - kBackdropDim));
-            bp.fillRect(area, QColor::fromRgbF(grey, grey, grey));
-        }
+        const QImage soft = blurred(*wallpaper);
+        const QSizeF fill = QSizeF(soft.size()).scaled(area.size(), Qt::KeepAspectRatioByExpanding);
+        bp.setRenderHint(QPainter::SmoothPixmapTransform);
+        bp.drawImage(QRectF((area.width() - fill.width()) / 2, (area.height() - fill.height()) / 2, fill.width(),
+                            fill.height()),
+                     soft);
+        bp.fillRect(area, black(kBackdropDim));
     }
     // Opaque: copied as it is, nothing beneath to blend with.
     p.save();
@@ -685,7 +765,12 @@ void OverlayView::paintEvent(QPaintEvent* event)
     }
     const std::vector<OverlayTile> tiles = m_model.allTiles();
     const QRectF visible = f.scrollArea.adjusted(-40, -40, 40, 40);
+    // Unscaled, a tile wholly outside the repainted part is not drawn at all.
+    const bool unscaled = std::abs(scale - 1.0) <= 1e-4;
+    const QRect repainted = event->rect();
     for (std::size_t i = 0; i < f.tiles.size() && i < tiles.size(); ++i) {
+        if (unscaled && !tileArea(f.tiles[i].tile).intersects(repainted))
+            continue;
         if (f.tiles[i].tile.adjusted(-30, -30, 30, 30).intersects(visible))
             paintTile(p, tiles[i], f.tiles[i]);
     }
@@ -1403,7 +1488,7 @@ void OverlayView::dragMoveEvent(QDragMoveEvent* event)
     const std::optional<QString> target = tile ? std::optional<QString>(tile->id) : std::nullopt;
     if (target != m_dropTarget) {
         m_dropTarget = target;
-        update();
+        repaintAll();
     }
     if (tile)
         event->acceptProposedAction();
@@ -1414,13 +1499,14 @@ void OverlayView::dragMoveEvent(QDragMoveEvent* event)
 void OverlayView::dragLeaveEvent(QDragLeaveEvent* event)
 {
     m_dropTarget.reset();
-    update();
+    repaintAll();
     QWidget::dragLeaveEvent(event);
 }
 
 void OverlayView::dropEvent(QDropEvent* event)
 {
     m_dropTarget.reset();
+    m_shownLook.reset();
     const OverlayTile* tile = tileAt(event->position());
     if (!tile) {
         event->ignore();

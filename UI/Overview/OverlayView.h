@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/Overview/OverlayViewModel.h"
+#include "Core/Previews/PreviewImage.h"
 #include "Platform/Scheduler.h"
 
 #include <QFont>
@@ -117,6 +118,32 @@ private:
     void syncRenameField();
     void clampScroll();
     void revealSelection();
+
+    // Everything a paint reads from the model outside the header: a change
+    // that leaves it as it was (a search that keeps the same tiles) repaints
+    // the header only.
+    struct GridLook {
+        std::vector<OverlaySection> sections;
+        int columns = 0;
+        QSizeF tileSize;
+        QSize size;
+        double scroll = 0;
+        std::optional<QString> selected;
+        std::optional<QString> editing;
+        std::optional<QString> dragging;
+        std::optional<QString> dropTarget;
+        bool banner = false;
+        qint64 wallpaper = 0;
+        std::map<QString, PreviewImage> previews;
+        QString noMatchQuery;
+        bool operator==(const GridLook&) const = default;
+    };
+    GridLook gridLook() const;
+    std::optional<GridLook> m_shownLook;
+    QRect headerArea() const;
+    QRect tileArea(const QRectF& tile) const;
+    bool isAtRest() const;
+    void repaintAll();
 
     void paintBackdrop(QPainter& p);
     void paintHeader(QPainter& p, const Frames& f);

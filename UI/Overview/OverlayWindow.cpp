@@ -1,6 +1,8 @@
 #include "UI/Overview/OverlayWindow.h"
 
+#include <QBackingStore>
 #include <QKeyEvent>
+#include <QPainter>
 
 namespace lumivast {
 
@@ -16,6 +18,26 @@ void OverlayWindow::dropHandlers()
     keyHandler = nullptr;
     flagsHandler = nullptr;
     onResignKey = nullptr;
+}
+
+void OverlayWindow::prepareBuffer()
+{
+    if (isVisible())
+        return;
+    create();
+    QBackingStore* store = backingStore();
+    if (!store)
+        return;
+    // The size the first paint asks for, so the buffer is kept then.
+    store->resize(size());
+    const QRegion all(rect());
+    store->beginPaint(all);
+    {
+        QPainter p(store->paintDevice());
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(rect(), Qt::transparent);
+    }
+    store->endPaint();
 }
 
 void OverlayWindow::keyPressEvent(QKeyEvent* event)

@@ -20,6 +20,10 @@ public:
     std::function<void()> onResignKey;
 
     void dropHandlers();
+    // While hidden: makes the native window and its drawing buffer at the
+    // current size and writes every page of it once, so the first paint after
+    // showing does not wait for the memory. Shows nothing.
+    void prepareBuffer();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -666,3 +666,142 @@ TEST_F(OverlayControllerTest, PicturesOutliveAnOpeningButNeverAChangedPreview)
     EXPECT_TRUE(near(after, takenCentre())) << after.name().toStdString() << " " << takenCentre().name().toStdString();
     EXPECT_FALSE(near(after, before)) << "the picture changed with the preview";
 }
+
+TEST_F(OverlayControllerTest, AClosedWindowServesTheNextOpeningWithNothingLeftOver)
+{
+    open();
+    QPointer<OverlayWindow> first = controller->window();
+    QPointer<OverlayView> firstView = controller->view();
+    scheduler.advance(1s);
+    // State of this opening: a search, a moved selection, a hovered tile, a rename under way.
+    EXPECT_TRUE(controller->handleKey(key(Qt::Key_Right)));
+    EXPECT_TRUE(controller->handleKey(key(Qt::Key_D, "d")));
+    const QPointF over = centreOf(QStringLiteral("S3"));
+    QMouseEvent move(QEvent::MouseMove, over, controller->view()->mapToGlobal(over), Qt::NoButton, Qt::NoButton, {});
+    QApplication::sendEvent(controller->view(), &move);
+    model().setEditingID(QStringLiteral("S3"));
+    scheduler.runPending();
+    controller->hide(false);
+    EXPECT_EQ(controller->spareWindow(), nullptr) << "not while it fades";
+    scheduler.advance(300ms);
+    ASSERT_EQ(controller->spareWindow(), first.data());
+    EXPECT_FALSE(first->isVisible());
+    EXPECT_TRUE(firstView.isNull() || firstView->isHidden()) << "the view of the last opening goes";
+
+    open();
+    EXPECT_EQ(controller->window(), first.data());
+    EXPECT_EQ(controller->spareWindow(), nullptr);
+    OverlayView* view = controller->view();
+    ASSERT_NE(view, firstView.data());
+    EXPECT_EQ(first->findChildren<OverlayView*>(Qt::FindDirectChildrenOnly).size() - (firstView.isNull() ? 0 : 1), 1u);
+    EXPECT_EQ(model().query(), QString());
+    EXPECT_EQ(model().selectedID(), QStringLiteral("S1"));
+    EXPECT_EQ(model().editingID(), std::nullopt);
+    EXPECT_EQ(view->renameField(), nullptr);
+    EXPECT_EQ(view->scrollOffset(), 0);
+    EXPECT_LT(view->presentation(), 1) << "it opens with its animation again";
+    EXPECT_EQ(view->size(), first->size());
+    // Its keys work again: Return switches to the selection.
+    scheduler.advance(1s);
+    QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, {});
+    QApplication::sendEvent(first.data(), &right);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, {});
+    QApplication::sendEvent(first.data(), &enter);
+    EXPECT_FALSE(controller->isOpen());
+    scheduler.advance(1500ms);
+    EXPECT_EQ(currentDesktop(), 2);
+}
+
+TEST_F(OverlayControllerTest, AnOpeningDuringTheFadeTakesANewWindowAndOneIsKept)
+{
+    open();
+    QPointer<OverlayWindow> first = controller->window();
+    controller->hide(false);
+    open();
+    QPointer<OverlayWindow> second = controller->window();
+    ASSERT_NE(second.data(), first.data()) << "the closing one still fades";
+    scheduler.advance(300ms);
+    // The faded one is kept; the open one is untouched by the fade's end.
+    EXPECT_EQ(controller->spareWindow(), first.data());
+    EXPECT_TRUE(second->isVisible());
+    EXPECT_EQ(second->opacity(), 1.0);
+    ASSERT_TRUE(controller->isOpen());
+    EXPECT_TRUE(second->keyHandler);
+
+    // One window is kept at most: the next one to fade out goes.
+    controller->hide(false);
+    scheduler.advance(300ms);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(second.isNull());
+    EXPECT_EQ(controller->spareWindow(), first.data());
+    open();
+    EXPECT_EQ(controller->window(), first.data());
+}
+
+TEST_F(OverlayControllerTest, APreparedWindowShowsNothingAndFollowsTheScreenItOpensOn)
+{
+    controller->prepareWindow();
+    QPointer<OverlayWindow> prepared = controller->spareWindow();
+    ASSERT_TRUE(prepared);
+    EXPECT_FALSE(prepared->isVisible());
+    EXPECT_EQ(prepared->modelFrame(), QRectF(0, 0, 1440, 900));
+    EXPECT_EQ(prepared->size(), QSize(1440, 900));
+    controller->prepareWindow();
+    EXPECT_EQ(controller->spareWindow(), prepared.data()) << "one is enough";
+
+    // The screen has changed size since: the window and its view take the new one.
+    world->displays.front().frame = QRectF(0, 0, 1920, 1080);
+    world->pointer = QPointF(900, 500);
+    open();
+    EXPECT_EQ(controller->window(), prepared.data());
+    EXPECT_EQ(prepared->modelFrame(), QRectF(0, 0, 1920, 1080));
+    EXPECT_EQ(prepared->size(), QSize(1920, 1080));
+    EXPECT_EQ(controller->view()->size(), QSize(1920, 1080));
+    EXPECT_NEAR(controller->view()->frames().header.width(), 1920 - 2 * 72, 0.5);
+    EXPECT_TRUE(prepared->isVisible());
+}
+
+TEST_F(OverlayControllerTest, ASearchThatKeepsTheTilesRepaintsOnlyTheHeader)
+{
+    struct Paints final : QObject {
+        QRegion region;
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint) {
+                region += static_cast<QPaintEvent*>(event)->region();
+                ++count;
+            }
+            return false;
+        }
+    };
+    open();
+    scheduler.advance(1s);
+    QCoreApplication::processEvents();
+    OverlayView* view = controller->view();
+    const QRect header = view->frames().header.toAlignedRect();
+    Paints paints;
+    view->installEventFilter(&paints);
+    const auto typed = [&](const QString& text) {
+        paints.region = QRegion();
+        paints.count = 0;
+        EXPECT_TRUE(controller->handleKey(key(Qt::Key_unknown, text)));
+        // The key, then the pill easing to its new width.
+        for (int i = 0; i < 20; ++i) {
+            QCoreApplication::processEvents();
+            scheduler.advance(16ms);
+        }
+        QCoreApplication::processEvents();
+    };
+    // Every desktop's name holds an "e": the same tiles.
+    typed(QStringLiteral("e"));
+    ASSERT_EQ(model().allTiles().size(), 10u);
+    EXPECT_GT(paints.count, 0);
+    EXPECT_TRUE(paints.region.boundingRect().intersects(header));
+    EXPECT_LT(paints.region.boundingRect().height(), header.height() + 20) << "only the header";
+    // A search that drops tiles draws the grid again.
+    typed(QStringLiteral("x"));
+    ASSERT_LT(model().allTiles().size(), 10u);
+    EXPECT_EQ(paints.region.boundingRect(), view->rect());
+    view->removeEventFilter(&paints);
+}
