@@ -23,6 +23,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -799,6 +800,11 @@ TEST_F(OverlayControllerTest, ASearchThatKeepsTheTilesRepaintsOnlyTheHeader)
     EXPECT_GT(paints.count, 0);
     EXPECT_TRUE(paints.region.boundingRect().intersects(header));
     EXPECT_LT(paints.region.boundingRect().height(), header.height() + 20) << "only the header";
+    // What the window shows after those partial repaints is what a whole one draws.
+    const QImage shown = view->screen()->grabWindow(controller->window()->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage whole = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), whole.size());
+    EXPECT_TRUE(shown == whole);
     // A search that drops tiles draws the grid again.
     typed(QStringLiteral("x"));
     ASSERT_LT(model().allTiles().size(), 10u);
