@@ -172,7 +172,7 @@ void OverlayController::hide(bool restoreFocus)
         if (!window)
             return;
         // Kept for the next opening unless one is kept already (an opening during the fade took a new window).
-        if (self && !self->m_spare && window != self->m_window) {
+        if (self && !self->m_spare) {
             std::erase(self->m_closing, window);
             self->m_spare = window;
         } else {
