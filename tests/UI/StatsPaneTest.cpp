@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -148,18 +149,22 @@ TEST_F(StatsPaneTest, AfterResetOnlyTheCurrentSpaceShowsAndWithRecordingOffNothi
 }
 
 // The bars are painted as wide as barWidths() says, from the leading edge of
-// their area, in both directions.
+// their area, in both directions and after the window changed its width.
 TEST_F(StatsPaneTest, BarsArePaintedAtTheirWidthsFromTheLeadingEdge)
 {
     spend({{space(2).id, 1800}, {space(1).id, 600}, {space(3).id, 120}, {"gone-1", 30}});
     StatsPane* stats = open();
-    for (const Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
-        SCOPED_TRACE(direction == Qt::LeftToRight ? "left to right" : "right to left");
+    settle();
+    const int width = window().width();
+    for (const auto& [direction, extra] : {std::pair{Qt::LeftToRight, 0}, std::pair{Qt::LeftToRight, 240},
+                                           std::pair{Qt::RightToLeft, 240}, std::pair{Qt::RightToLeft, 0}}) {
+        SCOPED_TRACE(testing::Message() << (direction == Qt::LeftToRight ? "left to right, " : "right to left, ") << extra);
         stats->setLayoutDirection(direction);
+        window().resize(width + extra, window().height());
         settle();
         TimeRowsView* view = stats->rowsView();
         const QImage image = view->grab().toImage();
-        keep(image, direction == Qt::LeftToRight ? QStringLiteral("time-bars") : QStringLiteral("time-bars-rtl"));
+        keep(image, QStringLiteral("time-bars-%1-%2").arg(direction == Qt::LeftToRight ? "ltr" : "rtl").arg(extra));
         const int area = int(TimeRows::kBarAreaWidth);
         // The bar area sits just before the durations' column, 8 pixels apart.
         const int trailing = TimeRowsView::kDurationWidth + 8;
@@ -210,8 +215,17 @@ TEST_F(StatsPaneTest, ALongRecordScrollsDownToItsTotal)
     keep(window().grab().toImage(), QStringLiteral("time-long"));
     keep(stats->content()->grab().toImage(), QStringLiteral("time-long-whole"));
 
-    // A name too long for its row shortens; nothing reaches past the pane's right edge.
+    // A name too long for its row shortens, whole in its tool tip; nothing reaches past the pane's right edge.
     EXPECT_LE(stats->content()->width(), stats->viewport()->width());
+    TimeRowsView* view = stats->rowsView();
+    const auto toolTipAt = [view](int row) {
+        const QPoint at = view->visualRect(view->model()->index(row, 0)).topLeft() + QPoint(40, view->lineHeight() / 2);
+        QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(view->viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(toolTipAt(7), QString());
+    EXPECT_EQ(toolTipAt(6), "A Space with a name far too long to fit beside its bar in the row");
     QScrollBar* scroll = stats->verticalScrollBar();
     ASSERT_GT(scroll->maximum(), 0);
     ASSERT_EQ(scroll->value(), 0);
