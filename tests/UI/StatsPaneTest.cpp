@@ -38,7 +38,7 @@ protected:
         tracker->pause();
     }
     // One column of what the rows view shows, top to bottom.
-    static QStringList shown(const StatsPane* stats, int role)
+    static QStringList column(const StatsPane* stats, int role)
     {
         QStringList list;
         const QAbstractItemModel* model = stats->rowsView()->model();
@@ -46,7 +46,7 @@ protected:
             list.append(model->index(row, 0).data(role).toString());
         return list;
     }
-    static QStringList names(const StatsPane* stats) { return shown(stats, Qt::DisplayRole); }
+    static QStringList names(const StatsPane* stats) { return column(stats, Qt::DisplayRole); }
     // A turn of the mouse wheel as the application delivers it: to the widget
     // under the point, then to each parent in turn until one takes it.
     static void turnWheelDown(QWidget* root, QPoint at)
@@ -105,7 +105,7 @@ TEST_F(StatsPaneTest, RowsAreLongestFirstWithNamesColoursAndBarsAndReloadOnlyWhe
     EXPECT_DOUBLE_EQ(bars[0], 140.0 * 1800 / 2880);
     EXPECT_DOUBLE_EQ(bars[4], 4);
     EXPECT_EQ(stats->totalValue()->text(), "48m");
-    EXPECT_EQ(shown(stats, TimeRowsModel::durationRole), (QStringList{"30m", "10m", "5m", "2m", "1m"}));
+    EXPECT_EQ(column(stats, TimeRowsModel::durationRole), (QStringList{"30m", "10m", "5m", "2m", "1m"}));
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(stats->rowsView());
     ASSERT_NE(list, nullptr);
     ASSERT_NE(list->child(0), nullptr);
@@ -137,7 +137,7 @@ TEST_F(StatsPaneTest, AfterResetOnlyTheCurrentSpaceShowsAndWithRecordingOffNothi
     scheduler.advance(10ms);
     stats->periodButton(2)->click();
     EXPECT_EQ(names(stats), QStringList{"Desktop 1"});
-    EXPECT_EQ(shown(stats, TimeRowsModel::durationRole), QStringList{"<1m"});
+    EXPECT_EQ(column(stats, TimeRowsModel::durationRole), QStringList{"<1m"});
     EXPECT_EQ(stats->barWidths(), std::vector<double>{4});
 
     Settings::defaults().set(K::timeTracking, false);
