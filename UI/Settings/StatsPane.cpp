@@ -6,78 +6,24 @@
 #include "Core/Time/TimeTracker.h"
 #include "UI/Settings/SettingsServices.h"
 #include "UI/Settings/TabularDigits.h"
+#include "UI/Settings/TimeRowsView.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace lumivast {
 
 namespace {
 
-constexpr int kDotSize = 8;
-constexpr int kBarHeight = 8;
-constexpr int kDurationWidth = 64;
-
-// A filled circle in the row's colour.
-class Dot final : public QWidget {
-public:
-    explicit Dot(QColor color) : m_color(std::move(color)) { setFixedSize(kDotSize, kDotSize); }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(m_color);
-        painter.drawEllipse(QRectF(rect()));
-    }
-
-private:
-    QColor m_color;
-};
-
-// The bar area: a capsule from the leading edge, as wide as the row's share.
-class Bar final : public QWidget {
-public:
-    Bar(QColor color, double width) : m_color(std::move(color)), m_width(width)
-    {
-        setFixedSize(int(TimeRows::kBarAreaWidth), kBarHeight);
-        setObjectName(QStringLiteral("timeBar"));
-        setProperty("barWidth", width);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QColor fill = m_color;
-        fill.setAlphaF(0.6f);
-        QRectF bar(0, 0, std::min(m_width, TimeRows::kBarAreaWidth), kBarHeight);
-        if (layoutDirection() == Qt::RightToLeft)
-            bar.moveRight(width());
-        QPainterPath path;
-        path.addRoundedRect(bar, kBarHeight / 2.0, kBarHeight / 2.0);
-        painter.fillPath(path, fill);
-    }
-
-private:
-    QColor m_color;
-    double m_width;
-};
-
+// The total's column lines up with the rows' durations.
 QLabel* durationLabel(const QString& text)
 {
     auto* label = new QLabel(text);
     label->setTextFormat(Qt::PlainText);
     label->setFont(TabularDigits::font(label->font()));
-    label->setFixedWidth(kDurationWidth);
+    label->setFixedWidth(TimeRowsView::kDurationWidth);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return label;
 }
@@ -110,11 +56,9 @@ StatsPane::StatsPane(SettingsServices& services, QWidget* parent)
     connect(m_periods, &QButtonGroup::idClicked, this, [this](int days) { setRange(days); });
     time->addRow(tr("Period"), segments);
 
-    m_rowsBox = new QWidget;
-    m_rowsLayout = new QVBoxLayout(m_rowsBox);
-    m_rowsLayout->setContentsMargins(0, 0, 0, 0);
-    m_rowsLayout->setSpacing(8);
-    time->addRow(m_rowsBox);
+    m_rowsModel = new TimeRowsModel(this);
+    m_rowsView = new TimeRowsView(m_rowsModel);
+    time->addRow(m_rowsView);
     m_empty = PaneKit::callout(tr("No time recorded yet."));
     time->addRow(m_empty);
     m_total = durationLabel(QString());
@@ -138,8 +82,9 @@ QPushButton* StatsPane::periodButton(int index) const
 std::vector<double> StatsPane::barWidths() const
 {
     std::vector<double> widths;
-    for (const QWidget* bar : m_rowsBox->findChildren<QWidget*>(QStringLiteral("timeBar")))
-        widths.push_back(bar->property("barWidth").toDouble());
+    widths.reserve(m_rowsModel->rows().size());
+    for (int row = 0; row < m_rowsModel->rowCount(); ++row)
+        widths.push_back(m_rowsModel->index(row).data(TimeRowsModel::barWidthRole).toDouble());
     return widths;
 }
 
@@ -151,39 +96,19 @@ void StatsPane::setRange(int days)
     load();
 }
 
-void StatsPane::load()
+const std::vector<TimeRow>& StatsPane::rows() const
 {
-    m_rows = TimeRows::load(m_services.tracker, m_range, m_services.watcher.snapshot(), m_services.store);
-    showRows();
+    return m_rowsModel->rows();
 }
 
-void StatsPane::showRows()
+void StatsPane::load()
 {
-    while (QLayoutItem* item = m_rowsLayout->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
-
-    double total = 0;
-    for (const TimeRow& row : m_rows)
-        total += row.seconds;
-    for (const TimeRow& row : m_rows) {
-        auto* line = new QWidget(m_rowsBox);
-        auto* layout = new QHBoxLayout(line);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->setSpacing(8);
-        layout->addWidget(new Dot(row.color), 0, Qt::AlignVCenter);
-        auto* name = new QLabel(row.name);
-        name->setTextFormat(Qt::PlainText);
-        layout->addWidget(name, 1, Qt::AlignVCenter);
-        layout->addWidget(new Bar(row.color, TimeRows::barWidth(row.seconds, total)), 0, Qt::AlignVCenter);
-        layout->addWidget(durationLabel(TimeTracker::shortDuration(row.seconds)), 0, Qt::AlignVCenter);
-        m_rowsLayout->addWidget(line);
-    }
-    m_rowsBox->setVisible(!m_rows.empty());
-    m_empty->setVisible(m_rows.empty());
-    m_totalRow->setVisible(!m_rows.empty());
-    m_total->setText(TimeTracker::shortDuration(total));
+    m_rowsModel->setRows(TimeRows::load(m_services.tracker, m_range, m_services.watcher.snapshot(), m_services.store));
+    const bool empty = m_rowsModel->rows().empty();
+    m_rowsView->setVisible(!empty);
+    m_empty->setVisible(empty);
+    m_totalRow->setVisible(!empty);
+    m_total->setText(TimeTracker::shortDuration(m_rowsModel->total()));
 }
 
 void StatsPane::exportCSV()

@@ -9,11 +9,12 @@
 class QButtonGroup;
 class QLabel;
 class QPushButton;
-class QVBoxLayout;
 
 namespace lumivast {
 
 class SettingsServices;
+class TimeRowsModel;
+class TimeRowsView;
 
 // Time spent on each Space over today, the last 7 or the last 30 days, with
 // proportional bars and a total; recording on and off, the whole record as
@@ -31,26 +32,25 @@ public:
     void reset();
 
     int range() const { return m_range; }
-    const std::vector<TimeRow>& rows() const { return m_rows; }
+    const std::vector<TimeRow>& rows() const;
     // The period buttons, in the order of kPeriods.
     QPushButton* periodButton(int index) const;
     QLabel* emptyText() const { return m_empty; }
     QLabel* totalValue() const { return m_total; }
     QPushButton* exportButton() const { return m_export; }
     QPushButton* resetButton() const { return m_reset; }
-    // The drawn widths of the bars, in row order.
+    // The widths the bars are drawn at, in row order.
     std::vector<double> barWidths() const;
+    TimeRowsView* rowsView() const { return m_rowsView; }
 
 private:
     void setRange(int days);
-    void showRows();
 
     SettingsServices& m_services;
     int m_range = 1;
-    std::vector<TimeRow> m_rows;
     QButtonGroup* m_periods = nullptr;
-    QWidget* m_rowsBox = nullptr;
-    QVBoxLayout* m_rowsLayout = nullptr;
+    TimeRowsModel* m_rowsModel = nullptr;
+    TimeRowsView* m_rowsView = nullptr;
     QLabel* m_empty = nullptr;
     QWidget* m_totalRow = nullptr;
     QLabel* m_total = nullptr;

@@ -1,12 +1,18 @@
 #include "Core/Demo/DemoMode.h"
 #include "UI/MenuBar/BrandIcon.h"
 #include "UI/Settings/StatsPane.h"
+#include "UI/Settings/TimeRowsView.h"
 #include "tests/UI/PaneTesting.h"
 #include "tests/UI/SettingsWorld.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QToolTip>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -31,12 +37,33 @@ protected:
         }
         tracker->pause();
     }
-    static QStringList names(const StatsPane* stats)
+    // One column of what the rows view shows, top to bottom.
+    static QStringList column(const StatsPane* stats, int role)
     {
         QStringList list;
-        for (const TimeRow& row : stats->rows())
-            list.append(row.name);
+        const QAbstractItemModel* model = stats->rowsView()->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            list.append(model->index(row, 0).data(role).toString());
         return list;
+    }
+    static QStringList names(const StatsPane* stats) { return column(stats, Qt::DisplayRole); }
+    // A turn of the mouse wheel as the application delivers it: to the widget
+    // under the point, then to each parent in turn until one takes it.
+    static void turnWheelDown(QWidget* root, QPoint at)
+    {
+        for (QWidget* target = root->childAt(at) ? root->childAt(at) : root; target; target = target->parentWidget()) {
+            const QPoint local = target->mapFrom(root, at);
+            QWheelEvent wheel(local, target->mapToGlobal(local), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            if ((QApplication::sendEvent(target, &wheel) && wheel.isAccepted()) || target == root)
+                return;
+        }
+    }
+    // Lays the window out as its first frame would.
+    static void settle()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCoreApplication::processEvents();
     }
     QByteArray read(const QString& path)
     {
@@ -78,8 +105,14 @@ TEST_F(StatsPaneTest, RowsAreLongestFirstWithNamesColoursAndBarsAndReloadOnlyWhe
     EXPECT_DOUBLE_EQ(bars[0], 140.0 * 1800 / 2880);
     EXPECT_DOUBLE_EQ(bars[4], 4);
     EXPECT_EQ(stats->totalValue()->text(), "48m");
-    EXPECT_TRUE(test::findByText<QLabel>(stats, "30m"));
+    EXPECT_EQ(column(stats, TimeRowsModel::durationRole), (QStringList{"30m", "10m", "5m", "2m", "1m"}));
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(stats->rowsView());
+    ASSERT_NE(list, nullptr);
+    ASSERT_NE(list->child(0), nullptr);
+    EXPECT_EQ(list->child(0)->text(QAccessible::Name), "Work, 30m");
     EXPECT_FALSE(test::shown(stats->emptyText(), stats));
+    settle();
+    keep(window().grab().toImage(), QStringLiteral("time-short"));
 
     // Switching Spaces does not change what shows; a period change reloads.
     spend({{space(3).id, 3600}});
@@ -104,7 +137,7 @@ TEST_F(StatsPaneTest, AfterResetOnlyTheCurrentSpaceShowsAndWithRecordingOffNothi
     scheduler.advance(10ms);
     stats->periodButton(2)->click();
     EXPECT_EQ(names(stats), QStringList{"Desktop 1"});
-    EXPECT_TRUE(test::findByText<QLabel>(stats, "<1m"));
+    EXPECT_EQ(column(stats, TimeRowsModel::durationRole), QStringList{"<1m"});
     EXPECT_EQ(stats->barWidths(), std::vector<double>{4});
 
     Settings::defaults().set(K::timeTracking, false);
@@ -113,6 +146,98 @@ TEST_F(StatsPaneTest, AfterResetOnlyTheCurrentSpaceShowsAndWithRecordingOffNothi
     EXPECT_TRUE(test::shown(stats->emptyText(), stats));
     EXPECT_EQ(stats->emptyText()->text(), "No time recorded yet.");
     EXPECT_FALSE(test::shown(stats->totalValue(), stats));
+}
+
+// The bars are painted as wide as barWidths() says, from the leading edge of
+// their area, in both directions and after the window changed its width.
+TEST_F(StatsPaneTest, BarsArePaintedAtTheirWidthsFromTheLeadingEdge)
+{
+    spend({{space(2).id, 1800}, {space(1).id, 600}, {space(3).id, 120}, {"gone-1", 30}});
+    StatsPane* stats = open();
+    settle();
+    const int width = window().width();
+    for (const auto& [direction, extra] : {std::pair{Qt::LeftToRight, 0}, std::pair{Qt::LeftToRight, 240},
+                                           std::pair{Qt::RightToLeft, 240}, std::pair{Qt::RightToLeft, 0}}) {
+        SCOPED_TRACE(testing::Message() << (direction == Qt::LeftToRight ? "left to right, " : "right to left, ") << extra);
+        stats->setLayoutDirection(direction);
+        window().resize(width + extra, window().height());
+        settle();
+        TimeRowsView* view = stats->rowsView();
+        const QImage image = view->grab().toImage();
+        keep(image, QStringLiteral("time-bars-%1-%2").arg(direction == Qt::LeftToRight ? "ltr" : "rtl").arg(extra));
+        const int area = int(TimeRows::kBarAreaWidth);
+        // The bar area sits just before the durations' column, 8 pixels apart.
+        const int trailing = TimeRowsView::kDurationWidth + 8;
+        const int areaLeft = direction == Qt::LeftToRight ? view->width() - trailing - area : trailing;
+        const std::vector<double> widths = stats->barWidths();
+        ASSERT_EQ(widths.size(), 4u);
+        for (std::size_t row = 0; row < widths.size(); ++row) {
+            SCOPED_TRACE(row);
+            const QRect item = view->visualRect(view->model()->index(int(row), 0));
+            const int y = item.top() + view->lineHeight() / 2;
+            // Between the name and the bar area: background only.
+            const QColor background = image.pixelColor(direction == Qt::LeftToRight ? areaLeft - 4 : areaLeft + area + 4, y);
+            int first = -1;
+            int last = -1;
+            for (int x = areaLeft; x < areaLeft + area; ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (std::abs(c.red() - background.red()) + std::abs(c.green() - background.green())
+                        + std::abs(c.blue() - background.blue()) > 24) {
+                    first = first < 0 ? x : first;
+                    last = x;
+                }
+            }
+            ASSERT_GE(first, 0);
+            EXPECT_NEAR(last - first + 1, widths[row], 1.5);
+            if (direction == Qt::LeftToRight)
+                EXPECT_LE(first, areaLeft + 1);
+            else
+                EXPECT_GE(last, areaLeft + area - 2);
+        }
+    }
+}
+
+// A month of many Spaces runs past the window: the pane scrolls, the wheel over
+// the rows scrolls it too, and the total is reached at the bottom.
+TEST_F(StatsPaneTest, ALongRecordScrollsDownToItsTotal)
+{
+    std::vector<std::pair<QString, int>> spans{{space(1).id, 7200}, {space(2).id, 5400}, {space(3).id, 2400}, {space(7).id, 900}};
+    for (int i = 1; i <= 60; ++i) {
+        const QString id = QStringLiteral("gone-%1").arg(i);
+        store->setName(i == 5 ? QStringLiteral("A Space with a name far too long to fit beside its bar in the row") : QStringLiteral("Project %1").arg(i), id);
+        spans.push_back({id, 60 * (61 - i)});
+    }
+    spend(spans);
+    StatsPane* stats = open();
+    stats->periodButton(2)->click(); // more than a day's worth
+    settle();
+    ASSERT_EQ(stats->rows().size(), 64u);
+    keep(window().grab().toImage(), QStringLiteral("time-long"));
+    keep(stats->content()->grab().toImage(), QStringLiteral("time-long-whole"));
+
+    // A name too long for its row shortens, whole in its tool tip; nothing reaches past the pane's right edge.
+    EXPECT_LE(stats->content()->width(), stats->viewport()->width());
+    TimeRowsView* view = stats->rowsView();
+    const auto toolTipAt = [view](int row) {
+        const QPoint at = view->visualRect(view->model()->index(row, 0)).topLeft() + QPoint(40, view->lineHeight() / 2);
+        QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(view->viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(toolTipAt(7), QString());
+    EXPECT_EQ(toolTipAt(6), "A Space with a name far too long to fit beside its bar in the row");
+    QScrollBar* scroll = stats->verticalScrollBar();
+    ASSERT_GT(scroll->maximum(), 0);
+    ASSERT_EQ(scroll->value(), 0);
+    QPushButton* today = stats->periodButton(0);
+    turnWheelDown(stats->viewport(), today->mapTo(stats->viewport(), QPoint(today->width() / 2, today->height() + 24)));
+    EXPECT_GT(scroll->value(), 0);
+
+    scroll->setValue(scroll->maximum());
+    const QRect total(stats->totalValue()->mapTo(stats->viewport(), QPoint()), stats->totalValue()->size());
+    EXPECT_TRUE(stats->viewport()->rect().contains(total));
+    EXPECT_EQ(stats->totalValue()->text(), "34h 55m");
+    keep(window().grab().toImage(), QStringLiteral("time-long-bottom"));
 }
 
 TEST_F(StatsPaneTest, DemoSpacesShowTheSamplesNamesAndColours)
