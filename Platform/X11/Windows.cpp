@@ -11,8 +11,10 @@
 #include <QIcon>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstring>
 #include <set>
+#include <span>
 
 namespace lumivast::x11 {
 
@@ -84,28 +86,33 @@ std::optional<QString> desktopIDForClass(const QString& windowClass)
 std::vector<ClientWindow> readClientWindows(XConnection& x)
 {
     const Atoms& a = x.atoms();
-    const Layout layout = readLayout(x);
-    const std::vector<Row> rows = readRows(x);
-    std::vector<std::pair<int, xcb_get_property_cookie_t>> lists;
-    for (const Row& row : rows) {
-        if (row.managed)
-            lists.emplace_back(row.screen, x.requestProperty(x.root(row.screen), a.clientListStacking, XCB_ATOM_WINDOW, 65536));
-    }
+    const int screens = int(x.screens().size());
+    // Round trip one: the rows and every screen's stacking list.
+    RowReader rowReader(x);
+    std::vector<xcb_get_property_cookie_t> lists;
+    lists.reserve(std::size_t(screens));
+    for (int s = 0; s < screens; ++s)
+        lists.push_back(x.requestProperty(x.root(s), a.clientListStacking, XCB_ATOM_WINDOW, 65536));
+    rowReader.sendChecks();
     std::vector<ClientWindow> windows;
-    for (const auto& [screen, cookie] : lists) {
-        const auto ids = x.readCardinals(cookie);
-        if (!ids)
+    for (int s = 0; s < screens; ++s) {
+        const Reply<xcb_get_property_reply_t> list = x.readProperty(lists[std::size_t(s)]);
+        if (!rowReader.mayBeManaged(s))
             continue;
+        const std::span<const std::uint32_t> ids = cardinalsOf(list.get());
+        windows.reserve(windows.size() + ids.size());
         // The stacking list runs bottom to top; the window list runs front to back.
-        for (auto it = ids->rbegin(); it != ids->rend(); ++it) {
+        for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
             ClientWindow w;
             w.id = *it;
-            w.screen = screen;
-            windows.push_back(w);
+            w.screen = s;
+            windows.push_back(std::move(w));
         }
     }
+    // Round trip two: the check windows' own references, and each listed window's requests sent with them
+    // on the guess that its screen is managed; a stale check is rare, and its windows' replies are dropped.
     struct Pending {
-        xcb_get_property_cookie_t pid, netName, name, extents, type, klass, desktop, state;
+        xcb_get_property_cookie_t pid, netName, extents, type, klass, desktop, state;
         xcb_get_geometry_cookie_t geometry;
         xcb_translate_coordinates_cookie_t origin;
         xcb_get_window_attributes_cookie_t attributes;
@@ -115,7 +122,6 @@ std::vector<ClientWindow> readClientWindows(XConnection& x)
     for (const ClientWindow& w : windows) {
         pending.push_back({x.requestProperty(w.id, a.wmPid, XCB_ATOM_CARDINAL, 1),
                            x.requestProperty(w.id, a.wmName, a.utf8String, 1024),
-                           x.requestProperty(w.id, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 1024),
                            x.requestProperty(w.id, a.frameExtents, XCB_ATOM_CARDINAL, 4),
                            x.requestProperty(w.id, a.wmWindowType, XCB_ATOM_ATOM, 16),
                            x.requestProperty(w.id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256),
@@ -125,57 +131,99 @@ std::vector<ClientWindow> readClientWindows(XConnection& x)
                            xcb_translate_coordinates(x.get(), w.id, x.root(w.screen), 0, 0),
                            xcb_get_window_attributes(x.get(), w.id)});
     }
-    std::vector<std::size_t> withoutPid;
+    const std::vector<Row> rows = rowReader.finish();
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        if (rows[std::size_t(windows[i].screen)].managed) {
+            windows[kept] = std::move(windows[i]);
+            pending[kept] = pending[i];
+            ++kept;
+            continue;
+        }
+        const Pending& p = pending[i];
+        for (unsigned int sequence : {p.pid.sequence, p.netName.sequence, p.extents.sequence, p.type.sequence, p.klass.sequence,
+                                      p.desktop.sequence, p.state.sequence, p.geometry.sequence, p.origin.sequence,
+                                      p.attributes.sequence})
+            xcb_discard_reply(x.get(), sequence);
+    }
+    windows.resize(kept);
+    pending.resize(kept);
+
+    const std::vector<int> offsets = screenOffsets(x);
+    std::vector<std::size_t> withoutPid, withoutNetName;
     for (std::size_t i = 0; i < windows.size(); ++i) {
         ClientWindow& w = windows[i];
         const Pending& p = pending[i];
-        if (auto pid = x.readCardinals(p.pid); pid && !pid->empty())
-            w.pid = std::int32_t((*pid)[0]);
+        // Values are read in place from each reply: no copies on the way.
+        if (const auto pid = x.readProperty(p.pid); !cardinalsOf(pid.get()).empty())
+            w.pid = std::int32_t(cardinalsOf(pid.get())[0]);
         else
             withoutPid.push_back(i);
-        const auto netName = x.readBytes(p.netName);
-        const auto name = x.readBytes(p.name);
-        w.title = netName ? QString::fromUtf8(*netName) : name ? QString::fromLatin1(*name) : QString();
-        const auto extents = x.readCardinals(p.extents);
-        const auto types = x.readCardinals(p.type);
-        if (types && !types->empty()) {
-            const xcb_atom_t type = (*types)[0];
+        if (const auto netName = x.readProperty(p.netName); present(netName.get()))
+            w.title = QString::fromUtf8(bytesOf(netName.get()));
+        else
+            withoutNetName.push_back(i);
+        const auto extentsReply = x.readProperty(p.extents);
+        const std::span<const std::uint32_t> extents = cardinalsOf(extentsReply.get());
+        if (const auto types = x.readProperty(p.type); !cardinalsOf(types.get()).empty()) {
+            const xcb_atom_t type = cardinalsOf(types.get())[0];
             w.normalLayer = type == a.typeNormal || type == a.typeDialog || type == a.typeUtility;
-            w.desktopElement = type == x.atom("_NET_WM_WINDOW_TYPE_DESKTOP");
+            w.desktopElement = type == a.typeDesktop;
         }
-        if (const auto klass = x.readBytes(p.klass)) {
-            const QList<QByteArray> parts = klass->split('\0');
-            if (parts.size() >= 2)
-                w.appClass = QString::fromLocal8Bit(parts[1]);
+        // WM_CLASS: the instance name, NUL, the class name, NUL.
+        if (const auto klass = x.readProperty(p.klass); present(klass.get())) {
+            const QByteArrayView bytes = bytesOf(klass.get());
+            if (const qsizetype first = bytes.indexOf('\0'); first >= 0) {
+                const QByteArrayView rest = bytes.sliced(first + 1);
+                const qsizetype end = rest.indexOf('\0');
+                w.appClass = QString::fromLocal8Bit(end < 0 ? rest : rest.first(end));
+            }
         }
-        if (const auto desktop = x.readCardinals(p.desktop); desktop && !desktop->empty())
-            w.desktop = (*desktop)[0];
-        if (const auto states = x.readCardinals(p.state))
-            w.minimised = std::find(states->begin(), states->end(), a.wmStateHidden) != states->end();
+        if (const auto desktop = x.readProperty(p.desktop); !cardinalsOf(desktop.get()).empty())
+            w.desktop = cardinalsOf(desktop.get())[0];
+        {
+            const auto states = x.readProperty(p.state);
+            const std::span<const std::uint32_t> values = cardinalsOf(states.get());
+            w.minimised = std::find(values.begin(), values.end(), a.wmStateHidden) != values.end();
+        }
         Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(x.get(), p.geometry, nullptr));
         Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(x.get(), p.origin, nullptr));
         Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(x.get(), p.attributes, nullptr));
         if (geometry && origin) {
             int left = 0, right = 0, top = 0, bottom = 0;
-            if (extents && extents->size() == 4) {
-                left = int((*extents)[0]);
-                right = int((*extents)[1]);
-                top = int((*extents)[2]);
-                bottom = int((*extents)[3]);
+            if (extents.size() == 4) {
+                left = int(extents[0]);
+                right = int(extents[1]);
+                top = int(extents[2]);
+                bottom = int(extents[3]);
             }
-            w.frame = QRect(layout.screenOffsets[std::size_t(w.screen)] + origin->dst_x - left, origin->dst_y - top,
+            w.frame = QRect(offsets[std::size_t(w.screen)] + origin->dst_x - left, origin->dst_y - top,
                             geometry->width + left + right, geometry->height + top + bottom);
         }
         w.viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
     }
-    // Some window managers list windows of their own without a pid: the server knows whose they are.
+    if (withoutPid.empty() && withoutNetName.empty())
+        return windows;
+    // Round trip three, only for windows that need it: the old-style title where there is no
+    // UTF-8 one, and for windows without a pid (some window managers list windows of their own
+    // so) the client that the server knows owns them.
+    std::vector<xcb_get_property_cookie_t> names;
+    names.reserve(withoutNetName.size());
+    for (std::size_t i : withoutNetName)
+        names.push_back(x.requestProperty(windows[i].id, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 1024));
     std::vector<xcb_window_t> unowned;
+    unowned.reserve(withoutPid.size());
     for (std::size_t i : withoutPid)
         unowned.push_back(windows[i].id);
-    const std::vector<std::int32_t> owners = x.clientPids(unowned);
+    const XConnection::ClientPidCookies owners = x.requestClientPids(unowned);
+    for (std::size_t k = 0; k < withoutNetName.size(); ++k) {
+        if (const auto name = x.readProperty(names[k]); present(name.get()))
+            windows[withoutNetName[k]].title = QString::fromLatin1(bytesOf(name.get()));
+    }
+    const std::vector<std::int32_t> pids = x.readClientPids(owners);
     for (std::size_t k = 0; k < withoutPid.size(); ++k) {
-        if (owners[k] != 0)
-            windows[withoutPid[k]].pid = owners[k];
+        if (pids[k] != 0)
+            windows[withoutPid[k]].pid = pids[k];
     }
     return windows;
 }
@@ -185,29 +233,35 @@ PlistValue X11Windows::copyWindowInfo(std::uint32_t options, std::uint32_t relat
     auto x = m_session->connection();
     if (!x)
         return {};
+    std::vector<ClientWindow> windows = readClientWindows(*x);
     PlistValue::Array list;
-    for (const ClientWindow& w : readClientWindows(*x)) {
+    list.reserve(windows.size());
+    for (ClientWindow& w : windows) {
         if ((options & kOptionIncludingWindow) && w.id != relativeToWindow)
             continue;
         if ((options & kOptionOnScreenOnly) && !w.viewable)
             continue;
         if ((options & kOptionExcludeDesktopElements) && w.desktopElement)
             continue;
-        PlistValue entry = PlistValue::dict({
-            {WindowListKey::layer, PlistValue(w.normalLayer ? 0 : 3)},
-            {WindowListKey::number, PlistValue(std::int64_t(w.id))},
-            {WindowListKey::bounds, PlistValue::dict({{QStringLiteral("X"), PlistValue(double(w.frame.x()))},
-                                                      {QStringLiteral("Y"), PlistValue(double(w.frame.y()))},
-                                                      {QStringLiteral("Width"), PlistValue(double(w.frame.width()))},
-                                                      {QStringLiteral("Height"), PlistValue(double(w.frame.height()))}})},
-            {WindowListKey::alpha, PlistValue(1.0)},
-            {WindowListKey::name, w.title},
-        });
+        // Built in place: a dictionary made from a list of pairs copies every value once more.
+        PlistValue::Dict bounds;
+        bounds.reserve(4);
+        bounds.push_back({QStringLiteral("X"), PlistValue(double(w.frame.x()))});
+        bounds.push_back({QStringLiteral("Y"), PlistValue(double(w.frame.y()))});
+        bounds.push_back({QStringLiteral("Width"), PlistValue(double(w.frame.width()))});
+        bounds.push_back({QStringLiteral("Height"), PlistValue(double(w.frame.height()))});
+        PlistValue::Dict entry;
+        entry.reserve(7);
+        entry.push_back({WindowListKey::layer, PlistValue(w.normalLayer ? 0 : 3)});
+        entry.push_back({WindowListKey::number, PlistValue(std::int64_t(w.id))});
+        entry.push_back({WindowListKey::bounds, PlistValue(std::move(bounds))});
+        entry.push_back({WindowListKey::alpha, PlistValue(1.0)});
+        entry.push_back({WindowListKey::name, PlistValue(std::move(w.title))});
         if (w.pid > 0)
-            entry.insert(WindowListKey::ownerPID, PlistValue(w.pid));
+            entry.push_back({WindowListKey::ownerPID, PlistValue(w.pid)});
         if (!w.appClass.isEmpty())
-            entry.insert(WindowListKey::ownerName, w.appClass);
-        list.push_back(std::move(entry));
+            entry.push_back({WindowListKey::ownerName, PlistValue(std::move(w.appClass))});
+        list.emplace_back(std::move(entry));
     }
     return PlistValue(std::move(list));
 }
