@@ -3,11 +3,7 @@
 #include "CGSBridge/CGSBridge.h"
 #include "Core/Spaces/SpaceProvider.h"
 #include "Core/Spaces/SpaceWatcher.h"
-#include "Platform/Sim/SimPlatform.h"
-#include "Platform/VirtualScheduler.h"
-#include "Platform/X11/X11Platform.h"
 #include "tests/Platform/X11/XServerFixture.h"
-#include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -32,20 +28,11 @@ struct NotificationCounter {
     }
 };
 
-class X11Test : public test::TempHomeTest {
+// The Spaces list as the program reads it, for suites on the shared server and on servers of their own.
+template <class Base>
+class SpacesTest : public Base {
 protected:
-    void use(const QByteArray& display)
-    {
-        platform = X11Platform::create(display);
-        platform->setScheduler(scheduler);
-        Platform::install(platform);
-    }
-    void TearDown() override
-    {
-        // The next test starts from the simulated default again; the bridge drops its look-ups.
-        Platform::install(SimPlatform::create(SimWorld::defaultWorld()));
-    }
-    std::optional<SpaceSnapshot> snapshot() { return SpaceProvider::snapshot(scheduler); }
+    std::optional<SpaceSnapshot> snapshot() { return SpaceProvider::snapshot(this->scheduler); }
     // Managed numbers of each row, in order.
     std::vector<std::vector<std::uint64_t>> rows()
     {
@@ -59,29 +46,9 @@ protected:
         }
         return result;
     }
-
-    VirtualScheduler scheduler;
-    std::shared_ptr<X11Platform> platform;
 };
 
-// The shared Xvfb and window manager, back at 4 desktops with the first current.
-class X11DesktopsTest : public X11Test {
-protected:
-    void SetUp() override
-    {
-        SharedDesktop& desktop = sharedDesktop();
-        LUMIVAST_REQUIRE_DESKTOP(desktop);
-        display = desktop.server->display();
-        client = std::make_unique<Client>(display);
-        ASSERT_TRUE(setDesktopCount(display, 4));
-        client->sendRootMessage("_NET_CURRENT_DESKTOP", 0);
-        ASSERT_TRUE(client->waitUntil([this] { return client->rootCardinal("_NET_CURRENT_DESKTOP") == 0u; }));
-        use(display);
-    }
-
-    QByteArray display;
-    std::unique_ptr<Client> client;
-};
+class X11DesktopsTest : public SpacesTest<SharedDesktopTest> {};
 
 TEST_F(X11DesktopsTest, TheProbeListsTheWindowManagersDesktops)
 {
@@ -146,7 +113,7 @@ TEST(X11WithoutDisplay, AnswersAsAnUnhealthyWindowServer)
 }
 
 // A server of its own, first with no window manager at all.
-class X11WithoutWindowManagerTest : public X11Test {
+class X11WithoutWindowManagerTest : public SpacesTest<X11PlatformTest> {
 protected:
     void SetUp() override
     {
@@ -186,7 +153,7 @@ TEST_F(X11WithoutWindowManagerTest, ReportsUnhealthyThenPicksUpAWindowManagerTha
 
 // Two X screens, each with a window manager's properties of its own (set by
 // the test: window managers differ in whether they manage more than one screen).
-class X11TwoScreensTest : public X11Test {
+class X11TwoScreensTest : public SpacesTest<X11PlatformTest> {
 protected:
     void SetUp() override
     {
@@ -208,7 +175,6 @@ protected:
         use(server->display());
     }
     std::unique_ptr<XServer> server;
-    std::unique_ptr<Client> client;
 };
 
 TEST_F(X11TwoScreensTest, EachScreenIsARowOfItsOwn)

@@ -1,7 +1,5 @@
 // Real client windows: the window list, their desktops, moving and activating them.
 #include "CGSBridge/CGSBridge.h"
-#include "Platform/Sim/SimPlatform.h"
-#include "Platform/X11/X11Platform.h"
 #include "tests/Platform/X11/XServerFixture.h"
 
 #include <gtest/gtest.h>
@@ -13,20 +11,8 @@ using namespace lumivast::test::x11;
 
 namespace {
 
-class X11WindowsTest : public ::testing::Test {
+class X11WindowsTest : public SharedDesktopTest {
 protected:
-    void SetUp() override
-    {
-        SharedDesktop& desktop = sharedDesktop();
-        LUMIVAST_REQUIRE_DESKTOP(desktop);
-        display = desktop.server->display();
-        client = std::make_unique<Client>(display);
-        ASSERT_TRUE(setDesktopCount(display, 4));
-        client->sendRootMessage("_NET_CURRENT_DESKTOP", 0);
-        ASSERT_TRUE(client->waitUntil([&] { return client->rootCardinal("_NET_CURRENT_DESKTOP") == 0u; }));
-        Platform::install(X11Platform::create(display));
-    }
-    void TearDown() override { Platform::install(SimPlatform::create(SimWorld::defaultWorld())); }
 
     // Starts the helper with `title` and waits for its window in the list; the entry, or null.
     std::optional<PlistValue> helperWindow(const QString& title)
@@ -61,8 +47,6 @@ protected:
         return spaces;
     }
 
-    QByteArray display;
-    std::unique_ptr<Client> client;
     std::vector<Child> helpers;
     int helperPID = 0;
 };
