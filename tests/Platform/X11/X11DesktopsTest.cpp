@@ -220,4 +220,36 @@ TEST_F(X11TwoScreensTest, ThePointerOnAnotherScreenMovesTheMenuBarDisplay)
     EXPECT_EQ(Platform::current().screens().pointerLocation(), QPointF(900, 500));
 }
 
+// A screen whose check window has gone has no window manager any more: the windows its leftover
+// stacking list names are not listed, while those of the screen that still has one are.
+TEST_F(X11TwoScreensTest, OnlyAManagedScreensWindowsAreListed)
+{
+    xcb_connection_t* c = client->get();
+    std::vector<std::int64_t> made;
+    for (int screen = 0; screen < 2; ++screen) {
+        const xcb_window_t w = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, client->root(screen), 10, 20, 300, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        client->setRootWindow("_NET_CLIENT_LIST_STACKING", w, screen);
+        made.push_back(w);
+    }
+    // A round trip after each change: the server has made it before the platform's connection asks.
+    const auto sync = [c] { std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); };
+    sync();
+    const auto listed = [] {
+        std::vector<std::int64_t> ids;
+        const PlistValue list = Platform::current().windowList().copyWindowInfo(WindowList::kOptionAll, 0);
+        for (const PlistValue& entry : *list.array())
+            ids.push_back(entry.value(WindowListKey::number)->integer().value_or(0));
+        return ids;
+    };
+    EXPECT_EQ(listed(), made);
+
+    const auto check = client->rootCardinal("_NET_SUPPORTING_WM_CHECK", 1);
+    ASSERT_TRUE(check);
+    xcb_destroy_window(c, *check);
+    sync();
+    EXPECT_EQ(listed(), std::vector<std::int64_t>{made[0]});
+}
+
 } // namespace

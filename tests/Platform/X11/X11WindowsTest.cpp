@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <map>
+
+#include <unistd.h>
 
 using namespace lumivast;
 using namespace lumivast::test::x11;
@@ -105,6 +109,65 @@ TEST_F(X11WindowsTest, AHelperWindowsFieldsMoveAndActivation)
     EXPECT_TRUE(client->waitUntil([&] { return client->rootCardinal("_NET_CURRENT_DESKTOP") == 2u; }));
     EXPECT_TRUE(client->waitUntil([&] { return client->rootCardinal("_NET_ACTIVE_WINDOW") == id; }));
     EXPECT_EQ(Platform::current().runningApplications().frontmostApplication()->pid, helperPID);
+}
+
+// The title and pid come from the newer properties where a window has them, else from the old-style
+// title and from the server, which knows which client made the window (this test's own connection).
+TEST_F(X11WindowsTest, OldStyleTitlesAndWindowsWithoutAPidAreListed)
+{
+    xcb_connection_t* c = client->get();
+    struct Case {
+        const char* netName; // none: no _NET_WM_NAME
+        QByteArray oldName;
+        std::optional<std::uint32_t> pid;
+        QString title;
+        std::int32_t owner;
+    };
+    const QByteArray latin1 = QStringLiteral("Caf\u00e9 old").toLatin1();
+    const Case cases[] = {
+        {nullptr, latin1, std::nullopt, QStringLiteral("Caf\u00e9 old"), std::int32_t(::getpid())},
+        {"Caf\u00e9 new", "ignored", 4242, QStringLiteral("Caf\u00e9 new"), 4242},
+        {"", "ignored", std::nullopt, QString(), std::int32_t(::getpid())},
+    };
+    std::vector<xcb_window_t> made;
+    for (const Case& k : cases) {
+        const xcb_window_t w = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, client->root(), 0, 0, 320, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        if (k.netName)
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, client->atom("_NET_WM_NAME"), client->atom("UTF8_STRING"), 8,
+                                std::uint32_t(std::strlen(k.netName)), k.netName);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, std::uint32_t(k.oldName.size()),
+                            k.oldName.constData());
+        const char klass[] = "plain\0PlainClass";
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof klass, klass);
+        if (k.pid)
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, client->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &*k.pid);
+        xcb_map_window(c, w);
+        made.push_back(w);
+    }
+    xcb_flush(c);
+    std::map<xcb_window_t, PlistValue> listed;
+    EXPECT_TRUE(client->waitUntil([&] {
+        listed.clear();
+        const PlistValue list = Platform::current().windowList().copyWindowInfo(WindowList::kOptionAll, 0);
+        for (const PlistValue& entry : *list.array()) {
+            const auto id = xcb_window_t(*entry.value(WindowListKey::number)->integer());
+            if (std::find(made.begin(), made.end(), id) != made.end())
+                listed[id] = entry;
+        }
+        return listed.size() == made.size();
+    })) << "the window manager listed " << listed.size() << " of " << made.size();
+    for (std::size_t i = 0; i < made.size() && listed.contains(made[i]); ++i) {
+        const PlistValue& entry = listed[made[i]];
+        EXPECT_EQ(*entry.value(WindowListKey::name)->string(), cases[i].title) << i;
+        ASSERT_TRUE(entry.value(WindowListKey::ownerPID)) << i;
+        EXPECT_EQ(entry.value(WindowListKey::ownerPID)->int32(), cases[i].owner) << i;
+        EXPECT_EQ(*entry.value(WindowListKey::ownerName)->string(), "PlainClass") << i;
+    }
+    for (xcb_window_t w : made)
+        xcb_destroy_window(c, w);
+    xcb_flush(c);
 }
 
 } // namespace
