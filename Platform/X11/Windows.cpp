@@ -83,9 +83,11 @@ std::optional<QString> desktopIDForClass(const QString& windowClass)
     return std::nullopt;
 }
 
-std::vector<ClientWindow> readClientWindows(XConnection& x)
+std::vector<ClientWindow> readClientWindows(XConnection& x, Session* session)
 {
     const Atoms& a = x.atoms();
+    // Taken before any request goes out: a change the event thread sees from here on keeps nothing this read learns.
+    const std::uint64_t generation = session ? session->factsGeneration() : 0;
     const int screens = int(x.screens().size());
     // Round trip one: the rows and every screen's stacking list.
     RowReader rowReader(x);
@@ -112,38 +114,56 @@ std::vector<ClientWindow> readClientWindows(XConnection& x)
     // Round trip two: the check windows' own references, and each listed window's requests sent with them
     // on the guess that its screen is managed; a stale check is rare, and its windows' replies are dropped.
     struct Pending {
+        std::optional<WindowFacts> known; // kept by the session: pid, class and type are not asked for
         xcb_get_property_cookie_t pid, netName, extents, type, klass, desktop, state;
         xcb_get_geometry_cookie_t geometry;
         xcb_translate_coordinates_cookie_t origin;
         xcb_get_window_attributes_cookie_t attributes;
     };
-    std::vector<Pending> pending;
-    pending.reserve(windows.size());
-    for (const ClientWindow& w : windows) {
-        pending.push_back({x.requestProperty(w.id, a.wmPid, XCB_ATOM_CARDINAL, 1),
-                           x.requestProperty(w.id, a.wmName, a.utf8String, 1024),
-                           x.requestProperty(w.id, a.frameExtents, XCB_ATOM_CARDINAL, 4),
-                           x.requestProperty(w.id, a.wmWindowType, XCB_ATOM_ATOM, 16),
-                           x.requestProperty(w.id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256),
-                           x.requestProperty(w.id, a.wmDesktop, XCB_ATOM_CARDINAL, 1),
-                           x.requestProperty(w.id, a.wmState, XCB_ATOM_ATOM, 32),
-                           xcb_get_geometry(x.get(), w.id),
-                           xcb_translate_coordinates(x.get(), w.id, x.root(w.screen), 0, 0),
-                           xcb_get_window_attributes(x.get(), w.id)});
+    std::vector<std::optional<WindowFacts>> known(windows.size());
+    if (generation != 0) {
+        std::vector<xcb_window_t> ids;
+        ids.reserve(windows.size());
+        for (const ClientWindow& w : windows)
+            ids.push_back(w.id);
+        known = session->keptFacts(ids, generation);
+    }
+    std::vector<Pending> pending(windows.size());
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        const xcb_window_t id = windows[i].id;
+        Pending& p = pending[i];
+        p.known = std::move(known[i]);
+        if (!p.known) {
+            p.pid = x.requestProperty(id, a.wmPid, XCB_ATOM_CARDINAL, 1);
+            p.type = x.requestProperty(id, a.wmWindowType, XCB_ATOM_ATOM, 16);
+            p.klass = x.requestProperty(id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256);
+        }
+        p.netName = x.requestProperty(id, a.wmName, a.utf8String, 1024);
+        p.extents = x.requestProperty(id, a.frameExtents, XCB_ATOM_CARDINAL, 4);
+        p.desktop = x.requestProperty(id, a.wmDesktop, XCB_ATOM_CARDINAL, 1);
+        p.state = x.requestProperty(id, a.wmState, XCB_ATOM_ATOM, 32);
+        p.geometry = xcb_get_geometry(x.get(), id);
+        p.origin = xcb_translate_coordinates(x.get(), id, x.root(windows[i].screen), 0, 0);
+        p.attributes = xcb_get_window_attributes(x.get(), id);
     }
     const std::vector<Row> rows = rowReader.finish();
     std::size_t kept = 0;
     for (std::size_t i = 0; i < windows.size(); ++i) {
         if (rows[std::size_t(windows[i].screen)].managed) {
-            windows[kept] = std::move(windows[i]);
-            pending[kept] = pending[i];
+            if (kept != i) {
+                windows[kept] = std::move(windows[i]);
+                pending[kept] = std::move(pending[i]);
+            }
             ++kept;
             continue;
         }
         const Pending& p = pending[i];
-        for (unsigned int sequence : {p.pid.sequence, p.netName.sequence, p.extents.sequence, p.type.sequence, p.klass.sequence,
-                                      p.desktop.sequence, p.state.sequence, p.geometry.sequence, p.origin.sequence,
-                                      p.attributes.sequence})
+        if (!p.known) {
+            for (unsigned int sequence : {p.pid.sequence, p.type.sequence, p.klass.sequence})
+                xcb_discard_reply(x.get(), sequence);
+        }
+        for (unsigned int sequence : {p.netName.sequence, p.extents.sequence, p.desktop.sequence, p.state.sequence,
+                                      p.geometry.sequence, p.origin.sequence, p.attributes.sequence})
             xcb_discard_reply(x.get(), sequence);
     }
     windows.resize(kept);
@@ -151,34 +171,46 @@ std::vector<ClientWindow> readClientWindows(XConnection& x)
 
     const std::vector<int> offsets = screenOffsets(x);
     std::vector<std::size_t> withoutPid, withoutNetName;
+    std::vector<std::pair<xcb_window_t, WindowFacts>> learnt;
     for (std::size_t i = 0; i < windows.size(); ++i) {
         ClientWindow& w = windows[i];
-        const Pending& p = pending[i];
-        // Values are read in place from each reply: no copies on the way.
-        if (const auto pid = x.readProperty(p.pid); !cardinalsOf(pid.get()).empty())
-            w.pid = std::int32_t(cardinalsOf(pid.get())[0]);
+        Pending& p = pending[i];
+        WindowFacts facts;
+        if (p.known) {
+            facts = std::move(*p.known);
+        } else {
+            // Values are read in place from each reply: no copies on the way.
+            if (const auto pid = x.readProperty(p.pid); !cardinalsOf(pid.get()).empty())
+                facts.pid = std::int32_t(cardinalsOf(pid.get())[0]);
+            if (const auto types = x.readProperty(p.type); !cardinalsOf(types.get()).empty())
+                facts.type = cardinalsOf(types.get())[0];
+            // WM_CLASS: the instance name, NUL, the class name, NUL.
+            if (const auto klass = x.readProperty(p.klass); present(klass.get())) {
+                const QByteArrayView bytes = bytesOf(klass.get());
+                if (const qsizetype first = bytes.indexOf('\0'); first >= 0) {
+                    const QByteArrayView rest = bytes.sliced(first + 1);
+                    const qsizetype end = rest.indexOf('\0');
+                    facts.appClass = QString::fromLocal8Bit(end < 0 ? rest : rest.first(end));
+                }
+            }
+            if (generation != 0)
+                learnt.emplace_back(w.id, facts);
+        }
+        if (facts.pid)
+            w.pid = *facts.pid;
         else
             withoutPid.push_back(i);
+        if (facts.type) {
+            w.normalLayer = *facts.type == a.typeNormal || *facts.type == a.typeDialog || *facts.type == a.typeUtility;
+            w.desktopElement = *facts.type == a.typeDesktop;
+        }
+        w.appClass = std::move(facts.appClass);
         if (const auto netName = x.readProperty(p.netName); present(netName.get()))
             w.title = QString::fromUtf8(bytesOf(netName.get()));
         else
             withoutNetName.push_back(i);
         const auto extentsReply = x.readProperty(p.extents);
         const std::span<const std::uint32_t> extents = cardinalsOf(extentsReply.get());
-        if (const auto types = x.readProperty(p.type); !cardinalsOf(types.get()).empty()) {
-            const xcb_atom_t type = cardinalsOf(types.get())[0];
-            w.normalLayer = type == a.typeNormal || type == a.typeDialog || type == a.typeUtility;
-            w.desktopElement = type == a.typeDesktop;
-        }
-        // WM_CLASS: the instance name, NUL, the class name, NUL.
-        if (const auto klass = x.readProperty(p.klass); present(klass.get())) {
-            const QByteArrayView bytes = bytesOf(klass.get());
-            if (const qsizetype first = bytes.indexOf('\0'); first >= 0) {
-                const QByteArrayView rest = bytes.sliced(first + 1);
-                const qsizetype end = rest.indexOf('\0');
-                w.appClass = QString::fromLocal8Bit(end < 0 ? rest : rest.first(end));
-            }
-        }
         if (const auto desktop = x.readProperty(p.desktop); !cardinalsOf(desktop.get()).empty())
             w.desktop = cardinalsOf(desktop.get())[0];
         {
@@ -202,6 +234,8 @@ std::vector<ClientWindow> readClientWindows(XConnection& x)
         }
         w.viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
     }
+    if (!learnt.empty())
+        session->keepFacts(generation, std::move(learnt));
     if (withoutPid.empty() && withoutNetName.empty())
         return windows;
     // Round trip three, only for windows that need it: the old-style title where there is no
@@ -233,7 +267,7 @@ PlistValue X11Windows::copyWindowInfo(std::uint32_t options, std::uint32_t relat
     auto x = m_session->connection();
     if (!x)
         return {};
-    std::vector<ClientWindow> windows = readClientWindows(*x);
+    std::vector<ClientWindow> windows = readClientWindows(*x, m_session.get());
     PlistValue::Array list;
     list.reserve(windows.size());
     for (ClientWindow& w : windows) {
@@ -299,7 +333,7 @@ std::vector<RunningApplication> X11Windows::runningApplications()
     auto x = m_session->connection();
     if (!x)
         return {};
-    return applications(*x, readClientWindows(*x));
+    return applications(*x, readClientWindows(*x, m_session.get()));
 }
 
 std::optional<RunningApplication> X11Windows::runningApplication(std::int32_t pid)
@@ -325,7 +359,7 @@ QImage X11Windows::icon(std::int32_t pid)
     auto x = m_session->connection();
     if (!x)
         return {};
-    const std::vector<ClientWindow> windows = readClientWindows(*x);
+    const std::vector<ClientWindow> windows = readClientWindows(*x, m_session.get());
     for (const ClientWindow& w : windows) {
         if (w.pid != pid)
             continue;
@@ -396,7 +430,7 @@ bool X11Windows::activate(std::int32_t pid)
     auto x = m_session->connection();
     if (!x)
         return false;
-    const std::vector<ClientWindow> windows = readClientWindows(*x);
+    const std::vector<ClientWindow> windows = readClientWindows(*x, m_session.get());
     const std::vector<Row> rows = readRows(*x);
     // Its focused window when that is on a current desktop, else its front window
     // on one, else its latest one, whose desktop is shown first.
@@ -440,7 +474,7 @@ bool X11Windows::hide(std::int32_t pid)
     if (!x)
         return false;
     bool any = false;
-    for (const ClientWindow& w : readClientWindows(*x)) {
+    for (const ClientWindow& w : readClientWindows(*x, m_session.get())) {
         if (w.pid == pid && w.viewable) {
             x->sendRootMessage(w.screen, w.id, x->atoms().changeState, kICCCMIconic);
             any = true;
@@ -455,7 +489,7 @@ bool X11Windows::unhide(std::int32_t pid)
     if (!x)
         return false;
     bool any = false;
-    for (const ClientWindow& w : readClientWindows(*x)) {
+    for (const ClientWindow& w : readClientWindows(*x, m_session.get())) {
         if (w.pid == pid && w.minimised) {
             xcb_map_window(x->get(), w.id);
             any = true;

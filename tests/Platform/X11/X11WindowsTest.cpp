@@ -1,11 +1,14 @@
 // Real client windows: the window list, their desktops, moving and activating them.
 #include "CGSBridge/CGSBridge.h"
+#include "Platform/X11/Session.h"
+#include "Platform/X11/Windows.h"
 #include "tests/Platform/X11/XServerFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
 
 #include <unistd.h>
@@ -168,6 +171,82 @@ TEST_F(X11WindowsTest, OldStyleTitlesAndWindowsWithoutAPidAreListed)
     for (xcb_window_t w : made)
         xcb_destroy_window(c, w);
     xcb_flush(c);
+}
+
+// A window's pid, class and type are asked for once while the event thread watches the window, and
+// again after it saw one of them change: each change reaches the list.
+TEST_F(X11WindowsTest, KeptFactsOfAWindowFollowEachChange)
+{
+    auto session = x11::Session::create(display, scheduler);
+    auto x = session->connection();
+    ASSERT_TRUE(x);
+    xcb_connection_t* c = client->get();
+    const xcb_window_t w = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, client->root(), 0, 0, 320, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    const auto setClass = [&](const QByteArray& name) {
+        const QByteArray value = QByteArray("kept", 5) + name + '\0';
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, std::uint32_t(value.size()),
+                            value.constData());
+    };
+    const auto setPid = [&](std::uint32_t pid) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, client->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
+    };
+    const auto setType = [&](const char* type) {
+        const xcb_atom_t atom = client->atom(type);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, client->atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &atom);
+    };
+    setClass("First");
+    setPid(4101);
+    setType("_NET_WM_WINDOW_TYPE_NORMAL");
+    xcb_map_window(c, w);
+    xcb_flush(c);
+
+    const auto listed = [&]() -> std::optional<x11::ClientWindow> {
+        for (const x11::ClientWindow& window : x11::readClientWindows(*x, session.get())) {
+            if (window.id == w)
+                return window;
+        }
+        return std::nullopt;
+    };
+    // Kept: listed once the event thread watches it, and held for the generation a read starts at.
+    const auto kept = [&] {
+        const std::uint64_t generation = session->factsGeneration();
+        return listed().has_value() && generation != 0 && session->keptFacts({w}, generation).front().has_value();
+    };
+    struct Step {
+        const char* change;
+        std::function<void()> make;
+        std::function<bool(const x11::ClientWindow&)> seen;
+    };
+    const Step steps[] = {
+        {"class", [&] { setClass("Second"); }, [](const x11::ClientWindow& k) { return k.appClass == "Second"; }},
+        {"pid", [&] { setPid(4102); }, [](const x11::ClientWindow& k) { return k.pid == 4102; }},
+        {"type", [&] { setType("_NET_WM_WINDOW_TYPE_DOCK"); }, [](const x11::ClientWindow& k) { return !k.normalLayer; }},
+    };
+    for (const Step& step : steps) {
+        ASSERT_TRUE(client->waitUntil(kept)) << "the window's facts were never kept before the " << step.change << " changed";
+        step.make();
+        xcb_flush(c);
+        EXPECT_TRUE(client->waitUntil([&] {
+            const auto window = listed();
+            return window && step.seen(*window);
+        })) << "the list kept the old " << step.change;
+    }
+    const auto last = listed();
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->appClass, "Second");
+    EXPECT_EQ(last->pid, 4102);
+    EXPECT_FALSE(last->normalLayer);
+
+    // A window that ends takes its facts along.
+    ASSERT_TRUE(client->waitUntil(kept));
+    xcb_destroy_window(c, w);
+    xcb_flush(c);
+    EXPECT_TRUE(client->waitUntil([&] {
+        const std::uint64_t generation = session->factsGeneration();
+        return !session->keptFacts({w}, generation).front().has_value();
+    }));
 }
 
 } // namespace
