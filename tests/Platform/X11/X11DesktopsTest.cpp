@@ -117,13 +117,10 @@ class X11WithoutWindowManagerTest : public SpacesTest<X11PlatformTest> {
 protected:
     void SetUp() override
     {
-        QString problem;
-        server = XServer::start({QStringLiteral("1512x982x24")}, &problem);
-        if (!server)
-            GTEST_SKIP() << problem.toStdString();
-        use(server->display());
+        startServer({QStringLiteral("1512x982x24")});
+        if (!IsSkipped())
+            use(server->display());
     }
-    std::unique_ptr<XServer> server;
 };
 
 TEST_F(X11WithoutWindowManagerTest, ReportsUnhealthyThenPicksUpAWindowManagerThatStartsLater)
@@ -140,14 +137,13 @@ TEST_F(X11WithoutWindowManagerTest, ReportsUnhealthyThenPicksUpAWindowManagerTha
     auto manager = WindowManager::start(server->display(), &problem);
     if (!manager)
         GTEST_SKIP() << problem.toStdString();
-    Client client(server->display());
-    EXPECT_TRUE(client.waitUntil([&] { return counter.spaces.load() >= 1 && !rows().empty(); }));
+    EXPECT_TRUE(client->waitUntil([&] { return counter.spaces.load() >= 1 && !rows().empty(); }));
     EXPECT_TRUE(CGSBridgeProbe().isHealthy());
 
     // A window manager that ends takes its desktops along.
     const int before = counter.spaces.load();
     manager->stop();
-    EXPECT_TRUE(client.waitUntil([&] { return counter.spaces.load() > before && rows().empty(); }));
+    EXPECT_TRUE(client->waitUntil([&] { return counter.spaces.load() > before && rows().empty(); }));
     EXPECT_TRUE(CGSBridgeCopyManagedDisplaySpaces().isNull());
 }
 
@@ -157,11 +153,9 @@ class X11TwoScreensTest : public SpacesTest<X11PlatformTest> {
 protected:
     void SetUp() override
     {
-        QString problem;
-        server = XServer::start({QStringLiteral("800x600x24"), QStringLiteral("640x480x24")}, &problem);
-        if (!server)
-            GTEST_SKIP() << problem.toStdString();
-        client = std::make_unique<Client>(server->display());
+        startServer({QStringLiteral("800x600x24"), QStringLiteral("640x480x24")});
+        if (IsSkipped())
+            return;
         for (int screen = 0; screen < 2; ++screen) {
             const xcb_window_t check = xcb_generate_id(client->get());
             xcb_create_window(client->get(), XCB_COPY_FROM_PARENT, check, client->root(screen), 0, 0, 1, 1, 0,
@@ -174,7 +168,6 @@ protected:
         }
         use(server->display());
     }
-    std::unique_ptr<XServer> server;
 };
 
 TEST_F(X11TwoScreensTest, EachScreenIsARowOfItsOwn)

@@ -17,11 +17,9 @@ class X11MonitorsTest : public X11PlatformTest {
 protected:
     void SetUp() override
     {
-        QString problem;
-        server = XServer::start({QStringLiteral("1600x900x24")}, &problem);
-        if (!server)
-            GTEST_SKIP() << problem.toStdString();
-        client = std::make_unique<Client>(server->display());
+        startServer({QStringLiteral("1600x900x24")});
+        if (IsSkipped())
+            return;
         xcb_connection_t* c = client->get();
         std::free(xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 5), nullptr));
         xcb_randr_get_screen_resources_current_reply_t* resources =
@@ -75,7 +73,6 @@ protected:
         std::free(xcb_get_input_focus_reply(client->get(), xcb_get_input_focus(client->get()), nullptr));
     }
 
-    std::unique_ptr<XServer> server;
     xcb_randr_output_t output = 0;
 };
 

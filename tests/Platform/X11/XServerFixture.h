@@ -132,6 +132,15 @@ protected:
         platform->setScheduler(scheduler);
         Platform::install(platform);
     }
+    // Starts a server of the test's own with `screens` and a client on it; skips the test without one.
+    void startServer(const QStringList& screens)
+    {
+        QString problem;
+        server = XServer::start(screens, &problem);
+        if (!server)
+            GTEST_SKIP() << problem.toStdString();
+        client = std::make_unique<Client>(server->display());
+    }
     void TearDown() override
     {
         // The next test starts from the simulated default again; the bridge drops its look-ups.
@@ -139,6 +148,7 @@ protected:
     }
 
     VirtualScheduler scheduler;
+    std::unique_ptr<XServer> server; // the test's own, when it started one
     QByteArray display;
     std::unique_ptr<Client> client;
     std::shared_ptr<X11Platform> platform;
