@@ -15,41 +15,57 @@ std::optional<DesktopRef> desktopFor(std::uint64_t managedID)
 
 std::vector<Row> readRows(XConnection& x)
 {
+    RowReader reader(x);
+    reader.sendChecks();
+    return reader.finish();
+}
+
+RowReader::RowReader(XConnection& x) : m_x(x)
+{
     const Atoms& a = x.atoms();
     const int n = int(x.screens().size());
-    struct Pending {
-        xcb_get_property_cookie_t check, count, current;
-    };
-    std::vector<Pending> pending;
     for (int s = 0; s < n; ++s) {
-        pending.push_back({x.requestProperty(x.root(s), a.supportingWmCheck, XCB_ATOM_WINDOW, 1),
+        m_first.push_back({x.requestProperty(x.root(s), a.supportingWmCheck, XCB_ATOM_WINDOW, 1),
                            x.requestProperty(x.root(s), a.numberOfDesktops, XCB_ATOM_CARDINAL, 1),
                            x.requestProperty(x.root(s), a.currentDesktop, XCB_ATOM_CARDINAL, 1)});
     }
-    std::vector<Row> rows(static_cast<std::size_t>(n));
-    for (int s = 0; s < n; ++s) {
-        Row& row = rows[std::size_t(s)];
-        row.screen = s;
-        const auto check = x.readCardinals(pending[std::size_t(s)].check);
-        const auto count = x.readCardinals(pending[std::size_t(s)].count);
-        const auto current = x.readCardinals(pending[std::size_t(s)].current);
+}
+
+void RowReader::sendChecks()
+{
+    m_rows.resize(m_first.size());
+    for (std::size_t s = 0; s < m_first.size(); ++s) {
+        Row& row = m_rows[s];
+        row.screen = int(s);
+        const auto check = m_x.readCardinals(m_first[s].check);
+        const auto count = m_x.readCardinals(m_first[s].count);
+        const auto current = m_x.readCardinals(m_first[s].current);
         row.check = check && !check->empty() ? (*check)[0] : 0;
         row.count = count && !count->empty() ? (*count)[0] : 0;
         row.current = current && !current->empty() ? (*current)[0] : 0;
     }
     // A check property left behind by a window manager that died points at a
     // window that is gone or no longer points at itself.
-    std::vector<std::pair<int, xcb_get_property_cookie_t>> checks;
-    for (const Row& row : rows) {
+    for (const Row& row : m_rows) {
         if (row.check != 0)
-            checks.emplace_back(row.screen, x.requestProperty(row.check, a.supportingWmCheck, XCB_ATOM_WINDOW, 1));
+            m_checks.emplace_back(row.screen, m_x.requestProperty(row.check, m_x.atoms().supportingWmCheck, XCB_ATOM_WINDOW, 1));
     }
-    for (const auto& [screen, cookie] : checks) {
-        Row& row = rows[std::size_t(screen)];
-        const auto self = x.readCardinals(cookie);
+}
+
+bool RowReader::mayBeManaged(int screen) const
+{
+    const Row& row = m_rows[std::size_t(screen)];
+    return row.check != 0 && row.count > 0;
+}
+
+std::vector<Row> RowReader::finish()
+{
+    for (const auto& [screen, cookie] : m_checks) {
+        Row& row = m_rows[std::size_t(screen)];
+        const auto self = m_x.readCardinals(cookie);
         row.managed = self && !self->empty() && (*self)[0] == row.check && row.count > 0;
     }
-    for (Row& row : rows) {
+    for (Row& row : m_rows) {
         if (!row.managed) {
             row.count = 0;
             row.current = 0;
@@ -57,7 +73,7 @@ std::vector<Row> readRows(XConnection& x)
             row.current = row.count - 1;
         }
     }
-    return rows;
+    return std::move(m_rows);
 }
 
 QString rowIdentifier(int screen, int defaultScreen)

@@ -40,6 +40,28 @@ std::optional<DesktopRef> desktopFor(std::uint64_t managedID);
 
 // Every screen's row, read with one round trip per stage.
 std::vector<Row> readRows(XConnection& x);
+
+// readRows in its two stages, for a caller that sends requests of its own with each,
+// so that they share the round trips.
+class RowReader {
+public:
+    explicit RowReader(XConnection& x); // sends the first stage
+    // Reads the first stage and sends the second.
+    void sendChecks();
+    // After sendChecks: the screen has a check window and desktops, so it is managed unless the check is stale.
+    bool mayBeManaged(int screen) const;
+    // Reads the second stage.
+    std::vector<Row> finish();
+
+private:
+    struct Pending {
+        xcb_get_property_cookie_t check, count, current;
+    };
+    XConnection& m_x;
+    std::vector<Pending> m_first;
+    std::vector<std::pair<int, xcb_get_property_cookie_t>> m_checks;
+    std::vector<Row> m_rows;
+};
 // "Main" for the default screen; any other screen a UUID that stays the same from run to run.
 QString rowIdentifier(int screen, int defaultScreen);
 // The list as the window server gives it; null when no screen has a window manager.

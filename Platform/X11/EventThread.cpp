@@ -147,6 +147,9 @@ void EventThread::run(XConnection* x, std::vector<Row> rows, int pointer)
                     activeRoots.push_back(e->window);
                 if (isRoot(e->window) && (e->atom == a.workarea || e->atom == a.currentDesktop))
                     screensChanged(false);
+                if (!isRoot(e->window) && (e->atom == a.wmPid || e->atom == XCB_ATOM_WM_CLASS || e->atom == a.wmWindowType)
+                    && m_callbacks.windowFactsChanged)
+                    m_callbacks.windowFactsChanged(e->window, false);
                 break;
             }
             case XCB_CONFIGURE_NOTIFY:
@@ -155,6 +158,8 @@ void EventThread::run(XConnection* x, std::vector<Row> rows, int pointer)
                 break;
             case XCB_DESTROY_NOTIFY:
                 rowsDirty = true;
+                if (m_callbacks.windowFactsChanged)
+                    m_callbacks.windowFactsChanged(reinterpret_cast<xcb_destroy_notify_event_t*>(raw)->window, true);
                 break;
             case XCB_ENTER_NOTIFY:
             case XCB_LEAVE_NOTIFY:

@@ -31,6 +31,8 @@ public:
         std::function<void(std::uint16_t type, std::uint32_t detail)> rawPointer;
         // The monitors or a screen's size changed (`layout` true), or only a work area.
         std::function<void(bool layout)> screensChanged;
+        // A window this connection watches changed its pid, class or type property, or a window ended.
+        std::function<void(xcb_window_t window, bool ended)> windowFactsChanged;
     };
 
     EventThread(QByteArray display, Callbacks callbacks);

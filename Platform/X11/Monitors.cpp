@@ -33,15 +33,22 @@ QString uuidForScreen(int screen)
     return rowIdentifier(screen, -1);
 }
 
+std::vector<int> screenOffsets(const XConnection& x)
+{
+    std::vector<int> offsets;
+    int offset = 0;
+    for (const xcb_screen_t* screen : x.screens()) {
+        offsets.push_back(offset);
+        offset += screen->width_in_pixels;
+    }
+    return offsets;
+}
+
 Layout readLayout(XConnection& x)
 {
     Layout layout;
     const int n = int(x.screens().size());
-    int offset = 0;
-    for (int s = 0; s < n; ++s) {
-        layout.screenOffsets.push_back(offset);
-        offset += x.screens()[std::size_t(s)]->width_in_pixels;
-    }
+    layout.screenOffsets = screenOffsets(x);
     std::vector<xcb_randr_get_monitors_cookie_t> cookies;
     for (int s = 0; s < n; ++s)
         cookies.push_back(xcb_randr_get_monitors(x.get(), x.root(s), 1));

@@ -31,6 +31,8 @@ struct Layout {
 };
 
 Layout readLayout(XConnection& x);
+// The global x of each X screen's origin: from the connection's setup alone, no request.
+std::vector<int> screenOffsets(const XConnection& x);
 // Frames and the visible frame (frame ∩ work area), bottom-left origin, as the system lists screens.
 std::vector<ScreenInfo> screenInfos(XConnection& x, const Layout& layout);
 // The row identifier of the screen a monitor belongs to, as the Spaces list names it.

@@ -68,10 +68,17 @@ std::shared_ptr<XConnection> Session::connection()
                 handler();
         };
         callbacks.started = [this](XConnection& x, const std::vector<Row>& rows) {
+            watchClients(x);
             m_applications.reset(x);
             writePreferences(rows);
         };
-        callbacks.clientsChanged = [this](XConnection& x) { clientsChanged(x); };
+        callbacks.clientsChanged = [this](XConnection& x) {
+            watchClients(x);
+            clientsChanged(x);
+        };
+        callbacks.windowFactsChanged = [this](xcb_window_t window, bool ended) {
+            forgetFacts(ended ? std::optional<xcb_window_t>(window) : std::nullopt);
+        };
         callbacks.activeWindowChanged = [this](XConnection& x, xcb_window_t root) { activeWindowChanged(x, root); };
         callbacks.rawPointer = [this](std::uint16_t type, std::uint32_t detail) {
             std::function<void(std::uint16_t, std::uint32_t)> handler;
@@ -89,11 +96,23 @@ std::shared_ptr<XConnection> Session::connection()
         };
         m_watchingScreens = false;
         ++m_screensGeneration;
+        {
+            // A new thread watches no window yet.
+            std::lock_guard facts(m_factsMutex);
+            m_watchingClients = false;
+            m_watchedClients.clear();
+            m_facts.clear();
+            ++m_factsGeneration;
+        }
         m_events.reset(); // a thread whose server went away has returned already
         auto thread = std::make_unique<EventThread>(m_display, std::move(callbacks));
         if (thread->start()) {
             m_events = std::move(thread);
             m_watchingScreens = true;
+            {
+                std::lock_guard facts(m_factsMutex);
+                m_watchingClients = true;
+            }
             // A new server knows nothing of what the last one was asked to send.
             bool pointerWanted = false;
             {
@@ -263,6 +282,85 @@ void Session::activeWindowChanged(XConnection& x, xcb_window_t root)
     noteFocusedWindow(activation->application.pid, activation->window);
     if (activation->newApplication)
         postApplicationEvent(WorkspaceEvent::DidActivateApplication, activation->application);
+}
+
+void Session::watchClients(XConnection& x)
+{
+    std::vector<xcb_get_property_cookie_t> lists;
+    for (int s = 0; s < int(x.screens().size()); ++s)
+        lists.push_back(x.requestProperty(x.root(s), x.atoms().clientList, XCB_ATOM_WINDOW, 65536));
+    std::set<xcb_window_t> clients;
+    for (xcb_get_property_cookie_t cookie : lists) {
+        const Reply<xcb_get_property_reply_t> list = x.readProperty(cookie);
+        for (std::uint32_t id : cardinalsOf(list.get()))
+            clients.insert(id);
+    }
+    std::set<xcb_window_t> watched;
+    {
+        std::lock_guard lock(m_factsMutex);
+        watched = m_watchedClients;
+    }
+    // A window's own property changes and its end reach this thread from now on.
+    bool added = false;
+    for (xcb_window_t id : clients) {
+        if (!watched.contains(id)) {
+            const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+            xcb_change_window_attributes(x.get(), id, XCB_CW_EVENT_MASK, &mask);
+            added = true;
+        }
+    }
+    // A round trip: the server has taken the selections before the windows count as watched.
+    if (added)
+        std::free(xcb_get_input_focus_reply(x.get(), xcb_get_input_focus(x.get()), nullptr));
+    std::lock_guard lock(m_factsMutex);
+    m_watchedClients = std::move(clients);
+    if (added) {
+        // A read that began before the selections may have missed a change: it keeps nothing.
+        ++m_factsGeneration;
+    }
+    std::erase_if(m_facts, [this](const auto& entry) { return !m_watchedClients.contains(entry.first); });
+}
+
+void Session::forgetFacts(std::optional<xcb_window_t> ended)
+{
+    std::lock_guard lock(m_factsMutex);
+    if (ended)
+        m_watchedClients.erase(*ended); // its number may come back for another window, which nothing watches yet
+    m_facts.clear();
+    ++m_factsGeneration;
+}
+
+std::uint64_t Session::factsGeneration()
+{
+    // A thread whose server went away watches nothing any more.
+    if (!eventsRunning())
+        return 0;
+    std::lock_guard lock(m_factsMutex);
+    return m_watchingClients ? m_factsGeneration : 0;
+}
+
+std::vector<std::optional<WindowFacts>> Session::keptFacts(const std::vector<xcb_window_t>& windows, std::uint64_t generation)
+{
+    std::vector<std::optional<WindowFacts>> kept(windows.size());
+    std::lock_guard lock(m_factsMutex);
+    if (generation == 0 || generation != m_factsGeneration)
+        return kept;
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        if (const auto it = m_facts.find(windows[i]); it != m_facts.end())
+            kept[i] = it->second;
+    }
+    return kept;
+}
+
+void Session::keepFacts(std::uint64_t generation, std::vector<std::pair<xcb_window_t, WindowFacts>> facts)
+{
+    std::lock_guard lock(m_factsMutex);
+    if (generation == 0 || generation != m_factsGeneration)
+        return;
+    for (auto& [window, windowFacts] : facts) {
+        if (m_watchedClients.contains(window))
+            m_facts.insert_or_assign(window, std::move(windowFacts));
+    }
 }
 
 void Session::noteFocusedWindow(std::int32_t pid, xcb_window_t window)

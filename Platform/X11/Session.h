@@ -15,9 +15,18 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <vector>
 
 namespace lumivast::x11 {
+
+// What a client window says of itself once and hardly ever again.
+struct WindowFacts {
+    std::optional<std::int32_t> pid; // _NET_WM_PID
+    QString appClass;                // WM_CLASS's class part
+    std::optional<xcb_atom_t> type;  // the first _NET_WM_WINDOW_TYPE
+};
 
 // What every X11 service shares: the request connection (opened on first use
 // and again while it cannot be), the event thread that reads a connection of
@@ -66,6 +75,14 @@ public:
     // The file rewritten at every change of the desktops.
     QString spacesPreferencesPath() const { return m_preferencesPath; }
 
+    // ---- client windows' facts: kept for the windows the event thread watches, until it sees one change. Any thread. ----
+    // The generation a read of facts starts at, taken before its requests go out; 0 while nothing watches.
+    std::uint64_t factsGeneration();
+    // The kept facts of each window, none where they must be read.
+    std::vector<std::optional<WindowFacts>> keptFacts(const std::vector<xcb_window_t>& windows, std::uint64_t generation);
+    // Keeps facts read by a read that started at `generation`, unless something changed since.
+    void keepFacts(std::uint64_t generation, std::vector<std::pair<xcb_window_t, WindowFacts>> facts);
+
     // ---- each application's focused window: the one it last had active, or one chosen for it. Any thread. ----
     void noteFocusedWindow(std::int32_t pid, xcb_window_t window);
     std::optional<xcb_window_t> focusedWindow(std::int32_t pid);
@@ -77,6 +94,8 @@ private:
     void writePreferences(const std::vector<Row>& rows);
     void clientsChanged(XConnection& x);                         // event thread
     void activeWindowChanged(XConnection& x, xcb_window_t root); // event thread
+    void watchClients(XConnection& x);                           // event thread
+    void forgetFacts(std::optional<xcb_window_t> ended);         // event thread
 
     struct Registration {
         sysfn::NotifyProc proc;
@@ -116,6 +135,13 @@ private:
     Layout m_layout;
     std::uint64_t m_infosGeneration = 0;
     std::vector<ScreenInfo> m_infos;
+    std::mutex m_factsMutex;
+    // Bumped (and the facts dropped) at each change the event thread sees and each window it starts to watch:
+    // facts read in a read that started at an older generation are never kept.
+    std::uint64_t m_factsGeneration = 1;
+    bool m_watchingClients = false;
+    std::set<xcb_window_t> m_watchedClients;
+    std::map<xcb_window_t, WindowFacts> m_facts;
     std::mutex m_pointerMutex;
     std::function<void(std::uint16_t, std::uint32_t)> m_pointerHandler;
 };

@@ -11,8 +11,10 @@
 #include <QIcon>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstring>
 #include <set>
+#include <span>
 
 namespace lumivast::x11 {
 
@@ -81,101 +83,181 @@ std::optional<QString> desktopIDForClass(const QString& windowClass)
     return std::nullopt;
 }
 
-std::vector<ClientWindow> readClientWindows(XConnection& x)
+std::vector<ClientWindow> readClientWindows(XConnection& x, Session* session)
 {
     const Atoms& a = x.atoms();
-    const Layout layout = readLayout(x);
-    const std::vector<Row> rows = readRows(x);
-    std::vector<std::pair<int, xcb_get_property_cookie_t>> lists;
-    for (const Row& row : rows) {
-        if (row.managed)
-            lists.emplace_back(row.screen, x.requestProperty(x.root(row.screen), a.clientListStacking, XCB_ATOM_WINDOW, 65536));
-    }
+    // Taken before any request goes out: a change the event thread sees from here on keeps nothing this read learns.
+    const std::uint64_t generation = session ? session->factsGeneration() : 0;
+    const int screens = int(x.screens().size());
+    // Round trip one: the rows and every screen's stacking list.
+    RowReader rowReader(x);
+    std::vector<xcb_get_property_cookie_t> lists;
+    lists.reserve(std::size_t(screens));
+    for (int s = 0; s < screens; ++s)
+        lists.push_back(x.requestProperty(x.root(s), a.clientListStacking, XCB_ATOM_WINDOW, 65536));
+    rowReader.sendChecks();
     std::vector<ClientWindow> windows;
-    for (const auto& [screen, cookie] : lists) {
-        const auto ids = x.readCardinals(cookie);
-        if (!ids)
+    for (int s = 0; s < screens; ++s) {
+        const Reply<xcb_get_property_reply_t> list = x.readProperty(lists[std::size_t(s)]);
+        if (!rowReader.mayBeManaged(s))
             continue;
+        const std::span<const std::uint32_t> ids = cardinalsOf(list.get());
+        windows.reserve(windows.size() + ids.size());
         // The stacking list runs bottom to top; the window list runs front to back.
-        for (auto it = ids->rbegin(); it != ids->rend(); ++it) {
+        for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
             ClientWindow w;
             w.id = *it;
-            w.screen = screen;
-            windows.push_back(w);
+            w.screen = s;
+            windows.push_back(std::move(w));
         }
     }
+    // Round trip two: the check windows' own references, and each listed window's requests sent with them
+    // on the guess that its screen is managed; a stale check is rare, and its windows' replies are dropped.
     struct Pending {
-        xcb_get_property_cookie_t pid, netName, name, extents, type, klass, desktop, state;
+        std::optional<WindowFacts> known; // kept by the session: pid, class and type are not asked for
+        xcb_get_property_cookie_t pid, netName, extents, type, klass, desktop, state;
         xcb_get_geometry_cookie_t geometry;
         xcb_translate_coordinates_cookie_t origin;
         xcb_get_window_attributes_cookie_t attributes;
     };
-    std::vector<Pending> pending;
-    pending.reserve(windows.size());
-    for (const ClientWindow& w : windows) {
-        pending.push_back({x.requestProperty(w.id, a.wmPid, XCB_ATOM_CARDINAL, 1),
-                           x.requestProperty(w.id, a.wmName, a.utf8String, 1024),
-                           x.requestProperty(w.id, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 1024),
-                           x.requestProperty(w.id, a.frameExtents, XCB_ATOM_CARDINAL, 4),
-                           x.requestProperty(w.id, a.wmWindowType, XCB_ATOM_ATOM, 16),
-                           x.requestProperty(w.id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256),
-                           x.requestProperty(w.id, a.wmDesktop, XCB_ATOM_CARDINAL, 1),
-                           x.requestProperty(w.id, a.wmState, XCB_ATOM_ATOM, 32),
-                           xcb_get_geometry(x.get(), w.id),
-                           xcb_translate_coordinates(x.get(), w.id, x.root(w.screen), 0, 0),
-                           xcb_get_window_attributes(x.get(), w.id)});
+    std::vector<std::optional<WindowFacts>> known(windows.size());
+    if (generation != 0) {
+        std::vector<xcb_window_t> ids;
+        ids.reserve(windows.size());
+        for (const ClientWindow& w : windows)
+            ids.push_back(w.id);
+        known = session->keptFacts(ids, generation);
     }
-    std::vector<std::size_t> withoutPid;
+    std::vector<Pending> pending(windows.size());
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        const xcb_window_t id = windows[i].id;
+        Pending& p = pending[i];
+        p.known = std::move(known[i]);
+        if (!p.known) {
+            p.pid = x.requestProperty(id, a.wmPid, XCB_ATOM_CARDINAL, 1);
+            p.type = x.requestProperty(id, a.wmWindowType, XCB_ATOM_ATOM, 16);
+            p.klass = x.requestProperty(id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256);
+        }
+        p.netName = x.requestProperty(id, a.wmName, a.utf8String, 1024);
+        p.extents = x.requestProperty(id, a.frameExtents, XCB_ATOM_CARDINAL, 4);
+        p.desktop = x.requestProperty(id, a.wmDesktop, XCB_ATOM_CARDINAL, 1);
+        p.state = x.requestProperty(id, a.wmState, XCB_ATOM_ATOM, 32);
+        p.geometry = xcb_get_geometry(x.get(), id);
+        p.origin = xcb_translate_coordinates(x.get(), id, x.root(windows[i].screen), 0, 0);
+        p.attributes = xcb_get_window_attributes(x.get(), id);
+    }
+    const std::vector<Row> rows = rowReader.finish();
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        if (rows[std::size_t(windows[i].screen)].managed) {
+            if (kept != i) {
+                windows[kept] = std::move(windows[i]);
+                pending[kept] = std::move(pending[i]);
+            }
+            ++kept;
+            continue;
+        }
+        const Pending& p = pending[i];
+        if (!p.known) {
+            for (unsigned int sequence : {p.pid.sequence, p.type.sequence, p.klass.sequence})
+                xcb_discard_reply(x.get(), sequence);
+        }
+        for (unsigned int sequence : {p.netName.sequence, p.extents.sequence, p.desktop.sequence, p.state.sequence,
+                                      p.geometry.sequence, p.origin.sequence, p.attributes.sequence})
+            xcb_discard_reply(x.get(), sequence);
+    }
+    windows.resize(kept);
+    pending.resize(kept);
+
+    const std::vector<int> offsets = screenOffsets(x);
+    std::vector<std::size_t> withoutPid, withoutNetName;
+    std::vector<std::pair<xcb_window_t, WindowFacts>> learnt;
     for (std::size_t i = 0; i < windows.size(); ++i) {
         ClientWindow& w = windows[i];
-        const Pending& p = pending[i];
-        if (auto pid = x.readCardinals(p.pid); pid && !pid->empty())
-            w.pid = std::int32_t((*pid)[0]);
+        Pending& p = pending[i];
+        WindowFacts facts;
+        if (p.known) {
+            facts = std::move(*p.known);
+        } else {
+            // Values are read in place from each reply: no copies on the way.
+            if (const auto pid = x.readProperty(p.pid); !cardinalsOf(pid.get()).empty())
+                facts.pid = std::int32_t(cardinalsOf(pid.get())[0]);
+            if (const auto types = x.readProperty(p.type); !cardinalsOf(types.get()).empty())
+                facts.type = cardinalsOf(types.get())[0];
+            // WM_CLASS: the instance name, NUL, the class name, NUL.
+            if (const auto klass = x.readProperty(p.klass); present(klass.get())) {
+                const QByteArrayView bytes = bytesOf(klass.get());
+                if (const qsizetype first = bytes.indexOf('\0'); first >= 0) {
+                    const QByteArrayView rest = bytes.sliced(first + 1);
+                    const qsizetype end = rest.indexOf('\0');
+                    facts.appClass = QString::fromLocal8Bit(end < 0 ? rest : rest.first(end));
+                }
+            }
+            if (generation != 0)
+                learnt.emplace_back(w.id, facts);
+        }
+        if (facts.pid)
+            w.pid = *facts.pid;
         else
             withoutPid.push_back(i);
-        const auto netName = x.readBytes(p.netName);
-        const auto name = x.readBytes(p.name);
-        w.title = netName ? QString::fromUtf8(*netName) : name ? QString::fromLatin1(*name) : QString();
-        const auto extents = x.readCardinals(p.extents);
-        const auto types = x.readCardinals(p.type);
-        if (types && !types->empty()) {
-            const xcb_atom_t type = (*types)[0];
-            w.normalLayer = type == a.typeNormal || type == a.typeDialog || type == a.typeUtility;
-            w.desktopElement = type == x.atom("_NET_WM_WINDOW_TYPE_DESKTOP");
+        if (facts.type) {
+            w.normalLayer = *facts.type == a.typeNormal || *facts.type == a.typeDialog || *facts.type == a.typeUtility;
+            w.desktopElement = *facts.type == a.typeDesktop;
         }
-        if (const auto klass = x.readBytes(p.klass)) {
-            const QList<QByteArray> parts = klass->split('\0');
-            if (parts.size() >= 2)
-                w.appClass = QString::fromLocal8Bit(parts[1]);
+        w.appClass = std::move(facts.appClass);
+        if (const auto netName = x.readProperty(p.netName); present(netName.get()))
+            w.title = QString::fromUtf8(bytesOf(netName.get()));
+        else
+            withoutNetName.push_back(i);
+        const auto extentsReply = x.readProperty(p.extents);
+        const std::span<const std::uint32_t> extents = cardinalsOf(extentsReply.get());
+        if (const auto desktop = x.readProperty(p.desktop); !cardinalsOf(desktop.get()).empty())
+            w.desktop = cardinalsOf(desktop.get())[0];
+        {
+            const auto states = x.readProperty(p.state);
+            const std::span<const std::uint32_t> values = cardinalsOf(states.get());
+            w.minimised = std::find(values.begin(), values.end(), a.wmStateHidden) != values.end();
         }
-        if (const auto desktop = x.readCardinals(p.desktop); desktop && !desktop->empty())
-            w.desktop = (*desktop)[0];
-        if (const auto states = x.readCardinals(p.state))
-            w.minimised = std::find(states->begin(), states->end(), a.wmStateHidden) != states->end();
         Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(x.get(), p.geometry, nullptr));
         Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(x.get(), p.origin, nullptr));
         Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(x.get(), p.attributes, nullptr));
         if (geometry && origin) {
             int left = 0, right = 0, top = 0, bottom = 0;
-            if (extents && extents->size() == 4) {
-                left = int((*extents)[0]);
-                right = int((*extents)[1]);
-                top = int((*extents)[2]);
-                bottom = int((*extents)[3]);
+            if (extents.size() == 4) {
+                left = int(extents[0]);
+                right = int(extents[1]);
+                top = int(extents[2]);
+                bottom = int(extents[3]);
             }
-            w.frame = QRect(layout.screenOffsets[std::size_t(w.screen)] + origin->dst_x - left, origin->dst_y - top,
+            w.frame = QRect(offsets[std::size_t(w.screen)] + origin->dst_x - left, origin->dst_y - top,
                             geometry->width + left + right, geometry->height + top + bottom);
         }
         w.viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
     }
-    // Some window managers list windows of their own without a pid: the server knows whose they are.
+    if (!learnt.empty())
+        session->keepFacts(generation, std::move(learnt));
+    if (withoutPid.empty() && withoutNetName.empty())
+        return windows;
+    // Round trip three, only for windows that need it: the old-style title where there is no
+    // UTF-8 one, and for windows without a pid (some window managers list windows of their own
+    // so) the client that the server knows owns them.
+    std::vector<xcb_get_property_cookie_t> names;
+    names.reserve(withoutNetName.size());
+    for (std::size_t i : withoutNetName)
+        names.push_back(x.requestProperty(windows[i].id, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 1024));
     std::vector<xcb_window_t> unowned;
+    unowned.reserve(withoutPid.size());
     for (std::size_t i : withoutPid)
         unowned.push_back(windows[i].id);
-    const std::vector<std::int32_t> owners = x.clientPids(unowned);
+    const XConnection::ClientPidCookies owners = x.requestClientPids(unowned);
+    for (std::size_t k = 0; k < withoutNetName.size(); ++k) {
+        if (const auto name = x.readProperty(names[k]); present(name.get()))
+            windows[withoutNetName[k]].title = QString::fromLatin1(bytesOf(name.get()));
+    }
+    const std::vector<std::int32_t> pids = x.readClientPids(owners);
     for (std::size_t k = 0; k < withoutPid.size(); ++k) {
-        if (owners[k] != 0)
-            windows[withoutPid[k]].pid = owners[k];
+        if (pids[k] != 0)
+            windows[withoutPid[k]].pid = pids[k];
     }
     return windows;
 }
@@ -185,29 +267,35 @@ PlistValue X11Windows::copyWindowInfo(std::uint32_t options, std::uint32_t relat
     auto x = m_session->connection();
     if (!x)
         return {};
+    std::vector<ClientWindow> windows = readClientWindows(*x, m_session.get());
     PlistValue::Array list;
-    for (const ClientWindow& w : readClientWindows(*x)) {
+    list.reserve(windows.size());
+    for (ClientWindow& w : windows) {
         if ((options & kOptionIncludingWindow) && w.id != relativeToWindow)
             continue;
         if ((options & kOptionOnScreenOnly) && !w.viewable)
             continue;
         if ((options & kOptionExcludeDesktopElements) && w.desktopElement)
             continue;
-        PlistValue entry = PlistValue::dict({
-            {WindowListKey::layer, PlistValue(w.normalLayer ? 0 : 3)},
-            {WindowListKey::number, PlistValue(std::int64_t(w.id))},
-            {WindowListKey::bounds, PlistValue::dict({{QStringLiteral("X"), PlistValue(double(w.frame.x()))},
-                                                      {QStringLiteral("Y"), PlistValue(double(w.frame.y()))},
-                                                      {QStringLiteral("Width"), PlistValue(double(w.frame.width()))},
-                                                      {QStringLiteral("Height"), PlistValue(double(w.frame.height()))}})},
-            {WindowListKey::alpha, PlistValue(1.0)},
-            {WindowListKey::name, w.title},
-        });
+        // Built in place: a dictionary made from a list of pairs copies every value once more.
+        PlistValue::Dict bounds;
+        bounds.reserve(4);
+        bounds.push_back({QStringLiteral("X"), PlistValue(double(w.frame.x()))});
+        bounds.push_back({QStringLiteral("Y"), PlistValue(double(w.frame.y()))});
+        bounds.push_back({QStringLiteral("Width"), PlistValue(double(w.frame.width()))});
+        bounds.push_back({QStringLiteral("Height"), PlistValue(double(w.frame.height()))});
+        PlistValue::Dict entry;
+        entry.reserve(7);
+        entry.push_back({WindowListKey::layer, PlistValue(w.normalLayer ? 0 : 3)});
+        entry.push_back({WindowListKey::number, PlistValue(std::int64_t(w.id))});
+        entry.push_back({WindowListKey::bounds, PlistValue(std::move(bounds))});
+        entry.push_back({WindowListKey::alpha, PlistValue(1.0)});
+        entry.push_back({WindowListKey::name, PlistValue(std::move(w.title))});
         if (w.pid > 0)
-            entry.insert(WindowListKey::ownerPID, PlistValue(w.pid));
+            entry.push_back({WindowListKey::ownerPID, PlistValue(w.pid)});
         if (!w.appClass.isEmpty())
-            entry.insert(WindowListKey::ownerName, w.appClass);
-        list.push_back(std::move(entry));
+            entry.push_back({WindowListKey::ownerName, PlistValue(std::move(w.appClass))});
+        list.emplace_back(std::move(entry));
     }
     return PlistValue(std::move(list));
 }
@@ -245,7 +333,7 @@ std::vector<RunningApplication> X11Windows::runningApplications()
     auto x = m_session->connection();
     if (!x)
         return {};
-    return applications(*x, readClientWindows(*x));
+    return applications(*x, readClientWindows(*x, m_session.get()));
 }
 
 std::optional<RunningApplication> X11Windows::runningApplication(std::int32_t pid)
@@ -271,7 +359,7 @@ QImage X11Windows::icon(std::int32_t pid)
     auto x = m_session->connection();
     if (!x)
         return {};
-    const std::vector<ClientWindow> windows = readClientWindows(*x);
+    const std::vector<ClientWindow> windows = readClientWindows(*x, m_session.get());
     for (const ClientWindow& w : windows) {
         if (w.pid != pid)
             continue;
@@ -342,7 +430,7 @@ bool X11Windows::activate(std::int32_t pid)
     auto x = m_session->connection();
     if (!x)
         return false;
-    const std::vector<ClientWindow> windows = readClientWindows(*x);
+    const std::vector<ClientWindow> windows = readClientWindows(*x, m_session.get());
     const std::vector<Row> rows = readRows(*x);
     // Its focused window when that is on a current desktop, else its front window
     // on one, else its latest one, whose desktop is shown first.
@@ -386,7 +474,7 @@ bool X11Windows::hide(std::int32_t pid)
     if (!x)
         return false;
     bool any = false;
-    for (const ClientWindow& w : readClientWindows(*x)) {
+    for (const ClientWindow& w : readClientWindows(*x, m_session.get())) {
         if (w.pid == pid && w.viewable) {
             x->sendRootMessage(w.screen, w.id, x->atoms().changeState, kICCCMIconic);
             any = true;
@@ -401,7 +489,7 @@ bool X11Windows::unhide(std::int32_t pid)
     if (!x)
         return false;
     bool any = false;
-    for (const ClientWindow& w : readClientWindows(*x)) {
+    for (const ClientWindow& w : readClientWindows(*x, m_session.get())) {
         if (w.pid == pid && w.minimised) {
             xcb_map_window(x->get(), w.id);
             any = true;

@@ -28,8 +28,9 @@ struct ClientWindow {
 };
 
 // Every client window of every managed screen, front to back, read with
-// pipelined requests: one round trip per stage, not per window.
-std::vector<ClientWindow> readClientWindows(XConnection& x);
+// pipelined requests: one round trip per stage, not per window. With a
+// session, the facts it keeps are not asked for again.
+std::vector<ClientWindow> readClientWindows(XConnection& x, Session* session = nullptr);
 
 // The window list and the running applications (the pids that own client windows).
 class X11Windows final : public WindowList, public RunningApplications {

@@ -1,7 +1,5 @@
 #include "Platform/X11/XConnection.h"
 
-#include <xcb/res.h>
-
 #include <cstring>
 #include <utility>
 
@@ -51,6 +49,7 @@ XConnection::XConnection(xcb_connection_t* connection, int defaultScreen)
         {&m_atoms.typeNormal, "_NET_WM_WINDOW_TYPE_NORMAL"},
         {&m_atoms.typeDialog, "_NET_WM_WINDOW_TYPE_DIALOG"},
         {&m_atoms.typeUtility, "_NET_WM_WINDOW_TYPE_UTILITY"},
+        {&m_atoms.typeDesktop, "_NET_WM_WINDOW_TYPE_DESKTOP"},
         {&m_atoms.closeWindow, "_NET_CLOSE_WINDOW"},
         {&m_atoms.moveresizeWindow, "_NET_MOVERESIZE_WINDOW"},
         {&m_atoms.wmIcon, "_NET_WM_ICON"},
@@ -98,13 +97,23 @@ xcb_get_property_cookie_t XConnection::requestProperty(xcb_window_t window, xcb_
 
 std::vector<std::int32_t> XConnection::clientPids(const std::vector<xcb_window_t>& windows)
 {
-    std::vector<xcb_res_query_client_ids_cookie_t> cookies;
+    return readClientPids(requestClientPids(windows));
+}
+
+XConnection::ClientPidCookies XConnection::requestClientPids(const std::vector<xcb_window_t>& windows)
+{
+    ClientPidCookies cookies;
     cookies.reserve(windows.size());
     for (xcb_window_t window : windows) {
         xcb_res_client_id_spec_t client{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
         cookies.push_back(xcb_res_query_client_ids(m_connection, 1, &client));
     }
-    std::vector<std::int32_t> pids(windows.size(), 0);
+    return cookies;
+}
+
+std::vector<std::int32_t> XConnection::readClientPids(const ClientPidCookies& cookies)
+{
+    std::vector<std::int32_t> pids(cookies.size(), 0);
     for (std::size_t i = 0; i < cookies.size(); ++i) {
         Reply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(m_connection, cookies[i], nullptr));
         if (!reply)
@@ -117,23 +126,40 @@ std::vector<std::int32_t> XConnection::clientPids(const std::vector<xcb_window_t
     return pids;
 }
 
+Reply<xcb_get_property_reply_t> XConnection::readProperty(xcb_get_property_cookie_t cookie)
+{
+    return Reply<xcb_get_property_reply_t>(xcb_get_property_reply(m_connection, cookie, nullptr));
+}
+
+std::span<const std::uint32_t> cardinalsOf(const xcb_get_property_reply_t* reply)
+{
+    if (!present(reply) || reply->format != 32)
+        return {};
+    return {static_cast<const std::uint32_t*>(xcb_get_property_value(reply)), std::size_t(xcb_get_property_value_length(reply) / 4)};
+}
+
+QByteArrayView bytesOf(const xcb_get_property_reply_t* reply)
+{
+    if (!present(reply))
+        return {};
+    return {static_cast<const char*>(xcb_get_property_value(reply)), xcb_get_property_value_length(reply)};
+}
+
 std::optional<std::vector<std::uint32_t>> XConnection::readCardinals(xcb_get_property_cookie_t cookie)
 {
-    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_connection, cookie, nullptr));
-    if (!reply || reply->type == XCB_ATOM_NONE || reply->format != 32)
+    const Reply<xcb_get_property_reply_t> reply = readProperty(cookie);
+    if (!present(reply.get()) || reply->format != 32)
         return std::nullopt;
-    const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
-    const int count = xcb_get_property_value_length(reply.get()) / 4;
-    return std::vector<std::uint32_t>(values, values + count);
+    const std::span<const std::uint32_t> values = cardinalsOf(reply.get());
+    return std::vector<std::uint32_t>(values.begin(), values.end());
 }
 
 std::optional<QByteArray> XConnection::readBytes(xcb_get_property_cookie_t cookie)
 {
-    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_connection, cookie, nullptr));
-    if (!reply || reply->type == XCB_ATOM_NONE)
+    const Reply<xcb_get_property_reply_t> reply = readProperty(cookie);
+    if (!present(reply.get()))
         return std::nullopt;
-    return QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
-                      xcb_get_property_value_length(reply.get()));
+    return bytesOf(reply.get()).toByteArray();
 }
 
 void XConnection::sendRootMessage(int screen, xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1,

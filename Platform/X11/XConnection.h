@@ -3,9 +3,11 @@
 // One xcb connection with the atoms and property reads the backend uses.
 // Internal to the X11 backend: nothing above Platform/ includes this.
 
+#include <xcb/res.h>
 #include <xcb/xcb.h>
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <cstdint>
@@ -13,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace lumivast::x11 {
@@ -47,6 +50,7 @@ struct Atoms {
     xcb_atom_t typeNormal = 0;
     xcb_atom_t typeDialog = 0;
     xcb_atom_t typeUtility = 0;
+    xcb_atom_t typeDesktop = 0;
     xcb_atom_t closeWindow = 0;
     xcb_atom_t moveresizeWindow = 0;
     xcb_atom_t wmIcon = 0;
@@ -54,6 +58,16 @@ struct Atoms {
     xcb_atom_t icccmState = 0; // WM_STATE
     xcb_atom_t changeState = 0; // WM_CHANGE_STATE
 };
+
+// A property reply read in place. Present: the property exists, whatever its type.
+inline bool present(const xcb_get_property_reply_t* reply)
+{
+    return reply && reply->type != XCB_ATOM_NONE;
+}
+// Its CARDINAL, WINDOW or ATOM values; empty when it is missing or of another format.
+std::span<const std::uint32_t> cardinalsOf(const xcb_get_property_reply_t* reply);
+// Its bytes; empty when it is missing.
+QByteArrayView bytesOf(const xcb_get_property_reply_t* reply);
 
 class XConnection {
 public:
@@ -78,9 +92,15 @@ public:
                                               std::uint32_t longLength = 1024);
     // A whole property's bytes; none when it is missing.
     std::optional<QByteArray> readBytes(xcb_get_property_cookie_t cookie);
+    // A property's reply as it is, for reading its values in place; null when the request failed.
+    Reply<xcb_get_property_reply_t> readProperty(xcb_get_property_cookie_t cookie);
     // The pid of each window's client as the server knows it (X-Resource), 0 where it knows none; the
     // requests are pipelined, one round trip for all.
     std::vector<std::int32_t> clientPids(const std::vector<xcb_window_t>& windows);
+    // The same in two halves, for a caller that sends other requests in the same round trip.
+    using ClientPidCookies = std::vector<xcb_res_query_client_ids_cookie_t>;
+    ClientPidCookies requestClientPids(const std::vector<xcb_window_t>& windows);
+    std::vector<std::int32_t> readClientPids(const ClientPidCookies& cookies);
 
     // A client message to the root in the form EWMH asks for (substructure redirect and notify).
     void sendRootMessage(int screen, xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1 = 0,

@@ -2,10 +2,7 @@
 // workspace's application notifications, and the program's own panels, on a
 // real X server and window manager.
 #include "CGSBridge/CGSBridge.h"
-#include "Platform/Sim/SimPlatform.h"
-#include "Platform/VirtualScheduler.h"
 #include "Platform/X11/OwnWindows.h"
-#include "Platform/X11/X11Platform.h"
 #include "tests/Platform/X11/XServerFixture.h"
 
 #include <QFile>
@@ -28,28 +25,8 @@ std::optional<AXError> errorOf(const std::expected<T, AXError>& result)
     return result ? std::nullopt : std::optional<AXError>(result.error());
 }
 
-class X11AccessibilityTest : public ::testing::Test {
+class X11AccessibilityTest : public SharedDesktopTest {
 protected:
-    void SetUp() override
-    {
-        SharedDesktop& desktop = sharedDesktop();
-        LUMIVAST_REQUIRE_DESKTOP(desktop);
-        display = desktop.server->display();
-        client = std::make_unique<Client>(display);
-        ASSERT_TRUE(setDesktopCount(display, 4));
-        showDesktop(0);
-        platform = X11Platform::create(display);
-        platform->setScheduler(scheduler);
-        Platform::install(platform);
-    }
-    void TearDown() override { Platform::install(SimPlatform::create(SimWorld::defaultWorld())); }
-
-    void showDesktop(std::uint32_t index)
-    {
-        client->sendRootMessage("_NET_CURRENT_DESKTOP", index);
-        ASSERT_TRUE(client->waitUntil([&] { return client->rootCardinal("_NET_CURRENT_DESKTOP") == index; }));
-    }
-
     struct Helper {
         Child process;
         std::vector<std::uint32_t> windows; // front to back
@@ -153,11 +130,6 @@ protected:
                        reinterpret_cast<const char*>(&event));
         xcb_flush(client->get());
     }
-
-    VirtualScheduler scheduler;
-    QByteArray display;
-    std::unique_ptr<Client> client;
-    std::shared_ptr<X11Platform> platform;
 };
 
 TEST_F(X11AccessibilityTest, AHelpersWindowsAreReadAndChanged)

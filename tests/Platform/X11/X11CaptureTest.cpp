@@ -1,9 +1,5 @@
 // Pictures of the current desktop, with and without the program's own panels, and the desktop picture.
-#include "Platform/Sim/SimPlatform.h"
-#include "Platform/VirtualScheduler.h"
-#include "Platform/X11/X11Platform.h"
 #include "tests/Platform/X11/XServerFixture.h"
-#include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -29,21 +25,8 @@ struct Freed {
     T* value;
 };
 
-class X11CaptureTest : public test::TempHomeTest {
+class X11CaptureTest : public SharedDesktopTest {
 protected:
-    void SetUp() override
-    {
-        SharedDesktop& desktop = sharedDesktop();
-        LUMIVAST_REQUIRE_DESKTOP(desktop);
-        display = desktop.server->display();
-        client = std::make_unique<Client>(display);
-        ASSERT_TRUE(setDesktopCount(display, 4));
-        client->sendRootMessage("_NET_CURRENT_DESKTOP", 0);
-        ASSERT_TRUE(client->waitUntil([&] { return client->rootCardinal("_NET_CURRENT_DESKTOP") == 0u; }));
-        platform = X11Platform::create(display);
-        platform->setScheduler(scheduler);
-        Platform::install(platform);
-    }
     void TearDown() override
     {
         if (client) {
@@ -57,7 +40,7 @@ protected:
             }
             xcb_flush(client->get());
         }
-        Platform::install(SimPlatform::create(SimWorld::defaultWorld()));
+        SharedDesktopTest::TearDown();
     }
 
     // Sets a plain root picture the way wallpaper setters publish theirs.
@@ -126,10 +109,6 @@ protected:
     }
     static std::uint32_t rgb(const QImage& image, QPoint p) { return image.pixel(p) & 0xFFFFFF; }
 
-    VirtualScheduler scheduler;
-    QByteArray display;
-    std::unique_ptr<Client> client;
-    std::shared_ptr<X11Platform> platform;
     std::vector<xcb_window_t> ownWindows;
     xcb_pixmap_t picture = 0;
 };

@@ -3,11 +3,7 @@
 #include "CGSBridge/CGSBridge.h"
 #include "Core/Spaces/SpaceProvider.h"
 #include "Core/Spaces/SpaceWatcher.h"
-#include "Platform/Sim/SimPlatform.h"
-#include "Platform/VirtualScheduler.h"
-#include "Platform/X11/X11Platform.h"
 #include "tests/Platform/X11/XServerFixture.h"
-#include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -32,20 +28,11 @@ struct NotificationCounter {
     }
 };
 
-class X11Test : public test::TempHomeTest {
+// The Spaces list as the program reads it, for suites on the shared server and on servers of their own.
+template <class Base>
+class SpacesTest : public Base {
 protected:
-    void use(const QByteArray& display)
-    {
-        platform = X11Platform::create(display);
-        platform->setScheduler(scheduler);
-        Platform::install(platform);
-    }
-    void TearDown() override
-    {
-        // The next test starts from the simulated default again; the bridge drops its look-ups.
-        Platform::install(SimPlatform::create(SimWorld::defaultWorld()));
-    }
-    std::optional<SpaceSnapshot> snapshot() { return SpaceProvider::snapshot(scheduler); }
+    std::optional<SpaceSnapshot> snapshot() { return SpaceProvider::snapshot(this->scheduler); }
     // Managed numbers of each row, in order.
     std::vector<std::vector<std::uint64_t>> rows()
     {
@@ -59,29 +46,9 @@ protected:
         }
         return result;
     }
-
-    VirtualScheduler scheduler;
-    std::shared_ptr<X11Platform> platform;
 };
 
-// The shared Xvfb and window manager, back at 4 desktops with the first current.
-class X11DesktopsTest : public X11Test {
-protected:
-    void SetUp() override
-    {
-        SharedDesktop& desktop = sharedDesktop();
-        LUMIVAST_REQUIRE_DESKTOP(desktop);
-        display = desktop.server->display();
-        client = std::make_unique<Client>(display);
-        ASSERT_TRUE(setDesktopCount(display, 4));
-        client->sendRootMessage("_NET_CURRENT_DESKTOP", 0);
-        ASSERT_TRUE(client->waitUntil([this] { return client->rootCardinal("_NET_CURRENT_DESKTOP") == 0u; }));
-        use(display);
-    }
-
-    QByteArray display;
-    std::unique_ptr<Client> client;
-};
+class X11DesktopsTest : public SpacesTest<SharedDesktopTest> {};
 
 TEST_F(X11DesktopsTest, TheProbeListsTheWindowManagersDesktops)
 {
@@ -146,17 +113,14 @@ TEST(X11WithoutDisplay, AnswersAsAnUnhealthyWindowServer)
 }
 
 // A server of its own, first with no window manager at all.
-class X11WithoutWindowManagerTest : public X11Test {
+class X11WithoutWindowManagerTest : public SpacesTest<X11PlatformTest> {
 protected:
     void SetUp() override
     {
-        QString problem;
-        server = XServer::start({QStringLiteral("1512x982x24")}, &problem);
-        if (!server)
-            GTEST_SKIP() << problem.toStdString();
-        use(server->display());
+        startServer({QStringLiteral("1512x982x24")});
+        if (!IsSkipped())
+            use(server->display());
     }
-    std::unique_ptr<XServer> server;
 };
 
 TEST_F(X11WithoutWindowManagerTest, ReportsUnhealthyThenPicksUpAWindowManagerThatStartsLater)
@@ -173,28 +137,25 @@ TEST_F(X11WithoutWindowManagerTest, ReportsUnhealthyThenPicksUpAWindowManagerTha
     auto manager = WindowManager::start(server->display(), &problem);
     if (!manager)
         GTEST_SKIP() << problem.toStdString();
-    Client client(server->display());
-    EXPECT_TRUE(client.waitUntil([&] { return counter.spaces.load() >= 1 && !rows().empty(); }));
+    EXPECT_TRUE(client->waitUntil([&] { return counter.spaces.load() >= 1 && !rows().empty(); }));
     EXPECT_TRUE(CGSBridgeProbe().isHealthy());
 
     // A window manager that ends takes its desktops along.
     const int before = counter.spaces.load();
     manager->stop();
-    EXPECT_TRUE(client.waitUntil([&] { return counter.spaces.load() > before && rows().empty(); }));
+    EXPECT_TRUE(client->waitUntil([&] { return counter.spaces.load() > before && rows().empty(); }));
     EXPECT_TRUE(CGSBridgeCopyManagedDisplaySpaces().isNull());
 }
 
 // Two X screens, each with a window manager's properties of its own (set by
 // the test: window managers differ in whether they manage more than one screen).
-class X11TwoScreensTest : public X11Test {
+class X11TwoScreensTest : public SpacesTest<X11PlatformTest> {
 protected:
     void SetUp() override
     {
-        QString problem;
-        server = XServer::start({QStringLiteral("800x600x24"), QStringLiteral("640x480x24")}, &problem);
-        if (!server)
-            GTEST_SKIP() << problem.toStdString();
-        client = std::make_unique<Client>(server->display());
+        startServer({QStringLiteral("800x600x24"), QStringLiteral("640x480x24")});
+        if (IsSkipped())
+            return;
         for (int screen = 0; screen < 2; ++screen) {
             const xcb_window_t check = xcb_generate_id(client->get());
             xcb_create_window(client->get(), XCB_COPY_FROM_PARENT, check, client->root(screen), 0, 0, 1, 1, 0,
@@ -207,8 +168,6 @@ protected:
         }
         use(server->display());
     }
-    std::unique_ptr<XServer> server;
-    std::unique_ptr<Client> client;
 };
 
 TEST_F(X11TwoScreensTest, EachScreenIsARowOfItsOwn)
@@ -252,6 +211,38 @@ TEST_F(X11TwoScreensTest, ThePointerOnAnotherScreenMovesTheMenuBarDisplay)
     EXPECT_EQ(screens[0].frame, QRectF(0, 0, 800, 600));
     EXPECT_EQ(screens[1].frame, QRectF(800, 600 - 480, 640, 480));
     EXPECT_EQ(Platform::current().screens().pointerLocation(), QPointF(900, 500));
+}
+
+// A screen whose check window has gone has no window manager any more: the windows its leftover
+// stacking list names are not listed, while those of the screen that still has one are.
+TEST_F(X11TwoScreensTest, OnlyAManagedScreensWindowsAreListed)
+{
+    xcb_connection_t* c = client->get();
+    std::vector<std::int64_t> made;
+    for (int screen = 0; screen < 2; ++screen) {
+        const xcb_window_t w = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, client->root(screen), 10, 20, 300, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        client->setRootWindow("_NET_CLIENT_LIST_STACKING", w, screen);
+        made.push_back(w);
+    }
+    // A round trip after each change: the server has made it before the platform's connection asks.
+    const auto sync = [c] { std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); };
+    sync();
+    const auto listed = [] {
+        std::vector<std::int64_t> ids;
+        const PlistValue list = Platform::current().windowList().copyWindowInfo(WindowList::kOptionAll, 0);
+        for (const PlistValue& entry : *list.array())
+            ids.push_back(entry.value(WindowListKey::number)->integer().value_or(0));
+        return ids;
+    };
+    EXPECT_EQ(listed(), made);
+
+    const auto check = client->rootCardinal("_NET_SUPPORTING_WM_CHECK", 1);
+    ASSERT_TRUE(check);
+    xcb_destroy_window(c, *check);
+    sync();
+    EXPECT_EQ(listed(), std::vector<std::int64_t>{made[0]});
 }
 
 } // namespace

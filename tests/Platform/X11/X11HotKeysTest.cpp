@@ -1,7 +1,4 @@
 // Global hot keys as key grabs on the real desktop.
-#include "Platform/Sim/SimPlatform.h"
-#include "Platform/VirtualScheduler.h"
-#include "Platform/X11/X11Platform.h"
 #include "tests/Platform/X11/XServerFixture.h"
 
 #include <gtest/gtest.h>
@@ -16,19 +13,8 @@ namespace {
 constexpr quint32 kKeyK = 40;  // virtual key code of "k"
 constexpr quint32 kKeyF6 = 97;
 
-class X11HotKeysTest : public ::testing::Test {
+class X11HotKeysTest : public SharedDesktopTest {
 protected:
-    void SetUp() override
-    {
-        SharedDesktop& desktop = sharedDesktop();
-        LUMIVAST_REQUIRE_DESKTOP(desktop);
-        display = desktop.server->display();
-        client = std::make_unique<Client>(display);
-        platform = X11Platform::create(display);
-        platform->setScheduler(scheduler);
-        Platform::install(platform);
-    }
-    void TearDown() override { Platform::install(SimPlatform::create(SimWorld::defaultWorld())); }
     xcb_keycode_t keycode(std::uint32_t keysym)
     {
         xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(client->get());
@@ -43,10 +29,6 @@ protected:
         xcb_test_fake_input(client->get(), down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     }
 
-    VirtualScheduler scheduler;
-    QByteArray display;
-    std::unique_ptr<Client> client;
-    std::shared_ptr<X11Platform> platform;
 };
 
 TEST_F(X11HotKeysTest, APressReachesTheHandlerWhateverTheLockState)

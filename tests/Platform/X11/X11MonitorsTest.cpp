@@ -1,7 +1,4 @@
 // The RandR monitors of one X screen as the system's screens.
-#include "Platform/Sim/SimPlatform.h"
-#include "Platform/VirtualScheduler.h"
-#include "Platform/X11/X11Platform.h"
 #include "tests/Platform/X11/XServerFixture.h"
 
 #include <gtest/gtest.h>
@@ -16,15 +13,13 @@ using namespace lumivast::test::x11;
 namespace {
 
 // A server of its own: its monitors are rearranged here.
-class X11MonitorsTest : public ::testing::Test {
+class X11MonitorsTest : public X11PlatformTest {
 protected:
     void SetUp() override
     {
-        QString problem;
-        server = XServer::start({QStringLiteral("1600x900x24")}, &problem);
-        if (!server)
-            GTEST_SKIP() << problem.toStdString();
-        client = std::make_unique<Client>(server->display());
+        startServer({QStringLiteral("1600x900x24")});
+        if (IsSkipped())
+            return;
         xcb_connection_t* c = client->get();
         std::free(xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 5), nullptr));
         xcb_randr_get_screen_resources_current_reply_t* resources =
@@ -33,11 +28,8 @@ protected:
         ASSERT_GE(xcb_randr_get_screen_resources_current_outputs_length(resources), 1);
         output = xcb_randr_get_screen_resources_current_outputs(resources)[0];
         std::free(resources);
-        platform = X11Platform::create(server->display());
-        platform->setScheduler(scheduler);
-        Platform::install(platform);
+        use(server->display());
     }
-    void TearDown() override { Platform::install(SimPlatform::create(SimWorld::defaultWorld())); }
 
     // What `xrandr --setmonitor` does; with `withOutput` the monitor takes the place of the output's own.
     void setMonitor(const char* name, QRect rect, bool primary, bool withOutput)
@@ -81,10 +73,6 @@ protected:
         std::free(xcb_get_input_focus_reply(client->get(), xcb_get_input_focus(client->get()), nullptr));
     }
 
-    VirtualScheduler scheduler;
-    std::shared_ptr<X11Platform> platform;
-    std::unique_ptr<XServer> server;
-    std::unique_ptr<Client> client;
     xcb_randr_output_t output = 0;
 };
 

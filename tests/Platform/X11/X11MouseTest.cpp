@@ -1,7 +1,4 @@
 // The pointer on the real desktop: raw events for global monitors, the application's own events for local ones.
-#include "Platform/Sim/SimPlatform.h"
-#include "Platform/VirtualScheduler.h"
-#include "Platform/X11/X11Platform.h"
 #include "tests/Platform/X11/XServerFixture.h"
 
 #include <gtest/gtest.h>
@@ -24,19 +21,8 @@ struct Free {
 template <class T>
 using Reply = std::unique_ptr<T, Free>;
 
-class X11MouseTest : public ::testing::Test {
+class X11MouseTest : public SharedDesktopTest {
 protected:
-    void SetUp() override
-    {
-        SharedDesktop& desktop = sharedDesktop();
-        LUMIVAST_REQUIRE_DESKTOP(desktop);
-        display = desktop.server->display();
-        client = std::make_unique<Client>(display);
-        platform = X11Platform::create(display);
-        platform->setScheduler(scheduler);
-        Platform::install(platform);
-    }
-    void TearDown() override { Platform::install(SimPlatform::create(SimWorld::defaultWorld())); }
 
     // Input as a device makes it: through XTest, which the server treats as a real device.
     void move(int x, int y)
@@ -57,10 +43,6 @@ protected:
             return reply && reply->root_x == x && reply->root_y == y;
         });
     }
-    VirtualScheduler scheduler;
-    QByteArray display;
-    std::unique_ptr<Client> client;
-    std::shared_ptr<X11Platform> platform;
 };
 
 TEST_F(X11MouseTest, RawPointerEventsReachAGlobalMonitorAndNothingIsGrabbed)

@@ -1,7 +1,5 @@
 // The user's names in the window manager's own desktop names.
-#include "Platform/Sim/SimPlatform.h"
 #include "Platform/X11/Desktops.h"
-#include "Platform/X11/X11Platform.h"
 #include "tests/Platform/X11/XServerFixture.h"
 
 #include <gtest/gtest.h>
@@ -11,20 +9,13 @@ using namespace lumivast::test::x11;
 
 namespace {
 
-class X11NamesTest : public ::testing::Test {
+class X11NamesTest : public SharedDesktopTest {
 protected:
-    void SetUp() override
-    {
-        SharedDesktop& desktop = sharedDesktop();
-        LUMIVAST_REQUIRE_DESKTOP(desktop);
-        client = std::make_unique<Client>(desktop.server->display());
-        ASSERT_TRUE(setDesktopCount(desktop.server->display(), 4));
-        platform = X11Platform::create(desktop.server->display());
-    }
     void TearDown() override
     {
         if (client)
             writeNames({QStringLiteral("desktop 1"), QStringLiteral("desktop 2"), QStringLiteral("desktop 3"), QStringLiteral("desktop 4")});
+        SharedDesktopTest::TearDown();
     }
     // The names as another pager would set them.
     void writeNames(const QStringList& names)
@@ -43,9 +34,6 @@ protected:
         platform->desktopNames().setStoredNames(names);
         return client->waitUntil([&] { return client->desktopNames() == expected; }, 3s);
     }
-
-    std::unique_ptr<Client> client;
-    std::shared_ptr<X11Platform> platform;
 };
 
 TEST_F(X11NamesTest, OnlyStoredNamesAreWrittenAndTakingOneBackRestoresTheWindowManagers)

@@ -3,11 +3,7 @@
 #include "Core/Settings/Settings.h"
 #include "Core/Spaces/SpaceProvider.h"
 #include "Core/Switching/SpaceSwitcher.h"
-#include "Platform/Sim/SimPlatform.h"
-#include "Platform/VirtualScheduler.h"
-#include "Platform/X11/X11Platform.h"
 #include "tests/Platform/X11/XServerFixture.h"
-#include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -16,27 +12,8 @@ using namespace lumivast::test::x11;
 
 namespace {
 
-class X11SwitchingTest : public test::TempHomeTest {
+class X11SwitchingTest : public SharedDesktopTest {
 protected:
-    void SetUp() override
-    {
-        SharedDesktop& desktop = sharedDesktop();
-        LUMIVAST_REQUIRE_DESKTOP(desktop);
-        display = desktop.server->display();
-        client = std::make_unique<Client>(display);
-        ASSERT_TRUE(setDesktopCount(display, 4));
-        showDesktop(0);
-        platform = X11Platform::create(display);
-        platform->setScheduler(scheduler);
-        Platform::install(platform);
-    }
-    void TearDown() override { Platform::install(SimPlatform::create(SimWorld::defaultWorld())); }
-
-    void showDesktop(std::uint32_t index)
-    {
-        client->sendRootMessage("_NET_CURRENT_DESKTOP", index);
-        ASSERT_TRUE(client->waitUntil([&] { return client->rootCardinal("_NET_CURRENT_DESKTOP") == index; }));
-    }
     bool landsOn(std::uint32_t index)
     {
         return client->waitUntil([&] { return client->rootCardinal("_NET_CURRENT_DESKTOP") == index; });
@@ -50,11 +27,6 @@ protected:
         ADD_FAILURE() << "no desktop " << number;
         return {};
     }
-
-    VirtualScheduler scheduler;
-    QByteArray display;
-    std::unique_ptr<Client> client;
-    std::shared_ptr<X11Platform> platform;
 };
 
 TEST_F(X11SwitchingTest, BothRoadsSwitchTheRealDesktop)

@@ -1,32 +1,25 @@
 // Real client windows: the window list, their desktops, moving and activating them.
 #include "CGSBridge/CGSBridge.h"
-#include "Platform/Sim/SimPlatform.h"
-#include "Platform/X11/X11Platform.h"
+#include "Platform/X11/Session.h"
+#include "Platform/X11/Windows.h"
 #include "tests/Platform/X11/XServerFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
+#include <map>
+
+#include <unistd.h>
 
 using namespace lumivast;
 using namespace lumivast::test::x11;
 
 namespace {
 
-class X11WindowsTest : public ::testing::Test {
+class X11WindowsTest : public SharedDesktopTest {
 protected:
-    void SetUp() override
-    {
-        SharedDesktop& desktop = sharedDesktop();
-        LUMIVAST_REQUIRE_DESKTOP(desktop);
-        display = desktop.server->display();
-        client = std::make_unique<Client>(display);
-        ASSERT_TRUE(setDesktopCount(display, 4));
-        client->sendRootMessage("_NET_CURRENT_DESKTOP", 0);
-        ASSERT_TRUE(client->waitUntil([&] { return client->rootCardinal("_NET_CURRENT_DESKTOP") == 0u; }));
-        Platform::install(X11Platform::create(display));
-    }
-    void TearDown() override { Platform::install(SimPlatform::create(SimWorld::defaultWorld())); }
 
     // Starts the helper with `title` and waits for its window in the list; the entry, or null.
     std::optional<PlistValue> helperWindow(const QString& title)
@@ -61,8 +54,6 @@ protected:
         return spaces;
     }
 
-    QByteArray display;
-    std::unique_ptr<Client> client;
     std::vector<Child> helpers;
     int helperPID = 0;
 };
@@ -121,6 +112,141 @@ TEST_F(X11WindowsTest, AHelperWindowsFieldsMoveAndActivation)
     EXPECT_TRUE(client->waitUntil([&] { return client->rootCardinal("_NET_CURRENT_DESKTOP") == 2u; }));
     EXPECT_TRUE(client->waitUntil([&] { return client->rootCardinal("_NET_ACTIVE_WINDOW") == id; }));
     EXPECT_EQ(Platform::current().runningApplications().frontmostApplication()->pid, helperPID);
+}
+
+// The title and pid come from the newer properties where a window has them, else from the old-style
+// title and from the server, which knows which client made the window (this test's own connection).
+TEST_F(X11WindowsTest, OldStyleTitlesAndWindowsWithoutAPidAreListed)
+{
+    xcb_connection_t* c = client->get();
+    struct Case {
+        const char* netName; // none: no _NET_WM_NAME
+        QByteArray oldName;
+        std::optional<std::uint32_t> pid;
+        QString title;
+        std::int32_t owner;
+    };
+    const QByteArray latin1 = QStringLiteral("Caf\u00e9 old").toLatin1();
+    const Case cases[] = {
+        {nullptr, latin1, std::nullopt, QStringLiteral("Caf\u00e9 old"), std::int32_t(::getpid())},
+        {"Caf\u00e9 new", "ignored", 4242, QStringLiteral("Caf\u00e9 new"), 4242},
+        {"", "ignored", std::nullopt, QString(), std::int32_t(::getpid())},
+    };
+    std::vector<xcb_window_t> made;
+    for (const Case& k : cases) {
+        const xcb_window_t w = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, client->root(), 0, 0, 320, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        if (k.netName)
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, client->atom("_NET_WM_NAME"), client->atom("UTF8_STRING"), 8,
+                                std::uint32_t(std::strlen(k.netName)), k.netName);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, std::uint32_t(k.oldName.size()),
+                            k.oldName.constData());
+        const char klass[] = "plain\0PlainClass";
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof klass, klass);
+        if (k.pid)
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, client->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &*k.pid);
+        xcb_map_window(c, w);
+        made.push_back(w);
+    }
+    xcb_flush(c);
+    std::map<xcb_window_t, PlistValue> listed;
+    EXPECT_TRUE(client->waitUntil([&] {
+        listed.clear();
+        const PlistValue list = Platform::current().windowList().copyWindowInfo(WindowList::kOptionAll, 0);
+        for (const PlistValue& entry : *list.array()) {
+            const auto id = xcb_window_t(*entry.value(WindowListKey::number)->integer());
+            if (std::find(made.begin(), made.end(), id) != made.end())
+                listed[id] = entry;
+        }
+        return listed.size() == made.size();
+    })) << "the window manager listed " << listed.size() << " of " << made.size();
+    for (std::size_t i = 0; i < made.size() && listed.contains(made[i]); ++i) {
+        const PlistValue& entry = listed[made[i]];
+        EXPECT_EQ(*entry.value(WindowListKey::name)->string(), cases[i].title) << i;
+        ASSERT_TRUE(entry.value(WindowListKey::ownerPID)) << i;
+        EXPECT_EQ(entry.value(WindowListKey::ownerPID)->int32(), cases[i].owner) << i;
+        EXPECT_EQ(*entry.value(WindowListKey::ownerName)->string(), "PlainClass") << i;
+    }
+    for (xcb_window_t w : made)
+        xcb_destroy_window(c, w);
+    xcb_flush(c);
+}
+
+// A window's pid, class and type are asked for once while the event thread watches the window, and
+// again after it saw one of them change: each change reaches the list.
+TEST_F(X11WindowsTest, KeptFactsOfAWindowFollowEachChange)
+{
+    auto session = x11::Session::create(display, scheduler);
+    auto x = session->connection();
+    ASSERT_TRUE(x);
+    xcb_connection_t* c = client->get();
+    const xcb_window_t w = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, client->root(), 0, 0, 320, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    const auto setClass = [&](const QByteArray& name) {
+        const QByteArray value = QByteArray("kept", 5) + name + '\0';
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, std::uint32_t(value.size()),
+                            value.constData());
+    };
+    const auto setPid = [&](std::uint32_t pid) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, client->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
+    };
+    const auto setType = [&](const char* type) {
+        const xcb_atom_t atom = client->atom(type);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, client->atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &atom);
+    };
+    setClass("First");
+    setPid(4101);
+    setType("_NET_WM_WINDOW_TYPE_NORMAL");
+    xcb_map_window(c, w);
+    xcb_flush(c);
+
+    const auto listed = [&]() -> std::optional<x11::ClientWindow> {
+        for (const x11::ClientWindow& window : x11::readClientWindows(*x, session.get())) {
+            if (window.id == w)
+                return window;
+        }
+        return std::nullopt;
+    };
+    // Kept: listed once the event thread watches it, and held for the generation a read starts at.
+    const auto kept = [&] {
+        const std::uint64_t generation = session->factsGeneration();
+        return listed().has_value() && generation != 0 && session->keptFacts({w}, generation).front().has_value();
+    };
+    struct Step {
+        const char* change;
+        std::function<void()> make;
+        std::function<bool(const x11::ClientWindow&)> seen;
+    };
+    const Step steps[] = {
+        {"class", [&] { setClass("Second"); }, [](const x11::ClientWindow& k) { return k.appClass == "Second"; }},
+        {"pid", [&] { setPid(4102); }, [](const x11::ClientWindow& k) { return k.pid == 4102; }},
+        {"type", [&] { setType("_NET_WM_WINDOW_TYPE_DOCK"); }, [](const x11::ClientWindow& k) { return !k.normalLayer; }},
+    };
+    for (const Step& step : steps) {
+        ASSERT_TRUE(client->waitUntil(kept)) << "the window's facts were never kept before the " << step.change << " changed";
+        step.make();
+        xcb_flush(c);
+        EXPECT_TRUE(client->waitUntil([&] {
+            const auto window = listed();
+            return window && step.seen(*window);
+        })) << "the list kept the old " << step.change;
+    }
+    const auto last = listed();
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->appClass, "Second");
+    EXPECT_EQ(last->pid, 4102);
+    EXPECT_FALSE(last->normalLayer);
+
+    // A window that ends takes its facts along.
+    ASSERT_TRUE(client->waitUntil(kept));
+    xcb_destroy_window(c, w);
+    xcb_flush(c);
+    EXPECT_TRUE(client->waitUntil([&] {
+        const std::uint64_t generation = session->factsGeneration();
+        return !session->keptFacts({w}, generation).front().has_value();
+    }));
 }
 
 } // namespace

@@ -4,7 +4,12 @@
 // display number itself (the user's DISPLAY is never touched), and an EWMH
 // window manager (openbox, or the one LUMIVAST_TEST_WM names) with a private
 // HOME. Processes are stopped by their pids. Waiting is on X events with a
-// deadline, never a sleep.
+// deadline, never a sleep. The suites derive from the fixtures at the end.
+
+#include "Platform/Sim/SimPlatform.h"
+#include "Platform/VirtualScheduler.h"
+#include "Platform/X11/X11Platform.h"
+#include "tests/support/TestEnv.h"
 
 #include <xcb/xcb.h>
 
@@ -112,3 +117,66 @@ bool setDesktopCount(const QByteArray& display, std::uint32_t count);
         if (!(desktop).server || !(desktop).manager)                                                         \
             GTEST_SKIP() << (desktop).problem.toStdString();                                                 \
     } while (0)
+
+namespace lumivast::test::x11 {
+
+// The X11 platform on one display for one test, on virtual time, with a
+// private HOME; the simulated default is installed again after the test.
+class X11PlatformTest : public test::TempHomeTest {
+protected:
+    // Creates the platform for `on` and installs it.
+    void use(const QByteArray& on)
+    {
+        display = on;
+        platform = X11Platform::create(display);
+        platform->setScheduler(scheduler);
+        Platform::install(platform);
+    }
+    // Starts a server of the test's own with `screens` and a client on it; skips the test without one.
+    void startServer(const QStringList& screens)
+    {
+        QString problem;
+        server = XServer::start(screens, &problem);
+        if (!server)
+            GTEST_SKIP() << problem.toStdString();
+        client = std::make_unique<Client>(server->display());
+    }
+    void TearDown() override
+    {
+        // The next test starts from the simulated default again; the bridge drops its look-ups.
+        Platform::install(SimPlatform::create(SimWorld::defaultWorld()));
+    }
+
+    VirtualScheduler scheduler;
+    std::unique_ptr<XServer> server; // the test's own, when it started one
+    QByteArray display;
+    std::unique_ptr<Client> client;
+    std::shared_ptr<X11Platform> platform;
+};
+
+// The shared Xvfb and window manager, back at 4 desktops with the first one
+// shown, and the platform installed on it. A suite's own SetUp calls this one
+// first and returns when it skipped or failed.
+class SharedDesktopTest : public X11PlatformTest {
+protected:
+    void SetUp() override
+    {
+        SharedDesktop& desktop = sharedDesktop();
+        LUMIVAST_REQUIRE_DESKTOP(desktop);
+        const QByteArray on = desktop.server->display();
+        client = std::make_unique<Client>(on);
+        ASSERT_TRUE(setDesktopCount(on, 4));
+        showDesktop(0);
+        if (HasFatalFailure())
+            return;
+        use(on);
+    }
+    // Shows desktop `index` as a pager asks for it, and waits until it is shown.
+    void showDesktop(std::uint32_t index)
+    {
+        client->sendRootMessage("_NET_CURRENT_DESKTOP", index);
+        ASSERT_TRUE(client->waitUntil([&] { return client->rootCardinal("_NET_CURRENT_DESKTOP") == index; }));
+    }
+};
+
+} // namespace lumivast::test::x11
