@@ -44,4 +44,32 @@ double InputEvent::doubleField(int field) const
     return 0.0;
 }
 
+std::optional<InputEvent> EventPoster::createKeyboardEvent(quint16 keyCode, bool keyDown)
+{
+    auto event = createEvent();
+    if (event) {
+        event->type = keyDown ? InputEvent::Type::keyDown : InputEvent::Type::keyUp;
+        event->keyCode = keyCode;
+    }
+    return event;
+}
+
+std::optional<InputEvent> EventPoster::createMouseEvent(MouseEventType type, const QPointF& location)
+{
+    InputEvent::Type kind;
+    switch (type) {
+    case MouseEventType::mouseMoved: kind = InputEvent::Type::mouseMoved; break;
+    case MouseEventType::leftMouseDown: kind = InputEvent::Type::leftMouseDown; break;
+    case MouseEventType::leftMouseUp: kind = InputEvent::Type::leftMouseUp; break;
+    case MouseEventType::leftMouseDragged: kind = InputEvent::Type::leftMouseDragged; break;
+    default: return std::nullopt;
+    }
+    auto event = createEvent();
+    if (event) {
+        event->type = kind;
+        event->location = location;
+    }
+    return event;
+}
+
 } // namespace lumivast

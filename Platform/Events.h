@@ -60,10 +60,12 @@ public:
 
     // An event of no particular kind, from no source; fields are set by number.
     virtual std::optional<InputEvent> createEvent() = 0;
-    virtual std::optional<InputEvent> createKeyboardEvent(quint16 keyCode, bool keyDown) = 0;
+    // Keyboard and mouse events are plain events with their kind filled in:
+    // they fail where createEvent() does.
+    std::optional<InputEvent> createKeyboardEvent(quint16 keyCode, bool keyDown);
     // A left-button or plain move event at `location` (global, top-left
     // origin), made as from the HID system state. Right-button types give nothing.
-    virtual std::optional<InputEvent> createMouseEvent(MouseEventType type, const QPointF& location) = 0;
+    std::optional<InputEvent> createMouseEvent(MouseEventType type, const QPointF& location);
     virtual void post(EventTap tap, const InputEvent& event) = 0;
     // Delivers the event straight to one process, past the system's input handling.
     virtual void postToProcess(std::int32_t pid, const InputEvent& event) = 0;

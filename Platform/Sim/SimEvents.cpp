@@ -21,34 +21,6 @@ std::optional<InputEvent> SimEvents::createEvent()
     return event;
 }
 
-std::optional<InputEvent> SimEvents::createKeyboardEvent(quint16 keyCode, bool keyDown)
-{
-    auto event = createEvent();
-    if (event) {
-        event->type = keyDown ? InputEvent::Type::keyDown : InputEvent::Type::keyUp;
-        event->keyCode = keyCode;
-    }
-    return event;
-}
-
-std::optional<InputEvent> SimEvents::createMouseEvent(MouseEventType type, const QPointF& location)
-{
-    InputEvent::Type kind;
-    switch (type) {
-    case MouseEventType::mouseMoved: kind = InputEvent::Type::mouseMoved; break;
-    case MouseEventType::leftMouseDown: kind = InputEvent::Type::leftMouseDown; break;
-    case MouseEventType::leftMouseUp: kind = InputEvent::Type::leftMouseUp; break;
-    case MouseEventType::leftMouseDragged: kind = InputEvent::Type::leftMouseDragged; break;
-    default: return std::nullopt;
-    }
-    auto event = createEvent();
-    if (event) {
-        event->type = kind;
-        event->location = location;
-    }
-    return event;
-}
-
 void SimEvents::post(EventTap tap, const InputEvent& event)
 {
     m_posted.push_back({tap, event});

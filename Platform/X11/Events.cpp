@@ -45,30 +45,6 @@ std::optional<InputEvent> X11Events::createEvent()
     return event;
 }
 
-std::optional<InputEvent> X11Events::createKeyboardEvent(quint16 keyCode, bool keyDown)
-{
-    auto event = createEvent();
-    event->type = keyDown ? InputEvent::Type::keyDown : InputEvent::Type::keyUp;
-    event->keyCode = keyCode;
-    return event;
-}
-
-std::optional<InputEvent> X11Events::createMouseEvent(MouseEventType type, const QPointF& location)
-{
-    InputEvent::Type kind;
-    switch (type) {
-    case MouseEventType::mouseMoved: kind = InputEvent::Type::mouseMoved; break;
-    case MouseEventType::leftMouseDown: kind = InputEvent::Type::leftMouseDown; break;
-    case MouseEventType::leftMouseUp: kind = InputEvent::Type::leftMouseUp; break;
-    case MouseEventType::leftMouseDragged: kind = InputEvent::Type::leftMouseDragged; break;
-    default: return std::nullopt;
-    }
-    auto event = createEvent();
-    event->type = kind;
-    event->location = location;
-    return event;
-}
-
 void X11Events::post(EventTap tap, const InputEvent& event)
 {
     auto x = m_session->connection();

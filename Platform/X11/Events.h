@@ -24,8 +24,6 @@ public:
     X11Events(std::shared_ptr<Session> session, Symbols& symbols);
 
     std::optional<InputEvent> createEvent() override;
-    std::optional<InputEvent> createKeyboardEvent(quint16 keyCode, bool keyDown) override;
-    std::optional<InputEvent> createMouseEvent(MouseEventType type, const QPointF& location) override;
     void post(EventTap tap, const InputEvent& event) override;
     void postToProcess(std::int32_t pid, const InputEvent& event) override;
     std::optional<QByteArray> eventData(const InputEvent& event) override { return EventData::encode(event); }
