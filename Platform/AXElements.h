@@ -35,6 +35,16 @@ struct AXElementValue {
 // global, top-left origin), a size ("AXSize"), any plain value, or one element.
 using AXAttributeValue = std::variant<std::vector<sysfn::AXElementRef>, QPointF, QSizeF, PlistValue, AXElementValue>;
 
+// The yes-or-no a flag attribute ("AXMinimized", "AXMain") is set to; anything
+// but a plain boolean is an illegal argument.
+inline std::expected<bool, AXError> axFlag(const AXAttributeValue& value)
+{
+    const auto* plain = std::get_if<PlistValue>(&value);
+    if (!plain || plain->kind() != PlistValue::Kind::Bool)
+        return std::unexpected(AXError::illegalArgument);
+    return plain->boolean().value_or(false);
+}
+
 // Reading and acting on other applications' Accessibility elements.
 class AXElements {
 public:

@@ -159,10 +159,10 @@ std::expected<void, AXError> SimAccessibility::setAttribute(sysfn::AXElementRef 
     }
     if (attribute != kMinimized && attribute != kMain && attribute != kFocused)
         return std::unexpected(AXError::attributeUnsupported);
-    const auto* plain = std::get_if<PlistValue>(&value);
-    if (!plain || plain->kind() != PlistValue::Kind::Bool)
-        return std::unexpected(AXError::illegalArgument);
-    const bool flag = plain->boolean().value_or(false);
+    const auto parsed = axFlag(value);
+    if (!parsed)
+        return std::unexpected(parsed.error());
+    const bool flag = *parsed;
     if (attribute == kMinimized) {
         w->minimized = flag;
         m_log << (flag ? QStringLiteral("minimize ") : QStringLiteral("unminimize ")) + number;

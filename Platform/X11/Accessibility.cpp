@@ -163,6 +163,17 @@ std::optional<X11Accessibility::Element> X11Accessibility::find(sysfn::AXElement
     return *it->second;
 }
 
+std::expected<X11Accessibility::Target, AXError> X11Accessibility::reach(sysfn::AXElementRef element)
+{
+    const auto e = find(element);
+    if (!e)
+        return std::unexpected(AXError::illegalArgument);
+    auto x = m_session->connection();
+    if (!x)
+        return std::unexpected(AXError::cannotComplete);
+    return Target{*e, std::move(x)};
+}
+
 std::optional<std::uint32_t> X11Accessibility::windowNumber(sysfn::AXElementRef element)
 {
     const auto e = find(element);
@@ -185,19 +196,17 @@ std::expected<void, AXError> X11Accessibility::setMessagingTimeout(sysfn::AXElem
 
 std::expected<AXAttributeValue, AXError> X11Accessibility::copyAttributeValue(sysfn::AXElementRef element, const QString& attribute)
 {
-    const auto e = find(element);
-    if (!e)
-        return std::unexpected(AXError::illegalArgument);
-    auto x = m_session->connection();
-    if (!x)
-        return std::unexpected(AXError::cannotComplete);
-    switch (e->kind) {
+    const auto target = reach(element);
+    if (!target)
+        return std::unexpected(target.error());
+    const auto& [e, x] = *target;
+    switch (e.kind) {
     case Kind::application:
-        return applicationAttribute(*x, e->pid, attribute);
+        return applicationAttribute(*x, e.pid, attribute);
     case Kind::window:
-        return windowAttribute(*x, *e, attribute);
+        return windowAttribute(*x, e, attribute);
     case Kind::closeButton:
-        if (const auto state = readWindow(*x, e->window); !state)
+        if (const auto state = readWindow(*x, e.window); !state)
             return std::unexpected(state.error());
         return std::unexpected(AXError::attributeUnsupported);
     }
@@ -285,18 +294,16 @@ std::expected<AXAttributeValue, AXError> X11Accessibility::windowAttribute(XConn
 std::expected<void, AXError> X11Accessibility::setAttributeValue(sysfn::AXElementRef element, const QString& attribute,
                                                                  const AXAttributeValue& value)
 {
-    const auto e = find(element);
-    if (!e)
-        return std::unexpected(AXError::illegalArgument);
-    auto x = m_session->connection();
-    if (!x)
-        return std::unexpected(AXError::cannotComplete);
-    if (e->kind != Kind::window) {
-        if (e->kind == Kind::application && !applicationExists(*x, e->pid))
+    const auto target = reach(element);
+    if (!target)
+        return std::unexpected(target.error());
+    const auto& [e, x] = *target;
+    if (e.kind != Kind::window) {
+        if (e.kind == Kind::application && !applicationExists(*x, e.pid))
             return std::unexpected(AXError::invalidElement);
         return std::unexpected(AXError::attributeUnsupported);
     }
-    return setWindowAttribute(*x, *e, attribute, value);
+    return setWindowAttribute(*x, e, attribute, value);
 }
 
 std::expected<void, AXError> X11Accessibility::setWindowAttribute(XConnection& x, const Element& e, const QString& attribute,
@@ -332,10 +339,10 @@ std::expected<void, AXError> X11Accessibility::setWindowAttribute(XConnection& x
     }
     if (attribute != kMinimized && attribute != kMain && attribute != kFocused)
         return std::unexpected(AXError::attributeUnsupported);
-    const auto* plain = std::get_if<PlistValue>(&value);
-    if (!plain || plain->kind() != PlistValue::Kind::Bool)
-        return std::unexpected(AXError::illegalArgument);
-    const bool flag = plain->boolean().value_or(false);
+    const auto parsed = axFlag(value);
+    if (!parsed)
+        return std::unexpected(parsed.error());
+    const bool flag = *parsed;
     if (attribute == kMinimized) {
         if (flag && !state->minimised) {
             x.sendRootMessage(state->screen, e.window, a.changeState, kICCCMIconic);
@@ -363,33 +370,31 @@ std::expected<void, AXError> X11Accessibility::setWindowAttribute(XConnection& x
 
 std::expected<void, AXError> X11Accessibility::performAction(sysfn::AXElementRef element, const QString& action)
 {
-    const auto e = find(element);
-    if (!e)
-        return std::unexpected(AXError::illegalArgument);
-    auto x = m_session->connection();
-    if (!x)
-        return std::unexpected(AXError::cannotComplete);
-    if (e->kind == Kind::application) {
-        if (!applicationExists(*x, e->pid))
+    const auto target = reach(element);
+    if (!target)
+        return std::unexpected(target.error());
+    const auto& [e, x] = *target;
+    if (e.kind == Kind::application) {
+        if (!applicationExists(*x, e.pid))
             return std::unexpected(AXError::invalidElement);
         return std::unexpected(AXError::actionUnsupported);
     }
-    const auto state = readWindow(*x, e->window);
+    const auto state = readWindow(*x, e.window);
     if (!state)
         return std::unexpected(state.error());
     const Atoms& a = x->atoms();
-    if (e->kind == Kind::closeButton) {
+    if (e.kind == Kind::closeButton) {
         if (action != QLatin1String("AXPress"))
             return std::unexpected(AXError::actionUnsupported);
         // The window manager asks the application, which may ask the user first.
-        x->sendRootMessage(state->screen, e->window, a.closeWindow, XCB_CURRENT_TIME, kPagerSource);
+        x->sendRootMessage(state->screen, e.window, a.closeWindow, XCB_CURRENT_TIME, kPagerSource);
         return {};
     }
     if (action != QLatin1String("AXRaise"))
         return std::unexpected(AXError::actionUnsupported);
     // To the top of the stack, and its application's focused window from now on.
-    m_session->noteFocusedWindow(e->pid, e->window);
-    x->sendRootMessage(state->screen, e->window, x->atom("_NET_RESTACK_WINDOW"), kPagerSource, XCB_NONE, XCB_STACK_MODE_ABOVE);
+    m_session->noteFocusedWindow(e.pid, e.window);
+    x->sendRootMessage(state->screen, e.window, x->atom("_NET_RESTACK_WINDOW"), kPagerSource, XCB_NONE, XCB_STACK_MODE_ABOVE);
     return {};
 }
 

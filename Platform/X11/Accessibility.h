@@ -47,6 +47,13 @@ private:
 
     sysfn::AXElementRef handle(Kind kind, std::int32_t pid, xcb_window_t window);
     std::optional<Element> find(sysfn::AXElementRef element);
+    // The element and a connection to act on it through: illegalArgument for
+    // an unknown handle, cannotComplete without the X server.
+    struct Target {
+        Element element;
+        std::shared_ptr<XConnection> x;
+    };
+    std::expected<Target, AXError> reach(sysfn::AXElementRef element);
 
     std::expected<AXAttributeValue, AXError> applicationAttribute(XConnection& x, std::int32_t pid, const QString& attribute);
     std::expected<AXAttributeValue, AXError> windowAttribute(XConnection& x, const Element& e, const QString& attribute);
