@@ -6,6 +6,7 @@
 
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QShowEvent>
 #include <QStringList>
 #include <QPainterPath>
@@ -113,6 +114,21 @@ bool Panel::isTranslucent(const QWidget* content)
 {
     const auto* panel = content ? qobject_cast<const Panel*>(content->window()) : nullptr;
     return !panel || panel->isTranslucent();
+}
+
+void Panel::paintRoundedBackground(const QWidget* content, QPainter& painter, QColor fill, qreal radius, qreal borderOpacity)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(content->rect()), radius, radius);
+    if (!isTranslucent(content))
+        fill.setAlpha(255);
+    painter.fillPath(shape, fill);
+    QColor border = Qt::white;
+    border.setAlphaF(float(borderOpacity));
+    painter.setPen(QPen(border, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(content->rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
 }
 
 void Panel::setRoundedOutline(qreal inset, qreal radius)

@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 
+class QPainter;
+
 namespace lumivast {
 
 // The one kind of transient window: frameless, shown without taking focus
@@ -82,6 +84,11 @@ public:
     bool isTranslucent() const { return m_translucent; }
     // The same for the panel that hosts `content`; true outside a panel.
     static bool isTranslucent(const QWidget* content);
+    // Paints `content`'s rounded background with `painter`: `fill` (opaque
+    // where nothing would blend it, the mask cutting the corners instead)
+    // inside a one-pixel white border of `borderOpacity`.
+    static void paintRoundedBackground(const QWidget* content, QPainter& painter, QColor fill, qreal radius,
+                                       qreal borderOpacity);
     // The outline of the content's rounded background: `inset` inside the
     // panel's edges, corners of `radius` (at most half the shorter side).
     void setRoundedOutline(qreal inset, qreal radius);

@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPainterPath>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -333,18 +332,7 @@ void SearchPanelView::showEvent(QShowEvent* event)
 void SearchPanelView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
-    QColor fill = backgroundColor();
-    if (!Panel::isTranslucent(this))
-        fill.setAlpha(255); // nothing would blend it: the corners are cut by the panel's mask instead
-    p.fillPath(shape, fill);
-    QColor border = Qt::white;
-    border.setAlphaF(float(kBorderOpacity));
-    p.setPen(QPen(border, 1));
-    p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kCornerRadius - 0.5, kCornerRadius - 0.5);
+    Panel::paintRoundedBackground(this, p, backgroundColor(), kCornerRadius, kBorderOpacity);
 }
 
 bool SearchPanelView::handleKey(QKeyEvent* event)

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QVBoxLayout>
 
 namespace lumivast {
@@ -121,17 +120,7 @@ void SpaceDockView::render()
 void SpaceDockView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
-    QColor fill = kMaterial;
-    if (!Panel::isTranslucent(this))
-        fill.setAlpha(255); // nothing would blend it: the corners are cut by the panel's mask instead
-    p.fillPath(shape, fill);
-    QColor border = Qt::white;
-    border.setAlphaF(float(kBorderOpacity));
-    p.setPen(QPen(border, 1));
-    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kCornerRadius - 0.5, kCornerRadius - 0.5);
+    Panel::paintRoundedBackground(this, p, kMaterial, kCornerRadius, kBorderOpacity);
 }
 
 void SpaceDockView::mousePressEvent(QMouseEvent* event)
