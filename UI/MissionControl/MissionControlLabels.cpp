@@ -10,6 +10,7 @@
 #include "UI/MissionControl/LabelView.h"
 
 #include <algorithm>
+#include <functional>
 #include <set>
 
 namespace lumivast {
@@ -35,6 +36,21 @@ std::expected<std::vector<Element>, AXError> childrenOf(Element element)
     if (!list)
         return std::unexpected(AXError::failure);
     return *list;
+}
+
+// Offers each element below `element` to `take`, down to kMaxDepth levels
+// below; an element `take` keeps is not walked into.
+void walkBelow(Element element, const std::function<bool(Element)>& take, int depth = 0)
+{
+    if (depth > kMaxDepth)
+        return;
+    const auto list = childrenOf(element);
+    if (!list)
+        return;
+    for (Element child : *list) {
+        if (!take(child))
+            walkBelow(child, take, depth + 1);
+    }
 }
 
 // An Accessibility rectangle (global, origin top left) in a screen's own coordinates (origin bottom left).
@@ -106,50 +122,30 @@ std::vector<MissionControlLabels::Bar> MissionControlLabels::spacesBars()
         return bars;
     }
     for (Element child : *top) {
-        if (SpaceManagement::text(child, QStringLiteral("AXTitle")) == QLatin1String("Mission Control"))
-            collectBars(child, 0, bars);
+        if (SpaceManagement::text(child, QStringLiteral("AXTitle")) != QLatin1String("Mission Control"))
+            continue;
+        walkBelow(child, [&bars](Element bar) {
+            if (SpaceManagement::text(bar, QStringLiteral("AXTitle")) != QLatin1String("Spaces Bar"))
+                return false;
+            const auto f = SpaceManagement::frame(bar);
+            if (!f)
+                return false;
+            Bar found{*f, {}};
+            walkBelow(bar, [&found](Element button) {
+                if (SpaceManagement::text(button, QStringLiteral("AXRole")) != QLatin1String("AXButton"))
+                    return false;
+                // Mission Control's add button is no Space's; a button is never walked into.
+                if (SpaceManagement::text(button, QStringLiteral("AXDescription")) != QLatin1String("add desktop")) {
+                    if (const auto frame = SpaceManagement::frame(button))
+                        found.buttons.push_back(*frame);
+                }
+                return true;
+            });
+            bars.push_back(std::move(found));
+            return true;
+        });
     }
     return bars;
-}
-
-void MissionControlLabels::collectBars(Element element, int depth, std::vector<Bar>& bars)
-{
-    if (depth > kMaxDepth)
-        return;
-    const auto list = childrenOf(element);
-    if (!list)
-        return;
-    for (Element child : *list) {
-        if (SpaceManagement::text(child, QStringLiteral("AXTitle")) == QLatin1String("Spaces Bar")) {
-            if (const auto f = SpaceManagement::frame(child)) {
-                Bar bar{*f, {}};
-                collectButtons(child, 0, bar.buttons);
-                bars.push_back(std::move(bar));
-                continue;
-            }
-        }
-        collectBars(child, depth + 1, bars);
-    }
-}
-
-void MissionControlLabels::collectButtons(Element element, int depth, std::vector<QRectF>& buttons)
-{
-    if (depth > kMaxDepth)
-        return;
-    const auto list = childrenOf(element);
-    if (!list)
-        return;
-    for (Element child : *list) {
-        if (SpaceManagement::text(child, QStringLiteral("AXRole")) == QLatin1String("AXButton")) {
-            // Mission Control's add button is no Space's; a button is never walked into.
-            if (SpaceManagement::text(child, QStringLiteral("AXDescription")) == QLatin1String("add desktop"))
-                continue;
-            if (const auto f = SpaceManagement::frame(child))
-                buttons.push_back(*f);
-            continue;
-        }
-        collectButtons(child, depth + 1, buttons);
-    }
 }
 
 const DisplaySpaces* MissionControlLabels::displayOf(const ScreenInfo& screen, const SpaceSnapshot& snapshot,

@@ -56,8 +56,6 @@ private:
     void beginTracking();
     void endTracking();
     std::vector<Bar> spacesBars();
-    void collectBars(sysfn::AXElementRef element, int depth, std::vector<Bar>& bars);
-    void collectButtons(sysfn::AXElementRef element, int depth, std::vector<QRectF>& buttons);
     std::vector<LabelPanel::Label> labelsFor(const Bar& bar, const DisplaySpaces& display, const ScreenInfo& screen,
                                              double primaryHeight) const;
     const DisplaySpaces* displayOf(const ScreenInfo& screen, const SpaceSnapshot& snapshot,
