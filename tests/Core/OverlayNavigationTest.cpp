@@ -4,12 +4,7 @@
 #include "Core/Overview/OverlayViewModel.h"
 #include "Core/Overview/WallpaperLoader.h"
 
-#include "Core/Demo/DemoMode.h"
-#include "Core/Previews/ThumbnailService.h"
-#include "Core/Settings/Settings.h"
-#include "Core/Spaces/SpaceStore.h"
-#include "Core/Spaces/SpaceWatcher.h"
-#include "tests/support/SimWorldTest.h"
+#include "tests/Core/OverlayModelWorld.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -42,26 +37,13 @@ QByteArray worldWith(const std::vector<int>& counts)
     return QJsonDocument(QJsonObject{{"displays", displays}}).toJson();
 }
 
-class OverlayNavigationTest : public test::SimWorldTest {
+class OverlayNavigationTest : public test::OverlayModelWorldTest {
 protected:
-    OverlayNavigationTest()
-    {
-        Settings::registerDefaults();
-        DemoMode::resetForTesting();
-        use({8});
-    }
+    OverlayNavigationTest() { use({8}); }
 
     void use(const std::vector<int>& counts)
     {
-        model.reset();
-        const QByteArray json = worldWith(counts);
-        install(worldFrom(json.constData()));
-        watcher = std::make_unique<SpaceWatcher>(scheduler);
-        store = std::make_unique<SpaceStore>(scheduler, home.path("spaces.json"));
-        thumbnails = std::make_unique<ThumbnailService>(scheduler, home.path("Thumbnails"));
-        contents = std::make_unique<SpaceContents>(scheduler);
-        model = std::make_unique<OverlayViewModel>(scheduler, *watcher, *store, *thumbnails, *contents);
-        watcher->start();
+        useWorld(worldWith(counts).constData());
         scheduler.runPending();
         model->rebuild();
     }
@@ -83,12 +65,6 @@ protected:
     }
     void select(int position) { model->setSelectedID(model->allTiles().at(std::size_t(position)).id); }
     QStringList order() { return Settings::defaults().stringList(K::overviewOrder).value_or(QStringList{}); }
-
-    std::unique_ptr<SpaceWatcher> watcher;
-    std::unique_ptr<SpaceStore> store;
-    std::unique_ptr<ThumbnailService> thumbnails;
-    std::unique_ptr<SpaceContents> contents;
-    std::unique_ptr<OverlayViewModel> model;
 };
 
 } // namespace

@@ -1,11 +1,6 @@
 #include "Core/Overview/OverlayViewModel.h"
 
-#include "Core/Demo/DemoMode.h"
-#include "Core/Previews/ThumbnailService.h"
-#include "Core/Settings/Settings.h"
-#include "Core/Spaces/SpaceStore.h"
-#include "Core/Spaces/SpaceWatcher.h"
-#include "tests/support/SimWorldTest.h"
+#include "tests/Core/OverlayModelWorld.h"
 
 #include <QJsonArray>
 #include <QSignalSpy>
@@ -38,28 +33,15 @@ const char* kWorld = R"({
                {"id": 14, "pid": 402, "title": "Plan", "spaces": [5]} ]
 })";
 
-class OverlayViewModelTest : public test::SimWorldTest {
+class OverlayViewModelTest : public test::OverlayModelWorldTest {
 protected:
     OverlayViewModelTest()
     {
-        Settings::registerDefaults();
-        DemoMode::resetForTesting();
-        install(worldFrom(kWorld));
-        watcher = std::make_unique<SpaceWatcher>(scheduler);
-        store = std::make_unique<SpaceStore>(scheduler, home.path("spaces.json"));
-        thumbnails = std::make_unique<ThumbnailService>(scheduler, home.path("Thumbnails"));
-        contents = std::make_unique<SpaceContents>(scheduler);
-        model = std::make_unique<OverlayViewModel>(scheduler, *watcher, *store, *thumbnails, *contents);
-        watcher->start();
+        useWorld(kWorld);
         contents->refresh();
         scheduler.advance(SpaceContents::kPassDelay);
         contents->waitForReading();
         scheduler.runPending();
-    }
-    ~OverlayViewModelTest() override
-    {
-        DemoMode::resetForTesting();
-        Settings::defaults().remove(K::demoMode);
     }
 
     // Section ids with their tiles' ids, as one line each ("id [title]: a b").
@@ -92,12 +74,6 @@ protected:
         model->currentDisplayID = QStringLiteral("37D8832A-2D66-02CA-B9F7-8F30A301B230");
         Settings::defaults().set(K::overlayShowsAllDisplays, false);
     }
-
-    std::unique_ptr<SpaceWatcher> watcher;
-    std::unique_ptr<SpaceStore> store;
-    std::unique_ptr<ThumbnailService> thumbnails;
-    std::unique_ptr<SpaceContents> contents;
-    std::unique_ptr<OverlayViewModel> model;
 };
 
 } // namespace
