@@ -4,6 +4,7 @@
 #include "Core/Spaces/SpaceContents.h"
 #include "Core/Switching/SpaceSwitcher.h"
 #include "Platform/Sim/SimDock.h"
+#include "Platform/Sim/SimEvents.h"
 #include "UI/MenuBar/StatusBarController.h"
 #include "UI/MenuBar/TrayStatusItem.h"
 #include "UI/Menus/MenuAdapter.h"

@@ -2,6 +2,7 @@
 #include "Core/Previews/ThumbnailService.h"
 #include "Core/Settings/Settings.h"
 #include "Core/Spaces/SpaceContents.h"
+#include "Platform/Platform.h"
 #include "UI/Strips/DesktopLabelController.h"
 #include "UI/Strips/FloatingToolbarController.h"
 #include "UI/Strips/NotchStripController.h"

@@ -22,23 +22,23 @@ inline const MenuItem* findMenuItem(const std::vector<MenuItem>& items, const QS
     return nullptr;
 }
 
-// The real delegate on the window world, past its onboarding, with a fake
+// The real delegate on the `World` fixture's simulated desktop, with a fake
 // status item and alerts.
-class DelegateWiringTest : public WindowWorldTest {
+template <class World>
+class DelegateOn : public World {
 protected:
     void launch(QStringList arguments = {"lumivast"})
     {
-        home.defaults().set(Settings::Key::didShowOnboarding, true);
-        delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, std::move(arguments));
+        delegate = std::make_unique<AppDelegate>(this->scheduler, alerts, statusItem, std::move(arguments));
         delegate->applicationDidFinishLaunching();
     }
     // A fresh window-list pass, read and published.
     void readDelegateContents()
     {
         delegate->contents().refresh();
-        scheduler.advance(200ms);
+        this->scheduler.advance(200ms);
         delegate->contents().waitForReading();
-        scheduler.advance(10ms);
+        this->scheduler.advance(10ms);
     }
     // Opens the menu with a click on the item and returns it.
     std::vector<MenuItem> openMenu()
@@ -54,7 +54,7 @@ protected:
         ASSERT_TRUE(item) << title.toStdString();
         ASSERT_TRUE(item->action);
         item->action();
-        scheduler.runPending();
+        this->scheduler.runPending();
     }
     QString lastToast() const { return lastHudTitle(delegate->hud()); }
     bool lastToastIsError() const { return lastHudIsError(delegate->hud()); }
@@ -62,6 +62,16 @@ protected:
     FakeAlertService alerts;
     FakeStatusItem statusItem;
     std::unique_ptr<AppDelegate> delegate;
+};
+
+// The delegate on the window world, launched past its onboarding.
+class DelegateWiringTest : public DelegateOn<WindowWorldTest> {
+protected:
+    void launch(QStringList arguments = {"lumivast"})
+    {
+        home.defaults().set(Settings::Key::didShowOnboarding, true);
+        DelegateOn::launch(std::move(arguments));
+    }
 };
 
 } // namespace lumivast::test
