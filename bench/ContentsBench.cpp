@@ -1,3 +1,4 @@
+#include "BenchWorld.h"
 #include "Core/Spaces/SpaceContents.h"
 #include "Platform/Sim/SimPlatform.h"
 #include "Platform/VirtualScheduler.h"
@@ -12,18 +13,8 @@ namespace {
 std::shared_ptr<SimWorld> crowdedWorld(int spaces, int windows)
 {
     auto world = std::make_shared<SimWorld>();
-    SimWorld::Display display;
-    display.identifier = QStringLiteral("Main");
-    display.uuid = QStringLiteral("Main");
-    display.main = true;
-    display.number = 1;
-    display.frame = QRectF(0, 0, 1512, 982);
-    for (int s = 1; s <= spaces; ++s)
-        display.spaces.push_back({std::uint64_t(s), QStringLiteral("S%1").arg(s), false, std::nullopt, 0});
-    display.current = 1;
-    world->displays.push_back(std::move(display));
-    for (int a = 0; a < 20; ++a)
-        world->apps.push_back({1000 + a, QStringLiteral("org.example.app%1").arg(a), QStringLiteral("App %1").arg(a), QStringLiteral("regular")});
+    bench::addOneDisplay(*world, QStringLiteral("Main"), spaces);
+    bench::addApps(*world, 20, 1000);
     for (int w = 0; w < windows; ++w) {
         SimWorld::Window window;
         window.id = std::uint32_t(5000 + w);

@@ -1,14 +1,10 @@
 #include "App/LocalAPI.h"
+#include "BenchWorld.h"
 #include "Core/Previews/ThumbnailService.h"
-#include "Core/Settings/Settings.h"
 #include "Core/Spaces/SpaceContents.h"
-#include "Core/Spaces/SpaceStore.h"
-#include "Core/Spaces/SpaceWatcher.h"
 #include "Core/Switching/SpaceSwitcher.h"
 #include "Platform/Sim/SimDock.h"
-#include "Platform/Sim/SimPlatform.h"
-#include "Platform/VirtualScheduler.h"
-#include "UI/Alerts/AlertService.h"
+#include "Platform/Sim/SimEvents.h"
 #include "UI/MenuBar/StatusBarController.h"
 #include "UI/MenuBar/TrayStatusItem.h"
 #include "UI/Menus/MenuAdapter.h"
@@ -16,8 +12,6 @@
 
 #include <QCoreApplication>
 #include <QMenu>
-#include <QTemporaryDir>
-#include <QUuid>
 
 #include <benchmark/benchmark.h>
 
@@ -29,11 +23,6 @@
 using namespace lumivast;
 
 namespace {
-
-class NoAlerts final : public AlertService {
-public:
-    AlertAnswer run(const Alert&) override { return {}; }
-};
 
 // Resident memory now, in kilobytes.
 double residentKB()
@@ -47,62 +36,26 @@ double residentKB()
     return double(resident) * double(::sysconf(_SC_PAGESIZE)) / 1024.0;
 }
 
-std::shared_ptr<SimWorld> world16(VirtualScheduler& scheduler)
-{
-    auto world = std::make_shared<SimWorld>();
-    for (int a = 0; a < 6; ++a)
-        world->apps.push_back({700 + a, QStringLiteral("org.example.app%1").arg(a), QStringLiteral("App %1").arg(a)});
-    SimWorld::Display display;
-    display.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    display.identifier = QStringLiteral("Main");
-    display.main = true;
-    display.number = 1;
-    display.frame = QRectF(0, 0, 1512, 982);
-    std::uint32_t window = 1000;
-    for (std::uint64_t s = 1; s <= 16; ++s) {
-        SimWorld::SimSpace space;
-        space.managedID = s;
-        space.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-        display.spaces.push_back(space);
-        for (int a = 0; a < 6; ++a) {
-            SimWorld::Window w;
-            w.id = window++;
-            w.pid = 700 + a;
-            w.title = QStringLiteral("Window");
-            w.frame = QRectF(100 + a * 10, 100, 400, 300);
-            w.spaces = {s};
-            world->windows.push_back(w);
-        }
-    }
-    display.current = 1;
-    world->displays.push_back(std::move(display));
-    world->setSpacesPreferencesPath({});
-    world->dock().setScheduler(scheduler);
-    return world;
-}
-
 // The program's steady work, over and over: switches, overview openings,
 // status-menu openings and local API requests on the simulated desktop. Resident memory is taken
 // at the start, after a warm-up round and at the end; what a long-running
 // instance leaks shows as growth after the warm-up.
 void LongRun(benchmark::State& state)
 {
-    QTemporaryDir dir;
-    UserDefaults defaults{QStringLiteral("bench"), dir.filePath(QStringLiteral("defaults.json"))};
-    UserDefaults::setStandard(&defaults);
-    Settings::registerDefaults();
-    VirtualScheduler scheduler;
-    auto world = world16(scheduler);
-    Platform::install(SimPlatform::create(world));
-    SpaceWatcher watcher(scheduler, dir.filePath(QStringLiteral("absent.plist")));
+    // One display of 16 desktops, each with a window of every one of six apps.
+    bench::BenchEnv env(bench::spreadWorld({.displays = 1, .spacesPerDisplay = 16, .apps = 6, .windowsPerSpace = 6}));
+    env.world->dock().setScheduler(env.scheduler);
+    VirtualScheduler& scheduler = env.scheduler;
+    SimWorld& world = *env.world;
+    SpaceWatcher& watcher = *env.watcher;
+    SpaceStore& store = *env.store;
     SpaceContents contents(scheduler);
-    SpaceStore store(scheduler, dir.filePath(QStringLiteral("spaces.json")));
     SpaceSwitcher switcher(scheduler);
-    NoAlerts alerts;
+    bench::NoAlerts alerts;
     watcher.start();
     for (const Space& space : watcher.snapshot().allSpaces())
         store.setName(QStringLiteral("Space %1").arg(space.managedID), space.id);
-    ThumbnailService thumbnails(scheduler, dir.filePath(QStringLiteral("Thumbnails")));
+    ThumbnailService thumbnails(scheduler, env.path("Thumbnails"));
     OverlayController overlay(scheduler, watcher, store, thumbnails, switcher, contents, alerts);
     TrayStatusItem tray(scheduler);
     StatusBarController bar(tray, watcher, store, contents, scheduler, alerts);
@@ -117,8 +70,8 @@ void LongRun(benchmark::State& state)
             scheduler.advance(std::chrono::milliseconds(60));
             // The simulation logs every posted event and every landing for the
             // tests to read; a real desktop keeps no such record for us.
-            world->events().clearLog();
-            world->dock().clearLog();
+            world.events().clearLog();
+            world.dock().clearLog();
             if (i % 10 == 5) {
                 overlay.show();
                 for (int wait = 0; wait < 50 && !overlay.isOpen(); ++wait)
@@ -153,7 +106,6 @@ void LongRun(benchmark::State& state)
     state.counters["rss_warm_kB"] = warm;
     state.counters["rss_end_kB"] = end;
     state.counters["growth_after_warmup_kB"] = end - warm;
-    UserDefaults::setStandard(nullptr);
 }
 BENCHMARK(LongRun)->Arg(10000)->Iterations(1)->Unit(benchmark::kSecond);
 

@@ -1,11 +1,11 @@
 #include "App/AppDelegate.h"
+#include "BenchWorld.h"
 #include "Core/Commands/SpaceCommand.h"
 #include "Core/Settings/Settings.h"
 #include "Core/Spaces/AppPaths.h"
 #include "Platform/QtScheduler.h"
 #include "Platform/Sim/SimDock.h"
 #include "Platform/Sim/SimPlatform.h"
-#include "UI/Alerts/AlertService.h"
 #include "UI/MenuBar/TrayStatusItem.h"
 #include "UI/Overview/OverlayController.h"
 
@@ -24,41 +24,6 @@
 using namespace lumivast;
 
 namespace {
-
-class NoAlerts final : public AlertService {
-public:
-    AlertAnswer run(const Alert&) override { return {}; }
-};
-
-// One 1512 x 982 display with 16 desktops of 30 windows (ten apps) each.
-std::shared_ptr<SimWorld> busyWorld()
-{
-    auto world = std::make_shared<SimWorld>();
-    SimWorld::Display display;
-    display.identifier = display.uuid = QStringLiteral("37D8832A-2D66-02CA-B9F7-8F30A301B230");
-    display.main = true;
-    display.number = 1;
-    display.frame = QRectF(0, 0, 1512, 982);
-    for (int s = 1; s <= 16; ++s)
-        display.spaces.push_back({std::uint64_t(s), QStringLiteral("S%1").arg(s), false, std::nullopt, 0});
-    display.current = 1;
-    world->displays.push_back(std::move(display));
-    for (int a = 0; a < 10; ++a)
-        world->apps.push_back({1000 + a, QStringLiteral("org.example.app%1").arg(a), QStringLiteral("App %1").arg(a)});
-    for (int s = 1; s <= 16; ++s) {
-        for (int w = 0; w < 30; ++w) {
-            SimWorld::Window window;
-            window.id = std::uint32_t(s * 100 + w);
-            window.pid = 1000 + w % 10;
-            window.title = QStringLiteral("Report %1 of space %2").arg(w).arg(s);
-            window.frame = QRectF(20 * (w % 30), 15 * (w % 30), 700, 500);
-            window.spaces = {std::uint64_t(s)};
-            world->windows.push_back(std::move(window));
-        }
-    }
-    world->setSpacesPreferencesPath({});
-    return world;
-}
 
 void pump(int milliseconds)
 {
@@ -80,7 +45,7 @@ struct OverviewSetup {
         qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
         qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
         qputenv("HOME", dir.path().toUtf8());
-        world = busyWorld();
+        world = bench::reportWorld(16, 30); // 16 desktops of 30 windows
         Platform::install(SimPlatform::create(world));
         UserDefaults::setStandard(&defaults);
         Settings::registerDefaults();
@@ -186,7 +151,7 @@ struct OverviewSetup {
     QTemporaryDir dir;
     UserDefaults defaults{QStringLiteral("bench"), dir.filePath(QStringLiteral("defaults.json"))};
     QtScheduler scheduler;
-    NoAlerts alerts;
+    bench::NoAlerts alerts;
     std::shared_ptr<SimWorld> world;
     std::unique_ptr<TrayStatusItem> tray;
     std::unique_ptr<AppDelegate> delegate;

@@ -1,3 +1,4 @@
+#include "BenchWorld.h"
 #include "Core/Overview/OverlayViewModel.h"
 #include "Core/Previews/ThumbnailService.h"
 #include "Core/Settings/Settings.h"
@@ -17,47 +18,13 @@ using namespace lumivast;
 
 namespace {
 
-// One 1512 x 982 display with `spaces` desktops and `perSpace` windows of 10 apps on each.
-std::shared_ptr<SimWorld> busyWorld(int spaces, int perSpace)
-{
-    auto world = std::make_shared<SimWorld>();
-    SimWorld::Display display;
-    display.identifier = display.uuid = QStringLiteral("37D8832A-2D66-02CA-B9F7-8F30A301B230");
-    display.main = true;
-    display.number = 1;
-    display.frame = QRectF(0, 0, 1512, 982);
-    for (int s = 1; s <= spaces; ++s)
-        display.spaces.push_back({std::uint64_t(s), QStringLiteral("S%1").arg(s), false, std::nullopt, 0});
-    display.current = 1;
-    world->displays.push_back(std::move(display));
-    for (int a = 0; a < 10; ++a) {
-        SimWorld::App app;
-        app.pid = 1000 + a;
-        app.bundleID = QStringLiteral("org.example.app%1").arg(a);
-        app.name = QStringLiteral("App %1").arg(a);
-        world->apps.push_back(app);
-    }
-    for (int s = 1; s <= spaces; ++s) {
-        for (int w = 0; w < perSpace; ++w) {
-            SimWorld::Window window;
-            window.id = std::uint32_t(s * 100 + w);
-            window.pid = 1000 + w % 10;
-            window.title = QStringLiteral("Report %1 of space %2").arg(w).arg(s);
-            window.frame = QRectF(20 * (w % 30), 15 * (w % 30), 700, 500);
-            window.spaces = {std::uint64_t(s)};
-            world->windows.push_back(std::move(window));
-        }
-    }
-    world->setSpacesPreferencesPath({});
-    return world;
-}
-
 struct PreviewSetup {
+    // `spaces` desktops of `perSpace` windows.
     explicit PreviewSetup(int spaces, int perSpace)
     {
         qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
         qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
-        world = busyWorld(spaces, perSpace);
+        world = bench::reportWorld(spaces, perSpace);
         world->dock().setScheduler(scheduler);
         Platform::install(SimPlatform::create(world));
         Settings::registerDefaults();

@@ -1,12 +1,8 @@
+#include "BenchWorld.h"
 #include "Core/Previews/ThumbnailService.h"
-#include "Core/Settings/Settings.h"
 #include "Core/Shell/SetupCheck.h"
-#include "Core/Spaces/SpaceStore.h"
-#include "Core/Spaces/SpaceWatcher.h"
 #include "Core/Time/TimeTracker.h"
-#include "Platform/Sim/SimPlatform.h"
 #include "Platform/SerialQueue.h"
-#include "Platform/VirtualScheduler.h"
 #include "UI/Settings/SettingsServices.h"
 #include "UI/Settings/SettingsWindow.h"
 #include "UI/Settings/SpaceEditor.h"
@@ -19,8 +15,6 @@
 #include <QLayout>
 #include <QPushButton>
 #include <QListWidget>
-#include <QTemporaryDir>
-#include <QUuid>
 
 #include <benchmark/benchmark.h>
 
@@ -34,74 +28,29 @@ public:
     std::optional<QString> runSave(const SavePanelRequest&) override { return std::nullopt; }
 };
 
-// `displays` displays of `perDisplay` desktops with a few windows each.
-std::shared_ptr<SimWorld> settingsWorld(int displays, int perDisplay)
-{
-    auto world = std::make_shared<SimWorld>();
-    for (int a = 0; a < 4; ++a)
-        world->apps.push_back({700 + a, QStringLiteral("org.example.app%1").arg(a), QStringLiteral("App %1").arg(a)});
-    std::uint64_t managed = 1;
-    std::uint32_t window = 1000;
-    for (int d = 0; d < displays; ++d) {
-        SimWorld::Display display;
-        display.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-        display.identifier = d == 0 ? QStringLiteral("Main") : display.uuid;
-        display.main = d == 0;
-        display.number = std::uint32_t(d + 1);
-        display.frame = QRectF(1512.0 * d, 0, 1512, 982);
-        for (int s = 0; s < perDisplay; ++s) {
-            SimWorld::SimSpace space;
-            space.managedID = managed++;
-            space.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-            display.spaces.push_back(space);
-            SimWorld::Window w;
-            w.id = window++;
-            w.pid = 700 + s % 4;
-            w.title = QStringLiteral("Window");
-            w.frame = QRectF(100, 100, 400, 300);
-            w.spaces = {space.managedID};
-            world->windows.push_back(w);
-        }
-        display.current = display.spaces.front().managedID;
-        world->displays.push_back(std::move(display));
-    }
-    world->setSpacesPreferencesPath({});
-    return world;
-}
-
+// `displays` displays of `perDisplay` named desktops with a window each.
 struct Setup {
     Setup(int displays, int perDisplay)
+        : env(bench::spreadWorld({.displays = displays, .spacesPerDisplay = perDisplay, .apps = 4, .windowsPerSpace = 1}))
     {
-        world = settingsWorld(displays, perDisplay);
-        Platform::install(SimPlatform::create(world));
-        UserDefaults::setStandard(&defaults);
-        Settings::registerDefaults();
-        watcher = std::make_unique<SpaceWatcher>(scheduler, dir.filePath(QStringLiteral("absent.plist")));
-        store = std::make_unique<SpaceStore>(scheduler, dir.filePath(QStringLiteral("spaces.json")));
-        tracker = std::make_unique<TimeTracker>(scheduler, dir.filePath(QStringLiteral("stats.json")));
-        thumbnails = std::make_unique<ThumbnailService>(scheduler, dir.filePath(QStringLiteral("thumbs")));
-        watcher->start();
-        for (const Space& space : watcher->snapshot().allSpaces()) {
-            store->setName(QStringLiteral("Space %1").arg(space.managedID), space.id);
-            store->setColor(QStringLiteral("#4F7BF7"), space.id);
+        tracker = std::make_unique<TimeTracker>(env.scheduler, env.path("stats.json"));
+        thumbnails = std::make_unique<ThumbnailService>(env.scheduler, env.path("thumbs"));
+        env.watcher->start();
+        for (const Space& space : env.watcher->snapshot().allSpaces()) {
+            env.store->setName(QStringLiteral("Space %1").arg(space.managedID), space.id);
+            env.store->setColor(QStringLiteral("#4F7BF7"), space.id);
         }
-        services = std::make_unique<SettingsServices>(*watcher, *store, *tracker, *thumbnails, scheduler, panels);
+        services = std::make_unique<SettingsServices>(*env.watcher, *env.store, *tracker, *thumbnails, env.scheduler, panels);
     }
     ~Setup()
     {
         SpaceEditor::shortcutQueue().waitUntilIdle();
-        scheduler.runPending();
+        env.scheduler.runPending();
         services.reset();
-        UserDefaults::setStandard(nullptr);
     }
 
-    QTemporaryDir dir;
-    UserDefaults defaults{QStringLiteral("bench"), dir.filePath(QStringLiteral("defaults.json"))};
-    std::shared_ptr<SimWorld> world;
-    VirtualScheduler scheduler;
+    bench::BenchEnv env;
     CancellingPanels panels;
-    std::unique_ptr<SpaceWatcher> watcher;
-    std::unique_ptr<SpaceStore> store;
     std::unique_ptr<TimeTracker> tracker;
     std::unique_ptr<ThumbnailService> thumbnails;
     std::unique_ptr<SettingsServices> services;
@@ -149,7 +98,7 @@ void SettingsTabSwitch(benchmark::State& state)
         controller.navigation().setTab(other);
         settle(controller.window());
         SpaceEditor::shortcutQueue().waitUntilIdle();
-        setup.scheduler.runPending();
+        setup.env.scheduler.runPending();
         state.ResumeTiming();
     }
     state.SetLabel(rawValue(tab).toStdString());
@@ -172,22 +121,22 @@ void SettingsTimeTabFullRecord(benchmark::State& state)
 {
     Setup setup(4, 16);
     TimeTracker::Record record;
-    const QDateTime now = setup.scheduler.wallNow();
+    const QDateTime now = setup.env.scheduler.wallNow();
     int n = 0;
     for (int day = 0; day < 30; ++day) {
         auto& spaces = record[setup.tracker->dayKey(now.addDays(-day))];
-        for (const Space& space : setup.watcher->snapshot().allSpaces())
+        for (const Space& space : setup.env.watcher->snapshot().allSpaces())
             spaces[space.id] = 60.0 * (1 + (n++ % 97));
     }
-    const QString statsPath = setup.dir.filePath(QStringLiteral("stats.json"));
+    const QString statsPath = setup.env.path("stats.json");
     QFile file(statsPath);
     file.open(QIODevice::WriteOnly);
     file.write(TimeTracker::encode(record));
     file.close();
     setup.services.reset();
-    setup.tracker = std::make_unique<TimeTracker>(setup.scheduler, statsPath);
-    setup.services = std::make_unique<SettingsServices>(*setup.watcher, *setup.store, *setup.tracker, *setup.thumbnails,
-                                                        setup.scheduler, setup.panels);
+    setup.tracker = std::make_unique<TimeTracker>(setup.env.scheduler, statsPath);
+    setup.services = std::make_unique<SettingsServices>(*setup.env.watcher, *setup.env.store, *setup.tracker,
+                                                        *setup.thumbnails, setup.env.scheduler, setup.panels);
     SettingsWindowController controller(*setup.services);
     controller.show(SettingsTab::general);
     settle(controller.window());
@@ -225,14 +174,14 @@ void SettingsSpacesRedraw(benchmark::State& state)
     settle(controller.window());
     auto* pane = qobject_cast<SpacesPane*>(controller.window()->pane());
     const SpaceEditor* editor = pane->editor();
-    const std::uint64_t first = setup.world->displays.front().spaces[0].managedID;
-    const std::uint64_t second = setup.world->displays.front().spaces[5].managedID;
+    const std::uint64_t first = setup.env.world->displays.front().spaces[0].managedID;
+    const std::uint64_t second = setup.env.world->displays.front().spaces[5].managedID;
     bool flip = false;
     for (auto _ : state) {
         state.PauseTiming();
         flip = !flip;
-        setup.world->switchSpace(QStringLiteral("Main"), flip ? second : first);
-        setup.scheduler.advance(SpaceWatcher::kDebounce);
+        setup.env.world->switchSpace(QStringLiteral("Main"), flip ? second : first);
+        setup.env.scheduler.advance(SpaceWatcher::kDebounce);
         state.ResumeTiming();
         WatcherProxy::shared().send();
         settle(controller.window());

@@ -1,3 +1,4 @@
+#include "BenchWorld.h"
 #include "Core/Spaces/SpaceProvider.h"
 #include "Core/Spaces/SpaceWatcher.h"
 #include "Platform/Sim/SimPlatform.h"
@@ -12,30 +13,18 @@ using namespace lumivast;
 
 namespace {
 
+// Every fifth desktop is an app's full-screen Space.
 std::shared_ptr<SimWorld> worldOf(int displays, int spacesPerDisplay)
 {
-    auto world = std::make_shared<SimWorld>();
-    std::uint64_t managed = 1;
-    for (int d = 0; d < displays; ++d) {
-        SimWorld::Display display;
-        display.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-        display.identifier = d == 0 ? QStringLiteral("Main") : display.uuid;
-        display.main = d == 0;
-        display.number = std::uint32_t(d + 1);
-        display.frame = QRectF(1512.0 * d, 0, 1512, 982);
+    auto world = bench::spreadWorld({.displays = displays, .spacesPerDisplay = spacesPerDisplay});
+    for (SimWorld::Display& display : world->displays) {
         for (int s = 0; s < spacesPerDisplay; ++s) {
-            SimWorld::SimSpace space;
-            space.managedID = managed++;
-            space.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+            SimWorld::SimSpace& space = display.spaces[std::size_t(s)];
             space.fullscreen = s % 5 == 4;
             if (space.fullscreen)
                 space.pid = 500 + s;
-            display.spaces.push_back(space);
         }
-        display.current = display.spaces.front().managedID;
-        world->displays.push_back(std::move(display));
     }
-    world->setSpacesPreferencesPath({}); // no file traffic in the measurements
     return world;
 }
 

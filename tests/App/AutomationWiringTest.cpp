@@ -1,9 +1,6 @@
-#include "App/AppDelegate.h"
 #include "Core/Notes/NoteFiles.h"
 #include "Platform/Sim/SimProcesses.h"
-#include "tests/Core/WindowWorld.h"
-#include "tests/support/FakeAlertService.h"
-#include "tests/support/FakeStatusItem.h"
+#include "tests/App/DelegateWiringTest.h"
 
 #include <QFile>
 
@@ -19,14 +16,12 @@ const QString kPage = QStringLiteral("https://example.org/start");
 
 // The delegate on the window world: desktops S1 (current), S2 (the editor's
 // two windows), S3, and the video player's full-screen F4.
-class AutomationWiringTest : public test::WindowWorldTest {
+class AutomationWiringTest : public test::DelegateWiringTest {
 protected:
     AutomationWiringTest()
     {
         world->childProcesses = std::make_shared<RecordingChildProcesses>();
-        home.defaults().set(K::didShowOnboarding, true);
-        delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{"lumivast"});
-        delegate->applicationDidFinishLaunching();
+        launch();
         settle();
     }
     void settle(Duration by = 1s)
@@ -67,10 +62,6 @@ protected:
         settle();
     }
     Space spaceNamed(const char* id) { return *delegate->watcher().snapshot().space(QString::fromLatin1(id)); }
-
-    test::FakeAlertService alerts;
-    test::FakeStatusItem statusItem;
-    std::unique_ptr<AppDelegate> delegate;
 };
 
 struct GateCase {

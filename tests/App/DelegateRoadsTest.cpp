@@ -1,7 +1,6 @@
 // Roads through the delegate that a regression in its wiring would break
 // without any component test noticing.
 
-#include "App/AppDelegate.h"
 #include "CGSBridge/CGSBridge.h"
 #include "Core/Settings/Settings.h"
 #include "Core/Shell/SettingsTransfer.h"
@@ -9,10 +8,7 @@
 #include "Platform/DataFile.h"
 #include "Platform/HotKeys.h"
 #include "Platform/Sim/SimHotKeys.h"
-#include "tests/support/FakeAlertService.h"
-#include "tests/support/FakeStatusItem.h"
-#include "tests/support/HudReading.h"
-#include "tests/support/SimWorldTest.h"
+#include "tests/App/DelegateWiringTest.h"
 
 #include <gtest/gtest.h>
 
@@ -24,21 +20,15 @@ constexpr quint32 kLeftArrow = 123;
 constexpr quint32 kRightArrow = 124;
 constexpr quint32 kControlOption = HotKeyModifier::control | HotKeyModifier::option;
 
-class DelegateRoadsTest : public test::SimWorldTest {
+class DelegateRoadsTest : public test::DelegateOn<test::SimWorldTest> {
 protected:
     void launch()
     {
-        delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{QStringLiteral("lumivast")});
-        delegate->applicationDidFinishLaunching();
+        DelegateOn::launch();
         settle();
     }
     void settle(Duration by = 500ms) { scheduler.advance(by); }
     int currentDesktop() { return delegate->watcher().snapshot().currentSpace()->desktopNumber.value_or(0); }
-    QString lastToast() const { return test::lastHudTitle(delegate->hud()); }
-
-    test::FakeAlertService alerts;
-    test::FakeStatusItem statusItem;
-    std::unique_ptr<AppDelegate> delegate;
 };
 
 } // namespace

@@ -1,9 +1,5 @@
-#include "App/AppDelegate.h"
 #include "Platform/Sim/SimMissionControl.h"
-#include "tests/Core/WindowWorld.h"
-#include "tests/support/FakeAlertService.h"
-#include "tests/support/FakeStatusItem.h"
-#include "tests/support/HudReading.h"
+#include "tests/App/DelegateWiringTest.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +11,11 @@ namespace {
 // Adding and removing desktops from commands, and templates that need more
 // desktops than there are, on the window world (Main: S1, S2, S3 and the
 // full-screen F4 of "Video").
-class MissionControlWiringTest : public test::WindowWorldTest {
+class MissionControlWiringTest : public test::DelegateWiringTest {
 protected:
     void launch()
     {
-        home.defaults().set(K::didShowOnboarding, true);
-        delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{"lumivast"});
-        delegate->applicationDidFinishLaunching();
+        DelegateWiringTest::launch();
         scheduler.advance(600ms);
         marker();
     }
@@ -35,12 +29,6 @@ protected:
             ids.push_back(s.managedID);
         return ids;
     }
-    QString lastToast() const { return test::lastHudTitle(delegate->hud()); }
-    bool lastToastIsError() const { return test::lastHudIsError(delegate->hud()); }
-
-    test::FakeAlertService alerts;
-    test::FakeStatusItem statusItem;
-    std::unique_ptr<AppDelegate> delegate;
 };
 
 } // namespace

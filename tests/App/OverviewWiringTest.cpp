@@ -1,15 +1,11 @@
 // The delegate's side of the overview: what opens, walks and closes it, what
 // its tiles' actions do, and what waits while it is open.
 
-#include "App/AppDelegate.h"
 #include "Core/Demo/DemoMode.h"
 #include "Core/Settings/Settings.h"
 #include "Platform/HotKeys.h"
 #include "Platform/Sim/SimHotKeys.h"
-#include "tests/support/FakeAlertService.h"
-#include "tests/support/FakeStatusItem.h"
-#include "tests/support/HudReading.h"
-#include "tests/support/SimWorldTest.h"
+#include "tests/App/DelegateWiringTest.h"
 
 #include <gtest/gtest.h>
 
@@ -20,22 +16,17 @@ namespace {
 
 constexpr quint32 kTab = 48;
 
-class OverviewWiringTest : public test::SimWorldTest {
+class OverviewWiringTest : public test::DelegateOn<test::SimWorldTest> {
 protected:
     void launch()
     {
-        delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{QStringLiteral("lumivast")});
-        delegate->applicationDidFinishLaunching();
+        DelegateOn::launch();
         settle();
     }
     void settle(Duration by = 500ms) { scheduler.advance(by); }
     SimKeyboard& keyboard() { return static_cast<SimPlatform&>(Platform::current()).simKeyboard(); }
     OverlayController& overlay() { return *delegate->overlay(); }
     int currentDesktop() { return delegate->watcher().snapshot().currentSpace()->desktopNumber.value_or(0); }
-
-    test::FakeAlertService alerts;
-    test::FakeStatusItem statusItem;
-    std::unique_ptr<AppDelegate> delegate;
 };
 
 } // namespace

@@ -1,12 +1,8 @@
-#include "App/AppDelegate.h"
 #include "CGSBridge/CGSBridge.h"
 #include "Core/Profiles/ProfileStore.h"
 #include "Core/Spaces/AppPaths.h"
 #include "Platform/DataFile.h"
-#include "tests/Core/WindowWorld.h"
-#include "tests/support/FakeAlertService.h"
-#include "tests/support/FakeStatusItem.h"
-#include "tests/support/HudReading.h"
+#include "tests/App/DelegateWiringTest.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,13 +15,11 @@ namespace K = Settings::Key;
 
 namespace {
 
-class ProfilesAndTimeTest : public test::WindowWorldTest {
+class ProfilesAndTimeTest : public test::DelegateWiringTest {
 protected:
     void launch()
     {
-        home.defaults().set(K::didShowOnboarding, true);
-        delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{"lumivast"});
-        delegate->applicationDidFinishLaunching();
+        DelegateWiringTest::launch();
         settle();
     }
     void settle(Duration by = 600ms) { scheduler.advance(by); }
@@ -34,17 +28,11 @@ protected:
         delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(number)));
         settle(300ms);
     }
-    QString lastToast() const { return test::lastHudTitle(delegate->hud()); }
-    bool lastToastIsError() const { return test::lastHudIsError(delegate->hud()); }
     QString hudSymbol() const { return delegate->hud().lastPresentation()->view.symbol; }
     std::map<QString, double> today() { return delegate->tracker().days().at(delegate->tracker().dayKey(scheduler.wallNow())); }
     QString path(const char* name) const { return AppPaths::file(QString::fromLatin1(name)); }
     void seedProfiles(std::vector<SpaceProfile> list) { ASSERT_TRUE(DataFile::write(path("profiles.json"), ProfileStore::encode(list))); }
     QDateTime savedAt() const { return QDateTime(QDate(2025, 3, 1), QTime(8, 30), QTimeZone::utc()); }
-
-    test::FakeAlertService alerts;
-    test::FakeStatusItem statusItem;
-    std::unique_ptr<AppDelegate> delegate;
 };
 
 } // namespace

@@ -1,4 +1,3 @@
-#include "App/AppDelegate.h"
 #include "Core/Spaces/AppPaths.h"
 #include "Platform/Sim/SimServices.h"
 #include "UI/Panels/Panel.h"
@@ -6,11 +5,8 @@
 #include "UI/Settings/SpaceEditor.h"
 #include "UI/Settings/SpacesPane.h"
 #include "UI/Settings/WindowsPane.h"
-#include "tests/Core/WindowWorld.h"
-#include "tests/support/FakeAlertService.h"
+#include "tests/App/DelegateWiringTest.h"
 #include "tests/support/FakeFilePanels.h"
-#include "tests/support/FakeStatusItem.h"
-#include "tests/support/HudReading.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -25,24 +21,11 @@ namespace K = Settings::Key;
 
 namespace {
 
-const MenuItem* findItem(const std::vector<MenuItem>& items, const QString& title)
-{
-    for (const MenuItem& item : items) {
-        if (item.title == title)
-            return &item;
-        if (const MenuItem* inner = findItem(item.children, title))
-            return inner;
-    }
-    return nullptr;
-}
-
-class SettingsWiringTest : public test::WindowWorldTest {
+class SettingsWiringTest : public test::DelegateWiringTest {
 protected:
     void launch(QStringList arguments = {"lumivast"})
     {
-        home.defaults().set(K::didShowOnboarding, true);
-        delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, std::move(arguments));
-        delegate->applicationDidFinishLaunching();
+        DelegateWiringTest::launch(std::move(arguments));
         delegate->settingsServices().panels = &panels;
         scheduler.advance(100ms);
     }
@@ -57,20 +40,8 @@ protected:
     {
         return window() ? qobject_cast<Pane*>(window()->pane()) : nullptr;
     }
-    void choose(const QString& title)
-    {
-        statusItem.click(std::nullopt, true);
-        const MenuItem* item = findItem(statusItem.menus.back(), title);
-        ASSERT_TRUE(item) << title.toStdString();
-        item->action();
-        scheduler.runPending();
-    }
-    QString lastToast() const { return test::lastHudTitle(delegate->hud()); }
 
-    test::FakeAlertService alerts;
-    test::FakeStatusItem statusItem;
     test::FakeFilePanels panels;
-    std::unique_ptr<AppDelegate> delegate;
 };
 
 TEST_F(SettingsWiringTest, SettingsArgumentOpensTheSpacesTabHalfASecondAfterLaunch)

@@ -1,10 +1,6 @@
-#include "App/AppDelegate.h"
 #include "CGSBridge/CGSBridge.h"
 #include "Platform/Sim/SimServices.h"
-#include "tests/Core/WindowWorld.h"
-#include "tests/support/FakeAlertService.h"
-#include "tests/support/FakeStatusItem.h"
-#include "tests/support/HudReading.h"
+#include "tests/App/DelegateWiringTest.h"
 
 #include <gtest/gtest.h>
 
@@ -13,55 +9,15 @@ namespace K = Settings::Key;
 
 namespace {
 
-const MenuItem* findItem(const std::vector<MenuItem>& items, const QString& title)
-{
-    for (const MenuItem& item : items) {
-        if (item.title == title)
-            return &item;
-        if (const MenuItem* inner = findItem(item.children, title))
-            return inner;
-    }
-    return nullptr;
-}
-
-class StatusMenuWiringTest : public test::WindowWorldTest {
+class StatusMenuWiringTest : public test::DelegateWiringTest {
 protected:
     StatusMenuWiringTest()
     {
-        home.defaults().set(K::didShowOnboarding, true);
-        delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{"lumivast"});
-        delegate->applicationDidFinishLaunching();
+        launch();
         settle();
         readDelegateContents();
     }
     void settle(Duration by = 600ms) { scheduler.advance(by); }
-    void readDelegateContents()
-    {
-        delegate->contents().refresh();
-        scheduler.advance(200ms);
-        delegate->contents().waitForReading();
-        scheduler.advance(10ms);
-    }
-    // Opens the menu with a click on the item and returns it.
-    std::vector<MenuItem> openMenu()
-    {
-        statusItem.click(std::nullopt, true);
-        return statusItem.menus.back();
-    }
-    void choose(const QString& title)
-    {
-        const std::vector<MenuItem> menu = openMenu();
-        const MenuItem* item = findItem(menu, title);
-        ASSERT_TRUE(item) << title.toStdString();
-        ASSERT_TRUE(item->action);
-        item->action();
-        scheduler.runPending();
-    }
-    QString lastToast() const { return test::lastHudTitle(delegate->hud()); }
-
-    test::FakeAlertService alerts;
-    test::FakeStatusItem statusItem;
-    std::unique_ptr<AppDelegate> delegate;
 };
 
 } // namespace
@@ -129,7 +85,7 @@ TEST_F(StatusMenuWiringTest, WindowChangesRedrawOnlyWhenTheItemShowsThem)
 
 TEST_F(StatusMenuWiringTest, UndoMinimizeAppearsAfterMinimising)
 {
-    EXPECT_FALSE(findItem(openMenu(), QStringLiteral("Undo Minimize")));
+    EXPECT_FALSE(test::findMenuItem(openMenu(), QStringLiteral("Undo Minimize")));
     choose(QStringLiteral("Minimize All on This Space"));
     EXPECT_TRUE(window(11).minimized);
     choose(QStringLiteral("Undo Minimize"));
@@ -144,7 +100,7 @@ TEST_F(StatusMenuWiringTest, ReopenSavedSpaceRestoresAndToasts)
     settle(1s);
     ASSERT_TRUE(lastToast().startsWith(QStringLiteral("Saved Desktop 3")));
     const std::vector<MenuItem> menu = openMenu();
-    const MenuItem* reopen = findItem(menu, QStringLiteral("Reopen Saved Space"));
+    const MenuItem* reopen = test::findMenuItem(menu, QStringLiteral("Reopen Saved Space"));
     ASSERT_TRUE(reopen);
     ASSERT_EQ(reopen->children.size(), 1u);
     EXPECT_EQ(reopen->children[0].title, QStringLiteral("Desktop 3 (2 apps)"));

@@ -1,12 +1,8 @@
-#include "App/AppDelegate.h"
 #include "CGSBridge/CGSBridge.h"
 #include "Core/Spaces/SpaceProvider.h"
 #include "Platform/HotKeys.h"
 #include "Platform/Sim/SimHotKeys.h"
-#include "tests/Core/WindowWorld.h"
-#include "tests/support/FakeAlertService.h"
-#include "tests/support/FakeStatusItem.h"
-#include "tests/support/HudReading.h"
+#include "tests/App/DelegateWiringTest.h"
 
 #include <gtest/gtest.h>
 
@@ -20,32 +16,16 @@ constexpr quint32 kKeyM = 46;
 constexpr quint32 kKeyQuote = 39;
 constexpr quint32 kKeyQ = 12;
 
-class WindowToolWiringTest : public test::WindowWorldTest {
+class WindowToolWiringTest : public test::DelegateWiringTest {
 protected:
     WindowToolWiringTest()
     {
-        home.defaults().set(K::didShowOnboarding, true);
-        delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{"lumivast"});
-        delegate->applicationDidFinishLaunching();
+        launch();
         settle();
         readDelegateContents();
     }
     void settle(Duration by = 600ms) { scheduler.advance(by); }
-    // A fresh window-list pass, read and published.
-    void readDelegateContents()
-    {
-        delegate->contents().refresh();
-        scheduler.advance(200ms);
-        delegate->contents().waitForReading();
-        scheduler.advance(10ms);
-    }
-    QString lastToast() const { return test::lastHudTitle(delegate->hud()); }
-    bool lastToastIsError() const { return test::lastHudIsError(delegate->hud()); }
     QString currentID() { return delegate->watcher().snapshot().currentSpace()->id; }
-
-    test::FakeAlertService alerts;
-    test::FakeStatusItem statusItem;
-    std::unique_ptr<AppDelegate> delegate;
 };
 
 } // namespace

@@ -6,20 +6,10 @@
 #   tests/e2e/settings-window.sh path/to/lumivast path/to/world.json
 set -uo pipefail
 exe=$1 world=$2
-for tool in xvfb-run xdotool openbox wmctrl; do
-  command -v "$tool" >/dev/null || { echo "settings-window: $tool is missing (scripts/bootstrap installs it)"; exit 1; }
-done
+. "$(dirname "$0")/session.sh"
+e2eSession settings-window "$world" xdotool openbox wmctrl
 
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-mkdir -m 700 "$scratch/runtime"
-mkdir -p "$scratch/config/Lumivast"
-echo '{"didShowOnboarding": true}' >"$scratch/config/Lumivast/defaults.json"
-export HOME="$scratch" XDG_RUNTIME_DIR="$scratch/runtime" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data"
-export LUMIVAST_WORLD="$world" DBUS_SESSION_BUS_ADDRESS=
-unset QT_QPA_PLATFORM
-
-xvfb-run -a -s "-screen 0 1512x982x24" bash -c '
+inVirtualDisplay '
   exe=$1
   fail() { echo "settings-window: $*"; sed "s/^/  log: /" "$HOME/lumivast.log"; kill "$app" "$wm" 2>/dev/null; exit 1; }
   windows() { xdotool search --onlyvisible --name "^Lumivast Settings$" 2>/dev/null | wc -l; }
@@ -54,4 +44,4 @@ xvfb-run -a -s "-screen 0 1512x982x24" bash -c '
   kill "$app" "$wm"
   wait "$app" 2>/dev/null
   echo "settings-window: opened ${elapsed} ms after launch; the URL and a second launch brought it back; Time opened nothing"
-' check "$exe"
+' "$exe"

@@ -6,20 +6,10 @@
 #   tests/e2e/tray-menu.sh path/to/lumivast path/to/world.json
 set -uo pipefail
 exe=$1 world=$2
-for tool in xvfb-run trayer xdotool; do
-  command -v "$tool" >/dev/null || { echo "tray-menu: $tool is missing (scripts/bootstrap installs it)"; exit 1; }
-done
+. "$(dirname "$0")/session.sh"
+e2eSession tray-menu "$world" trayer xdotool
 
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-mkdir -m 700 "$scratch/runtime"
-mkdir -p "$scratch/config/Lumivast"
-echo '{"didShowOnboarding": true}' >"$scratch/config/Lumivast/defaults.json"
-export HOME="$scratch" XDG_RUNTIME_DIR="$scratch/runtime" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data"
-export LUMIVAST_WORLD="$world" DBUS_SESSION_BUS_ADDRESS=
-unset QT_QPA_PLATFORM
-
-xvfb-run -a -s "-screen 0 1512x982x24" bash -c '
+inVirtualDisplay '
   exe=$1 state=$XDG_DATA_HOME/Lumivast/state.json
   fail() { echo "tray-menu: $*"; sed "s/^/  log: /" "$HOME/lumivast.log"; kill "$app" "$tray" 2>/dev/null; exit 1; }
   waitFor() { for _ in $(seq 50); do eval "$1" && return 0; sleep 0.2; done; return 1; }
@@ -47,4 +37,4 @@ xvfb-run -a -s "-screen 0 1512x982x24" bash -c '
   kill "$tray" 2>/dev/null
   [ "$status" -eq 0 ] || fail "the program ended with status $status"
   echo "tray-menu: menu switched to Desktop 3 and quit with 0"
-' check "$exe"
+' "$exe"
