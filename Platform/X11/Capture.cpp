@@ -345,7 +345,6 @@ std::expected<ShareableContent, QString> X11Capture::content(bool excludeDesktop
             clients.push_back(w.client);
     }
     const Atoms& a = x->atoms();
-    const xcb_atom_t desktopType = x->atom("_NET_WM_WINDOW_TYPE_DESKTOP");
     std::vector<xcb_get_property_cookie_t> pids, types;
     for (xcb_window_t w : clients) {
         pids.push_back(x->requestProperty(w, a.wmPid, XCB_ATOM_CARDINAL, 1));
@@ -355,7 +354,7 @@ std::expected<ShareableContent, QString> X11Capture::content(bool excludeDesktop
     for (std::size_t i = 0; i < clients.size(); ++i) {
         const auto pid = x->readCardinals(pids[i]);
         const auto type = x->readCardinals(types[i]);
-        if (excludeDesktopWindows && type && std::find(type->begin(), type->end(), desktopType) != type->end())
+        if (excludeDesktopWindows && type && std::find(type->begin(), type->end(), a.typeDesktop) != type->end())
             continue;
         ShareableWindow window{clients[i], std::nullopt};
         if (pid && !pid->empty())
