@@ -78,6 +78,10 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem&
     m_store.iconFileKept = [](const QString& file) {
         return ProfileStore::iconFilesInUse(AppPaths::file(QStringLiteral("profiles.json"))).contains(file);
     };
+    m_store.onSaveFailed = [self](const QString& reason) {
+        if (self)
+            self->errorToast(QStringLiteral("Could not save the Space names: ") + reason);
+    };
 }
 
 AppDelegate::~AppDelegate()

@@ -118,7 +118,13 @@ void ScriptingAdaptor::Rename(const QDBusVariant& space, const QVariantMap& argu
     const QVariant given = arguments.value(QStringLiteral("name"));
     if (given.metaType().id() == QMetaType::QString)
         name = given.toString();
-    ScriptingBridge::perform(SpaceCommand::rename(ScriptingBridge::ref(space.variant()), name));
+    const SpaceCommand command = SpaceCommand::rename(ScriptingBridge::ref(space.variant()), name);
+    if (given.isValid() && !name) {
+        // A name that is no text asks in a dialog; the caller gets its answer now, not when the dialog closes.
+        QMetaObject::invokeMethod(this, [command] { ScriptingBridge::perform(command); }, Qt::QueuedConnection);
+        return;
+    }
+    ScriptingBridge::perform(command);
 }
 
 IntentsAdaptor::IntentsAdaptor(QObject* parent) : QDBusAbstractAdaptor(parent) {}

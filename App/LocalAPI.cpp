@@ -97,6 +97,9 @@ bool equalInConstantTime(const QByteArray& given, const QByteArray& expected)
 struct LocalAPI::Connection {
     QPointer<QTcpSocket> socket;
     bool delivered = false; // its one read has happened
+    bool running = false;   // its command runs, perhaps in a dialog's event loop
+    bool leaving = false;   // dropped while running: goes once the command returns
+    Duration acceptedAt{};
     WorkItem deadline;
 };
 
@@ -172,7 +175,7 @@ QString LocalAPI::token()
     }
     const QString fresh = QUuid::createUuid().toString(QUuid::Id128);
     // A failed write leaves a token no one else knows: every command is then refused.
-    DataFile::write(path, fresh.toUtf8(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    DataFile::write(path, fresh.toUtf8());
     return fresh;
 }
 
@@ -250,8 +253,12 @@ void LocalAPI::accept(QTcpServer* server)
     while (QTcpSocket* socket = server->nextPendingConnection()) {
         socket->setParent(this);
         if (m_connections.size() >= kMaxConnections) {
-            const auto idle = std::find_if(m_connections.begin(), m_connections.end(),
-                                           [](const auto& c) { return !c->delivered; });
+            // Oldest first, and only one silent for a while: a request accepted
+            // in the same batch has not had its chance to be read yet.
+            const Duration now = m_scheduler.now();
+            const auto idle = std::find_if(m_connections.begin(), m_connections.end(), [now](const auto& c) {
+                return !c->delivered && now - c->acceptedAt >= kSilentBeforeEviction;
+            });
             if (idle == m_connections.end()) {
                 socket->abort();
                 socket->deleteLater();
@@ -262,6 +269,7 @@ void LocalAPI::accept(QTcpServer* server)
         auto connection = std::make_unique<Connection>();
         Connection* raw = connection.get();
         connection->socket = socket;
+        connection->acceptedAt = m_scheduler.now();
         socket->setReadBufferSize(kMaxRequestBytes);
         connection->deadline = m_scheduler.after(kRequestTimeout, [this, raw] { drop(raw); });
         m_connections.push_back(std::move(connection));
@@ -293,12 +301,19 @@ void LocalAPI::receive(Connection* connection)
     Response response = std::move(*answered);
     if (response.command && onCommand) {
         // A rename without a name holds the reply in its dialog's event loop,
-        // where the client may leave or the listener stop.
+        // where the client may leave or the listener stop. The socket whose
+        // signal runs the command stays alive until the command returns.
         QPointer<LocalAPI> self(this);
         const auto run = onCommand;
+        connection->running = true;
         run(*response.command);
-        if (!self || !socket || !holds(connection))
+        if (!self)
             return;
+        connection->running = false;
+        if (connection->leaving || !socket) {
+            drop(connection);
+            return;
+        }
     }
     socket->write(reply(response));
     connection->deadline = m_scheduler.after(kReplyTimeout, [this, connection] { drop(connection); });
@@ -312,6 +327,11 @@ void LocalAPI::drop(Connection* connection)
                                  [connection](const auto& c) { return c.get() == connection; });
     if (it == m_connections.end())
         return;
+    if (connection->running) {
+        connection->leaving = true;
+        connection->deadline.cancel();
+        return;
+    }
     std::unique_ptr<Connection> gone = std::move(*it);
     m_connections.erase(it);
     if (QTcpSocket* socket = gone->socket) {

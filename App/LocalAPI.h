@@ -30,6 +30,8 @@ public:
     // An idle flood must not lock out a real client: at the cap the oldest
     // connection that has sent nothing makes room for a newcomer.
     static constexpr std::size_t kMaxConnections = 64;
+    // How long a connection may stay silent before a newcomer can take its place.
+    static constexpr Duration kSilentBeforeEviction = 1s;
     static constexpr Duration kRequestTimeout = 5s; // from accepting to the request
     static constexpr Duration kReplyTimeout = 5s;   // from queueing the reply to its last byte
 

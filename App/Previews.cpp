@@ -14,6 +14,8 @@ namespace lumivast {
 
 namespace {
 
+constexpr double kShortestRefreshSeconds = 1.0;
+
 // The interval the timer should run at: none (0) while previews are off.
 double wantedRefreshInterval()
 {
@@ -43,8 +45,9 @@ void AppDelegate::startRefreshTimer()
     if (!(interval > 0))
         return;
     QPointer<AppDelegate> self(this);
-    // A century is as good as never, and keeps an absurd setting within the clock's range.
-    const double bounded = std::min(interval, 100.0 * 365 * 86400);
+    // A century is as good as never, and keeps an absurd setting within the clock's range; a
+    // tiny interval from a file is held to a second, as no choice in the pane is shorter.
+    const double bounded = std::clamp(interval, kShortestRefreshSeconds, 100.0 * 365 * 86400);
     m_refreshTimer = m_scheduler.every(
         seconds(bounded),
         [self] {

@@ -52,14 +52,18 @@ void AppDelegate::activateProfileForDisplaySetup(const QString& setup)
     const QString name = it.value();
     if (name == Settings::defaults().string(Settings::Key::activeProfile).value_or(QString()))
         return;
-    if (profiles().activate(name))
+    if (const auto activated = profiles().activate(name))
         toast(QStringLiteral("Profile: ") + name, kProfileSymbol);
+    else if (activated.error() == ProfileStore::Failure::notWritten)
+        errorToast(QStringLiteral("Could not switch to profile ") + name + QStringLiteral(": the files could not be written"));
 }
 
 void AppDelegate::performProfile(const QString& name)
 {
-    if (profiles().activate(name))
+    if (const auto activated = profiles().activate(name))
         toast(QStringLiteral("Profile: ") + name, kProfileSymbol);
+    else if (activated.error() == ProfileStore::Failure::notWritten)
+        errorToast(QStringLiteral("Could not switch to profile ") + name + QStringLiteral(": the files could not be written"));
     else
         errorToast(QStringLiteral("No profile is called ") + name);
 }

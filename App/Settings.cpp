@@ -3,6 +3,7 @@
 
 #include "App/AppDelegate.h"
 
+#include "UI/Alerts/AlertService.h"
 #include "UI/Alerts/DialogFilePanels.h"
 
 #include <QPointer>
@@ -37,6 +38,17 @@ void AppDelegate::wireSettingsWindow()
     services.onRunSetup = [self](const Space& space) {
         if (self)
             self->runSetup(space);
+    };
+    services.allowImportedCommands = [self](const QStringList& commands) {
+        if (!self)
+            return false;
+        Alert alert;
+        alert.style = Alert::Style::warning;
+        alert.messageText = QStringLiteral("This file contains shell commands");
+        alert.informativeText = QStringLiteral("They would run when you enter or leave a Space:\n\n") + commands.join(QLatin1Char('\n'));
+        // The first button is the default: nothing runs unless the user says so.
+        alert.buttons = {QStringLiteral("Import Without Commands"), QStringLiteral("Import With Commands")};
+        return self->m_alerts.run(alert).button == 1;
     };
     services.apiToken = [] { return LocalAPI::token(); };
 }

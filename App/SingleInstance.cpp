@@ -1,6 +1,7 @@
 #include "App/SingleInstance.h"
 
 #include "Platform/Log.h"
+#include "Platform/PrivateFolder.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QThread>
 
 #include <cerrno>
@@ -43,40 +45,12 @@ QString systemError(int code)
 
 QString SingleInstance::claimPrivateFolder(const QString& path)
 {
-    const QByteArray name = QFile::encodeName(path);
-    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
-        return QStringLiteral("it cannot be created (%1)").arg(systemError(errno));
-    // lstat: a symbolic link is refused, whatever it points to.
-    struct stat info {};
-    if (::lstat(name.constData(), &info) != 0)
-        return QStringLiteral("it cannot be examined (%1)").arg(systemError(errno));
-    if (S_ISLNK(info.st_mode))
-        return QStringLiteral("it is a symbolic link");
-    if (!S_ISDIR(info.st_mode))
-        return QStringLiteral("it is not a folder");
-    if (info.st_uid != ::geteuid())
-        return QStringLiteral("it belongs to user id %1, not to this user").arg(info.st_uid);
-    if ((info.st_mode & 07777) != 0700)
-        return QStringLiteral("its mode is %1, not 700").arg(info.st_mode & 07777, 0, 8);
-    return {};
+    return PrivateFolder::claim(path);
 }
 
 SingleInstance::Folder SingleInstance::privateFolder()
 {
-    // Anyone who could create this folder first, or write into it, would
-    // receive the URLs (note texts included) that launches hand over.
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty()) {
-        const QString problem = claimPrivateFolder(runtime);
-        if (problem.isEmpty())
-            return {runtime, {}};
-        qCWarning(lcApp) << "not using the runtime folder" << runtime << "because" << problem;
-    }
-    const QString own = QDir(QDir::tempPath()).filePath(QStringLiteral("lumivast-%1").arg(::geteuid()));
-    const QString problem = claimPrivateFolder(own);
-    if (problem.isEmpty())
-        return {own, {}};
-    return {{}, QStringLiteral("refusing to use %1 for the running instance's socket: %2").arg(own, problem)};
+    return PrivateFolder::find();
 }
 
 QString SingleInstance::socketPath(const QString& folder)
@@ -164,7 +138,15 @@ SingleInstance::Role SingleInstance::listen()
 
 bool SingleInstance::forwardURL(const QString& text, Duration timeout)
 {
-    return send(encode(Message{false, text}), timeout);
+    const QByteArray line = encode(Message{false, text});
+    // The running instance drops a longer line unanswered; that is no reason to report silence.
+    if (line.size() - 1 > maxMessageBytes) {
+        m_problem = QStringLiteral("the link is %1 KB long, more than the %2 KB a running Lumivast accepts")
+                        .arg((line.size() - 1 + 1023) / 1024)
+                        .arg(maxMessageBytes / 1024);
+        return false;
+    }
+    return send(line, timeout);
 }
 
 bool SingleInstance::forwardReopen(Duration timeout)
@@ -185,6 +167,8 @@ bool SingleInstance::forwardLaunch(const QStringList& urls, Duration timeout)
 
 bool SingleInstance::send(const QByteArray& line, Duration timeout)
 {
+    m_problem = QStringLiteral("another Lumivast is running but did not answer within %1 s")
+                    .arg(std::chrono::duration_cast<std::chrono::seconds>(timeout).count());
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
     if (!socket.waitForConnected(milliseconds(timeout)))
@@ -199,7 +183,12 @@ bool SingleInstance::send(const QByteArray& line, Duration timeout)
         reply += socket.readAll();
     }
     socket.disconnectFromServer();
-    return reply == kReceipt;
+    if (reply == kRefusal)
+        m_problem = QStringLiteral("the running Lumivast did not understand what this launch handed over");
+    if (reply != kReceipt)
+        return false;
+    m_problem.clear();
+    return true;
 }
 
 void SingleInstance::accept()
@@ -247,6 +236,12 @@ void SingleInstance::close(QLocalSocket* socket)
     const auto it = m_connections.find(socket);
     if (it == m_connections.end())
         return;
+    if (it->second.delivering) {
+        // The socket's own signal is still on the stack.
+        it->second.closing = true;
+        it->second.deadline.cancel();
+        return;
+    }
     m_connections.erase(it);
     socket->disconnect(this);
     socket->abort();
@@ -296,13 +291,27 @@ void SingleInstance::read(QLocalSocket* socket)
 
     // One message per connection; the deadline stays armed for a peer that does not go.
     it->second.answered = true;
+    // What the message does may open a dialog whose event loop sees this
+    // socket leave: it is not deleted before the message is done. (Closing
+    // may already happen inside disconnectFromServer.)
+    it->second.delivering = message.has_value();
     socket->write(message ? kReceipt : kRefusal);
     socket->flush();
     socket->disconnectFromServer();
-    if (message)
-        receive(std::move(*message));
-    else
+    if (!message) {
         qCWarning(lcApp) << "ignoring a message from another launch that is not understood";
+        return;
+    }
+    QPointer<SingleInstance> self(this);
+    receive(std::move(*message));
+    if (!self)
+        return;
+    const auto still = m_connections.find(socket);
+    if (still == m_connections.end())
+        return;
+    still->second.delivering = false;
+    if (still->second.closing)
+        close(socket);
 }
 
 void SingleInstance::addLaunchURLs(const QStringList& urls)

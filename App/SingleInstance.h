@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/PrivateFolder.h"
 #include "Platform/Scheduler.h"
 
 #include <QObject>
@@ -43,15 +44,9 @@ public:
     static constexpr Duration kReadDeadline = 3s;
     static constexpr Duration kStartTimeLimit = 5s;
 
-    struct Folder {
-        QString path;
-        QString error; // why no folder can be used; empty when `path` is good
-    };
-    // The runtime folder, or else a folder made for this user under the
-    // temporary folder; either only when it is this user's alone.
+    using Folder = PrivateFolder::Folder;
+    // The private per-user folder the socket lives in (see PrivateFolder).
     static Folder privateFolder();
-    // Creates `path` (mode 0700) when missing. Empty when it is a real folder
-    // owned by this user with mode 0700, else what is wrong with it.
     static QString claimPrivateFolder(const QString& path);
     static QString socketPath(const QString& folder);
 
@@ -112,6 +107,8 @@ private:
         QByteArray buffer;
         WorkItem deadline;
         bool answered = false;
+        bool delivering = false; // its message runs, perhaps in a dialog's event loop
+        bool closing = false;    // closed meanwhile: goes once the message is done
     };
 
     Role listen();

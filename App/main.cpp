@@ -130,8 +130,7 @@ int main(int argc, char* argv[])
     switch (instance.start()) {
     case lumivast::SingleInstance::Role::secondary:
         if (!instance.forwardLaunch(launchURLs)) {
-            std::fprintf(stderr, "lumivast: another Lumivast is running but did not answer within 2 s; "
-                                 "not starting a second one\n");
+            std::fprintf(stderr, "lumivast: %s; not starting a second one\n", qPrintable(instance.problem()));
             return 1;
         }
         return 0;

@@ -1,9 +1,10 @@
 #include "Platform/LoginItem.h"
 
+#include "Platform/DataFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace lumivast {
@@ -50,19 +51,13 @@ bool AutostartLoginItem::isEnabled()
 std::expected<void, QString> AutostartLoginItem::enable()
 {
     const QString path = entryPath();
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+    if (!DataFile::makeFolder(QFileInfo(path).absolutePath()))
         return std::unexpected(QStringLiteral("cannot create %1").arg(QFileInfo(path).absolutePath()));
     const QString command = m_command.isEmpty() ? QCoreApplication::applicationFilePath() : m_command;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return std::unexpected(file.errorString());
     const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=Lumivast\nExec=%1\n"
                                          "NoDisplay=true\nX-GNOME-Autostart-enabled=true\n")
                               .arg(quotedForExec(command));
-    file.write(entry.toUtf8());
-    if (!file.commit())
-        return std::unexpected(file.errorString());
-    return {};
+    return DataFile::writeReportingError(path, entry.toUtf8());
 }
 
 std::expected<void, QString> AutostartLoginItem::disable()

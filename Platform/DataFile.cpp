@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <mutex>
 #include <cerrno>
@@ -41,100 +40,144 @@ ReadResult read(const QString& path)
         return {};
     if (!file.open(QIODevice::ReadOnly))
         return {ReadStatus::Failed, {}};
-    return {ReadStatus::Read, file.readAll()};
+    // Read no further than the cap, whatever size the file claims.
+    QByteArray bytes = file.read(kMaxReadBytes + 1);
+    if (bytes.size() > kMaxReadBytes) {
+        qCWarning(lcFiles) << "not reading" << path << "- it is larger than" << kMaxReadBytes / (1024 * 1024) << "MB";
+        return {ReadStatus::Failed, {}};
+    }
+    return {ReadStatus::Read, std::move(bytes)};
 }
 
 namespace {
 
-mode_t posixMode(QFileDevice::Permissions p)
+QString errorText(int code)
 {
-    mode_t mode = 0;
-    if (p & QFileDevice::ReadOwner)
-        mode |= S_IRUSR;
-    if (p & QFileDevice::WriteOwner)
-        mode |= S_IWUSR;
-    if (p & QFileDevice::ExeOwner)
-        mode |= S_IXUSR;
-    if (p & QFileDevice::ReadGroup)
-        mode |= S_IRGRP;
-    if (p & QFileDevice::WriteGroup)
-        mode |= S_IWGRP;
-    if (p & QFileDevice::ExeGroup)
-        mode |= S_IXGRP;
-    if (p & QFileDevice::ReadOther)
-        mode |= S_IROTH;
-    if (p & QFileDevice::WriteOther)
-        mode |= S_IWOTH;
-    if (p & QFileDevice::ExeOther)
-        mode |= S_IXOTH;
-    return mode;
+    return QString::fromLocal8Bit(::strerror(code));
 }
 
-// QSaveFile creates its temporary file with the umask's mode and narrows it
-// afterwards, so a secret would be readable for a moment (and for good under
-// umask 0 when the narrowing fails). Here the file is born with at most the
-// owner's bits: mkstemp makes it 0600 whatever the umask, and only then is it
-// given the asked mode, written, synced and renamed into place.
-bool writeRestricted(const QString& path, const QByteArray& bytes, QFileDevice::Permissions permissions)
+// The process's umask, read without changing it (changing it, even for a
+// moment, would affect files other threads create meanwhile).
+mode_t currentUmask()
 {
-    QByteArray temp = QFile::encodeName(path) + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        qCWarning(lcFiles) << "cannot write" << path << ::strerror(errno);
-        return false;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    return mode_t(mask);
+            }
+        }
     }
-    bool ok = ::fchmod(fd, posixMode(permissions)) == 0;
-    for (qsizetype done = 0; ok && done < bytes.size();) {
+    return 077; // unknown: the narrowest
+}
+
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
         const ssize_t n = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
-        ok = n > 0;
-        done += n > 0 ? n : 0;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        done += n;
     }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.constData(), QFile::encodeName(path).constData()) == 0;
-    if (!ok) {
-        qCWarning(lcFiles) << "cannot write" << path << ::strerror(errno);
-        ::unlink(temp.constData());
-    }
-    return ok;
-}
-
-// Qt loses the reason when the temporary file beside `path` cannot be made;
-// making one the same way again tells it.
-std::optional<QString> whyNoFileBeside(const QString& path)
-{
-    QByteArray probe = QFile::encodeName(path) + ".XXXXXX";
-    const int fd = ::mkstemp(probe.data());
-    if (fd < 0)
-        return qt_error_string(errno);
-    ::close(fd);
-    ::unlink(probe.constData());
-    return std::nullopt;
+    return true;
 }
 
 } // namespace
 
-bool write(const QString& path, const QByteArray& bytes, std::optional<QFileDevice::Permissions> permissions)
+bool makeFolder(const QString& path)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    if (permissions)
-        return writeRestricted(path, bytes, *permissions);
-    return writeReportingError(path, bytes).has_value();
+    if (path.isEmpty())
+        return false;
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    // Walk up to the first folder that exists, then create downwards, each 0700.
+    QStringList missing;
+    QString current = absolute;
+    while (!QFileInfo(current).exists() && !QFileInfo(current).isSymLink()) {
+        missing.prepend(current);
+        const QString parent = QFileInfo(current).absolutePath();
+        if (parent == current)
+            break;
+        current = parent;
+    }
+    for (const QString& folder : missing) {
+        if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST)
+            return false;
+    }
+    return QFileInfo(absolute).isDir();
 }
 
-std::expected<void, QString> writeReportingError(const QString& path, const QByteArray& bytes)
+std::expected<void, QString> writeReportingError(const QString& path, const QByteArray& bytes, Access access)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return {};
-    QString reason = file.errorString();
-    if (reason.isEmpty() || reason == QLatin1String("Unknown error"))
-        reason = whyNoFileBeside(path).value_or(reason);
-    qCWarning(lcFiles) << "cannot write" << path << reason;
-    return std::unexpected(reason);
+    makeFolder(QFileInfo(path).absolutePath());
+    const QByteArray target = QFile::encodeName(path);
+    QByteArray temp = target + ".XXXXXX";
+    // mkostemp makes the file 0600 whatever the umask, so nothing is readable by others even for a moment.
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        const QString reason = errorText(errno);
+        qCWarning(lcFiles) << "cannot write" << path << reason;
+        return std::unexpected(reason);
+    }
+    int failure = 0;
+    if (access == Access::Exported && ::fchmod(fd, 0666 & ~currentUmask()) != 0)
+        failure = errno;
+    // A full disk may only show at the flush or the sync; either leaves the old file in place.
+    if (!failure && !writeAll(fd, bytes))
+        failure = errno;
+    if (!failure && ::fsync(fd) != 0)
+        failure = errno;
+    if (::close(fd) != 0 && !failure)
+        failure = errno;
+    if (!failure && ::rename(temp.constData(), target.constData()) != 0)
+        failure = errno;
+    if (failure) {
+        ::unlink(temp.constData());
+        const QString reason = errorText(failure);
+        qCWarning(lcFiles) << "cannot write" << path << reason;
+        return std::unexpected(reason);
+    }
+    // The rename itself lasts only once the folder is synced too.
+    const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return {};
+}
+
+bool write(const QString& path, const QByteArray& bytes, Access access)
+{
+    return writeReportingError(path, bytes, access).has_value();
+}
+
+std::expected<void, QString> createExclusive(const QString& path, const QByteArray& bytes)
+{
+    makeFolder(QFileInfo(path).absolutePath());
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return std::unexpected(errorText(errno));
+    int failure = 0;
+    if (!writeAll(fd, bytes))
+        failure = errno;
+    if (!failure && ::fsync(fd) != 0)
+        failure = errno;
+    if (::close(fd) != 0 && !failure)
+        failure = errno;
+    if (failure) {
+        ::unlink(name.constData());
+        qCWarning(lcFiles) << "cannot write" << path << errorText(failure);
+        return std::unexpected(errorText(failure));
+    }
+    return {};
 }
 
 QString setAside(const QString& path)

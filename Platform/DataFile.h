@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QFileDevice>
 #include <QJsonDocument>
 #include <QString>
 
@@ -20,16 +19,34 @@ struct ReadResult {
     QByteArray bytes;
 };
 
+// No data or import file is anywhere near this; a larger one is not read
+// (Failed), so a huge file cannot exhaust memory at start.
+inline constexpr qsizetype kMaxReadBytes = 64 * 1024 * 1024;
+
+// The whole file, up to kMaxReadBytes.
 ReadResult read(const QString& path);
 
-// Writes the whole file atomically. `permissions` applies from the first byte
-// (secrets are never readable by others, not even briefly).
-bool write(const QString& path, const QByteArray& bytes,
-           std::optional<QFileDevice::Permissions> permissions = std::nullopt);
+// Who may read a file the program writes: its own files are the user's alone
+// (0600, whatever the umask); a file the user exports to a place of their
+// choosing keeps the mode the umask gives.
+enum class Access { Private, Exported };
 
-// The same without permissions, telling why it failed ("Permission denied");
-// an existing file at `path` stays whole when it does.
-std::expected<void, QString> writeReportingError(const QString& path, const QByteArray& bytes);
+// The one way every file is written: to a new file beside `path`, every write,
+// the flush and fsync checked, then renamed over it. On any failure the old
+// file stays whole, nothing is left behind, and the reason is returned
+// ("No space left on device"). Missing folders are created 0700.
+std::expected<void, QString> writeReportingError(const QString& path, const QByteArray& bytes,
+                                                 Access access = Access::Private);
+// The same where the reason is only logged.
+bool write(const QString& path, const QByteArray& bytes, Access access = Access::Private);
+
+// Creates `path` and any missing folders above it with mode 0700; folders that
+// exist already are left as they are. False when it is not a folder afterwards.
+bool makeFolder(const QString& path);
+
+// Creates a new file (never following a link, never reusing an existing name)
+// with mode 0600 and writes it whole; a partial file is removed again.
+std::expected<void, QString> createExclusive(const QString& path, const QByteArray& bytes);
 
 // Moves a file that exists but cannot be decoded out of the way
 // (`name.unreadable-<time>`), so that a later save does not destroy what the

@@ -115,6 +115,7 @@ void UserDefaults::reload()
 
 void UserDefaults::save() const
 {
+    m_unsaved = false;
     if (m_filePath.isEmpty())
         return;
     DataFile::write(m_filePath, QJsonDocument(m_stored).toJson(QJsonDocument::Indented));
@@ -241,6 +242,24 @@ void UserDefaults::set(const QString& key, const QJsonValue& value)
     m_stored.insert(key, value);
     save();
     emitIfChanged(key, before);
+}
+
+void UserDefaults::setUnsaved(const QString& key, const QJsonValue& value)
+{
+    if (value.isUndefined() || value.isNull() || (m_stored.contains(key) && m_stored.value(key) == value)) {
+        set(key, value);
+        return;
+    }
+    const auto before = object(key);
+    m_stored.insert(key, value);
+    m_unsaved = true;
+    emitIfChanged(key, before);
+}
+
+void UserDefaults::saveUnsaved()
+{
+    if (m_unsaved)
+        save();
 }
 
 void UserDefaults::remove(const QString& key)

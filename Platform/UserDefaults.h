@@ -54,6 +54,11 @@ public:
 
     void set(const QString& key, const QJsonValue& value);
     void remove(const QString& key);
+    // Like set(), but the file is written later: by saveUnsaved(), or with the
+    // next write of any key. For values that change in bursts.
+    void setUnsaved(const QString& key, const QJsonValue& value);
+    // Writes what setUnsaved() left in memory only.
+    void saveUnsaved();
 
     // Reads the file again (another process may have written it).
     void reload();
@@ -70,6 +75,7 @@ private:
     QString m_filePath;
     QJsonObject m_registered;
     QJsonObject m_stored;
+    mutable bool m_unsaved = false;
 };
 
 } // namespace lumivast

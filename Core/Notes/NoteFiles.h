@@ -18,8 +18,11 @@ inline const QString kFolderName = QStringLiteral("Lumivast Notes");
 
 // The notes folder; created, with any missing parents, on every call.
 QString folder();
+// File names hold at most 255 bytes; ".md" takes three.
+inline constexpr qsizetype kLongestNameBytes = 255 - 3;
 // The file name without ".md": "/" and then ":" become "-" (and NUL, which
-// no file name here can hold); nothing else changes.
+// no file name here can hold); a name longer than kLongestNameBytes in UTF-8
+// is cut after its last whole character that fits.
 QString safeName(const QString& displayName);
 // What a new note file holds, in UTF-8.
 QByteArray firstContent(const QString& displayName, const QString& note);

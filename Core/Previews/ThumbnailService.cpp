@@ -3,6 +3,7 @@
 #include "Core/Settings/Settings.h"
 #include "Core/Spaces/DisplayGeometry.h"
 #include "Core/Spaces/SpaceProvider.h"
+#include "Platform/DataFile.h"
 #include "Platform/Log.h"
 #include "Platform/Platform.h"
 
@@ -13,7 +14,6 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPointer>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -249,12 +249,13 @@ void ThumbnailService::writeFile(const QString& spaceID, const QByteArray& data)
     }
     // Written whole beside the old file and then renamed over it: a crash
     // mid-write leaves the previous preview, never a torn one.
-    QSaveFile file(*path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        m_fileErrors[spaceID] = error;
-        qCWarning(lcThumbnails).noquote() << QStringLiteral("could not write %1: %2").arg(*path, error);
+    // The folder is the application's to make; one that went away is not made again here.
+    const auto written = QFileInfo(m_directory).isDir()
+        ? DataFile::writeReportingError(*path, data)
+        : std::expected<void, QString>(std::unexpected(QStringLiteral("the folder %1 is missing").arg(m_directory)));
+    if (!written) {
+        m_fileErrors[spaceID] = written.error();
+        qCWarning(lcThumbnails).noquote() << QStringLiteral("could not write %1: %2").arg(*path, written.error());
         return;
     }
     m_fileErrors.erase(spaceID);

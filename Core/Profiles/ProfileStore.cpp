@@ -25,10 +25,12 @@ std::optional<QDateTime> parseDate(const QString& text)
     static const QRegularExpression form(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}T\\d{2}:\\d{2}:\\d{2}Z$"));
     if (!form.match(text).hasMatch())
         return std::nullopt;
-    QDateTime date = QDateTime::fromString(text, kDateFormat);
-    if (!date.isValid())
+    // Read as UTC from the start: as local time, an hour skipped by daylight saving would not exist.
+    const QDate day = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+    const QTime time = QTime::fromString(text.mid(11, 8), QStringLiteral("HH:mm:ss"));
+    const QDateTime date(day, time, QTimeZone::utc());
+    if (!day.isValid() || !time.isValid() || !date.isValid())
         return std::nullopt;
-    date.setTimeZone(QTimeZone::utc());
     return date;
 }
 
@@ -71,25 +73,37 @@ std::vector<SpaceProfile> ProfileStore::all() const
     return read(m_filePath);
 }
 
-bool ProfileStore::activate(const QString& name)
+std::expected<void, ProfileStore::Failure> ProfileStore::activate(const QString& name)
 {
     const std::vector<SpaceProfile> list = all();
     const auto found = std::find_if(list.begin(), list.end(), [&](const SpaceProfile& p) {
         return p.name.compare(name, Qt::CaseInsensitive) == 0;
     });
     if (found == list.end())
-        return false;
+        return std::unexpected(Failure::noSuchProfile);
     const SpaceProfile profile = *found;
     const QString active = activeProfile();
     // The edits made under the profile in use go back into it first.
-    if (!active.isEmpty() && active != profile.name)
-        saveCurrent(active);
+    if (!active.isEmpty() && active != profile.name && !saveCurrent(active))
+        return std::unexpected(Failure::notWritten);
+    // From here until the new names are on disk no profile claims them: a crash
+    // in between leaves names that belong to no profile, never one profile's
+    // names recorded under another.
+    const SpaceMetaMap previous = m_store.metas();
+    if (!active.isEmpty())
+        setActiveProfile(QString());
     m_store.replaceAll(profile.metas);
+    if (!m_store.saveNow()) {
+        m_store.replaceAll(previous);
+        m_store.flushPendingSave();
+        setActiveProfile(active);
+        return std::unexpected(Failure::notWritten);
+    }
     setActiveProfile(profile.name);
-    return true;
+    return {};
 }
 
-void ProfileStore::saveCurrent(const QString& name)
+bool ProfileStore::saveCurrent(const QString& name)
 {
     std::vector<SpaceProfile> list = all();
     std::erase_if(list, [&](const SpaceProfile& p) { return p.name == name; });
@@ -105,8 +119,10 @@ void ProfileStore::saveCurrent(const QString& name)
     list.clear();
     for (auto& [key, p] : keyed)
         list.push_back(std::move(p));
-    write(list);
+    if (!write(list))
+        return false;
     setActiveProfile(name);
+    return true;
 }
 
 void ProfileStore::remove(const QString& name)
@@ -118,9 +134,9 @@ void ProfileStore::remove(const QString& name)
         setActiveProfile(QString());
 }
 
-void ProfileStore::write(const std::vector<SpaceProfile>& profiles) const
+bool ProfileStore::write(const std::vector<SpaceProfile>& profiles) const
 {
-    DataFile::write(m_filePath, encode(profiles));
+    return DataFile::write(m_filePath, encode(profiles));
 }
 
 QSet<QString> ProfileStore::iconFilesInUse(const QString& filePath)

@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QString>
 
+#include <expected>
 #include <optional>
 #include <vector>
 
@@ -34,12 +35,17 @@ public:
 
     // The profiles in file order.
     std::vector<SpaceProfile> all() const;
+    enum class Failure { noSuchProfile, notWritten };
     // Loads the first profile whose name matches ignoring case, after saving
     // the current set under the active profile when that is another one.
-    // False, with nothing changed, when no profile has that name.
-    bool activate(const QString& name);
-    // Saves the store's set under `name` (replacing that exact name) and makes it active.
-    void saveCurrent(const QString& name);
+    // The files describe one state at every moment: no profile is recorded
+    // as active while the names on disk change, so a crash in between never
+    // saves one profile's names into another. Nothing changes when no profile
+    // has that name, or when a file cannot be written.
+    std::expected<void, Failure> activate(const QString& name);
+    // Saves the store's set under `name` (replacing that exact name) and makes
+    // it active. False, with the file whole, when it could not be written.
+    bool saveCurrent(const QString& name);
     // Removes every profile of exactly that name; clears "activeProfile" when it named it.
     void remove(const QString& name);
 
@@ -54,7 +60,7 @@ public:
     static std::optional<std::vector<SpaceProfile>> decode(const QByteArray& bytes);
 
 private:
-    void write(const std::vector<SpaceProfile>& profiles) const;
+    bool write(const std::vector<SpaceProfile>& profiles) const;
 
     SpaceStore& m_store;
     Scheduler& m_scheduler;

@@ -156,14 +156,41 @@ QByteArray exportData(const SpaceStore& store, const Scheduler& clock)
 
 std::expected<void, QString> exportTo(const QString& path, const SpaceStore& store, const Scheduler& clock)
 {
-    return DataFile::writeReportingError(path, exportData(store, clock));
+    return DataFile::writeReportingError(path, exportData(store, clock), DataFile::Access::Exported);
 }
 
-std::expected<ImportReport, BackupFailure> importData(const QByteArray& data, SpaceStore& store)
+QStringList shellCommands(const SpaceMetaMap& spaces)
+{
+    QStringList commands;
+    for (const auto& [key, meta] : spaces) {
+        if (!meta.automation)
+            continue;
+        for (const auto& command : {meta.automation->scriptOnEnter, meta.automation->scriptOnLeave}) {
+            if (command && !command->trimmed().isEmpty())
+                commands << *command;
+        }
+    }
+    return commands;
+}
+
+std::expected<ImportReport, BackupFailure> importData(const QByteArray& data, SpaceStore& store, const CommandConsent& consent)
 {
     auto bundle = decode(data);
     if (!bundle)
         return std::unexpected(bundle.error());
+
+    // A backup can come from anyone; the commands in it run at the next switch.
+    const QStringList commands = shellCommands(bundle->spaces);
+    if (!commands.isEmpty() && !(consent && consent(commands))) {
+        for (auto& [key, meta] : bundle->spaces) {
+            if (!meta.automation)
+                continue;
+            meta.automation->scriptOnEnter.reset();
+            meta.automation->scriptOnLeave.reset();
+            if (*meta.automation == SpaceAutomation{})
+                meta.automation.reset();
+        }
+    }
 
     ImportReport report;
     UserDefaults& defaults = Settings::defaults();

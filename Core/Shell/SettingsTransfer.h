@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <expected>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -59,11 +60,19 @@ QByteArray exportData(const SpaceStore& store, const Scheduler& clock);
 // earlier backup there whole; the system's reason when it fails.
 std::expected<void, QString> exportTo(const QString& path, const SpaceStore& store, const Scheduler& clock);
 
+// The shell commands the Spaces would run on entering and leaving, in key order.
+QStringList shellCommands(const SpaceMetaMap& spaces);
+
+// Asked, with the commands, before a file that came from elsewhere may bring
+// shell commands in; without a yes (or without anyone to ask) none are kept.
+using CommandConsent = std::function<bool(const QStringList& commands)>;
+
 // Applies a backup: each usable settings entry is written into the program's
 // defaults (the rest are skipped and counted), then the store's metadata is
 // replaced whole and saved after its debounce. A file that does not decode
 // changes nothing.
-std::expected<ImportReport, BackupFailure> importData(const QByteArray& data, SpaceStore& store);
+std::expected<ImportReport, BackupFailure> importData(const QByteArray& data, SpaceStore& store,
+                                                      const CommandConsent& consent = {});
 
 // The report a user pastes into a support request: twelve lines, a
 // thirteenth when shortcuts are taken by other applications.

@@ -1,5 +1,7 @@
 #include "Core/Spaces/AppPaths.h"
 
+#include "Platform/DataFile.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -9,7 +11,7 @@ namespace {
 
 QString ensured(const QString& path)
 {
-    QDir().mkpath(path); // failure shows up later, when the owner writes
+    DataFile::makeFolder(path); // failure shows up later, when the owner writes
     return path;
 }
 

@@ -8,11 +8,14 @@
 #include "Platform/DataFile.h"
 #include "Platform/Log.h"
 
+#include <algorithm>
+
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QJsonArray>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QUuid>
 
 namespace lumivast {
@@ -23,6 +26,23 @@ namespace {
 std::optional<QString> nonEmpty(const std::optional<QString>& value)
 {
     return value && !value->isEmpty() ? value : std::nullopt;
+}
+
+// A name is one line wherever it is shown or handed on (the bus lists names one per line).
+std::optional<QString> oneLine(std::optional<QString> name)
+{
+    if (!name)
+        return name;
+    static const QRegularExpression breaks(QStringLiteral("\\r\\n|[\\n\\r\\v\\f\\x{85}\\x{2028}\\x{2029}]"));
+    if (name->contains(breaks))
+        name->replace(breaks, QStringLiteral(" "));
+    return name;
+}
+
+void namesOnOneLine(SpaceMetaMap& metas)
+{
+    for (auto& [key, meta] : metas)
+        meta.name = oneLine(meta.name);
 }
 
 } // namespace
@@ -85,6 +105,10 @@ void SpaceStore::flushPendingSave()
         m_saveWork.cancel();
         save();
     }
+    if (m_recentNamesSave.isPending()) {
+        m_recentNamesSave.cancel();
+        Settings::defaults().saveUnsaved();
+    }
 }
 
 void SpaceStore::load()
@@ -101,18 +125,36 @@ void SpaceStore::load()
         return;
     }
     m_metas = std::move(*decoded);
+    namesOnOneLine(m_metas);
 }
 
-void SpaceStore::save()
+bool SpaceStore::save()
 {
     // A failed write keeps everything in memory; the next change tries again.
-    DataFile::write(m_filePath, SpaceMetaCoding::toFileBytes(m_metas));
+    const auto written = DataFile::writeReportingError(m_filePath, SpaceMetaCoding::toFileBytes(m_metas));
+    if (!written && onSaveFailed)
+        onSaveFailed(written.error());
+    return written.has_value();
+}
+
+bool SpaceStore::saveNow()
+{
+    m_saveWork.cancel();
+    if (save())
+        return true;
+    scheduleSave();
+    return false;
 }
 
 void SpaceStore::scheduleSave()
 {
+    // Trailing, but never postponed past saveMaxWait after the first unsaved change.
+    const Duration now = m_scheduler.now();
+    if (!m_saveWork.isPending())
+        m_saveDueSince = now;
+    const Duration delay = std::clamp(saveMaxWait - (now - m_saveDueSince), Duration(0), saveDelay);
     // Reassigning cancels the pending save; the item dies with the store.
-    m_saveWork = m_scheduler.after(saveDelay, [this] { save(); });
+    m_saveWork = m_scheduler.after(delay, [this] { save(); });
 }
 
 SpaceMeta SpaceStore::meta(const QString& key) const
@@ -184,7 +226,7 @@ bool SpaceStore::hasCustomName(const Space& space) const
 
 void SpaceStore::setName(const std::optional<QString>& name, const QString& key)
 {
-    update(key, [&](SpaceMeta& m) { m.name = nonEmpty(name); });
+    update(key, [&](SpaceMeta& m) { m.name = nonEmpty(oneLine(name)); });
 }
 
 void SpaceStore::setSymbol(const std::optional<QString>& symbol, const QString& key)
@@ -220,6 +262,7 @@ void SpaceStore::setAutomation(const std::optional<SpaceAutomation>& automation,
 void SpaceStore::replaceAll(SpaceMetaMap metas)
 {
     m_metas = std::move(metas);
+    namesOnOneLine(m_metas);
     m_iconCache.clear(); // the new records may name other icon files
     emit changed();
     scheduleSave();
@@ -297,8 +340,9 @@ std::optional<QImage> SpaceStore::customIcon(const Space& space) const
     return image;
 }
 
-void SpaceStore::remember(const QString& name)
+void SpaceStore::remember(const QString& given)
 {
+    const QString name = oneLine(given).value_or(QString());
     if (name.isEmpty())
         return;
     UserDefaults& defaults = Settings::defaults();
@@ -307,7 +351,9 @@ void SpaceStore::remember(const QString& name)
     recent.prepend(name);
     if (recent.size() > recentNamesLimit)
         recent.resize(recentNamesLimit);
-    defaults.set(Settings::Key::recentSpaceNames, QJsonArray::fromStringList(recent));
+    // Written after the store's debounce, with any other change: renames come in bursts.
+    defaults.setUnsaved(Settings::Key::recentSpaceNames, QJsonArray::fromStringList(recent));
+    m_recentNamesSave = m_scheduler.after(saveDelay, [] { Settings::defaults().saveUnsaved(); });
 }
 
 void SpaceStore::prune(const QSet<QString>& keeping)

@@ -35,6 +35,8 @@ public:
     };
 
     static constexpr Duration saveDelay = 300ms;
+    // Changes that keep coming still reach the disk this often.
+    static constexpr Duration saveMaxWait = 2s;
     static constexpr int recentNamesLimit = 20;
     static constexpr int iconSize = 128;
 
@@ -61,6 +63,8 @@ public:
     // True for an icon file that must be kept when a Space's icon changes or
     // is removed (a saved profile still shows it). Without it every replaced file is removed.
     std::function<bool(const QString& iconFile)> iconFileKept;
+    // Told why a save failed (the file on disk stays as it was); the next change tries again.
+    std::function<void(const QString& reason)> onSaveFailed;
 
     const QString& filePath() const { return m_filePath; }
     const SpaceMetaMap& metas() const { return m_metas; }
@@ -91,6 +95,9 @@ public:
     bool isSavePending() const { return m_saveWork.isPending(); }
     // Writes a save that is still waiting for its debounce (at quit).
     void flushPendingSave();
+    // Writes the whole mapping now, in place of a waiting save. False (logged,
+    // the old file whole, a save still due) when it could not be written.
+    bool saveNow();
 
     // Puts a name first in the "recentSpaceNames" setting (case-insensitively
     // unique, at most 20).
@@ -116,7 +123,7 @@ signals:
 
 private:
     void load();
-    void save();
+    bool save();
     void dropAllBut(const QSet<QString>& keeping);
     void update(const QString& key, const std::function<void(SpaceMeta&)>& mutate);
     std::optional<QString> bundleIDOf(const Space& space) const;
@@ -126,6 +133,8 @@ private:
     QString m_filePath;
     SpaceMetaMap m_metas;
     WorkItem m_saveWork;
+    WorkItem m_recentNamesSave;
+    Duration m_saveDueSince{}; // when the oldest unsaved change was made
     PruneScope m_pruneScope;
     std::map<QString, QString> m_fullscreenKeyByID;
     mutable std::map<QString, QImage> m_iconCache;

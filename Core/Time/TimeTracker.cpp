@@ -112,6 +112,10 @@ QString TimeTracker::csv(const std::function<QString(const QString&)>& names)
         std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
         for (const auto& [id, seconds] : rows) {
             QString name = names ? names(id) : id;
+            // A spreadsheet would run a cell that starts like a formula; names can come from a link.
+            static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+            if (!name.isEmpty() && formulaStarts.contains(name.front()))
+                name.prepend(QLatin1Char('\''));
             name.replace(QLatin1Char('"'), QStringLiteral("\"\""));
             const long long minutes = std::llround(seconds / 60.0); // halves away from zero
             lines.append(day + QStringLiteral(",\"") + name + QStringLiteral("\",") + QString::number(minutes));
@@ -120,13 +124,13 @@ QString TimeTracker::csv(const std::function<QString(const QString&)>& names)
     return lines.join(QLatin1Char('\n'));
 }
 
-bool TimeTracker::exportCSV(const QString& path, const std::function<QString(const QString&)>& names)
+std::expected<void, QString> TimeTracker::exportCSV(const QString& path, const std::function<QString(const QString&)>& names)
 {
     // Atomic, so a failed write leaves an existing file of that name whole.
-    if (DataFile::write(path, csv(names).toUtf8()))
-        return true;
-    qCWarning(lcFiles) << "could not export the time record to" << path;
-    return false;
+    auto written = DataFile::writeReportingError(path, csv(names).toUtf8(), DataFile::Access::Exported);
+    if (!written)
+        qCWarning(lcFiles) << "could not export the time record to" << path;
+    return written;
 }
 
 QString TimeTracker::shortDuration(double seconds)

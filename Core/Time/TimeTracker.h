@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimeZone>
 
+#include <expected>
 #include <functional>
 #include <map>
 #include <optional>
@@ -50,8 +51,8 @@ public:
     // The whole record as CSV, each Space named by `names` (flushes first).
     QString csv(const std::function<QString(const QString&)>& names);
     // Writes csv(names) to `path` as UTF-8 without a byte-order mark, atomically;
-    // a failure is logged. True when the file was written.
-    bool exportCSV(const QString& path, const std::function<QString(const QString&)>& names);
+    // a failure is logged and its reason returned.
+    std::expected<void, QString> exportCSV(const QString& path, const std::function<QString(const QString&)>& names);
 
     // Writes the record now, replacing a pending save (at quit).
     void saveNow();

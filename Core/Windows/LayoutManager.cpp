@@ -194,7 +194,7 @@ QString LayoutManager::displaySetup(const SpaceSnapshot& snapshot)
 QString LayoutManager::folder()
 {
     const QString path = AppPaths::supportDirectory() + QStringLiteral("/Layouts");
-    QDir().mkpath(path); // a failure shows up when writing
+    DataFile::makeFolder(path); // a failure shows up when writing
     return path;
 }
 

@@ -3,6 +3,7 @@
 #include "Platform/Sim/SimAccessibility.h"
 
 #include "Platform/Sim/SimDock.h"
+#include "Platform/Sim/SimLog.h"
 #include "Platform/Sim/SimWindowList.h"
 #include "Platform/Sim/SimWorld.h"
 
@@ -142,7 +143,7 @@ std::expected<void, AXError> SimAccessibility::setAttribute(sysfn::AXElementRef 
         if (!point)
             return std::unexpected(AXError::illegalArgument);
         w->frame.moveTopLeft(*point);
-        m_log << QStringLiteral("position ") + number;
+        keepRecent(m_log << QStringLiteral("position ") + number);
         return {};
     }
     if (attribute == kSize) {
@@ -150,11 +151,11 @@ std::expected<void, AXError> SimAccessibility::setAttribute(sysfn::AXElementRef 
         if (!size)
             return std::unexpected(AXError::illegalArgument);
         if (w->refusesSize) {
-            m_log << QStringLiteral("size %1 refused").arg(number);
+            keepRecent(m_log << QStringLiteral("size %1 refused").arg(number));
             return std::unexpected(AXError::failure);
         }
         w->frame.setSize(*size);
-        m_log << QStringLiteral("size ") + number;
+        keepRecent(m_log << QStringLiteral("size ") + number);
         return {};
     }
     if (attribute != kMinimized && attribute != kMain && attribute != kFocused)
@@ -165,14 +166,14 @@ std::expected<void, AXError> SimAccessibility::setAttribute(sysfn::AXElementRef 
     const bool flag = *parsed;
     if (attribute == kMinimized) {
         w->minimized = flag;
-        m_log << (flag ? QStringLiteral("minimize ") : QStringLiteral("unminimize ")) + number;
+        keepRecent(m_log << (flag ? QStringLiteral("minimize ") : QStringLiteral("unminimize ")) + number);
         return {};
     }
     {
         if (flag) {
             if (SimWorld::App* app = m_world.app(w->pid))
                 app->focusedWindow = *id;
-            m_log << QStringLiteral("main ") + number;
+            keepRecent(m_log << QStringLiteral("main ") + number);
         }
         return {};
     }
@@ -190,13 +191,13 @@ std::expected<void, AXError> SimAccessibility::perform(sysfn::AXElementRef eleme
         const std::uint32_t id = button->window;
         if (button->kind == Button::minimize) {
             m_world.window(id)->minimized = true;
-            m_log << QStringLiteral("minimize %1").arg(id);
+            keepRecent(m_log << QStringLiteral("minimize %1").arg(id));
         } else {
             std::lock_guard lock(m_world.stateMutex());
             std::erase_if(m_world.windows, [id](const SimWorld::Window& w) { return w.id == id; });
             if (m_world.heldWindow == id)
                 m_world.heldWindow.reset();
-            m_log << QStringLiteral("close %1").arg(id);
+            keepRecent(m_log << QStringLiteral("close %1").arg(id));
         }
         return {};
     }
@@ -211,7 +212,7 @@ std::expected<void, AXError> SimAccessibility::perform(sysfn::AXElementRef eleme
     if (action != QLatin1String("AXRaise"))
         return std::unexpected(AXError::actionUnsupported);
     raise(*id);
-    m_log << QStringLiteral("raise %1").arg(*id);
+    keepRecent(m_log << QStringLiteral("raise %1").arg(*id));
     return {};
 }
 
@@ -464,6 +465,7 @@ bool SimWindowList::activate(std::int32_t pid)
     if (!app || !app->running)
         return false;
     m_world.activatedPIDs.push_back(pid);
+    keepRecent(m_world.activatedPIDs);
     m_world.frontmostPID = pid;
     m_world.postApplicationEvent(WorkspaceEvent::DidActivateApplication, pid);
     m_world.followActivation(pid);

@@ -1,6 +1,7 @@
 #include "Platform/Sim/SimDock.h"
 
 #include "Platform/QtScheduler.h"
+#include "Platform/Sim/SimLog.h"
 #include "Platform/Sim/SimMissionControl.h"
 #include "Platform/Sim/SimWorld.h"
 
@@ -30,7 +31,7 @@ void SimDock::receive(EventTap tap, const InputEvent& event)
         && m_world.missionControl().escape())
         return;
     if (m_world.screenLocked) {
-        m_log << QStringLiteral("ignored: screen locked");
+        keepRecent(m_log << QStringLiteral("ignored: screen locked"));
         return;
     }
     const DockEventReader::Context context{m_world.hotKeys, m_world.osMajorVersion, naturalScrolling()};
@@ -47,7 +48,7 @@ void SimDock::act(const DockRequest& request)
     std::uint64_t managed = 0;
     const int display = displayShowingDesktop(request.value, &managed);
     if (display < 0)
-        m_log << QStringLiteral("ignored %1: no Desktop %2").arg(request.cause).arg(request.value);
+        keepRecent(m_log << QStringLiteral("ignored %1: no Desktop %2").arg(request.cause).arg(request.value));
     else
         this->request(display, managed, request.cause, request.gesture);
 }
@@ -104,7 +105,7 @@ int SimDock::displayShowingDesktop(int number, std::uint64_t* managedID) const
 void SimDock::step(int displayIndex, int delta, const QString& cause, bool gesture)
 {
     if (displayIndex < 0) {
-        m_log << QStringLiteral("ignored %1: no display").arg(cause);
+        keepRecent(m_log << QStringLiteral("ignored %1: no display").arg(cause));
         return;
     }
     const SimWorld::Display& display = m_world.displays[std::size_t(displayIndex)];
@@ -118,7 +119,7 @@ void SimDock::step(int displayIndex, int delta, const QString& cause, bool gestu
     }
     const int next = index + delta;
     if (index < 0 || next < 0 || next >= int(display.spaces.size())) {
-        m_log << QStringLiteral("ignored %1: no Space %2 of %3").arg(cause, delta < 0 ? "left" : "right", display.identifier);
+        keepRecent(m_log << QStringLiteral("ignored %1: no Space %2 of %3").arg(cause, delta < 0 ? "left" : "right", display.identifier));
         return;
     }
     request(displayIndex, display.spaces[std::size_t(next)].managedID, cause, gesture);
@@ -127,7 +128,7 @@ void SimDock::step(int displayIndex, int delta, const QString& cause, bool gestu
 void SimDock::request(int displayIndex, std::uint64_t target, const QString& cause, bool gesture)
 {
     const QString identifier = m_world.displays[std::size_t(displayIndex)].identifier;
-    m_log << QStringLiteral("request %1 -> %2 by %3").arg(identifier).arg(target).arg(cause);
+    keepRecent(m_log << QStringLiteral("request %1 -> %2 by %3").arg(identifier).arg(target).arg(cause));
     Landing& landing = m_landings[identifier];
     landing.target = target;
     landing.gesture = landing.gesture || gesture;
@@ -150,15 +151,15 @@ void SimDock::land(const QString& identifier)
             origin = display.current;
     }
     if (!m_world.switchSpace(identifier, target)) {
-        m_log << QStringLiteral("ignored landing on %1: Space %2 is gone").arg(identifier).arg(target);
+        keepRecent(m_log << QStringLiteral("ignored landing on %1: Space %2 is gone").arg(identifier).arg(target));
         return;
     }
-    m_log << QStringLiteral("landed %1 %2").arg(identifier).arg(target);
+    keepRecent(m_log << QStringLiteral("landed %1 %2").arg(identifier).arg(target));
     if (gesture && bounceNext > 0 && origin != target) {
         --bounceNext;
         m_bounces.push_back(scheduler().after(bounceAfter, [this, identifier, origin] {
             if (m_world.switchSpace(identifier, origin))
-                m_log << QStringLiteral("bounced %1 back to %2").arg(identifier).arg(origin);
+                keepRecent(m_log << QStringLiteral("bounced %1 back to %2").arg(identifier).arg(origin));
         }));
     }
 }

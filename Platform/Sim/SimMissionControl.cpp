@@ -2,6 +2,7 @@
 #include "Platform/Sim/SimMissionControl.h"
 
 #include "Platform/Coordinates.h"
+#include "Platform/Sim/SimLog.h"
 #include "Platform/Sim/SimWorld.h"
 
 #include <QJsonObject>
@@ -84,21 +85,21 @@ SimMissionControl::~SimMissionControl() = default;
 void SimMissionControl::beginOpening()
 {
     if (m_world.dockPID == 0) {
-        m_log << QStringLiteral("ignored opening: the Dock does not run");
+        keepRecent(m_log << QStringLiteral("ignored opening: the Dock does not run"));
         return;
     }
     if (m_state == State::opening || m_state == State::open) {
-        m_log << QStringLiteral("ignored opening: already ") + (m_state == State::open ? "open" : "opening");
+        keepRecent(m_log << QStringLiteral("ignored opening: already ") + (m_state == State::open ? "open" : "opening"));
         return;
     }
     m_closeWork.cancel();
     m_state = State::opening;
     m_hovered.reset();
-    m_log << QStringLiteral("opening");
+    keepRecent(m_log << QStringLiteral("opening"));
     m_world.distributedNotifications().post(kAwakeNotification);
     m_openWork = m_world.scheduler().after(openDelay, [this] {
         m_state = State::open;
-        m_log << QStringLiteral("open");
+        keepRecent(m_log << QStringLiteral("open"));
     });
 }
 
@@ -108,7 +109,7 @@ void SimMissionControl::openNow()
     m_closeWork.cancel();
     m_state = State::open;
     m_hovered.reset();
-    m_log << QStringLiteral("open");
+    keepRecent(m_log << QStringLiteral("open"));
 }
 
 void SimMissionControl::close()
@@ -116,13 +117,13 @@ void SimMissionControl::close()
     if (m_state == State::opening) {
         m_openWork.cancel();
         m_state = State::closed;
-        m_log << QStringLiteral("closed before opening");
+        keepRecent(m_log << QStringLiteral("closed before opening"));
         return;
     }
     if (m_state != State::open)
         return;
     m_hovered.reset();
-    m_log << QStringLiteral("closing");
+    keepRecent(m_log << QStringLiteral("closing"));
     if (closeSlide <= Duration::zero())
         return finishClosing();
     m_state = State::closing;
@@ -133,7 +134,7 @@ void SimMissionControl::close()
 void SimMissionControl::finishClosing()
 {
     m_state = State::closed;
-    m_log << QStringLiteral("closed");
+    keepRecent(m_log << QStringLiteral("closed"));
 }
 
 void SimMissionControl::restartDock()
@@ -143,7 +144,7 @@ void SimMissionControl::restartDock()
     m_state = State::closed;
     m_hovered.reset();
     m_world.dockPID = m_world.dockPID == 0 ? kFirstDockPID : m_world.dockPID + kRestartedPIDStep;
-    m_log << QStringLiteral("Dock restarted as %1").arg(m_world.dockPID);
+    keepRecent(m_log << QStringLiteral("Dock restarted as %1").arg(m_world.dockPID));
 }
 
 void SimMissionControl::dockNotification(const QString& name)
@@ -156,7 +157,7 @@ bool SimMissionControl::escape()
 {
     if (m_state != State::opening && m_state != State::open)
         return false;
-    m_log << QStringLiteral("escape");
+    keepRecent(m_log << QStringLiteral("escape"));
     close();
     return true;
 }
@@ -183,7 +184,7 @@ void SimMissionControl::mouseEvent(const InputEvent& event)
             }
         }
         if (hovered != m_hovered && hovered)
-            m_log << QStringLiteral("hover %1").arg(*hovered);
+            keepRecent(m_log << QStringLiteral("hover %1").arg(*hovered));
         m_hovered = hovered;
         return;
     }
@@ -516,7 +517,7 @@ void SimMissionControl::addDesktop(int displayIndex)
     space.uuid = QUuid::createUuidV5(ns, QStringLiteral("added-space-%1").arg(space.managedID)).toString(QUuid::WithoutBraces).toUpper();
     SimWorld::Display& display = m_world.displays[std::size_t(displayIndex)];
     display.spaces.push_back(space);
-    m_log << QStringLiteral("added %1 on %2").arg(space.managedID).arg(display.identifier);
+    keepRecent(m_log << QStringLiteral("added %1 on %2").arg(space.managedID).arg(display.identifier));
     m_world.announceChange(kSpacesChangedEvent, false);
 }
 
@@ -529,7 +530,7 @@ void SimMissionControl::removeDesktop(std::uint64_t managedID)
             continue;
         const auto desktops = std::count_if(spaces.begin(), spaces.end(), [](const SimWorld::SimSpace& s) { return !s.fullscreen; });
         if (it->fullscreen || desktops < 2) {
-            m_log << QStringLiteral("refused removing %1").arg(managedID);
+            keepRecent(m_log << QStringLiteral("refused removing %1").arg(managedID));
             return;
         }
         // Its windows go to the desktop before it, or after it when it was the first.
@@ -557,7 +558,7 @@ void SimMissionControl::removeDesktop(std::uint64_t managedID)
         const bool wasCurrent = display.current == managedID;
         if (wasCurrent)
             display.current = target;
-        m_log << QStringLiteral("removed %1").arg(managedID);
+        keepRecent(m_log << QStringLiteral("removed %1").arg(managedID));
         m_world.announceChange(wasCurrent ? kSpaceSwitchedEvent : kSpacesChangedEvent, wasCurrent);
         return;
     }
@@ -565,7 +566,7 @@ void SimMissionControl::removeDesktop(std::uint64_t managedID)
 
 void SimMissionControl::switchTo(const BarLayout& bar, std::uint64_t managedID)
 {
-    m_log << QStringLiteral("clicked %1").arg(managedID);
+    keepRecent(m_log << QStringLiteral("clicked %1").arg(managedID));
     const QString display = bar.display;
     close();
     const SimWorld::Display* current = nullptr;

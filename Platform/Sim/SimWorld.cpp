@@ -1,6 +1,8 @@
 #include "Platform/Sim/SimWorld.h"
 
+#include "Platform/DataFile.h"
 #include "Platform/Sim/SimAudio.h"
+#include "Platform/Sim/SimLog.h"
 #include "Platform/Sim/SimMissionControl.h"
 #include "Platform/Sim/SimMouse.h"
 #include "Platform/Sim/SimWindowList.h"
@@ -12,6 +14,9 @@
 #include <algorithm>
 #include <cstring>
 #include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace lumivast {
 
@@ -366,6 +371,7 @@ const std::any* SimWorld::lookup(ImageHandle handle, const char* name)
     const QByteArray key(name);
     ++m_lookupCounts[key];
     m_lookupOrder.append(handle ? static_cast<const Image*>(handle)->path + ':' + key : "global:" + key);
+    keepRecent(m_lookupOrder);
     auto find = [&](const Image& image) -> const std::any* {
         auto it = image.symbols.find(key);
         if (it == image.symbols.end() || it->second.hidden || !it->second.exported)
@@ -623,11 +629,14 @@ void SimWorld::touchSpacesPreferences()
 {
     if (m_preferencesPath.isEmpty())
         return;
-    QDir().mkpath(QFileInfo(m_preferencesPath).absolutePath());
-    // Written in place, as the system does, so a watch on the file sees a write.
-    QFile file(m_preferencesPath);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(QByteArray("spaces changed ") + QByteArray::number(++m_preferencesWrites) + '\n');
+    DataFile::makeFolder(QFileInfo(m_preferencesPath).absolutePath());
+    // Written in place, as the system does, so a watch on the file sees a write; the user's alone.
+    const int fd = ::open(QFile::encodeName(m_preferencesPath).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    const QByteArray line = QByteArray("spaces changed ") + QByteArray::number(++m_preferencesWrites) + '\n';
+    (void)!::write(fd, line.constData(), std::size_t(line.size()));
+    ::close(fd);
 }
 
 bool SimWorld::sendContactFrame(int trackpad, const std::vector<QPointF>& contacts, double timestamp)

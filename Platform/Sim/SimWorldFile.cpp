@@ -81,7 +81,8 @@ bool readSpaces(const QJsonArray& array, SimWorld::Display& display, std::uint64
         const QJsonObject o = value.toObject();
         SimWorld::SimSpace space;
         const double managed = o.value("managedID").toDouble(double(nextManaged));
-        if (managed < 1 || managed != double(std::uint64_t(managed)))
+        // Compared before converting: a double of 2^64 or more has no 64-bit value.
+        if (!(managed >= 1 && managed < 0x1p64) || managed != double(std::uint64_t(managed)))
             return fail(error, QStringLiteral("managedID must be a whole number of at least 1"));
         space.managedID = std::uint64_t(managed);
         nextManaged = std::max(nextManaged, space.managedID + 1);

@@ -3,14 +3,16 @@
 #include "Platform/X11/Monitors.h"
 #include "Platform/X11/Services.h"
 
+#include "Platform/DataFile.h"
+
 #include <xcb/composite.h>
 #include <xcb/shm.h>
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 
 #include <cstring>
 #include <map>
@@ -461,7 +463,9 @@ std::optional<QUrl> X11Workspace::desktopImageURL(const ScreenInfo& screen)
     const QImage picture = rootBackground(*x, monitor->screen, onRoot(layout, *monitor));
     if (picture.isNull())
         return std::nullopt;
-    // Written beside the preferences file, and only when the picture changed: readers take a file.
+    // Written beside the preferences file, in this user's own folder, and only when the picture changed: readers take a file.
+    if (m_session->spacesPreferencesPath().isEmpty())
+        return std::nullopt;
     const QFileInfo preferences(m_session->spacesPreferencesPath());
     const QString stem = preferences.completeBaseName().replace(QLatin1String("lumivast-spaces"), QLatin1String("lumivast-desktop-picture"));
     const QString path = preferences.dir().filePath(QStringLiteral("%1-%2.png").arg(stem).arg(monitor->number));
@@ -471,10 +475,11 @@ std::optional<QUrl> X11Workspace::desktopImageURL(const ScreenInfo& screen)
     static std::map<QString, QByteArray> written;
     std::lock_guard lock(mutex);
     if (written[path] != digest || !QFileInfo::exists(path)) {
-        QSaveFile file(path);
-        QImageWriter writer(&file, "png");
+        QByteArray png;
+        QBuffer buffer(&png);
+        QImageWriter writer(&buffer, "png");
         writer.setQuality(100); // the least compression: written often, read once
-        if (!file.open(QIODevice::WriteOnly) || !writer.write(picture) || !file.commit())
+        if (!buffer.open(QIODevice::WriteOnly) || !writer.write(picture) || !DataFile::write(path, png))
             return std::nullopt;
         written[path] = digest;
     }

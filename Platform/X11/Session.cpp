@@ -2,11 +2,12 @@
 
 #include "Platform/X11/Mouse.h"
 
+#include "Platform/DataFile.h"
+#include "Platform/Log.h"
+#include "Platform/PrivateFolder.h"
+
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
-
-#include <cstdio>
 
 namespace lumivast::x11 {
 
@@ -18,12 +19,14 @@ std::shared_ptr<Session> Session::create(QByteArray display, Scheduler& fallback
 Session::Session(QByteArray display, Scheduler& fallbackScheduler)
     : m_display(std::move(display)), m_scheduler(&fallbackScheduler)
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
+    // Only in this user's own folder: in a shared one another user could plant links under the name.
+    const PrivateFolder::Folder folder = PrivateFolder::find();
     QString name = QString::fromLocal8Bit(m_display.isEmpty() ? qgetenv("DISPLAY") : m_display);
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
-    m_preferencesPath = QDir(folder).filePath(QStringLiteral("lumivast-spaces%1.json").arg(name));
+    if (folder.error.isEmpty())
+        m_preferencesPath = QDir(folder.path).filePath(QStringLiteral("lumivast-spaces%1.json").arg(name));
+    else
+        qCWarning(lcFiles).noquote() << "no file tells of desktop changes:" << folder.error;
 }
 
 Session::~Session()
@@ -238,8 +241,7 @@ void Session::rowsChanged(const std::vector<Row>& rows, bool currentChanged)
 
 void Session::writePreferences(const std::vector<Row>& rows)
 {
-    // Written beside and renamed over, whole, but not synced: it says only what the server
-    // says now, and syncing would hold up the notification by milliseconds.
+    // Written beside and renamed over, whole: a reader never sees half of it.
     QByteArray text = "{\"screens\":[";
     for (std::size_t i = 0; i < rows.size(); ++i) {
         text += QStringLiteral("%1{\"screen\":%2,\"managed\":%3,\"desktops\":%4,\"current\":%5}")
@@ -251,13 +253,8 @@ void Session::writePreferences(const std::vector<Row>& rows)
                     .toUtf8();
     }
     text += "]}\n";
-    const QString temporary = m_preferencesPath + QStringLiteral(".new");
-    QFile file(temporary);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size()) {
-        file.close();
-        if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(m_preferencesPath).constData()) != 0)
-            QFile::remove(temporary);
-    }
+    if (!m_preferencesPath.isEmpty())
+        (void)DataFile::write(m_preferencesPath, text); // a failure is logged; the next change writes again
 }
 
 void Session::clientsChanged(XConnection& x)

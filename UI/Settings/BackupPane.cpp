@@ -58,7 +58,7 @@ void BackupPane::importSettings()
     const QString path = chosen->front();
     const DataFile::ReadResult file = DataFile::read(path);
     // An unreadable file and one that is no backup read alike; neither changes anything.
-    if (file.status != DataFile::ReadStatus::Read || !SettingsTransfer::importData(file.bytes, m_services.store))
+    if (file.status != DataFile::ReadStatus::Read || !SettingsTransfer::importData(file.bytes, m_services.store, m_services.allowImportedCommands))
         setOutcome(tr("That file is not a Lumivast export."));
     else
         setOutcome(tr("Imported %1.").arg(QFileInfo(path).fileName()));

@@ -225,7 +225,8 @@ std::vector<MenuItem> ProfilesPane::moreMenu(const QString& name)
 
 void ProfilesPane::use(const QString& name)
 {
-    makeStore().activate(name); // nothing is shown either way
+    if (const auto activated = makeStore().activate(name); !activated && activated.error() == ProfileStore::Failure::notWritten)
+        setOutcome(tr("Could not switch to %1: the files could not be written.").arg(name));
     reloadProfiles();
 }
 
@@ -244,7 +245,8 @@ void ProfilesPane::bindToCurrentDisplays(const QString& name)
 
 void ProfilesPane::update(const QString& name)
 {
-    makeStore().saveCurrent(name);
+    if (!makeStore().saveCurrent(name))
+        setOutcome(tr("Could not save %1: the file could not be written.").arg(name));
     reloadProfiles();
 }
 
@@ -260,7 +262,10 @@ void ProfilesPane::saveCurrentSpaces()
     const QString name = trimmedName(m_newName->text());
     if (name.isEmpty())
         return;
-    makeStore().saveCurrent(name);
+    if (!makeStore().saveCurrent(name)) {
+        setOutcome(tr("Could not save %1: the file could not be written.").arg(name));
+        return;
+    }
     m_newName->clear();
     reloadProfiles();
 }

@@ -12,9 +12,13 @@
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include <sys/socket.h>
 #include <sys/stat.h>
 
 using namespace lumivast;
@@ -306,6 +310,8 @@ TEST_F(LocalAPITest, AtTheCapANewcomerReplacesTheOldestIdleConnection)
     std::vector<std::unique_ptr<QTcpSocket>> idle;
     std::size_t most = 0;
     for (std::size_t i = 0; i < LocalAPI::kMaxConnections + 10; ++i) {
+        if (i == LocalAPI::kMaxConnections)
+            scheduler.advance(LocalAPI::kSilentBeforeEviction);
         auto client = std::make_unique<QTcpSocket>();
         client->connectToHost(QHostAddress::LocalHost, api.serverPort());
         ASSERT_TRUE(client->waitForConnected(5000));
@@ -323,4 +329,61 @@ TEST_F(LocalAPITest, AtTheCapANewcomerReplacesTheOldestIdleConnection)
     EXPECT_EQ(idle[10]->state(), QAbstractSocket::ConnectedState);
     EXPECT_EQ(exchange({"GET /spaces HTTP/1.1\r\n\r\n"}), wire("200 OK", "{}"));
     EXPECT_LE(api.connectionCount(), LocalAPI::kMaxConnections);
+}
+
+TEST_F(LocalAPITest, AFloodOfFreshIdleConnectionsDoesNotEvictRequestsAcceptedWithThem)
+{
+    // Good requests are sent first; idle ones follow at once, past the cap, before anything is read.
+    const std::size_t good = 8;
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    std::vector<QByteArray> received(good);
+    for (std::size_t i = 0; i < good + LocalAPI::kMaxConnections; ++i) {
+        auto client = std::make_unique<QTcpSocket>();
+        client->connectToHost(QHostAddress::LocalHost, api.serverPort());
+        ASSERT_TRUE(client->waitForConnected(5000));
+        if (i < good) {
+            QObject::connect(client.get(), &QTcpSocket::readyRead, [&received, i, c = client.get()] { received[i] += c->readAll(); });
+            client->write("GET /spaces HTTP/1.1\r\n\r\n");
+            client->flush();
+        }
+        clients.push_back(std::move(client));
+    }
+    ASSERT_TRUE(waitFor([&] {
+        return std::all_of(clients.begin(), clients.begin() + good,
+                           [](const auto& c) { return c->state() == QAbstractSocket::UnconnectedState; });
+    }));
+    for (std::size_t i = 0; i < good; ++i)
+        EXPECT_EQ(received[i], wire("200 OK", "{}")) << i;
+}
+
+TEST_F(LocalAPITest, AClientThatLeavesWhileItsCommandHoldsADialogDoesNotTakeTheProgramDown)
+{
+    // Three ways of leaving: closing, resetting, and shutting only its own side.
+    for (const int leaving : {0, 1, 2}) {
+        QTcpSocket client;
+        bool ran = false;
+        api.onCommand = [&](const SpaceCommand&) {
+            ran = true;
+            // As the rename dialog would: a nested loop, during which the client goes.
+            if (leaving == 0)
+                client.close();
+            else if (leaving == 1)
+                client.abort();
+            else
+                ::shutdown(int(client.socketDescriptor()), SHUT_WR);
+            QEventLoop nested;
+            QTimer::singleShot(300, &nested, &QEventLoop::quit);
+            nested.exec();
+        };
+        client.connectToHost(QHostAddress::LocalHost, api.serverPort());
+        ASSERT_TRUE(client.waitForConnected(5000));
+        client.write("POST /command?url=lumivast://rename/2 HTTP/1.1\r\nAuthorization: Bearer "
+                     + LocalAPI::token().toUtf8() + "\r\n\r\n");
+        client.flush();
+        ASSERT_TRUE(waitFor([&] { return ran; })) << leaving;
+        ASSERT_TRUE(waitFor([&] { return api.connectionCount() == 0; })) << leaving;
+        client.abort();
+    }
+    // Still serving.
+    EXPECT_EQ(exchange({"GET /spaces HTTP/1.1\r\n\r\n"}), wire("200 OK", "{}"));
 }

@@ -151,3 +151,14 @@ TEST_F(PreviewWiringTest, RefreshPreviewsFromTheStatusMenuCapturesATenthOfASecon
     scheduler.advance(2ms);
     EXPECT_EQ(captures(), before + 1);
 }
+
+TEST_F(PreviewWiringTest, ATinyRefreshIntervalFromAFileIsHeldToASecond)
+{
+    launch();
+    until(2s);
+    const std::size_t base = captures();
+    Settings::defaults().set(K::thumbnailRefreshInterval, 1e-300); // as a settings file or backup may hold it
+    until(12s);
+    EXPECT_GE(captures(), base + 1);
+    EXPECT_LE(captures(), base + 11) << "more than one capture a second";
+}

@@ -514,3 +514,21 @@ TEST(SubcommandRun, DrivesTheRunningProgramThroughTheRealExecutable)
 }
 
 #include "ScriptingTest.moc"
+
+TEST_F(BusTest, ARenameWithANameThatIsNoTextAnswersBeforeItsDialog)
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(QLatin1String(BusService::kServiceName), QLatin1String(BusService::kObjectPath),
+                                                         QLatin1String(BusService::kScriptingInterface), QStringLiteral("Rename"));
+    message.setArguments({busVariant(2), QVariantMap{{QStringLiteral("name"), 5}}});
+    QDBusPendingCallWatcher watcher(client().asyncCall(message, 20000));
+    bool answeredBeforeTheDialogClosed = false;
+    ScriptingBridge::hooks().handler = [&](const SpaceCommand& command) {
+        handed.push_back(command);
+        // The dialog: a nested loop that lasts until the caller has its answer, or two seconds.
+        answeredBeforeTheDialogClosed = QTest::qWaitFor([&] { return watcher.isFinished(); }, 2000);
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.isFinished() && !handed.empty(); }, 5000));
+    EXPECT_EQ(watcher.reply().type(), QDBusMessage::ReplyMessage);
+    EXPECT_TRUE(answeredBeforeTheDialogClosed);
+    EXPECT_EQ(handed, std::vector<SpaceCommand>{SpaceCommand::rename(Ref::number(2), std::nullopt)});
+}

@@ -6,9 +6,11 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLocalSocket>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -301,3 +303,38 @@ TEST_F(SingleInstanceTest, IdleConnectionsAreCappedAndClosedAfterTheDeadline)
 }
 
 } // namespace
+
+TEST_F(SingleInstanceTest, ALinkTooLongToHandOverSaysSoInsteadOfBlamingSilence)
+{
+    ASSERT_EQ(primary.start(), SingleInstance::Role::primary);
+    primary.startDelivery();
+    SingleInstance second(scheduler, name);
+    const QString huge = QStringLiteral("lumivast://note/1?text=") + QString(70 * 1024, QLatin1Char('x'));
+    EXPECT_FALSE(asSecondLaunch([&] { return second.forwardLaunch({huge}); }));
+    EXPECT_TRUE(second.problem().contains(QStringLiteral("71 KB long, more than the 64 KB"))) << second.problem().toStdString();
+    EXPECT_FALSE(second.problem().contains(QStringLiteral("did not answer")));
+    EXPECT_TRUE(received.isEmpty());
+}
+
+TEST_F(SingleInstanceTest, ALaunchThatLeavesWhileItsURLHoldsADialogDoesNotTakeTheProgramDown)
+{
+    ASSERT_EQ(primary.start(), SingleInstance::Role::primary);
+    primary.startDelivery();
+    bool left = false;
+    primary.onURL = [&](const QString& url) {
+        received.append(url);
+        // As a dialog would: a nested loop, in which the launch that sent the URL goes and its deadline passes.
+        QEventLoop nested;
+        QTimer::singleShot(50, &nested, [&] { scheduler.advance(SingleInstance::kReadDeadline); });
+        QTimer::singleShot(300, &nested, [&] {
+            left = primary.openConnections() == 1;
+            nested.quit();
+        });
+        nested.exec();
+    };
+    EXPECT_TRUE(asSecondLaunch([&] { return SingleInstance(scheduler, name).forwardURL("lumivast://rename/2"); }));
+    serveUntil([&] { return primary.openConnections() == 0; });
+    EXPECT_EQ(received, QStringList{"lumivast://rename/2"});
+    EXPECT_TRUE(left); // kept while its message ran
+    EXPECT_EQ(primary.openConnections(), 0u);
+}

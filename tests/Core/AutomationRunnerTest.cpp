@@ -408,6 +408,16 @@ TEST(NoteFilesTest, SafeNamesAndFirstContent)
     EXPECT_EQ(NoteFiles::safeName("Work/Home: Ideas"), "Work-Home- Ideas");
     EXPECT_EQ(NoteFiles::safeName(" Desktop 3 "), " Desktop 3 ");
     EXPECT_EQ(NoteFiles::safeName(QString("a") + QChar(u'\0') + "b"), "a-b");
+    // A file name holds 255 bytes: a longer name is cut between whole characters, ".md" included.
+    const QString family = QString::fromUtf8("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7"); // 18 bytes, one character
+    for (const QString& longName : {QString(300, QLatin1Char('x')), QString(200, QChar(0x00E9)), family.repeated(20)}) {
+        const QString cut = NoteFiles::safeName(longName);
+        EXPECT_LE(cut.toUtf8().size() + 3, 255) << longName.size();
+        EXPECT_GT(cut.toUtf8().size() + 3, 255 - 18) << longName.size();
+        EXPECT_TRUE(longName.startsWith(cut));
+        EXPECT_EQ(cut.size() % (longName.front() == family.front() ? family.size() : 1), 0);
+    }
+    EXPECT_EQ(NoteFiles::safeName(QString(252, QLatin1Char('y'))).size(), 252);
     EXPECT_EQ(NoteFiles::firstContent("Work/Home: Ideas", "one\ntwo"), QByteArray("# Work/Home: Ideas\n\none\ntwo\n\n- [ ] \n"));
     EXPECT_EQ(NoteFiles::firstContent("Caf\u00e9", ""), QByteArray("# Caf\xC3\xA9\n\n\n\n- [ ] \n"));
 }

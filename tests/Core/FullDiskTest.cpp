@@ -1,16 +1,22 @@
+#include "Core/Profiles/ProfileStore.h"
 #include "Core/Settings/Settings.h"
+#include "Core/Shell/SettingsTransfer.h"
 #include "Core/Spaces/AppPaths.h"
 #include "Core/Spaces/SpaceMeta.h"
 #include "Core/Spaces/SpaceStore.h"
+#include "Core/Time/TimeTracker.h"
 #include "Platform/DataFile.h"
 #include "Platform/VirtualScheduler.h"
 #include "tests/support/TestEnv.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
 
 using namespace lumivast;
@@ -84,8 +90,7 @@ TEST_F(FullDiskTest, AWriteThatDoesNotFitFailsAndLeavesTheOldFileWhole)
         bool written = true;
         {
             DiskLimit limit(4096);
-            written = restricted ? DataFile::write(path, big, QFileDevice::ReadOwner | QFileDevice::WriteOwner)
-                                 : DataFile::write(path, big);
+            written = DataFile::write(path, big, restricted ? DataFile::Access::Private : DataFile::Access::Exported);
         }
         EXPECT_FALSE(written) << restricted;
         EXPECT_EQ(contentOf(path), old) << restricted;
@@ -127,4 +132,79 @@ TEST_F(FullDiskTest, AStoreWhoseSaveFailsKeepsTheLastGoodFileAndSavesOnceThereIs
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->at(QStringLiteral("S2")).note->size(), 32 * 1024);
     EXPECT_EQ(saved->at(QStringLiteral("S3")).name, "Post");
+}
+
+TEST_F(FullDiskTest, OnAFullDiskEveryOldFileStaysWholeAndEveryFailureSaysWhy)
+{
+    LUMIVAST_ON_SMALL_DISK();
+    Settings::registerDefaults();
+    VirtualScheduler scheduler;
+    SpaceStore store(scheduler, AppPaths::file(QStringLiteral("spaces.json")));
+    ProfileStore profiles(store, scheduler, AppPaths::file(QStringLiteral("profiles.json")));
+    TimeTracker tracker(scheduler, AppPaths::file(QStringLiteral("stats.json")));
+    std::vector<QString> reasons;
+    store.onSaveFailed = [&](const QString& reason) { reasons.push_back(reason); };
+
+    // Everything written once while there is room.
+    store.setName(QStringLiteral("Code"), QStringLiteral("A"));
+    ASSERT_TRUE(profiles.saveCurrent(QStringLiteral("Beta")));
+    store.setName(QStringLiteral("Mail"), QStringLiteral("A"));
+    ASSERT_TRUE(profiles.saveCurrent(QStringLiteral("Alpha")));
+    ASSERT_TRUE(store.saveNow());
+    tracker.track(QStringLiteral("A"));
+    scheduler.advance(std::chrono::minutes(2));
+    tracker.saveNow();
+    const QString backup = home.path(QStringLiteral("Lumivast Settings.json"));
+    const QString csv = home.path(QStringLiteral("Lumivast time.csv"));
+    ASSERT_TRUE(SettingsTransfer::exportTo(backup, store, scheduler));
+    ASSERT_TRUE(tracker.exportCSV(csv, {}));
+
+    std::map<QString, QByteArray> before;
+    for (QDirIterator it(home.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString path = it.next();
+        before[path] = contentOf(path);
+    }
+    ASSERT_GE(before.size(), 6u);
+    test::fillDisk(home.path());
+    const QString filler = home.path(QStringLiteral("filler"));
+    const QString full = QString::fromLocal8Bit(::strerror(ENOSPC));
+
+    // A rename: the names stay in memory, the file as it was, and the reason goes out.
+    store.setName(QStringLiteral("Post"), QStringLiteral("A"));
+    scheduler.advance(SpaceStore::saveDelay);
+    ASSERT_EQ(reasons.size(), 1u);
+    EXPECT_EQ(reasons.front(), full);
+    // A profile switch: nothing changes, the active profile included.
+    const auto switched = profiles.activate(QStringLiteral("Beta"));
+    ASSERT_FALSE(switched);
+    EXPECT_EQ(switched.error(), ProfileStore::Failure::notWritten);
+    EXPECT_EQ(Settings::defaults().string(Settings::Key::activeProfile), QStringLiteral("Alpha"));
+    EXPECT_EQ(store.meta(QStringLiteral("A")).name, QStringLiteral("Post"));
+    // Both exports, over the earlier ones.
+    const auto exported = SettingsTransfer::exportTo(backup, store, scheduler);
+    ASSERT_FALSE(exported);
+    EXPECT_EQ(exported.error(), full);
+    const auto csvExported = tracker.exportCSV(csv, {});
+    ASSERT_FALSE(csvExported);
+    EXPECT_EQ(csvExported.error(), full);
+    // Time and a small file of each kind.
+    scheduler.advance(std::chrono::minutes(2));
+    tracker.saveNow();
+    EXPECT_FALSE(DataFile::write(AppPaths::file(QStringLiteral("state.json")), "{}"));
+
+    for (const auto& [path, bytes] : before)
+        EXPECT_EQ(contentOf(path), bytes) << path.toStdString();
+    for (QDirIterator it(home.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString path = it.next();
+        EXPECT_TRUE(before.contains(path) || path == filler) << "left behind: " << path.toStdString();
+    }
+
+    // With room again, the next save takes everything.
+    ASSERT_TRUE(QFile::remove(filler));
+    store.setName(QStringLiteral("Desk"), QStringLiteral("B"));
+    scheduler.advance(SpaceStore::saveDelay);
+    const auto saved = SpaceMetaCoding::fromFileBytes(contentOf(AppPaths::file(QStringLiteral("spaces.json"))));
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->at(QStringLiteral("A")).name, QStringLiteral("Post"));
+    EXPECT_EQ(saved->at(QStringLiteral("B")).name, QStringLiteral("Desk"));
 }

@@ -11,6 +11,9 @@
 #include <QTimeZone>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
+
+#include <ctime>
 
 #include <gtest/gtest.h>
 
@@ -153,4 +156,66 @@ TEST_F(ProfileStoreTest, BrokenFileCountsAsEmptyAndIsKeptBesideUnchanged)
     QFile kept(AppPaths::supportDirectory() + "/" + aside.front());
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), broken);
+}
+
+TEST_F(ProfileStoreTest, AtEveryWriteOfASwitchTheFilesDescribeOneProfile)
+{
+    seed({{"Alpha", named("Mail"), at(8)}, {"Beta", named("Code"), at(8)}});
+    ASSERT_TRUE(profiles.activate("Alpha"));
+    scheduler.advance(SpaceStore::saveDelay);
+    store.setName(QStringLiteral("Post"), QStringLiteral("A")); // an edit under Alpha, not yet saved
+
+    // What a restart would read, at each moment a file is written.
+    const QString spacesPath = AppPaths::file(QStringLiteral("spaces.json"));
+    auto onDisk = [&] {
+        const auto names = SpaceMetaCoding::fromFileBytes(DataFile::read(spacesPath).bytes);
+        const QJsonObject defaults = QJsonDocument::fromJson(DataFile::read(Settings::defaults().filePath()).bytes).object();
+        const QString activeOnDisk = defaults.value(K::activeProfile).toString();
+        return std::pair{activeOnDisk, names ? names->at("A").name.value_or(QString()) : QString()};
+    };
+    std::vector<std::pair<QString, QString>> seen;
+    QObject::connect(&Settings::defaults(), &UserDefaults::changed, [&](const QString& key) {
+        if (key == K::activeProfile)
+            seen.push_back(onDisk());
+    });
+    ASSERT_TRUE(profiles.activate("Beta"));
+    seen.push_back(onDisk());
+    scheduler.advance(SpaceStore::saveMaxWait);
+    seen.push_back(onDisk());
+
+    ASSERT_FALSE(seen.empty());
+    for (const auto& [activeOnDisk, name] : seen) {
+        // A profile on record is the one whose names are on disk; none on record mixes nothing.
+        if (activeOnDisk == "Alpha")
+            EXPECT_EQ(name, "Post");
+        else if (activeOnDisk == "Beta")
+            EXPECT_EQ(name, "Code");
+        else
+            EXPECT_TRUE(activeOnDisk.isEmpty()) << activeOnDisk.toStdString();
+    }
+    EXPECT_EQ(seen.back(), std::pair(QStringLiteral("Beta"), QStringLiteral("Code")));
+    // Alpha kept its edit.
+    EXPECT_EQ(profiles.all().front().metas.at("A").name, "Post");
+}
+
+TEST_F(ProfileStoreTest, ATimeInADaylightSavingGapLoadsInEveryZone)
+{
+    const QByteArray zone = qgetenv("TZ");
+    const QByteArray file = R"([{"name": "Work", "savedAt": "2025-03-30T02:30:00Z", "metas": {}},)"
+                            R"( {"name": "Home", "savedAt": "2025-10-26T02:30:00Z", "metas": {}}])";
+    for (const char* name : {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "UTC"}) {
+        qputenv("TZ", name);
+        ::tzset();
+        const auto decoded = ProfileStore::decode(file);
+        ASSERT_TRUE(decoded) << name;
+        ASSERT_EQ(decoded->size(), 2u);
+        EXPECT_EQ(decoded->at(0).savedAt, QDateTime(QDate(2025, 3, 30), QTime(2, 30), QTimeZone::utc())) << name;
+        EXPECT_EQ(decoded->at(1).savedAt, QDateTime(QDate(2025, 10, 26), QTime(2, 30), QTimeZone::utc())) << name;
+        // And what is written reads back the same.
+        const auto again = ProfileStore::decode(ProfileStore::encode(*decoded));
+        ASSERT_TRUE(again) << name;
+        EXPECT_EQ(again->at(0).savedAt, decoded->at(0).savedAt) << name;
+    }
+    zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+    ::tzset();
 }

@@ -197,6 +197,22 @@ TEST_F(SavedSpacesTest, AFailedWriteLeavesEveryWindowOpen)
     EXPECT_FALSE(world->accessibility().log().join(' ').contains("close"));
 }
 
+TEST_F(SavedSpacesTest, OnAFullDiskTheEarlierRecordsStayAndEveryWindowStaysOpen)
+{
+    LUMIVAST_ON_SMALL_DISK();
+    ASSERT_TRUE(DataFile::write(SavedSpaces::filePath(), SavedSpaces::encode({record(QStringLiteral("Earlier"))})));
+    const QByteArray earlier = fileBytes();
+    test::fillDisk(home.path());
+
+    const auto result = saved.saveAndClose(space("S2"));
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error(), SavedSpaces::Failure::notWritten);
+    EXPECT_EQ(fileBytes(), earlier);
+    for (std::uint32_t id : {71, 72, 73, 74, 75, 76})
+        EXPECT_TRUE(isOpen(id)) << id;
+    EXPECT_FALSE(world->accessibility().log().join(' ').contains("close"));
+}
+
 TEST_F(SavedSpacesTest, AnUndecodableFileIsKeptAsideBeforeTheNextSave)
 {
     for (const QByteArray& unreadable : {QByteArray("[{\"id\": tru"), QByteArray(R"({"id":"not a list"})")}) {

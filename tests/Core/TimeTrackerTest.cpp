@@ -145,12 +145,28 @@ TEST_F(TimeTrackerTest, CsvIsSortedRoundedAndQuoted)
                                                   "2026-01-05,\"Q\",1"));
 }
 
+TEST_F(TimeTrackerTest, CsvCellsThatASpreadsheetWouldRunAreNeutralised)
+{
+    writeFile(R"({"2026-01-05":{"a":600,"b":540,"c":480,"d":420,"e":360,"f":300}})");
+    auto tracker = makeTracker();
+    const std::map<QString, QString> names{{"a", "=HYPERLINK(\"http://x\")"}, {"b", "+1"}, {"c", "-2"},
+                                           {"d", "@SUM(A1)"}, {"e", "Mail = inbox"}, {"f", "\t=1"}};
+    EXPECT_EQ(tracker->csv([&](const QString& id) { return names.at(id); }),
+              QStringLiteral("date,space,minutes\n"
+                             "2026-01-05,\"'=HYPERLINK(\"\"http://x\"\")\",10\n"
+                             "2026-01-05,\"'+1\",9\n"
+                             "2026-01-05,\"'-2\",8\n"
+                             "2026-01-05,\"'@SUM(A1)\",7\n"
+                             "2026-01-05,\"Mail = inbox\",6\n"
+                             "2026-01-05,\"'\t=1\",5"));
+}
+
 TEST_F(TimeTrackerTest, ExportWritesUtf8AtomicallyAndReportsFailure)
 {
     writeFile(R"({"2026-01-05":{"x":120}})");
     auto tracker = makeTracker();
     const QString target = home.path("Lumivast time.csv");
-    ASSERT_TRUE(tracker->exportCSV(target, [](const QString&) { return QStringLiteral("Café"); }));
+    ASSERT_TRUE(tracker->exportCSV(target, [](const QString&) { return QStringLiteral("Café"); }).has_value());
     QFile file(target);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("date,space,minutes\n2026-01-05,\"Caf\xC3\xA9\",2"));

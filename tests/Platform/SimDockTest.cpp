@@ -1,6 +1,7 @@
 #include "Platform/Sim/SimDock.h"
 #include "Platform/Sim/SimEvents.h"
 #include "Platform/Sim/SimHotKeys.h"
+#include "Platform/Sim/SimLog.h"
 
 #include "tests/support/SimWorldTest.h"
 
@@ -279,3 +280,18 @@ TEST_F(SimDockTest, WorldFileKnobs)
 }
 
 } // namespace
+
+TEST_F(SimDockTest, TheLogsOfALongRunKeepTheirLatestEntriesOnly)
+{
+    world->screenLocked = true;
+    for (int i = 0; i < 5 * kSimLogLimit; ++i) {
+        press(120);
+        world->lookup(nullptr, "SLSMainConnectionID");
+    }
+    const QStringList& log = world->dock().log();
+    EXPECT_LE(log.size(), 2 * kSimLogLimit);
+    EXPECT_GE(log.size(), kSimLogLimit);
+    EXPECT_EQ(log.back(), "ignored: screen locked");
+    EXPECT_LE(world->lookups().size(), 2 * kSimLogLimit);
+    EXPECT_EQ(world->lookups().back(), QByteArray("global:SLSMainConnectionID"));
+}

@@ -278,7 +278,7 @@ TEST_F(StatsPaneTest, ExportWritesTheTrackersCSVWholeOrNotAtAll)
     EXPECT_TRUE(written.contains("\"Removed Space\",2"));
     EXPECT_EQ(stats->outcome(), std::nullopt);
 
-    // A failed write leaves the file already there whole, and the pane says nothing.
+    // A failed write (no room for the temporary name beside it) leaves the file already there whole, and says why.
     const QString earlier = home.path(QString(251, QLatin1Char('t')) + ".csv");
     {
         QFile file(earlier);
@@ -288,6 +288,11 @@ TEST_F(StatsPaneTest, ExportWritesTheTrackersCSVWholeOrNotAtAll)
     panels.saveAnswers.push_back(earlier);
     stats->exportButton()->click();
     EXPECT_EQ(read(earlier), "kept");
+    EXPECT_EQ(stats->outcome(), "Export failed: File name too long");
+
+    // The next export that works clears it.
+    panels.saveAnswers.push_back(target);
+    stats->exportButton()->click();
     EXPECT_EQ(stats->outcome(), std::nullopt);
 }
 

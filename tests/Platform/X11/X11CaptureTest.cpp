@@ -1,10 +1,16 @@
 // Pictures of the current desktop, with and without the program's own panels, and the desktop picture.
 #include "tests/Platform/X11/XServerFixture.h"
 
+#include "Platform/DataFile.h"
+
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace lumivast;
@@ -217,3 +223,61 @@ TEST_F(X11CaptureTest, ARootWithoutPictureHasNoDesktopPicture)
 }
 
 } // namespace
+
+// Sets an environment variable (or unsets it, given nothing) for one scope.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, std::optional<QByteArray> value) : m_name(name), m_before(qgetenv(name))
+    {
+        value ? qputenv(name, *value) : qunsetenv(name);
+    }
+    ~ScopedEnvironment() { m_before.isNull() ? qunsetenv(m_name) : qputenv(m_name, m_before); }
+
+private:
+    const char* m_name;
+    QByteArray m_before;
+};
+
+TEST_F(X11CaptureTest, LinksPlantedInTheSharedTemporaryFolderRedirectNothing)
+{
+    // No runtime folder: the shared temporary folder, where another user planted links under the names that could be used.
+    const QString shared = home.path(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkpath(shared));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    const ScopedEnvironment runtime("XDG_RUNTIME_DIR", std::nullopt);
+    const ScopedEnvironment temp("TMPDIR", shared.toUtf8());
+    const QString victim = home.path(QStringLiteral("victim.txt"));
+    ASSERT_TRUE(DataFile::write(victim, "the victim's own"));
+    QStringList planted;
+    const QString screen = QString::fromLocal8Bit(display);
+    for (const QString& name : {QStringLiteral("lumivast-spaces%1.json"), QStringLiteral("lumivast-spaces%1.json.new")})
+        planted << name.arg(screen);
+    for (int n = 0; n < 4; ++n)
+        planted << QStringLiteral("lumivast-desktop-picture%1-%2.png").arg(screen).arg(n);
+    for (const QString& name : planted)
+        ASSERT_TRUE(QFile::link(victim, shared + QLatin1Char('/') + name)) << name.toStdString();
+
+    setRootPicture(kBackground);
+    use(display); // a fresh platform reads the environment anew
+    const QString preferences = Platform::current().spacesPreferencesPath();
+    const QString own = shared + QStringLiteral("/lumivast-%1").arg(::geteuid());
+    EXPECT_EQ(QFileInfo(preferences).absolutePath(), own);
+    ScreenInfo screenInfo;
+    screenInfo.deviceDescription = PlistValue::dict({{QStringLiteral("NSScreenNumber"), PlistValue(Platform::current().screens().mainDisplayID())}});
+    const auto url = Platform::current().workspace().desktopImageURL(screenInfo);
+    ASSERT_TRUE(url);
+    EXPECT_EQ(QFileInfo(url->toLocalFile()).absolutePath(), own);
+    showDesktop(1);
+    EXPECT_TRUE(client->waitUntil([&] { return DataFile::read(preferences).bytes.contains("\"current\":1"); }));
+
+    EXPECT_EQ(DataFile::read(victim).bytes, QByteArray("the victim's own"));
+    for (const QString& name : planted)
+        EXPECT_TRUE(QFileInfo(shared + QLatin1Char('/') + name).isSymLink()) << name.toStdString();
+    struct stat info {};
+    ASSERT_EQ(::lstat(QFile::encodeName(own).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    for (const QString& file : {preferences, url->toLocalFile()}) {
+        ASSERT_EQ(::lstat(QFile::encodeName(file).constData(), &info), 0) << file.toStdString();
+        EXPECT_EQ(info.st_mode & 07777, 0600u) << file.toStdString();
+    }
+}
