@@ -209,10 +209,11 @@ void OverlayViewModel::layoutTiles()
     if (!counts.empty() && bestWidth < kMinTileWidth) {
         // No count fits the height: the grid scrolls whatever it is, so it takes
         // the width, in the fewest rows, rather than a thin column at the left.
-        // A tile stays low enough for a row of them to show whole.
-        const double rowFits = (screenHeight - kVerticalReserve - header - kRowExtra) / screenAspect;
+        // Tiles stay low enough for a few rows to show at once.
+        const double perRow = kRowExtra + header + (m_sections.size() > 1 ? kSectionGap : 0);
+        const double rowsFit = ((screenHeight - kVerticalReserve) / kRowsInSight - perRow) / screenAspect;
         bestColumns = limit;
-        bestWidth = std::min({widthAllowed(limit), kMaxTileWidth, rowFits});
+        bestWidth = std::min({widthAllowed(limit), kMaxTileWidth, rowsFit});
     }
     setColumns(bestColumns);
     const double width = std::max(std::floor(bestWidth), kMinTileWidth);
