@@ -90,10 +90,31 @@ struct CachedPicture {
     QImage card;    // the cover cut to the card's rounded outline, in device pixels
 };
 
-std::map<QString, CachedPicture>& pictureCache()
+// Two sizes per tile: a search that narrows the grid and the erasing that
+// widens it again switch between two tile sizes, and neither decodes anew.
+constexpr std::size_t kSizesPerTile = 2;
+
+std::map<QString, std::vector<CachedPicture>>& pictureCache()
 {
-    static std::map<QString, CachedPicture> cache;
+    static std::map<QString, std::vector<CachedPicture>> cache;
     return cache;
+}
+
+// The tile's entry for that card size, the most recently used first; a new
+// entry replaces the one used longest ago.
+CachedPicture& cachedPicture(const QString& id, QSize cardSize)
+{
+    std::vector<CachedPicture>& sizes = pictureCache()[id];
+    auto it = std::find_if(sizes.begin(), sizes.end(), [&](const CachedPicture& c) { return c.cardSize == cardSize; });
+    if (it == sizes.end()) {
+        if (sizes.size() >= kSizesPerTile)
+            sizes.pop_back();
+        sizes.insert(sizes.begin(), CachedPicture{});
+        sizes.front().cardSize = cardSize;
+    } else if (it != sizes.begin()) {
+        std::rotate(sizes.begin(), it, it + 1);
+    }
+    return sizes.front();
 }
 
 const QString kAutomationTip = QStringLiteral("Runs an automation when you enter");
@@ -904,8 +925,7 @@ QImage OverlayView::pictureFor(const OverlayTile& tile, QSize cardSize)
             source = preview->image();
         sourceSize = preview->size();
     }
-    auto& cache = pictureCache();
-    CachedPicture& cached = cache[tile.id];
+    CachedPicture& cached = cachedPicture(tile.id, cardSize);
     const bool sameSource = data.isEmpty() ? (cached.data.isEmpty() && !source.isNull() && cached.decoded.cacheKey() == source.cacheKey())
                                            : cached.data.constData() == data.constData();
     if (cached.cover.isNull() || !sameSource || cached.sourceSize != sourceSize || cached.cardSize != cardSize) {
@@ -924,7 +944,7 @@ QImage OverlayView::cardPicture(const OverlayTile& tile, QSize cardSize)
     const QImage cover = pictureFor(tile, cardSize);
     if (cover.isNull())
         return {};
-    CachedPicture& cached = pictureCache()[tile.id];
+    CachedPicture& cached = cachedPicture(tile.id, cardSize);
     const qreal dpr = devicePixelRatioF();
     if (cached.card.isNull() || cached.dpr != dpr || cached.radius != m_radius) {
         // Cut once: a clip path per card and frame costs more than the drawing itself.
