@@ -298,8 +298,8 @@ void AppDelegate::snapshotChanged(const SpaceSnapshot& snapshot)
     m_store.noteFullscreenKeys(all);
     m_store.adoptFullscreenMemory(all);
     displaySetupMaybeChanged(snapshot);
-    m_desktopLabel.update(snapshot, m_store);
     floatingToolbar().update(snapshot);
+    m_desktopLabel.update(snapshot, m_store);
     m_contents.refresh();
     WatcherProxy::shared().send();
     scheduleStateExport();
@@ -402,8 +402,8 @@ void AppDelegate::settingsChanged()
     const Space* current = m_watcher.snapshot().currentSpace();
     m_dockGuard.refresh(current ? std::optional<Space>(*current) : std::nullopt);
     updateStatusItem();
-    m_desktopLabel.update(m_watcher.snapshot(), m_store);
     floatingToolbar().update(m_watcher.snapshot());
+    m_desktopLabel.update(m_watcher.snapshot(), m_store);
     previewSettingsChanged();
 }
 

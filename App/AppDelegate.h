@@ -3,6 +3,7 @@
 #include "App/LocalAPI.h"
 #include "Core/Automation/AutomationRunner.h"
 #include "Core/Commands/SpaceCommand.h"
+#include "Core/MissionControl/ManagementQueue.h"
 #include "Core/Previews/ThumbnailService.h"
 #include "Core/Gestures/TouchGestures.h"
 #include "Core/Profiles/ProfileStore.h"
@@ -264,6 +265,7 @@ private:
 
     std::unique_ptr<ShortcutManager> m_shortcuts;
     std::unique_ptr<MissionControlLabels> m_missionControlLabels;
+    ManagementQueue m_desktopRequests{m_scheduler};
     StatusItem& m_statusItem;
     std::unique_ptr<StatusBarController> m_statusBar;
     std::unique_ptr<OverlayController> m_overlay;

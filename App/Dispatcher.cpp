@@ -173,10 +173,7 @@ void AppDelegate::perform(const SpaceCommand& command)
                     return notFound(c.target);
                 if (!c.name)
                     return RenameDialog::present(*space, m_store, false, m_alerts);
-                const QString name = trimmed(*c.name);
-                m_store.setName(name, space->id);
-                if (!name.isEmpty())
-                    m_store.remember(name);
+                m_store.setName(trimmed(*c.name), space->id);
             },
             [&](const C::Note& c) {
                 const auto space = resolve(c.target, snapshot);

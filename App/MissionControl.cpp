@@ -42,13 +42,13 @@ void AppDelegate::wireFourFingerTap()
 
 void AppDelegate::addDesktop()
 {
-    SpaceManagement::addDesktop(m_scheduler, reportFailures(this, [](AppDelegate& d, const QString& text) { d.errorToast(text); }));
+    m_desktopRequests.addDesktop(reportFailures(this, [](AppDelegate& d, const QString& text) { d.errorToast(text); }));
 }
 
 void AppDelegate::addDesktops(int count, std::function<void()> done)
 {
     QPointer<AppDelegate> self(this);
-    SpaceManagement::addDesktop(m_scheduler, [self, count, done = std::move(done)](std::expected<void, SpaceManagement::Failure>) {
+    m_desktopRequests.addDesktop([self, count, done = std::move(done)](std::expected<void, SpaceManagement::Failure>) {
         if (!self)
             return;
         self->later(600ms, [count, done](AppDelegate& d) {
@@ -62,8 +62,7 @@ void AppDelegate::addDesktops(int count, std::function<void()> done)
 
 void AppDelegate::removeDesktop(int number)
 {
-    SpaceManagement::removeDesktop(m_scheduler, number,
-                                   reportFailures(this, [](AppDelegate& d, const QString& text) { d.errorToast(text); }));
+    m_desktopRequests.removeDesktop(number, reportFailures(this, [](AppDelegate& d, const QString& text) { d.errorToast(text); }));
 }
 
 } // namespace lumivast

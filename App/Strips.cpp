@@ -36,6 +36,13 @@ FloatingToolbarController& AppDelegate::floatingToolbar()
         m_floatingToolbar = std::make_unique<FloatingToolbarController>(m_scheduler, [self] {
             return self->makeStripModel();
         });
+        // The desktop label stands clear of the toolbar on its display.
+        m_desktopLabel.keepClearOf = [self](const QString& displayID) {
+            std::vector<QRectF> frames;
+            if (const Panel* toolbar = self && self->m_floatingToolbar ? self->m_floatingToolbar->panel(displayID) : nullptr)
+                frames.push_back(toolbar->modelFrame());
+            return frames;
+        };
     }
     return *m_floatingToolbar;
 }

@@ -18,6 +18,7 @@ namespace lumivast::bench {
 class NoAlerts final : public AlertService {
 public:
     AlertAnswer run(const Alert&) override { return {}; }
+    void dismiss() override {} // none is ever up
 };
 
 // Side-by-side 1512 x 982 displays, the first of them "Main", each with its

@@ -144,6 +144,11 @@ QString description(Failure failure)
     return {};
 }
 
+bool isMissionControlShown()
+{
+    return !findButtons().empty();
+}
+
 void addDesktop(Scheduler& scheduler, Completion completion)
 {
     auto request = std::make_shared<Request>(Request{std::move(completion)});

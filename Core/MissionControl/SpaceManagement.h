@@ -45,6 +45,9 @@ QString text(sysfn::AXElementRef element, const QString& attribute);
 // A new application element for the running Dock; none while the Dock does not run.
 std::optional<sysfn::AXElementRef> dockElement();
 
+// Whether Mission Control's Spaces Bars are there (open, or still closing).
+bool isMissionControlShown();
+
 void addDesktop(Scheduler& scheduler, Completion completion);
 // `number` is the desktop's number as Mission Control shows it ("Desktop 3").
 void removeDesktop(Scheduler& scheduler, int number, Completion completion);

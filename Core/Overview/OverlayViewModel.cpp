@@ -184,10 +184,14 @@ void OverlayViewModel::layoutTiles()
             counts.push_back(int(section.tiles.size()));
         anyTitle = anyTitle || !section.title.isEmpty();
     }
-    const int limit = counts.empty() ? 1 : std::clamp(*std::max_element(counts.begin(), counts.end()), 1, kMaxColumns);
+    // Never more columns than the width holds at the smallest tile: the grid
+    // scrolls only up and down, so a column past the edge could not be seen.
+    const int fitting = std::max(1, int(std::floor((screenWidth - kHorizontalReserve + kColumnGap) / (kMinTileWidth + kColumnGap))));
+    const int limit = counts.empty() ? 1 : std::clamp(*std::max_element(counts.begin(), counts.end()), 1, std::min(kMaxColumns, fitting));
     const double header = anyTitle ? kSectionHeaderHeight : 0;
     const double sectionCount = double(m_sections.size());
     const double available = screenHeight - (kSectionGap * (sectionCount - 1) + kVerticalReserve) - sectionCount * header;
+    const auto widthAllowed = [this](int c) { return (screenWidth - kHorizontalReserve - kColumnGap * (c - 1)) / c; };
 
     double bestWidth = 0;
     int bestColumns = 1;
@@ -196,12 +200,20 @@ void OverlayViewModel::layoutTiles()
         for (int count : counts)
             rows += (count + c - 1) / c;
         const double byHeight = ((available - kRowExtra * rows) / double(rows == 0 ? 1 : rows)) / screenAspect;
-        const double byWidth = (screenWidth - kHorizontalReserve - kColumnGap * (c - 1)) / c;
-        const double candidate = std::min(std::min(byHeight, byWidth), kMaxTileWidth);
+        const double candidate = std::min(std::min(byHeight, widthAllowed(c)), kMaxTileWidth);
         if (candidate > bestWidth) {
             bestWidth = candidate;
             bestColumns = c;
         }
+    }
+    if (!counts.empty() && bestWidth < kMinTileWidth) {
+        // No count fits the height: the grid scrolls whatever it is, so it takes
+        // the width, in the fewest rows, rather than a thin column at the left.
+        // Tiles stay low enough for a few rows to show at once.
+        const double perRow = kRowExtra + header + (m_sections.size() > 1 ? kSectionGap : 0);
+        const double rowsFit = ((screenHeight - kVerticalReserve) / kRowsInSight - perRow) / screenAspect;
+        bestColumns = limit;
+        bestWidth = std::min({widthAllowed(limit), kMaxTileWidth, rowsFit});
     }
     setColumns(bestColumns);
     const double width = std::max(std::floor(bestWidth), kMinTileWidth);

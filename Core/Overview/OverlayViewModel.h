@@ -145,6 +145,8 @@ public:
     static constexpr double kRowExtra = 64;
     static constexpr double kHorizontalReserve = 144;
     static constexpr double kColumnGap = 28;
+    // Rows of tiles in sight at once when the grid cannot fit the screen.
+    static constexpr double kRowsInSight = 3;
 
 signals:
     void changed();

@@ -133,10 +133,7 @@ SpaceTemplate::Result SpaceTemplate::apply(const SpaceSnapshot& snapshot, SpaceS
     for (std::size_t i = 0; i < pairs; ++i) {
         const Slot& s = slotList[i];
         const QString key = desktops[i].id;
-        const QString name = s.name.trimmed();
-        store.setName(name, key);
-        if (!name.isEmpty())
-            store.remember(name);
+        store.setName(s.name.trimmed(), key);
         store.setSymbol(s.symbol, key);
         store.setColor(s.colorHex, key);
         store.setNote(s.note ? std::optional<QString>(s.note->trimmed()) : std::nullopt, key);

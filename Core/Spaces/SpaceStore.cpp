@@ -226,7 +226,11 @@ bool SpaceStore::hasCustomName(const Space& space) const
 
 void SpaceStore::setName(const std::optional<QString>& name, const QString& key)
 {
-    update(key, [&](SpaceMeta& m) { m.name = nonEmpty(oneLine(name)); });
+    const std::optional<QString> given = nonEmpty(oneLine(name));
+    update(key, [&](SpaceMeta& m) { m.name = given; });
+    // Every road by which a user names a Space comes here, so every name given is offered again.
+    if (given)
+        remember(*given);
 }
 
 void SpaceStore::setSymbol(const std::optional<QString>& symbol, const QString& key)

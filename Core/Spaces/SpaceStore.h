@@ -78,7 +78,7 @@ public:
     std::optional<QImage> customIcon(const Space& space) const;
 
     // Setters take the key (normally a Space id) second, as callers read them.
-    void setName(const std::optional<QString>& name, const QString& key);   // empty clears
+    void setName(const std::optional<QString>& name, const QString& key);   // empty clears; a name given is remembered
     void setSymbol(const std::optional<QString>& symbol, const QString& key); // empty is kept
     void setColor(const std::optional<QString>& hex, const QString& key);
     void setNote(const std::optional<QString>& note, const QString& key);   // empty clears

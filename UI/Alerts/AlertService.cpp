@@ -22,64 +22,118 @@ namespace lumivast {
 
 namespace {
 
+const char* const kIndexProperty = "alertButtonIndex";
+const char* const kPressedProperty = "alertPressed";
+
 // An alert with a text field: a small dialog of its own, laid out like the message boxes.
-AlertAnswer runFieldDialog(const Alert& alert, const QStringList& labels)
+std::unique_ptr<QDialog> fieldDialog(const Alert& alert, const QStringList& labels)
 {
-    QDialog dialog;
-    dialog.setWindowTitle(QApplication::applicationName());
-    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
-    auto* layout = new QVBoxLayout(&dialog);
+    auto dialog = std::make_unique<QDialog>();
+    QDialog* self = dialog.get();
+    dialog->setWindowTitle(QApplication::applicationName());
+    dialog->setWindowFlag(Qt::WindowStaysOnTopHint);
+    dialog->setProperty(kPressedProperty, -1);
+    auto* layout = new QVBoxLayout(self);
+    // Texts carry Space names, which are the user's words and never markup.
     auto* message = new QLabel(alert.messageText);
+    message->setTextFormat(Qt::PlainText);
     QFont bold = message->font();
     bold.setBold(true);
     message->setFont(bold);
     layout->addWidget(message);
     auto* informative = new QLabel(alert.informativeText);
+    informative->setTextFormat(Qt::PlainText);
     informative->setWordWrap(true);
     layout->addWidget(informative);
-    auto* field = new QComboBox;
-    field->setEditable(true);
-    field->setFixedSize(260, 26);
-    field->setMaxVisibleItems(12);
-    field->addItems(alert.field->items);
-    field->setEditText(alert.field->text);
-    field->lineEdit()->setPlaceholderText(alert.field->placeholder);
-    // Return in the field answers with the default (first) button, as in a message box.
-    field->setInsertPolicy(QComboBox::NoInsert);
-    layout->addWidget(field);
-    QCheckBox* checkbox = nullptr;
-    if (alert.checkboxLabel) {
-        checkbox = new QCheckBox(*alert.checkboxLabel);
-        layout->addWidget(checkbox);
+    // A list to pick from only when there is one; otherwise a plain field.
+    QLineEdit* line = nullptr;
+    if (alert.field->items.isEmpty()) {
+        line = new QLineEdit(alert.field->text);
+        line->setFixedSize(260, 26);
+        layout->addWidget(line);
+    } else {
+        auto* combo = new QComboBox;
+        combo->setEditable(true);
+        combo->setFixedSize(260, 26);
+        combo->setMaxVisibleItems(12);
+        combo->addItems(alert.field->items);
+        combo->setEditText(alert.field->text);
+        // Return in the field answers with the default (first) button, as in a message box.
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        layout->addWidget(combo);
+        line = combo->lineEdit();
     }
+    line->setPlaceholderText(alert.field->placeholder);
+    if (alert.checkboxLabel)
+        layout->addWidget(new QCheckBox(*alert.checkboxLabel));
     auto* buttons = new QDialogButtonBox;
-    int pressed = -1;
     for (qsizetype i = 0; i < labels.size(); ++i) {
         QPushButton* button = buttons->addButton(labels[i], i == 0 ? QDialogButtonBox::AcceptRole : QDialogButtonBox::RejectRole);
         button->setDefault(i == 0);
-        QObject::connect(button, &QPushButton::clicked, &dialog, [&pressed, &dialog, i] {
-            pressed = int(i);
-            dialog.done(0);
+        QObject::connect(button, &QPushButton::clicked, self, [self, i] {
+            self->setProperty(kPressedProperty, int(i));
+            self->done(0);
         });
     }
     layout->addWidget(buttons);
-    QObject::connect(field->lineEdit(), &QLineEdit::returnPressed, &dialog, [&pressed, &dialog] {
-        pressed = 0;
-        dialog.done(0);
+    QObject::connect(line, &QLineEdit::returnPressed, self, [self] {
+        self->setProperty(kPressedProperty, 0);
+        self->done(0);
     });
-    field->setFocus();
-    // Asked from a tray menu the program has no active window: the dialog
-    // must come to the front and take the keyboard itself, as the message boxes do.
-    QMetaObject::invokeMethod(&dialog, [&dialog, field] {
-        dialog.raise();
-        dialog.activateWindow();
-        field->setFocus();
-    }, Qt::QueuedConnection);
-    dialog.exec();
-    return {pressed, field->currentText(), checkbox && checkbox->isChecked()};
+    line->setFocus();
+    return dialog;
+}
+
+std::unique_ptr<QDialog> messageBox(const Alert& alert, const QStringList& labels)
+{
+    auto box = std::make_unique<QMessageBox>();
+    box->setIcon(alert.style == Alert::Style::warning ? QMessageBox::Warning : QMessageBox::Information);
+    box->setWindowTitle(QApplication::applicationName());
+    box->setTextFormat(Qt::PlainText);
+    box->setText(alert.messageText);
+    box->setInformativeText(alert.informativeText);
+    // The box guesses the informative text's format; a Space name may look like markup.
+    if (auto* informative = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        informative->setTextFormat(Qt::PlainText);
+    // The program has no window of its own to come forward with: the alert
+    // itself must come to the front, over other applications.
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (alert.checkboxLabel)
+        box->setCheckBox(new QCheckBox(*alert.checkboxLabel)); // the box takes it over
+    std::vector<QAbstractButton*> buttons;
+    for (qsizetype i = 0; i < labels.size(); ++i) {
+        buttons.push_back(box->addButton(labels[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole));
+        buttons.back()->setProperty(kIndexProperty, int(i));
+    }
+    box->setDefaultButton(qobject_cast<QPushButton*>(buttons.front()));
+    if (buttons.size() > 1)
+        box->setEscapeButton(buttons.back());
+    return box;
 }
 
 } // namespace
+
+std::unique_ptr<QDialog> MessageBoxAlertService::dialogFor(const Alert& alert)
+{
+    const QStringList labels = alert.buttons.isEmpty() ? QStringList{QApplication::translate("Alerts", "OK")} : alert.buttons;
+    return alert.field ? fieldDialog(alert, labels) : messageBox(alert, labels);
+}
+
+AlertAnswer MessageBoxAlertService::answerOf(const QDialog& dialog)
+{
+    AlertAnswer answer;
+    if (const auto* box = qobject_cast<const QMessageBox*>(&dialog)) {
+        if (const QAbstractButton* clicked = box->clickedButton())
+            answer.button = clicked->property(kIndexProperty).toInt();
+    } else {
+        answer.button = dialog.property(kPressedProperty).toInt();
+        if (const auto* line = dialog.findChild<QLineEdit*>())
+            answer.text = line->text();
+    }
+    if (const auto* checkbox = dialog.findChild<QCheckBox*>())
+        answer.checkbox = checkbox->isChecked();
+    return answer;
+}
 
 AlertAnswer MessageBoxAlertService::run(const Alert& alert)
 {
@@ -88,44 +142,26 @@ AlertAnswer MessageBoxAlertService::run(const Alert& alert)
         qCInfo(lcApp) << "no screen for the alert, dismissed:" << alert.messageText;
         return {};
     }
-    const QStringList labels = alert.buttons.isEmpty() ? QStringList{QApplication::translate("Alerts", "OK")} : alert.buttons;
-    if (alert.field)
-        return runFieldDialog(alert, labels);
-    QMessageBox box;
-    box.setIcon(alert.style == Alert::Style::warning ? QMessageBox::Warning : QMessageBox::Information);
-    box.setWindowTitle(QApplication::applicationName());
-    box.setTextFormat(Qt::PlainText);
-    box.setText(alert.messageText);
-    box.setInformativeText(alert.informativeText);
-    // The program has no window of its own to come forward with: the alert
-    // itself must come to the front, over other applications.
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-
-    std::unique_ptr<QCheckBox> checkbox;
-    if (alert.checkboxLabel) {
-        checkbox = std::make_unique<QCheckBox>(*alert.checkboxLabel);
-        box.setCheckBox(checkbox.get()); // the box takes it over
-        checkbox.release();
-    }
-    std::vector<QAbstractButton*> buttons;
-    for (qsizetype i = 0; i < labels.size(); ++i)
-        buttons.push_back(box.addButton(labels[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole));
-    box.setDefaultButton(qobject_cast<QPushButton*>(buttons.front()));
-    if (buttons.size() > 1)
-        box.setEscapeButton(buttons.back());
-    QMetaObject::invokeMethod(&box, [&box] {
-        box.raise();
-        box.activateWindow();
+    const std::unique_ptr<QDialog> dialog = dialogFor(alert);
+    // Asked from a tray menu the program has no active window: the alert must
+    // come to the front and take the keyboard itself.
+    QDialog* shown = dialog.get();
+    QMetaObject::invokeMethod(shown, [shown] {
+        shown->raise();
+        shown->activateWindow();
+        if (auto* line = shown->findChild<QLineEdit*>())
+            line->setFocus();
     }, Qt::QueuedConnection);
+    m_shown = shown;
+    dialog->exec();
+    m_shown = nullptr;
+    return answerOf(*dialog);
+}
 
-    box.exec();
-    AlertAnswer answer;
-    answer.checkbox = box.checkBox() && box.checkBox()->isChecked();
-    for (std::size_t i = 0; i < buttons.size(); ++i) {
-        if (box.clickedButton() == buttons[i])
-            answer.button = int(i);
-    }
-    return answer;
+void MessageBoxAlertService::dismiss()
+{
+    if (m_shown)
+        m_shown->done(-1);
 }
 
 } // namespace lumivast

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QDialog>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 namespace lumivast {
@@ -11,7 +14,7 @@ namespace lumivast {
 // which is the default.
 struct Alert {
     enum class Style { standard, warning };
-    // An editable text field with a list to pick from.
+    // An editable text field, with a list to pick from when `items` holds any.
     struct TextField {
         QStringList items;
         QString text;
@@ -42,12 +45,24 @@ public:
     virtual ~AlertService() = default;
     // Brings the application to the front, shows the alert and returns once it is answered.
     virtual AlertAnswer run(const Alert& alert) = 0;
+    // Closes the alert on show unanswered (button -1), for a question that no
+    // longer stands; nothing when none shows.
+    virtual void dismiss() = 0;
 };
 
 // The real thing, on QMessageBox.
 class MessageBoxAlertService final : public AlertService {
 public:
     AlertAnswer run(const Alert& alert) override;
+    void dismiss() override;
+
+    // The dialog that shows `alert`, not yet shown, and how it was answered once
+    // closed: apart from `run`, so what it shows is tested without a modal loop.
+    static std::unique_ptr<QDialog> dialogFor(const Alert& alert);
+    static AlertAnswer answerOf(const QDialog& dialog);
+
+private:
+    QPointer<QDialog> m_shown;
 };
 
 } // namespace lumivast

@@ -61,7 +61,19 @@ void present(const Space& space, SpaceStore& store, bool isNew, AlertService& al
     if (isNew)
         alert.checkboxLabel = tr("Don't ask when new Spaces are created");
 
+    // A name given while the question is up (a template, another window)
+    // answers it: the prompt closes rather than overwrite that name.
+    QMetaObject::Connection named;
+    if (isNew) {
+        named = QObject::connect(&store, &SpaceStore::changed, &store, [&store, &alerts, space] {
+            if (store.hasCustomName(space))
+                alerts.dismiss();
+        });
+    }
     const AlertAnswer answer = alerts.run(alert);
+    QObject::disconnect(named);
+    if (isNew && store.hasCustomName(space))
+        return;
     if (isNew && answer.checkbox)
         Settings::defaults().set(Settings::Key::askToNameNewSpaces, false);
     if (answer.button != 0)
@@ -70,7 +82,6 @@ void present(const Space& space, SpaceStore& store, bool isNew, AlertService& al
     if (name.isEmpty())
         return;
     store.setName(name, space.id);
-    store.remember(name);
 }
 
 } // namespace lumivast::RenameDialog

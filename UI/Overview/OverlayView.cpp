@@ -90,10 +90,31 @@ struct CachedPicture {
     QImage card;    // the cover cut to the card's rounded outline, in device pixels
 };
 
-std::map<QString, CachedPicture>& pictureCache()
+// Two sizes per tile: a search that narrows the grid and the erasing that
+// widens it again switch between two tile sizes, and neither decodes anew.
+constexpr std::size_t kSizesPerTile = 2;
+
+std::map<QString, std::vector<CachedPicture>>& pictureCache()
 {
-    static std::map<QString, CachedPicture> cache;
+    static std::map<QString, std::vector<CachedPicture>> cache;
     return cache;
+}
+
+// The tile's entry for that card size, the most recently used first; a new
+// entry replaces the one used longest ago.
+CachedPicture& cachedPicture(const QString& id, QSize cardSize)
+{
+    std::vector<CachedPicture>& sizes = pictureCache()[id];
+    auto it = std::find_if(sizes.begin(), sizes.end(), [&](const CachedPicture& c) { return c.cardSize == cardSize; });
+    if (it == sizes.end()) {
+        if (sizes.size() >= kSizesPerTile)
+            sizes.pop_back();
+        sizes.insert(sizes.begin(), CachedPicture{});
+        sizes.front().cardSize = cardSize;
+    } else if (it != sizes.begin()) {
+        std::rotate(sizes.begin(), it, it + 1);
+    }
+    return sizes.front();
 }
 
 const QString kAutomationTip = QStringLiteral("Runs an automation when you enter");
@@ -512,7 +533,35 @@ QString hintsText()
     return OverlayView::tr("Type to search  \u00B7  Drag to arrange  \u00B7  Double-click a name to rename  \u00B7  Esc to close");
 }
 
+// The desktop number's badge in the card's top-left corner.
+QRectF numberBadge(const QRectF& card, int number)
+{
+    const QFontMetricsF m(pixelFont(12, QFont::Bold));
+    return QRectF(card.left() + 10, card.top() + 10, m.horizontalAdvance(QString::number(number)) + 16, m.height() + 8);
+}
+
+QString moreAppsText(std::size_t hidden)
+{
+    return hidden > 0 ? QStringLiteral("+%1").arg(hidden) : QString();
+}
+
 } // namespace
+
+double OverlayView::stripWidth(std::size_t shown, std::size_t apps)
+{
+    double w = 12 + double(shown) * 22 + double(shown > 0 ? shown - 1 : 0) * 4;
+    if (shown < apps)
+        w += 4 + QFontMetricsF(pixelFont(11, QFont::Bold)).horizontalAdvance(moreAppsText(apps - shown));
+    return w;
+}
+
+std::size_t OverlayView::stripIcons(double cardWidth, std::size_t apps)
+{
+    std::size_t shown = std::min<std::size_t>(apps, 6);
+    while (shown > 1 && stripWidth(shown, apps) > cardWidth - 2 * kStripInset)
+        --shown;
+    return shown;
+}
 
 OverlayView::PillState OverlayView::pillNow() const
 {
@@ -582,7 +631,7 @@ OverlayView::Frames OverlayView::frames() const
                     frame.note = QRectF(x + kNoteIndent, rowY + kTitleRowHeight + kTileSpacing, size.width() - kNoteIndent,
                                         noteMetrics.height());
                 if (!tile.apps.empty()) {
-                    const std::size_t shown = std::min<std::size_t>(tile.apps.size(), 6);
+                    const std::size_t shown = stripIcons(size.width(), tile.apps.size());
                     for (std::size_t a = 0; a < shown; ++a)
                         frame.appIcons.emplace_back(frame.card.left() + 8 + 6 + double(a) * (22 + 4),
                                                     frame.card.bottom() - 8 - 4 - 22, 22, 22);
@@ -674,6 +723,9 @@ void OverlayView::resizeEvent(QResizeEvent* event)
     m_backdropKey = -1; // drawn again at the new size
     m_shownLook.reset();
     clampScroll();
+    // The view gets its size only as the overview opens: the selection made
+    // before then (the active Space) is brought into sight now.
+    revealSelection();
     syncRenameField();
 }
 
@@ -873,8 +925,7 @@ QImage OverlayView::pictureFor(const OverlayTile& tile, QSize cardSize)
             source = preview->image();
         sourceSize = preview->size();
     }
-    auto& cache = pictureCache();
-    CachedPicture& cached = cache[tile.id];
+    CachedPicture& cached = cachedPicture(tile.id, cardSize);
     const bool sameSource = data.isEmpty() ? (cached.data.isEmpty() && !source.isNull() && cached.decoded.cacheKey() == source.cacheKey())
                                            : cached.data.constData() == data.constData();
     if (cached.cover.isNull() || !sameSource || cached.sourceSize != sourceSize || cached.cardSize != cardSize) {
@@ -893,7 +944,7 @@ QImage OverlayView::cardPicture(const OverlayTile& tile, QSize cardSize)
     const QImage cover = pictureFor(tile, cardSize);
     if (cover.isNull())
         return {};
-    CachedPicture& cached = pictureCache()[tile.id];
+    CachedPicture& cached = cachedPicture(tile.id, cardSize);
     const qreal dpr = devicePixelRatioF();
     if (cached.card.isNull() || cached.dpr != dpr || cached.radius != m_radius) {
         // Cut once: a clip path per card and frame costs more than the drawing itself.
@@ -1079,8 +1130,7 @@ void OverlayView::paintCard(QPainter& p, const OverlayTile& tile, const TileFram
     if (tile.number) {
         const QFont f = pixelFont(12, QFont::Bold);
         const QString text = QString::number(*tile.number);
-        const QFontMetricsF m(f);
-        const QRectF badge(card.left() + 10, card.top() + 10, m.horizontalAdvance(text) + 16, m.height() + 8);
+        const QRectF badge = numberBadge(card, *tile.number);
         p.fillPath(capsule(badge), black(0.55));
         p.setFont(f);
         p.setPen(Qt::white);
@@ -1098,13 +1148,11 @@ void OverlayView::paintCard(QPainter& p, const OverlayTile& tile, const TileFram
         p.drawText(badge, Qt::AlignCenter, text);
     }
     if (!tile.apps.empty()) {
-        const std::size_t shown = std::min<std::size_t>(tile.apps.size(), 6);
+        const std::size_t shown = stripIcons(card.width(), tile.apps.size());
         const QFont more = pixelFont(11, QFont::Bold);
-        const QString moreText = tile.apps.size() > 6 ? QStringLiteral("+%1").arg(tile.apps.size() - 6) : QString();
-        double w = 12 + double(shown) * 22 + double(shown - 1) * 4;
-        if (!moreText.isEmpty())
-            w += 4 + QFontMetricsF(more).horizontalAdvance(moreText);
-        const QRectF strip(card.left() + kStripInset, card.bottom() - kStripInset - kStripHeight, w, kStripHeight);
+        const QString moreText = moreAppsText(tile.apps.size() - shown);
+        const QRectF strip(card.left() + kStripInset, card.bottom() - kStripInset - kStripHeight,
+                           stripWidth(shown, tile.apps.size()), kStripHeight);
         p.fillPath(capsule(strip), black(0.55));
         for (std::size_t a = 0; a < shown; ++a) {
             const QRectF box(strip.left() + 6 + double(a) * 26, strip.top() + 4, 22, 22);
@@ -1136,7 +1184,10 @@ OverlayView::PlaceholderLayout OverlayView::placeholderLayout(const QRectF& card
 {
     PlaceholderLayout layout;
     QRectF content = card.adjusted(18, 18, -18, -18);
-    // The app strip covers the card's bottom-left corner: the lines stand above it.
+    // The number badge covers the top-left corner and the app strip the
+    // bottom-left one: everything stands between them.
+    if (tile.number)
+        content.setTop(std::max(content.top(), numberBadge(card, *tile.number).bottom() + 8));
     if (!tile.apps.empty())
         content.setBottom(std::min(content.bottom(), card.bottom() - kStripInset - kStripHeight - 6));
 
@@ -1166,6 +1217,10 @@ OverlayView::PlaceholderLayout OverlayView::placeholderLayout(const QRectF& card
         caption = false;
     if (needed() > content.height())
         layout.nameLines = 1;
+    // The title row under the card names the Space too: a card too small for
+    // the name shows the picture of its colour and symbol alone.
+    if (needed() > content.height() + 0.5)
+        return layout;
 
     double bottom = content.bottom();
     if (caption) {
@@ -1216,10 +1271,12 @@ void OverlayView::paintPlaceholder(QPainter& p, const OverlayTile& tile, const Q
         p.drawText(*layout.caption, Qt::AlignLeft | Qt::AlignVCenter, elided(caption, captionFont, layout.caption->width()));
     }
 
+    if (!layout.name)
+        return;
     const QFontMetricsF nm(layout.nameFont);
     QString name = tile.name;
     if (layout.nameLines < 2) {
-        name = nm.elidedText(name, Qt::ElideRight, layout.name.width());
+        name = nm.elidedText(name, Qt::ElideRight, layout.name->width());
     } else {
         // The second line is cut short with an ellipsis.
         const QStringList words = name.split(QLatin1Char(' '));
@@ -1227,19 +1284,19 @@ void OverlayView::paintPlaceholder(QPainter& p, const OverlayTile& tile, const Q
         int i = 0;
         for (; i < words.size(); ++i) {
             const QString trial = firstLine.isEmpty() ? words[i] : firstLine + QLatin1Char(' ') + words[i];
-            if (nm.horizontalAdvance(trial) > layout.name.width())
+            if (nm.horizontalAdvance(trial) > layout.name->width())
                 break;
             firstLine = trial;
         }
         if (firstLine.isEmpty())
-            name = nm.elidedText(name, Qt::ElideRight, layout.name.width());
+            name = nm.elidedText(name, Qt::ElideRight, layout.name->width());
         else if (i < words.size())
             name = firstLine + QLatin1Char('\n')
-                + nm.elidedText(QStringList(words.mid(i)).join(QLatin1Char(' ')), Qt::ElideRight, layout.name.width());
+                + nm.elidedText(QStringList(words.mid(i)).join(QLatin1Char(' ')), Qt::ElideRight, layout.name->width());
     }
     p.setFont(layout.nameFont);
     p.setPen(Qt::white);
-    p.drawText(layout.name, Qt::AlignLeft | Qt::AlignBottom, name);
+    p.drawText(*layout.name, Qt::AlignLeft | Qt::AlignBottom, name);
 }
 
 // ---- pointer ----
@@ -1325,8 +1382,9 @@ void OverlayView::mousePressEvent(QMouseEvent* event)
         m_press = press;
         return;
     }
-    // The header and banner belong to the content; everything else is the backdrop.
-    const bool onContent = f.pill.contains(at) || (f.banner && f.banner->contains(at));
+    // The whole header (title, search, hints) and the banner belong to the content;
+    // everything else is the backdrop.
+    const bool onContent = f.header.contains(at) || f.pill.contains(at) || (f.banner && f.banner->contains(at));
     m_pressOnBackdrop = !onContent;
 }
 

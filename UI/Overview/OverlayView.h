@@ -76,12 +76,16 @@ public:
     // out (the symbol chip first, then the caption), so nothing overlaps.
     struct PlaceholderLayout {
         std::optional<QRectF> chip;
-        QRectF name;
+        std::optional<QRectF> name; // none on a card too small for it
         std::optional<QRectF> caption;
         int nameLines = 1;
         QFont nameFont;
     };
     static PlaceholderLayout placeholderLayout(const QRectF& card, const OverlayTile& tile);
+    // How many app icons a card's strip shows: at most six, and no more than fit
+    // on the card with the count of the rest beside them; and the strip's width.
+    static std::size_t stripIcons(double cardWidth, std::size_t apps);
+    static double stripWidth(std::size_t shown, std::size_t apps);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -46,7 +46,7 @@ GeneralPane::GeneralPane(SettingsServices& services, QWidget* parent)
     , m_services(services)
 {
     FormSection* main = addSection();
-    m_launchAtLogin = new QCheckBox(tr("Launch at login"));
+    m_launchAtLogin = new WrappingCheckBox(tr("Launch at login"));
     {
         const QSignalBlocker quiet(m_launchAtLogin);
         m_launchAtLogin->setChecked(Platform::current().loginItem().isEnabled());

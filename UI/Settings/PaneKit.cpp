@@ -2,12 +2,20 @@
 
 #include "Core/Settings/Settings.h"
 
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QHBoxLayout>
+#include <QScrollBar>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <QPainter>
 #include <QPainterPath>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionFocusRect>
 #include <QVBoxLayout>
 
 namespace lumivast::PaneKit {
@@ -36,6 +44,67 @@ QLabel* secondaryLabel(const QString& text, qreal scale, QWidget* parent)
     }
     return label;
 }
+
+// A wheel turned over a picker, slider or number field of a form scrolls the form,
+// unless that control has the keyboard focus: a user scrolling a long pane must not
+// change settings in passing. One filter on the application covers every control
+// of every form, also the ones a pane adds later.
+class WheelGuard final : public QObject {
+public:
+    static void install()
+    {
+        static WheelGuard* guard = nullptr;
+        if (!guard && qApp) {
+            guard = new WheelGuard(qApp);
+            qApp->installEventFilter(guard);
+        }
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Wheel && event->type() != QEvent::Polish)
+            return false;
+        auto* control = qobject_cast<QWidget*>(watched);
+        if (!control || !isValueControl(control))
+            return false;
+        PaneForm* form = formAround(control);
+        if (!form)
+            return false;
+        if (event->type() == QEvent::Polish) {
+            // Otherwise the wheel itself would hand the control the focus first.
+            if (control->focusPolicy() == Qt::WheelFocus)
+                control->setFocusPolicy(Qt::StrongFocus);
+            return false;
+        }
+        if (control->hasFocus())
+            return false;
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        QWidget* viewport = form->viewport();
+        const QPointF position = viewport->mapFromGlobal(wheel->globalPosition());
+        QWheelEvent forwarded(position, wheel->globalPosition(), wheel->pixelDelta(), wheel->angleDelta(), wheel->buttons(),
+                              wheel->modifiers(), wheel->phase(), wheel->inverted(), wheel->source());
+        QCoreApplication::sendEvent(viewport, &forwarded);
+        return true;
+    }
+
+private:
+    using QObject::QObject;
+
+    // Scroll bars are what the form scrolls with: the wheel stays theirs.
+    static bool isValueControl(const QWidget* widget)
+    {
+        return qobject_cast<const QComboBox*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget)
+            || (qobject_cast<const QAbstractSlider*>(widget) && !qobject_cast<const QScrollBar*>(widget));
+    }
+    static PaneForm* formAround(QWidget* widget)
+    {
+        for (QWidget* up = widget->parentWidget(); up; up = up->parentWidget()) {
+            if (auto* form = qobject_cast<PaneForm*>(up))
+                return form;
+        }
+        return nullptr;
+    }
+};
 
 } // namespace
 
@@ -224,6 +293,7 @@ void FormSection::setFooter(const QString& text)
 PaneForm::PaneForm(QWidget* parent)
     : QScrollArea(parent)
 {
+    PaneKit::WheelGuard::install();
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
     // A form is as wide as its column: long texts wrap or shorten instead of scrolling sideways.
@@ -269,8 +339,72 @@ std::optional<QString> PaneForm::outcome() const
     return m_outcome->text();
 }
 
+WrappingCheckBox::WrappingCheckBox(const QString& text, QWidget* parent)
+    : QCheckBox(text, parent)
+{
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+}
+
+int WrappingCheckBox::textLeft() const
+{
+    return style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this)
+        + style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, this);
+}
+
+int WrappingCheckBox::heightForWidth(int width) const
+{
+    const int indicator = style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, this);
+    const QRect text = fontMetrics().boundingRect(QRect(0, 0, std::max(1, width - textLeft()), 1 << 20),
+                                                  Qt::TextWordWrap | Qt::AlignLeft, this->text());
+    return std::max({indicator, text.height(), fontMetrics().height()}) + 2;
+}
+
+QSize WrappingCheckBox::sizeHint() const
+{
+    const int width = textLeft() + fontMetrics().horizontalAdvance(text()) + 2;
+    return {width, heightForWidth(width)};
+}
+
+QSize WrappingCheckBox::minimumSizeHint() const
+{
+    // As narrow as the longest word: everything else wraps.
+    int word = 0;
+    for (const QString& part : text().split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        word = std::max(word, fontMetrics().horizontalAdvance(part));
+    const int width = textLeft() + word + 2;
+    return {width, heightForWidth(width)};
+}
+
+void WrappingCheckBox::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const int indicatorWidth = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this);
+    const int indicatorHeight = style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, this);
+    // The box stands beside the first line.
+    option.rect = QRect(0, 1 + std::max(0, (fontMetrics().height() - indicatorHeight) / 2), indicatorWidth, indicatorHeight);
+    style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, &painter, this);
+    const QRect textRect(textLeft(), 1, width() - textLeft(), height() - 1);
+    style()->drawItemText(&painter, textRect, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, palette(), isEnabled(), text(),
+                          QPalette::WindowText);
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = textRect.adjusted(-1, 0, 1, 0) & rect();
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
+}
+
+bool WrappingCheckBox::hitButton(const QPoint& pos) const
+{
+    return rect().contains(pos);
+}
+
 SettingToggle::SettingToggle(const QString& label, QString key, QWidget* parent)
-    : QCheckBox(label, parent)
+    : WrappingCheckBox(label, parent)
     , m_key(std::move(key))
 {
     PaneKit::follow(this, m_key, [this] { refresh(); });

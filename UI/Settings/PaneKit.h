@@ -102,8 +102,28 @@ private:
     QLabel* m_outcome = nullptr;
 };
 
+// A check box whose label wraps onto more lines when the row is narrow, so a
+// long label never pushes the form past its edge. The label is clickable.
+class WrappingCheckBox : public QCheckBox {
+    Q_OBJECT
+public:
+    explicit WrappingCheckBox(const QString& text, QWidget* parent = nullptr);
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool hitButton(const QPoint& pos) const override;
+
+private:
+    int textLeft() const;
+};
+
 // A check box bound to a Bool setting.
-class SettingToggle final : public QCheckBox {
+class SettingToggle final : public WrappingCheckBox {
     Q_OBJECT
 public:
     SettingToggle(const QString& label, QString key, QWidget* parent = nullptr);

@@ -56,10 +56,14 @@ SettingsWindow::SettingsWindow(SettingsServices& services, SettingsNavigation& n
         m_sidebar->setFont(font);
     }
     const QColor iconColor = palette().color(QPalette::WindowText);
+    const QColor selectedColor = m_sidebar->palette().color(QPalette::HighlightedText);
     for (SettingsTab tab : allSettingsTabs()) {
         auto* item = new QListWidgetItem(translatedTitle(tab), m_sidebar);
         item->setData(kTabRole, int(tab));
-        item->setIcon(QIcon(SymbolCatalogue::image(symbol(tab), kSidebarIconSize, iconColor, devicePixelRatioF())));
+        // On the selection's colour the symbol takes the selected text's colour, as the title does.
+        QIcon icon(SymbolCatalogue::image(symbol(tab), kSidebarIconSize, iconColor, devicePixelRatioF()));
+        icon.addPixmap(SymbolCatalogue::image(symbol(tab), kSidebarIconSize, selectedColor, devicePixelRatioF()), QIcon::Selected);
+        item->setIcon(icon);
         item->setSizeHint(QSize(kSidebarWidth - 8, 30));
     }
     layout->addWidget(m_sidebar);

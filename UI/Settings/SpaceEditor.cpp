@@ -98,11 +98,62 @@ QComboBox* picker()
 {
     auto* box = new QComboBox;
     box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    box->setMinimumContentsLength(10);
+    box->setMinimumContentsLength(6);
     box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     box->setMaxVisibleItems(14);
     return box;
 }
+
+// A button at the leading edge and one at the trailing edge, on one line when
+// they fit and the trailing one on a line below when the form is narrow.
+class ButtonsRow final : public QWidget {
+public:
+    ButtonsRow(QPushButton* leading, QPushButton* trailing)
+        : m_leading(leading)
+        , m_trailing(trailing)
+    {
+        leading->setParent(this);
+        trailing->setParent(this);
+        QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        policy.setHeightForWidth(true);
+        setSizePolicy(policy);
+    }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override
+    {
+        const int line = std::max(m_leading->sizeHint().height(), m_trailing->sizeHint().height());
+        return oneLine(width) ? line : 2 * line + kSpacing;
+    }
+    QSize sizeHint() const override
+    {
+        const int width = m_leading->sizeHint().width() + kSpacing + m_trailing->sizeHint().width();
+        return {width, heightForWidth(width)};
+    }
+    QSize minimumSizeHint() const override
+    {
+        const int width = std::max(m_leading->sizeHint().width(), m_trailing->sizeHint().width());
+        return {width, heightForWidth(width)};
+    }
+
+protected:
+    void resizeEvent(QResizeEvent*) override
+    {
+        const QSize lead = m_leading->sizeHint();
+        const QSize trail = m_trailing->sizeHint();
+        m_leading->setGeometry(0, 0, std::min(lead.width(), width()), lead.height());
+        const int y = oneLine(width()) ? 0 : lead.height() + kSpacing;
+        m_trailing->setGeometry(std::max(0, width() - trail.width()), y, std::min(trail.width(), width()), trail.height());
+    }
+
+private:
+    static constexpr int kSpacing = 8;
+    bool oneLine(int width) const
+    {
+        return width >= m_leading->sizeHint().width() + kSpacing + m_trailing->sizeHint().width();
+    }
+    QPushButton* m_leading;
+    QPushButton* m_trailing;
+};
 
 void selectData(QComboBox* box, const QString& value)
 {
@@ -261,7 +312,7 @@ void SpaceEditor::buildEnter()
     connect(m_addURL, &QPushButton::clicked, this, [this] { addURL(); });
 
     const auto toggle = [this, enter](const QString& label, bool SpaceAutomation::*flag) {
-        auto* box = new QCheckBox(label);
+        auto* box = new WrappingCheckBox(label);
         enter->addRow(box);
         connect(box, &QCheckBox::toggled, this, [this, flag](bool on) {
             m_working.automation.*flag = on;
@@ -365,7 +416,7 @@ void SpaceEditor::buildButtons()
     m_reset = PaneKit::destructiveButton(tr("Reset Everything for This Space"));
     m_save = new QPushButton(tr("Save"));
     m_save->setDefault(true);
-    buttons->addRow(std::vector<QWidget*>{m_reset, nullptr, m_save});
+    buttons->addRow(new ButtonsRow(m_reset, m_save));
     connect(m_reset, &QPushButton::clicked, this, [this] { resetEverything(); });
     connect(m_save, &QPushButton::clicked, this, [this] { save(); });
 }
@@ -485,7 +536,8 @@ void SpaceEditor::rebuildList(QWidget* container, const QStringList& entries, in
                 line->addWidget(id);
             }
         }
-        line->addStretch(1);
+        if (kind != urlList) // an address takes the whole row before it is shortened
+            line->addStretch(1);
         auto* remove = new QToolButton(row);
         remove->setAutoRaise(true);
         remove->setIcon(QIcon(SymbolCatalogue::image(QStringLiteral("minus.circle"), 16, PaneKit::destructiveColor(), ratio)));
@@ -521,7 +573,7 @@ void SpaceEditor::save()
     const QString name = m_working.name.trimmed();
     if (m_working.name != m_saved.name)
         store.setName(optionalText(name), id);
-    if (!name.isEmpty())
+    else if (!name.isEmpty())
         store.remember(name);
     if (m_working.note != m_saved.note)
         store.setNote(trimmedOrNone(m_working.note), id);
@@ -743,7 +795,7 @@ void ShortcutChooser::rebuild()
     } else {
         m_picker = new QComboBox(row);
         m_picker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        m_picker->setMinimumContentsLength(10);
+        m_picker->setMinimumContentsLength(6);
         m_picker->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         m_picker->addItem(tr("None"), QString());
         if (!m_value.isEmpty() && !m_names.contains(m_value))

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStyledItemDelegate>
@@ -33,9 +34,11 @@ class SpaceRowDelegate final : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override
+    // A row is as wide as the list whatever its width hint: a hint of the
+    // list's width would go past it as soon as the vertical bar takes room.
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override
     {
-        return QSize(option.rect.width(), kRowHeight);
+        return QSize(SpacesPane::kSymbolSize + 2 * kRowPadding, kRowHeight);
     }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
@@ -119,6 +122,8 @@ SpacesPane::SpacesPane(SettingsServices& services, SettingsNavigation& navigatio
     m_list->setItemDelegate(new SpaceRowDelegate(m_list));
     m_list->setUniformItemSizes(true);
     m_list->setFrameShape(QFrame::NoFrame);
+    // Names shorten to the row instead.
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     split->addWidget(m_list);
 
     m_detail = new QWidget(split);
@@ -140,9 +145,10 @@ SpacesPane::SpacesPane(SettingsServices& services, SettingsNavigation& navigatio
         m_navigation.setSelectedSpaceID(selected.isEmpty() ? std::nullopt
                                                            : std::optional<QString>(selected.front()->data(kIDRole).toString()));
     });
-    connect(&m_navigation, &SettingsNavigation::selectedSpaceIDChanged, this, [this] { redraw(); });
-    connect(&WatcherProxy::shared(), &WatcherProxy::changed, this, [this] { redraw(); });
-    redraw();
+    connect(&m_navigation, &SettingsNavigation::selectedSpaceIDChanged, this, [this] { redraw(true); });
+    // A new snapshot leaves the list where the user scrolled it.
+    connect(&WatcherProxy::shared(), &WatcherProxy::changed, this, [this] { redraw(false); });
+    redraw(true);
 }
 
 SpacesPane::~SpacesPane()
@@ -169,10 +175,13 @@ void SpacesPane::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
 }
 
-void SpacesPane::redraw()
+void SpacesPane::redraw(bool revealSelection)
 {
     const SpaceSnapshot& snapshot = m_services.watcher.snapshot();
+    const int scrolled = m_list->verticalScrollBar()->value();
     rebuildRows(snapshot);
+    if (!revealSelection)
+        m_list->verticalScrollBar()->setValue(scrolled);
     showDetail(snapshot);
 }
 

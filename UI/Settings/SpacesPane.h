@@ -44,7 +44,8 @@ public:
     QLabel* emptyState() const { return m_empty; }
 
     // Rows and detail again from the latest snapshot.
-    void redraw();
+    // Rows anew; the list scrolls to the selected row only when asked.
+    void redraw(bool revealSelection);
 
 protected:
     void showEvent(QShowEvent* event) override;

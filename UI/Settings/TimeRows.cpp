@@ -1,6 +1,7 @@
 #include "UI/Settings/TimeRows.h"
 
 #include "Core/Demo/DemoMode.h"
+#include "Core/Settings/Settings.h"
 #include "Core/Spaces/HexColor.h"
 #include "Core/Spaces/SpaceStore.h"
 #include "Core/Time/TimeTracker.h"
@@ -48,7 +49,11 @@ QColor color(const QString& id, const SpaceSnapshot& snapshot, const SpaceStore&
 
 std::vector<TimeRow> load(TimeTracker& tracker, int days, const SpaceSnapshot& snapshot, const SpaceStore& store)
 {
-    const std::map<QString, double> totals = tracker.totals(days);
+    std::map<QString, double> totals = tracker.totals(days);
+    // The Space being timed is on the list from its first moment, right after
+    // a reset too, when the interval just closed was too short to count.
+    if (tracker.currentID() && Settings::defaults().boolValue(Settings::Key::timeTracking) && days > 0)
+        totals.try_emplace(*tracker.currentID(), 0.0);
     std::vector<std::pair<QString, double>> pairs(totals.begin(), totals.end());
     std::stable_sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
     std::vector<TimeRow> rows;

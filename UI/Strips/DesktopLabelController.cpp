@@ -157,6 +157,24 @@ QPointF DesktopLabelController::origin(DesktopLabelPosition position, const QRec
     return {minX + kMargin, minY + kMargin};
 }
 
+QRectF DesktopLabelController::clearOf(QRectF frame, const std::vector<QRectF>& others, DesktopLabelPosition position)
+{
+    const bool fromTop = position == DesktopLabelPosition::topLeft || position == DesktopLabelPosition::topRight;
+    // Moving clear of one may run into another: look again until none is in the way.
+    for (std::size_t round = 0; round <= others.size(); ++round) {
+        bool moved = false;
+        for (const QRectF& other : others) {
+            if (!frame.intersects(other))
+                continue;
+            frame.moveTop(fromTop ? other.top() - kMargin - frame.height() : other.bottom() + kMargin);
+            moved = true;
+        }
+        if (!moved)
+            break;
+    }
+    return frame;
+}
+
 void DesktopLabelController::update(const SpaceSnapshot& snapshot, const SpaceStore& store)
 {
     if (!Settings::defaults().boolValue(Settings::Key::desktopLabel)) {
@@ -208,7 +226,10 @@ void DesktopLabelController::update(const SpaceSnapshot& snapshot, const SpaceSt
         const QSize size = view->sizeHint();
         view->setGeometry(0, 0, size.width(), size.height());
         view->show();
-        panel->setModelFrame(QRectF(origin(position, screen->visibleFrame, QSizeF(size)), QSizeF(size)));
+        QRectF frame(origin(position, screen->visibleFrame, QSizeF(size)), QSizeF(size));
+        if (keepClearOf)
+            frame = clearOf(frame, keepClearOf(display.id), position);
+        panel->setModelFrame(frame);
         if (!panel->isTranslucent())
             panel->setOutline(inkShape(*view));
         panel->present();

@@ -8,9 +8,11 @@
 #include <QColor>
 #include <QWidget>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace lumivast {
 
@@ -59,6 +61,13 @@ public:
 
     // The origin (bottom left) of a label of size `size` in the visible frame.
     static QPointF origin(DesktopLabelPosition position, const QRectF& visibleFrame, QSizeF size);
+    // The label's frame moved clear of other panels' frames: up from the
+    // bottom (and the centre), down from the top, by the label's margin.
+    static QRectF clearOf(QRectF frame, const std::vector<QRectF>& others, DesktopLabelPosition position);
+
+    // The frames (global, origin bottom left) of other panels on a display
+    // that its label must not run under; none when not set.
+    std::function<std::vector<QRectF>(const QString& displayID)> keepClearOf;
 
     Panel* panel(const QString& displayID) const;
     DesktopLabelView* view(const QString& displayID) const;

@@ -75,9 +75,15 @@ QSize StripCell::sizeHint() const
         return QSize(kTileWidth, kTileHeight + kCellSpacing + nameHeight);
     }
     const QFontMetrics metrics(nameFontPill());
-    const int width = kPillPadH + kPillSymbolSize + kCellSpacing + metrics.horizontalAdvance(m_item.name) + kPillPadH;
+    const int width = pillTextLeft() + metrics.horizontalAdvance(m_item.name) + kPillPadH;
     const int height = std::max(kPillSymbolSize, metrics.height()) + 2 * kPillPadV;
     return QSize(width, height);
+}
+
+int StripCell::pillTextLeft() const
+{
+    // A symbol the catalogue does not know draws nothing, and leaves no gap either.
+    return SymbolCatalogue::contains(m_item.symbol) ? kPillPadH + kPillSymbolSize + kCellSpacing : kPillPadH;
 }
 
 void StripCell::paintEvent(QPaintEvent*)
@@ -146,8 +152,7 @@ void StripCell::paintPill(QPainter& painter)
         painter.drawPixmap(QPointF(kPillPadH, (height() - kPillSymbolSize) / 2.0), symbol);
     painter.setFont(nameFontPill());
     painter.setPen(Qt::white);
-    const QRectF textRect(kPillPadH + kPillSymbolSize + kCellSpacing, 0,
-                          width() - (kPillPadH + kPillSymbolSize + kCellSpacing), height());
+    const QRectF textRect(pillTextLeft(), 0, width() - pillTextLeft(), height());
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, m_item.name);
 }
 

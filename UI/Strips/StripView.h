@@ -28,6 +28,7 @@ protected:
 private:
     void paintTile(QPainter& painter);
     void paintPill(QPainter& painter);
+    int pillTextLeft() const;
 
     StripModel::Item m_item;
     bool m_showPreviews;

@@ -24,11 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     UserDefaults::setStandard(&defaults);
     Settings::registerDefaults();
     defaults.set(QStringLiteral("fuzz.marker"), 7);
-    const QJsonObject before = defaults.storedValues();
     {
         VirtualScheduler scheduler;
         SpaceStore store(scheduler, fuzz::freshFolder(QStringLiteral("backup")) + QStringLiteral("/spaces.json"));
-        store.setName(QStringLiteral("Kept"), QStringLiteral("S1"));
+        store.setName(QStringLiteral("Kept"), QStringLiteral("S1")); // also a recent name, in the settings
+        const QJsonObject before = defaults.storedValues();
         const auto metas = store.metas();
         const auto report = SettingsTransfer::importData(content, store);
         fuzz::check(report.has_value() == bundle.has_value(), "import decodes as decode does");

@@ -230,6 +230,20 @@ TEST_F(AppDelegateTest, NewUnnamedSpacesArePromptedOneAfterAnother)
     EXPECT_EQ(Settings::defaults().stringList(K::recentSpaceNames)->first(), QStringLiteral("Chat"));
 }
 
+TEST_F(AppDelegateTest, APromptClosesWhenItsSpaceIsNamedMeanwhile)
+{
+    launch();
+    alerts.shown.clear();
+    // While the question is up a template names the new Space; the typing would have been "Chat".
+    alerts.answers = {AlertAnswer{0, QStringLiteral("Chat"), false}};
+    alerts.whileShown = [this](const Alert&) { delegate->store().setName(QStringLiteral("Mail"), QStringLiteral("NEW-A")); };
+    addDesktop(*world, 70, "NEW-A");
+    settle(2s);
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.dismissals, 1);
+    EXPECT_EQ(delegate->store().meta("NEW-A").name, QStringLiteral("Mail"));
+}
+
 TEST_F(AppDelegateTest, NoPromptWhenAskingIsOffOrTurnedOffByTheBox)
 {
     launch();

@@ -84,7 +84,12 @@ TEST_F(OverlayNavigationTest, TheGridFitsTheScreenAsLargeAsItMayWithinItsBounds)
         {{4}, 2560, 1440, 1, {440, 247}},   // a tie keeps the smaller count
         {{3, 5}, 1440, 900, 5, {236, 147}}, // two titled sections
         {{6}, 1080, 1920, 3, {293, 520}},   // portrait
-        {{30}, 800, 600, 6, {140, 105}},    // nothing fits: held at the smallest width
+        // Nothing fits the height: as many columns as the width holds, so none lies off screen.
+        {{30}, 800, 600, 4, {140, 105}},
+        // Seven categories leave no height for any count: the width is filled, not one thin
+        // column, with tiles low enough for three rows to show at once.
+        {{3, 2, 2, 2, 2, 1, 2}, 1512, 982, 3, {215, 139}},
+        {{6, 6, 6, 6, 6}, 1512, 982, 6, {204, 132}},  // too low at 6 columns: still the width
     };
     for (const Case& c : cases) {
         use(c.counts);

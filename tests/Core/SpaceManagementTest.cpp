@@ -1,3 +1,4 @@
+#include "Core/MissionControl/ManagementQueue.h"
 #include "Core/MissionControl/SpaceManagement.h"
 #include "Platform/Sim/SimEvents.h"
 #include "Platform/Sim/SimMissionControl.h"
@@ -171,4 +172,29 @@ TEST_F(SpaceManagementTest, MatchesTheWholeTitleOrTheExitDescription)
     EXPECT_TRUE(results[1].has_value());
     ids = row();
     EXPECT_EQ(std::count(ids.begin(), ids.end(), 300u), 0);
+}
+
+// A request made while another runs waits for it and for Mission Control to
+// have closed; requests run in the order they came.
+TEST_F(SpaceManagementTest, RequestsRunOneAtATimeInOrder)
+{
+    ManagementQueue queue(scheduler);
+    std::vector<QString> finished;
+    const auto note = [&](const char* what) {
+        return [&finished, what](Result r) { finished.push_back(QString::fromLatin1(what) + (r ? "" : " failed")); };
+    };
+    queue.addDesktop(note("add"));
+    // As soon as the new desktop is listed: remove Desktop 2, then add once more.
+    scheduler.advance(400ms);
+    ASSERT_EQ(row(), (std::vector<std::uint64_t>{1, 3, 4, 5, 6}));
+    queue.removeDesktop(2, note("remove"));
+    queue.addDesktop(note("add again"));
+    EXPECT_TRUE(queue.isBusy());
+    scheduler.advance(10s);
+    EXPECT_EQ(finished, (std::vector<QString>{"add", "remove", "add again"}));
+    EXPECT_EQ(row(), (std::vector<std::uint64_t>{1, 4, 5, 6, 7}));
+    EXPECT_FALSE(queue.isBusy());
+    EXPECT_EQ(escapes(), 3);
+    // Each request opened Mission Control anew, after the last one had closed.
+    EXPECT_EQ(world->dockNotifications().size(), 3);
 }

@@ -351,6 +351,8 @@ TEST_F(OverlayControllerTest, RenamingInPlaceTakesTheKeysAndStoresTheTrimmedName
     EXPECT_TRUE(controller->isOpen());
     scheduler.runPending();
     EXPECT_EQ(store->meta(QStringLiteral("S3")).name, QStringLiteral("Code"));
+    // Offered again by the rename dialog, as a name given anywhere else is.
+    EXPECT_EQ(Settings::defaults().stringList(Settings::Key::recentSpaceNames).value_or(QStringList()).value(0), "Code");
 
     // A named Space: its name fills the field; Escape drops the typing.
     QTest::mouseDClick(view, Qt::LeftButton, {}, centreOf(QStringLiteral("S2"), true).toPoint());
@@ -390,10 +392,36 @@ TEST_F(OverlayControllerTest, ClicksSelectCommitAndCloseAsTheirPlaceSays)
     scheduler.advance(1500ms);
     EXPECT_EQ(currentDesktop(), 5);
 
-    // A click on the backdrop closes.
+    // The header is content: a click on the "Spaces" title or on the hint line leaves it open.
     open();
+    view = controller->view();
+    for (const QPoint at : {QPoint(84, 70), QPoint(view->width() - 90, 70)}) {
+        QTest::mouseClick(view, Qt::LeftButton, {}, at);
+        EXPECT_TRUE(controller->isOpen()) << at.x();
+    }
+
+    // A click on the backdrop closes.
     QTest::mouseClick(controller->view(), Qt::LeftButton, {}, QPoint(5, 890));
     EXPECT_FALSE(controller->isOpen());
+}
+
+TEST_F(OverlayControllerTest, TheActiveSpaceOpensInSightEvenBelowTheFold)
+{
+    open();
+    QTest::mouseClick(controller->view(), Qt::LeftButton, {}, centreOf(QStringLiteral("S10")).toPoint());
+    scheduler.advance(1500ms);
+    ASSERT_EQ(currentDesktop(), 10);
+    // A category each: ten sections one below the other, the last far below the screen.
+    for (int n = 1; n <= 10; ++n)
+        store->setGroup(QStringLiteral("Group %1").arg(n, 2, 10, QLatin1Char('0')), QStringLiteral("S%1").arg(n));
+    scheduler.runPending();
+    open();
+    ASSERT_EQ(model().selectedID(), QStringLiteral("S10"));
+    const OverlayView::Frames f = controller->view()->frames();
+    const auto frame = std::find_if(f.tiles.begin(), f.tiles.end(), [](const auto& t) { return t.id == "S10"; });
+    ASSERT_NE(frame, f.tiles.end());
+    EXPECT_GE(frame->tile.top(), f.scrollArea.top());
+    EXPECT_LE(frame->tile.bottom(), f.scrollArea.bottom());
 }
 
 TEST_F(OverlayControllerTest, DropsOrderTilesOnTheNextTurnAndAcceptAnyText)
@@ -596,16 +624,24 @@ TEST_F(OverlayControllerTest, APlaceholderLeavesOutWhatWouldOverlap)
     tile.name = QStringLiteral("Mail and Chat");
     tile.number = 2;
     tile.hasCustomName = true;
-    const auto clear = [](const OverlayView::PlaceholderLayout& l, const QRectF& card, bool apps) {
-        EXPECT_TRUE(card.contains(l.name)) << "the name stays on the card";
+    // The number badge: 10 in from the top-left corner, a 12-pixel line and 8 high.
+    const double badgeBottom = 10 + 12 + 8;
+    const auto clear = [&](const OverlayView::PlaceholderLayout& l, const QRectF& card, bool apps) {
+        const QRectF lowest = l.caption ? *l.caption : l.name ? *l.name : QRectF();
+        if (l.name) {
+            EXPECT_TRUE(card.contains(*l.name)) << "the name stays on the card";
+            EXPECT_GE(l.name->top(), card.top() + badgeBottom) << "clear of the number badge";
+        }
         if (l.chip) {
-            EXPECT_LE(l.chip->bottom() + 8, l.name.top() + 0.01);
+            EXPECT_GE(l.chip->top(), card.top() + badgeBottom) << "clear of the number badge";
+            if (l.name)
+                EXPECT_LE(l.chip->bottom() + 8, l.name->top() + 0.01);
         }
-        if (l.caption) {
-            EXPECT_LE(l.name.bottom() + 6, l.caption->top() + 0.01);
+        if (l.caption && l.name) {
+            EXPECT_LE(l.name->bottom() + 6, l.caption->top() + 0.01);
         }
-        if (apps) { // the app strip: 30 high, 8 in from the bottom-left corner
-            EXPECT_LE((l.caption ? *l.caption : l.name).bottom(), card.bottom() - 8 - 30 + 0.01);
+        if (apps && !lowest.isNull()) { // the app strip: 30 high, 8 in from the bottom-left corner
+            EXPECT_LE(lowest.bottom(), card.bottom() - 8 - 30 + 0.01);
         }
     };
     // A roomy card shows all three.
@@ -613,14 +649,34 @@ TEST_F(OverlayControllerTest, APlaceholderLeavesOutWhatWouldOverlap)
     const auto full = OverlayView::placeholderLayout(large, tile);
     EXPECT_TRUE(full.chip);
     EXPECT_TRUE(full.caption);
+    EXPECT_TRUE(full.name);
     clear(full, large, false);
-    // A small card with apps: the lines stand above the strip, and the chip gives way.
+    // The smallest card: the name, below the badge.
+    const QRectF smallest(0, 0, 140, 91);
+    const auto least = OverlayView::placeholderLayout(smallest, tile);
+    EXPECT_TRUE(least.name);
+    clear(least, smallest, false);
+    // A small card with apps: the lines stand above the strip, and what cannot gives way.
     tile.apps = {SpaceContents::AppOnSpace{401, QStringLiteral("org.example.browser"), QStringLiteral("Browser"), {}}};
     const QRectF small(0, 0, 126, 82);
     const auto tight = OverlayView::placeholderLayout(small, tile);
     EXPECT_FALSE(tight.chip);
     clear(tight, small, true);
+    clear(OverlayView::placeholderLayout(smallest, tile), smallest, true);
     clear(OverlayView::placeholderLayout(large, tile), large, true);
+}
+
+TEST(OverlayStrip, TheAppStripStaysOnItsCard)
+{
+    struct Case {
+        double cardWidth;
+        std::size_t apps, shown;
+    };
+    for (const Case c : {Case{303, 3, 3}, Case{303, 6, 6}, Case{303, 9, 6}, Case{140, 6, 3}, Case{140, 7, 3}, Case{140, 2, 2}}) {
+        const std::size_t shown = OverlayView::stripIcons(c.cardWidth, c.apps);
+        EXPECT_EQ(shown, c.shown) << c.cardWidth << " " << c.apps;
+        EXPECT_LE(OverlayView::stripWidth(shown, c.apps), c.cardWidth - 2 * 8) << c.cardWidth << " " << c.apps;
+    }
 }
 
 TEST_F(OverlayControllerTest, PicturesOutliveAnOpeningButNeverAChangedPreview)

@@ -4,6 +4,10 @@
 #include "tests/UI/SettingsWorld.h"
 
 #include <QComboBox>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSlider>
+#include <QWheelEvent>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -203,3 +207,103 @@ TEST_F(PaneKitTest, AFormKeepsItsOutcomeLineBelowEverySection)
 }
 
 } // namespace
+
+// Every picker, slider and number field of every pane and of the Space editor:
+// the wheel scrolls the form past it unless it has the keyboard focus.
+TEST_F(PaneKitTest, TheWheelScrollsTheFormPastAControlWithoutFocus)
+{
+    int writes = 0;
+    QObject::connect(&home.defaults(), &UserDefaults::changed, store.get(), [&] { ++writes; });
+    QObject::connect(store.get(), &SpaceStore::changed, store.get(), [&] { ++writes; });
+    const auto wheel = [](QWidget* widget, int notches) {
+        const QPointF centre = QRectF(widget->rect()).center();
+        QWheelEvent event(centre, widget->mapToGlobal(centre), QPoint(), QPoint(0, -120 * notches), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(widget, &event);
+    };
+    const auto valueOf = [](QWidget* control) {
+        if (auto* box = qobject_cast<QComboBox*>(control))
+            return box->currentIndex();
+        return qobject_cast<QAbstractSlider*>(control)->value();
+    };
+    bool scrolled = false;
+    int tried = 0;
+    for (SettingsTab tab : allSettingsTabs()) {
+        controller->show(tab, tab == SettingsTab::spaces ? std::optional<QString>(space(3).id) : std::nullopt);
+        window().resize(window().minimumSizeHint());
+        window().show();
+        QCoreApplication::processEvents();
+        for (QWidget* control : window().pane()->findChildren<QWidget*>()) {
+            if (!qobject_cast<QComboBox*>(control) && !qobject_cast<QAbstractSlider*>(control))
+                continue;
+            if (qobject_cast<QScrollBar*>(control) || !control->isVisibleTo(&window()) || !control->isEnabled())
+                continue;
+            auto* form = [&]() -> PaneForm* {
+                for (QWidget* up = control->parentWidget(); up; up = up->parentWidget())
+                    if (auto* found = qobject_cast<PaneForm*>(up))
+                        return found;
+                return nullptr;
+            }();
+            ASSERT_NE(form, nullptr) << control->metaObject()->className();
+            form->verticalScrollBar()->setValue(0);
+            const int before = valueOf(control);
+            writes = 0;
+            wheel(control, 2);
+            ++tried;
+            EXPECT_EQ(valueOf(control), before) << rawValue(tab).toStdString() << " "
+                                                << control->metaObject()->className();
+            EXPECT_EQ(writes, 0) << rawValue(tab).toStdString();
+            scrolled = scrolled || form->verticalScrollBar()->value() > 0;
+        }
+    }
+    EXPECT_GE(tried, 14); // the pickers of every pane, the duration slider and the editor's
+    EXPECT_TRUE(scrolled);
+
+    // With the focus the wheel is the control's again.
+    controller->show(SettingsTab::appearance);
+    window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    auto* position = window().pane()->findChildren<SettingPicker*>().first();
+    position->setFocus();
+    ASSERT_TRUE(position->hasFocus());
+    const int before = position->currentIndex();
+    wheel(position, 1);
+    EXPECT_NE(position->currentIndex(), before);
+}
+
+// At the window's smallest size every pane's form fits its column: labels
+// wrap and fields narrow, so nothing is cut at the right edge.
+TEST_F(SettingsWindowTest, AtItsSmallestSizeNothingRunsPastAPanesEdge)
+{
+    for (SettingsTab tab : allSettingsTabs()) {
+        controller->show(tab, tab == SettingsTab::spaces ? std::optional<QString>(space(3).id) : std::nullopt);
+        window().resize(window().minimumSize());
+        window().show();
+        QCoreApplication::processEvents();
+        ASSERT_EQ(window().size(), window().minimumSize());
+        QList<PaneForm*> forms = window().pane()->findChildren<PaneForm*>();
+        forms << qobject_cast<PaneForm*>(window().pane());
+        for (PaneForm* form : forms) {
+            if (!form || !form->isVisibleTo(&window()))
+                continue;
+            QWidget* viewport = form->viewport();
+            for (QWidget* widget : form->widget()->findChildren<QWidget*>()) {
+                if (!widget->isVisibleTo(&window()) || widget->width() == 0)
+                    continue;
+                if (!qobject_cast<QLabel*>(widget) && !qobject_cast<QAbstractButton*>(widget)
+                    && !qobject_cast<QComboBox*>(widget) && !qobject_cast<QLineEdit*>(widget))
+                    continue;
+                const QRect inViewport(widget->mapTo(viewport, QPoint(0, 0)), widget->size());
+                EXPECT_LE(inViewport.right(), viewport->width() - 1)
+                    << rawValue(tab).toStdString() << " " << widget->metaObject()->className() << " \""
+                    << widget->property("text").toString().toStdString() << "\"";
+                // A label shows its whole text: as wide as it needs, or wrapping.
+                if (auto* label = qobject_cast<QLabel*>(widget); label && !label->wordWrap() && label->pixmap().isNull()
+                                                                  && label->textFormat() != Qt::RichText) {
+                    EXPECT_GE(label->width() + 1, label->fontMetrics().horizontalAdvance(label->text()))
+                        << rawValue(tab).toStdString() << " \"" << label->text().toStdString() << "\"";
+                }
+            }
+        }
+    }
+}

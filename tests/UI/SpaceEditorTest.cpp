@@ -123,7 +123,7 @@ TEST_F(SpaceEditorTest, TheNameIsTrimmedOnReturnAndRemembered)
     // Cleared (or blanks only): the Space goes back to its default name; recent names stay.
     typeAndReturn(editor->nameField(), QStringLiteral("   "));
     EXPECT_EQ(store->meta(space(3).id).name, std::nullopt);
-    EXPECT_EQ(home.defaults().stringList(Settings::Key::recentSpaceNames)->size(), 1);
+    EXPECT_EQ(home.defaults().stringList(Settings::Key::recentSpaceNames), (QStringList{"Deep Work", "Work"}));
 }
 
 TEST_F(SpaceEditorTest, PickersSaveAtOnceAndTakeTextTypedBefore)

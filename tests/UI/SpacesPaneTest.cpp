@@ -6,6 +6,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -163,3 +164,34 @@ TEST_F(SpacesPaneTest, TheSameSpaceKeepsItsEditorAcrossRedrawsWithTheFreshSpace)
 }
 
 } // namespace
+
+TEST_F(SpacesPaneTest, ANewSnapshotLeavesTheListWhereTheUserScrolledIt)
+{
+    const auto addDesktops = [this](int count) {
+        for (int i = 0; i < count; ++i) {
+            const auto id = std::uint64_t(100 + world->displays.front().spaces.size());
+            world->displays.front().spaces.push_back(SimWorld::SimSpace{id, QStringLiteral("EXTRA-%1").arg(id), false, std::nullopt, 0});
+        }
+        world->announceChange(kSpaceEvents[0], false);
+        scheduler.advance(SpaceWatcher::kDebounce);
+        WatcherProxy::shared().send();
+    };
+    addDesktops(24);
+    SpacesPane* spaces = open(space(1).id);
+    ASSERT_NE(spaces, nullptr);
+    window().resize(window().minimumSizeHint());
+    window().show();
+    QCoreApplication::processEvents();
+    QListWidget* list = spaces->list();
+    ASSERT_GT(list->verticalScrollBar()->maximum(), 0) << "the rows overflow";
+    // Rows are as wide as the list: nothing to scroll sideways beside the vertical bar.
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+    EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
+
+    list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+    const int scrolled = list->verticalScrollBar()->value();
+    addDesktops(1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list->verticalScrollBar()->value(), scrolled) << "the selected row, at the top, is not brought back";
+    EXPECT_TRUE(list->item(0)->isSelected());
+}

@@ -210,6 +210,31 @@ TEST_F(StripTest, ViewSizesFromItsCells)
     EXPECT_EQ(pills.sizeHint().width(), width);
 }
 
+TEST_F(StripTest, APillWithoutAKnownSymbolLeavesNoGapForIt)
+{
+    StripModel::Item item;
+    item.name = QStringLiteral("Mail");
+    item.symbol = QStringLiteral("terminal");
+    const StripCell known(item, false, {});
+    item.symbol = QStringLiteral("no.such.symbol");
+    const StripCell unknown(item, false, {});
+    EXPECT_EQ(known.sizeHint().width() - unknown.sizeHint().width(), 11 + 5); // the symbol and its gap
+    // The name starts where the symbol would have: the pill's first ink is the text, at its padding.
+    QImage drawn(unknown.sizeHint(), QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::black);
+    const_cast<StripCell&>(unknown).render(&drawn);
+    int firstInk = drawn.width();
+    for (int x = 0; x < drawn.width() && firstInk == drawn.width(); ++x) {
+        for (int y = drawn.height() / 4; y < drawn.height() * 3 / 4; ++y) {
+            if (qGray(drawn.pixel(x, y)) > 160) {
+                firstInk = x;
+                break;
+            }
+        }
+    }
+    EXPECT_LE(firstInk, 9 + 3);
+}
+
 TEST_F(StripTest, TilesShowThePreviewElseTheGradientAndOutlineTheActiveOne)
 {
     store->setColor(QStringLiteral("#00FF00"), space(1).id);
@@ -444,6 +469,38 @@ TEST_F(LabelTest, PositionsInTheVisibleFrame)
     const QRectF f = labels.panel(kMain)->modelFrame();
     EXPECT_EQ(f.right(), screen.visibleFrame.right() - 24);
     EXPECT_EQ(f.bottom(), screen.visibleFrame.bottom() - 24);
+}
+
+TEST_F(LabelTest, ALabelStandsClearOfTheToolbar)
+{
+    using P = DesktopLabelPosition;
+    const QRectF toolbar(556, 12, 400, 36); // bottom centre, origin bottom left
+    struct Case {
+        P position;
+        QRectF label, expected;
+    };
+    const Case cases[] = {
+        {P::bottomLeft, {24, 24, 600, 80}, {24, 72, 600, 80}},  // a long name reaches under it: up above it
+        {P::bottomLeft, {24, 24, 300, 80}, {24, 24, 300, 80}},  // a short one does not
+        {P::topRight, {500, 0, 300, 40}, {500, -52, 300, 40}},  // from the top: down below it
+        {P::center, {400, 30, 600, 80}, {400, 72, 600, 80}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DesktopLabelController::clearOf(c.label, {toolbar}, c.position), c.expected) << c.label.width();
+
+    // The controller asks for the frames to keep clear of, per display.
+    store->setName(QStringLiteral("A rather long name for the desktop of this display"), space(1).id);
+    store->setNote(QStringLiteral("first line\nsecond, longer line of the note"), space(1).id);
+    QStringList asked;
+    labels.keepClearOf = [&](const QString& displayID) {
+        asked << displayID;
+        return std::vector<QRectF>{QRectF(24, 12, 2000, 40)};
+    };
+    labels.update(watcher->snapshot(), *store);
+    EXPECT_TRUE(asked.contains(kMain));
+    const QRectF frame = labels.panel(kMain)->modelFrame();
+    EXPECT_FALSE(frame.intersects(QRectF(24, 12, 2000, 40)));
+    EXPECT_EQ(frame.top(), 12 + 40 + DesktopLabelController::kMargin);
 }
 
 TEST_F(LabelTest, ContentFollowsTheActiveSpace)

@@ -1,0 +1,79 @@
+#include "UI/Alerts/AlertService.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace lumivast;
+
+namespace {
+
+QLabel* labelShowing(QDialog& dialog, const QString& text)
+{
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+        if (label->text() == text)
+            return label;
+    }
+    return nullptr;
+}
+
+// A Space name is the user's words: what looks like markup shows as typed,
+// in a message box and in a dialog with a field alike.
+TEST(AlertDialogs, NamesShowAsTypedNotAsMarkup)
+{
+    const QString name = QStringLiteral("<b>Bold</b>");
+    for (bool withField : {false, true}) {
+        Alert alert;
+        alert.messageText = QStringLiteral("Note for ") + name;
+        alert.informativeText = name + QStringLiteral(" was just created.");
+        alert.buttons = {QStringLiteral("Save"), QStringLiteral("Cancel")};
+        if (withField)
+            alert.field = Alert::TextField{{QStringLiteral("Mail")}, QString(), QStringLiteral("Name")};
+        const std::unique_ptr<QDialog> dialog = MessageBoxAlertService::dialogFor(alert);
+        for (const QString& text : {alert.messageText, alert.informativeText}) {
+            QLabel* label = labelShowing(*dialog, text);
+            ASSERT_NE(label, nullptr) << text.toStdString();
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << text.toStdString() << " field " << withField;
+        }
+    }
+}
+
+TEST(AlertDialogs, AFieldWithoutChoicesIsAPlainTextFieldAndReturnAnswersWithTheFirstButton)
+{
+    Alert alert;
+    alert.messageText = QStringLiteral("Note for Mail");
+    alert.buttons = {QStringLiteral("Save"), QStringLiteral("Cancel")};
+    alert.field = Alert::TextField{{}, QStringLiteral("Inbox"), QStringLiteral("What is this Space for?")};
+    std::unique_ptr<QDialog> dialog = MessageBoxAlertService::dialogFor(alert);
+    EXPECT_EQ(dialog->findChild<QComboBox*>(), nullptr);
+    auto* field = dialog->findChild<QLineEdit*>();
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->text(), "Inbox");
+    EXPECT_EQ(field->placeholderText(), "What is this Space for?");
+    QTest::keyClicks(field, QStringLiteral(" zero"));
+    QTest::keyClick(field, Qt::Key_Return);
+    AlertAnswer answer = MessageBoxAlertService::answerOf(*dialog);
+    EXPECT_EQ(answer.button, 0);
+    EXPECT_EQ(answer.text, "Inbox zero");
+
+    // With choices the field offers them, and a button answers with its index.
+    alert.field->items = {QStringLiteral("Mail"), QStringLiteral("Code")};
+    dialog = MessageBoxAlertService::dialogFor(alert);
+    auto* combo = dialog->findChild<QComboBox*>();
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(combo->count(), 2);
+    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+        if (button->text() == QStringLiteral("Cancel"))
+            button->click();
+    }
+    answer = MessageBoxAlertService::answerOf(*dialog);
+    EXPECT_EQ(answer.button, 1);
+    EXPECT_EQ(answer.text, "Inbox");
+}
+
+} // namespace
