@@ -23,6 +23,9 @@ QColor warningColor(const QPalette& palette)
 
 } // namespace
 
+// Examples longer than this many characters may break into lines.
+constexpr qsizetype kLongExample = 40;
+
 std::vector<ShortcutsPane::WayIn> ShortcutsPane::otherWaysIn(const SystemParts& parts)
 {
     if (parts.has(SystemParts::Part::appleScript))
@@ -106,8 +109,12 @@ ShortcutsPane::ShortcutsPane(SettingsServices& services, QWidget* parent)
 
     FormSection* outside = addSection(tr("Other ways in"));
     m_sections.push_back(outside);
-    for (const WayIn& way : otherWaysIn(Platform::current().parts()))
-        addValueRow(outside, way.title).value->setText(way.example);
+    for (const WayIn& way : otherWaysIn(Platform::current().parts())) {
+        QLabel* example = addValueRow(outside, way.title).value;
+        example->setText(way.example);
+        // A long command breaks at its blanks rather than widening the pane past the window.
+        example->setWordWrap(way.example.size() > kLongExample);
+    }
     outside->addCaption(Platform::current().parts().has(SystemParts::Part::appleScript)
                             ? tr("Use these from Shortcuts (Open URL or Run AppleScript), Raycast, Alfred, BetterTouchTool or Stream Deck.")
                             : tr("Use these from scripts, launchers or your desktop's own key bindings."));
