@@ -22,7 +22,7 @@ void presentDegradedAlert(AlertService& alerts)
 {
     alerts.run(Alert{
         .style = Alert::Style::warning,
-        .messageText = tr("This version of macOS is not fully supported"),
+        .messageText = tr("This version of %1 is not fully supported").arg(Platform::current().parts().words().system),
         .informativeText = tr("Lumivast could not read the Spaces list from the system. It will keep running, but "
                               "space detection may not work."),
         .buttons = {tr("OK")},
@@ -34,34 +34,60 @@ QString shortcutText(OverlayHotKeyPreset preset)
     return ShortcutManager::overviewShortcutName(preset);
 }
 
-QString onboardingText(const QString& shortcut)
+QString onboardingText(const std::optional<QString>& shortcut, const SystemParts& parts)
 {
-    return QStringLiteral("Lumivast lives in your menu bar. Press ") + shortcut
-        + QStringLiteral(" to open the Space overview.\n\nTwo permissions make it work:\n"
+    const SystemParts::Words words = parts.words();
+    QString text = QStringLiteral("Lumivast lives in your %1. ").arg(words.statusArea);
+    // A key the system refused would not open anything.
+    text += shortcut ? QStringLiteral("Press ") + *shortcut + QStringLiteral(" to open the Space overview.")
+                     : QStringLiteral("Open the Space overview from its menu.");
+    if (!parts.has(SystemParts::Part::permissionPrompts))
+        return text;
+    return text
+        + QStringLiteral("\n\nTwo permissions make it work:\n"
                          "\u2022 Accessibility, to switch spaces.\n"
                          "\u2022 Screen Recording, to capture a preview of each space.\n\n"
-                         "macOS will ask for each one now. You can change them later in System Settings.");
+                         "%1 will ask for each one now. You can change them later in %2.")
+              .arg(words.system, words.systemSettings);
 }
 
-void runOnboardingIfNeeded(AlertService& alerts)
+void runOnboardingIfNeeded(AlertService& alerts, bool overviewKeyRegistered)
 {
     UserDefaults& defaults = Settings::defaults();
     if (defaults.boolValue(Settings::Key::didShowOnboarding))
         return;
     defaults.set(Settings::Key::didShowOnboarding, true);
 
+    const SystemParts& parts = Platform::current().parts();
+    const bool asks = parts.has(SystemParts::Part::permissionPrompts);
+    const std::optional<QString> shortcut =
+        overviewKeyRegistered ? std::optional(shortcutText(Settings::overlayHotKey())) : std::nullopt;
     const int answer = alerts.run(Alert{
         .style = Alert::Style::standard,
         .messageText = tr("Welcome to Lumivast"),
-        .informativeText = onboardingText(shortcutText(Settings::overlayHotKey())),
-        .buttons = {tr("Continue"), tr("Later")},
+        .informativeText = onboardingText(shortcut, parts),
+        // Nothing to ask for later where the system has no prompts.
+        .buttons = asks ? QStringList{tr("Continue"), tr("Later")} : QStringList{tr("OK")},
     }).button;
-    if (answer != 0)
+    if (answer != 0 || !asks)
         return;
     Trust& trust = Platform::current().trust();
     trust.isAccessibilityTrusted(true);
     if (!trust.preflightScreenCaptureAccess())
         trust.requestScreenCaptureAccess();
+}
+
+void reportTakenShortcuts(AlertService& alerts, const QStringList& taken)
+{
+    if (taken.isEmpty())
+        return;
+    alerts.run(Alert{
+        .style = Alert::Style::warning,
+        .messageText = tr("Some shortcuts are taken"),
+        .informativeText = tr("Another program already uses these keys: %1. Choose other keys in Settings \u203A Shortcuts.")
+                               .arg(taken.join(QStringLiteral(", "))),
+        .buttons = {tr("OK")},
+    });
 }
 
 } // namespace lumivast::Alerts

@@ -3,10 +3,14 @@
 #include "Core/Settings/SettingsEnums.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 namespace lumivast {
 
 class AlertService;
+class SystemParts;
 
 // The two alerts the launch may show.
 namespace Alerts {
@@ -15,15 +19,20 @@ namespace Alerts {
 // Returns when the user has dismissed it.
 void presentDegradedAlert(AlertService& alerts);
 
-// Once per user: greets, names the overview shortcut, and after "Continue"
-// asks the system for the Accessibility and Screen Recording permissions.
-// Marked as shown before it appears, so quitting while it is up does not
-// bring it back.
-void runOnboardingIfNeeded(AlertService& alerts);
+// Once per user: greets, names the overview shortcut when it could be
+// registered, and after "Continue" asks the system for the Accessibility and
+// Screen Recording permissions (where it has such prompts). Marked as shown
+// before it appears, so quitting while it is up does not bring it back.
+void runOnboardingIfNeeded(AlertService& alerts, bool overviewKeyRegistered);
 
 // How the welcome text names the overview shortcut.
 QString shortcutText(OverlayHotKeyPreset preset);
-QString onboardingText(const QString& shortcut);
+// `shortcut` none: the overview's key is taken, and the text names no key.
+QString onboardingText(const std::optional<QString>& shortcut, const SystemParts& parts);
+
+// At launch, when some global shortcuts could not be registered: which, and
+// where to change them. Once per launch; later refusals show in the settings.
+void reportTakenShortcuts(AlertService& alerts, const QStringList& taken);
 
 } // namespace Alerts
 

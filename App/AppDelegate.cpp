@@ -226,7 +226,10 @@ void AppDelegate::applicationDidFinishLaunching()
     wireUnreadableFileReports();
 
     // 25. Welcome, once.
-    Alerts::runOnboardingIfNeeded(m_alerts);
+    const QStringList taken = m_shortcuts->takenKeys();
+    Alerts::runOnboardingIfNeeded(
+        m_alerts, !taken.contains(ShortcutManager::overviewShortcutName(Settings::overlayHotKey())));
+    Alerts::reportTakenShortcuts(m_alerts, m_shortcuts->failures());
 }
 
 void AppDelegate::applicationShouldHandleReopen()

@@ -89,7 +89,9 @@ void AppDelegate::applyTemplate(const SpaceTemplate& chosen)
         alert.messageText = chosen.name + QStringLiteral(" needs ") + QString::number(result.missing)
             + QStringLiteral(" more desktop") + (result.missing == 1 ? QString() : QStringLiteral("s"));
         alert.informativeText = QStringLiteral("Lumivast set up ") + QString::number(result.applied)
-            + QStringLiteral(" desktops. Add the rest now? Mission Control will open briefly.");
+            + QStringLiteral(" desktops. Add the rest now?");
+        if (Platform::current().parts().has(SystemParts::Part::missionControl))
+            alert.informativeText += QStringLiteral(" Mission Control will open briefly.");
         alert.buttons = {tr("Add Desktops"), tr("Not Now")};
         if (m_alerts.run(alert).button == 0) {
             // Once the desktops are there, the template again, so the new ones get their slots too.

@@ -64,6 +64,7 @@ void AppDelegate::wireStatusBar()
         self->toast(QStringLiteral("Reopening ") + saved.name, QStringLiteral("archivebox"));
     };
     bar.profileNames = [self] { return self ? self->profileNames() : QStringList(); };
+    bar.takenKeys = [self] { return self && self->m_shortcuts ? self->m_shortcuts->takenKeys() : QStringList(); };
     bar.canUndoMinimize = [self] { return self && !self->m_minimizer.lastMinimized().empty(); };
     bar.previousSpace = [self]() -> std::optional<Space> {
         return self ? self->m_history.previous(self->m_watcher.snapshot()) : std::nullopt;

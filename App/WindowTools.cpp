@@ -112,7 +112,8 @@ void AppDelegate::offerLayoutRestoreAfterRestart()
         Alert alert;
         alert.messageText = tr("Put your windows back on their Spaces?");
         alert.informativeText = QStringLiteral("Lumivast saved where ") + QString::number(layout->entries.size())
-            + QStringLiteral(" windows were before your Mac restarted.");
+            + QStringLiteral(" windows were before your ") + Platform::current().parts().words().computer
+            + QStringLiteral(" restarted.");
         alert.buttons = {tr("Restore"), tr("Not Now")};
         if (d.m_alerts.run(alert).button != 0)
             return;

@@ -163,6 +163,12 @@ PanelWindows& Platform::panelWindows()
     return windows;
 }
 
+SystemParts& Platform::parts()
+{
+    static SystemParts parts;
+    return parts;
+}
+
 void Platform::addResetHook(std::function<void()> hook)
 {
     std::lock_guard lock(registry().mutex);

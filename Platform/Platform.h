@@ -21,6 +21,7 @@
 #include "Platform/Scripts.h"
 #include "Platform/SymbolSource.h"
 #include "Platform/SystemInfo.h"
+#include "Platform/SystemParts.h"
 #include "Platform/Trust.h"
 #include "Platform/Updates.h"
 #include "Platform/UserDefaults.h"
@@ -88,6 +89,8 @@ public:
     virtual LoginItem& loginItem();
     // The program's own panels (default: left as the toolkit makes them).
     virtual PanelWindows& panelWindows();
+    // The system's own parts, their names and which exist (default: every one, with the first system's words).
+    virtual SystemParts& parts();
 
     // Makes `platform` current. Process-wide caches built on the previous one
     // (the bridge's symbol slots) are dropped through the reset hooks first.

@@ -227,8 +227,10 @@ void OverlayViewModel::prepare(const ScreenInfo& screen, std::optional<QString> 
     screenWidth = frame.width();
     screenHeight = frame.height();
     currentDisplayID = std::move(displayID);
-    // The permission is not even asked about while previews are off.
+    // The permission is not even asked about while previews are off, nor where
+    // the system has no such permission to grant.
     setNeedsScreenRecording(setting(Settings::Key::thumbnailsEnabled)
+                            && Platform::current().parts().has(SystemParts::Part::permissionPrompts)
                             && !Platform::current().trust().preflightScreenCaptureAccess());
     if (DemoMode::isOn())
         setWallpaper(DemoMode::wallpaper(frame.toSize()));

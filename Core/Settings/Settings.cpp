@@ -1,5 +1,7 @@
 #include "Core/Settings/Settings.h"
 
+#include "Platform/Platform.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -140,6 +142,10 @@ void registerDefaults()
     QJsonObject values;
     for (const Registered& row : table())
         values.insert(row.key, row.defaultValue);
+    // Where the desktop's own window switcher holds Alt+Tab, the overview
+    // takes another of its presets, one that desktops leave free.
+    if (!Platform::current().parts().has(SystemParts::Part::altTabIsFree))
+        values.insert(Key::overlayHotKey, rawValue(OverlayHotKeyPreset::controlOptionSpace));
     defaults().registerDefaults(values);
 }
 

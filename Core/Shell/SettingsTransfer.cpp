@@ -224,14 +224,20 @@ QString diagnostics(const SpaceSnapshot& snapshot, const QStringList& shortcutFa
     QStringList lines;
     lines << QStringLiteral("Lumivast %1 (%2)")
                  .arg(bundle.shortVersion.value_or(QStringLiteral("?")), bundle.build.value_or(QStringLiteral("?")));
-    lines << QStringLiteral("macOS ") + platform.system().operatingSystemVersionString();
+    using Part = SystemParts::Part;
+    const SystemParts& parts = platform.parts();
+    lines << (parts.words().system + QLatin1Char(' ') + platform.system().operatingSystemVersionString()).trimmed();
     lines << QStringLiteral("Bridge health: 0b%1 healthy=%2").arg(QString::number(health.rawValue, 2), yesNo(health.isHealthy()));
-    lines << QStringLiteral("Accessibility: ") + yesNo(platform.trust().isAccessibilityTrusted(false));
-    lines << QStringLiteral("Screen Recording: ") + yesNo(platform.trust().preflightScreenCaptureAccess());
-    lines << QStringLiteral("Switch mode: ")
-                 + (Settings::switchMode() == SwitchMode::classic ? QStringLiteral("classic") : QStringLiteral("instant"));
+    // Lines about parts the system lacks would only ever read the same.
+    if (parts.has(Part::permissionPrompts)) {
+        lines << QStringLiteral("Accessibility: ") + yesNo(platform.trust().isAccessibilityTrusted(false));
+        lines << QStringLiteral("Screen Recording: ") + yesNo(platform.trust().preflightScreenCaptureAccess());
+    }
+    if (parts.has(Part::dock) && parts.has(Part::missionControl))
+        lines << QStringLiteral("Switch mode: ")
+                     + (Settings::switchMode() == SwitchMode::classic ? QStringLiteral("classic") : QStringLiteral("instant"));
     lines << QStringLiteral("Displays: %1, Spaces: %2").arg(snapshot.displays.size()).arg(spaceCount);
-    for (const SetupCheck& check : SetupCheck::all())
+    for (const SetupCheck& check : SetupCheck::all(shortcutFailures))
         lines << QStringLiteral("Check %1: %2").arg(check.title, check.passed ? QStringLiteral("ok") : QStringLiteral("needs attention"));
     if (!shortcutFailures.isEmpty())
         lines << QStringLiteral("Shortcuts taken by other apps: ") + shortcutFailures.join(QStringLiteral(", "));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -20,9 +21,11 @@ struct SetupCheck {
     std::function<void()> fix; // empty: no fix
 
     // The five rows, in the order "ax", "screen", "mru", "swoosh", "hotkeys",
-    // each tested anew. Never shows a system prompt, so it can run every 2 s.
-    // Main thread.
-    static std::vector<SetupCheck> all();
+    // each tested anew, without those about parts the system lacks. Where the
+    // system has no desktop shortcuts of its own, "hotkeys" checks the
+    // program's: `takenShortcuts` are those another program holds. Never
+    // shows a system prompt, so it can run every 2 s. Main thread.
+    static std::vector<SetupCheck> all(const QStringList& takenShortcuts = {});
 
     // The Dock's preferences domain and the two keys the checklist reads.
     static inline const QString kDockDomain = QStringLiteral("com.apple.dock");

@@ -121,6 +121,7 @@ void ShortcutManager::refresh()
     // Every old key is unregistered before a new one takes its combination.
     m_keys.clear();
     m_failures.clear();
+    m_takenKeys.clear();
 
     auto& defaults = Settings::defaults();
     const bool moveWindow = defaults.boolValue(Settings::Key::moveWindowShortcuts);
@@ -128,8 +129,9 @@ void ShortcutManager::refresh()
     const bool grid = defaults.integerValue(Settings::Key::gridColumns) > 0;
 
     const OverviewKey overview = overviewKey(Settings::overlayHotKey());
-    add(overview.keyCode, overview.modifiers, bind(m_handlers.overview),
-        QCoreApplication::translate("ShortcutManager", "Overview (%1)").arg(overviewShortcutName(Settings::overlayHotKey())));
+    const QString overviewName = overviewShortcutName(Settings::overlayHotKey());
+    add(overview.keyCode, overview.modifiers, bind(m_handlers.overview), overviewName,
+        QCoreApplication::translate("ShortcutManager", "Overview (%1)").arg(overviewName));
 
     const auto base = baseModifiers(Settings::desktopShortcutModifier());
     if (!base)
@@ -168,12 +170,15 @@ void ShortcutManager::refresh()
     add(KeyCode::quote, m, bind(m_handlers.jumpToMark), name(m, Qt::Key_Apostrophe));
 }
 
-void ShortcutManager::add(quint32 keyCode, quint32 modifiers, GlobalHotKey::Action action, const QString& failureLabel)
+void ShortcutManager::add(quint32 keyCode, quint32 modifiers, GlobalHotKey::Action action, const QString& keyName,
+                          const QString& failureLabel)
 {
-    if (auto key = GlobalHotKey::create(keyCode, modifiers, std::move(action)))
+    if (auto key = GlobalHotKey::create(keyCode, modifiers, std::move(action))) {
         m_keys.push_back(std::move(key));
-    else
-        m_failures.append(failureLabel);
+        return;
+    }
+    m_failures.append(failureLabel.isEmpty() ? keyName : failureLabel);
+    m_takenKeys.append(keyName);
 }
 
 } // namespace lumivast

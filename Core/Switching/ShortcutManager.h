@@ -45,6 +45,8 @@ public:
 
     // Labels of the shortcuts refused in the last rebuild, in registration order.
     const QStringList& failures() const { return m_failures; }
+    // The same shortcuts as key names ("Alt+Tab"), as KeyNames spells them.
+    const QStringList& takenKeys() const { return m_takenKeys; }
 
     // The settings the shortcuts are built from, as one text.
     static QString settingsSignature();
@@ -54,12 +56,15 @@ public:
     static std::optional<quint32> modifierMask(DesktopShortcutModifier modifier);
 
 private:
-    void add(quint32 keyCode, quint32 modifiers, GlobalHotKey::Action action, const QString& failureLabel);
+    // `failureLabel` empty: the key's name.
+    void add(quint32 keyCode, quint32 modifiers, GlobalHotKey::Action action, const QString& keyName,
+             const QString& failureLabel = {});
 
     std::vector<std::unique_ptr<GlobalHotKey>> m_keys;
     QString m_signature;
     const Handlers m_handlers;
     QStringList m_failures;
+    QStringList m_takenKeys;
 };
 
 } // namespace lumivast

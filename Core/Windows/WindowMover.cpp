@@ -77,7 +77,8 @@ QString WindowMover::description(Failure failure)
     case Failure::sameSpace:
         return QCoreApplication::translate("WindowMover", "The window is already on that Space.");
     case Failure::notMoved:
-        return QCoreApplication::translate("WindowMover", "macOS did not move the window.");
+        return QCoreApplication::translate("WindowMover", "%1 did not move the window.")
+            .arg(Platform::current().parts().words().system);
     }
     return {};
 }

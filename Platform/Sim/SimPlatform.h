@@ -69,6 +69,7 @@ public:
     SimKeyboard& simKeyboard() { return m_keyboard; }
     LoginItem& loginItem() override { return m_world->loginItem(); }
     PanelWindows& panelWindows() override { return m_panelWindows; }
+    SystemParts& parts() override { return m_world->systemParts ? *m_world->systemParts : Platform::parts(); }
     SimPanelWindows& simPanelWindows() { return m_panelWindows; }
 
 private:

@@ -6,6 +6,7 @@
 #include "Platform/SymbolicHotKeys.h"
 #include "Platform/SystemFunctions.h"
 #include "Platform/SystemInfo.h"
+#include "Platform/SystemParts.h"
 #include "Platform/Trust.h"
 #include "Platform/Workspace.h"
 
@@ -314,6 +315,8 @@ public:
     // ---- child processes and the shortcuts tool (SimAutomation.cpp) ----
     // Null: real child processes. Tests that only check what was started put a recording one here.
     std::shared_ptr<ChildProcesses> childProcesses;
+    // Stands in for another system's parts and words (default: this system's own).
+    std::shared_ptr<SystemParts> systemParts;
     SimShortcuts& shortcuts();
     bool readAutomationExtras(const QJsonObject& json, QString* error);
 

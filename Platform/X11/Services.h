@@ -15,12 +15,15 @@ namespace lumivast::x11 {
 class System final : public SystemInfo {
 public:
     int operatingSystemMajorVersion() override { return 15; } // only picks the gesture form
+    // "12", from os-release.
     QString operatingSystemVersionString() override;
     PlistValue sessionDictionary() override;
     std::optional<PlistValue> globalPreference(const QString&) override { return std::nullopt; }
     double systemUptime() override;
     // "Debian GNU/Linux 12", from os-release.
     static QString osName();
+    // One key of os-release, unquoted; empty when absent.
+    static QString osRelease(const QString& key);
 };
 
 // X has no permission prompts; a Wayland session shows only X11 clients to a capture.

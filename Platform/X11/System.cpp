@@ -16,10 +16,7 @@
 
 namespace lumivast::x11 {
 
-namespace {
-
-// One key of os-release, unquoted.
-QString osRelease(const QString& key)
+QString System::osRelease(const QString& key)
 {
     for (const char* path : {"/etc/os-release", "/usr/lib/os-release"}) {
         QFile file(QString::fromLatin1(path));
@@ -39,8 +36,6 @@ QString osRelease(const QString& key)
     return {};
 }
 
-} // namespace
-
 QString System::osName()
 {
     const QString name = osRelease(QStringLiteral("NAME"));
@@ -52,7 +47,9 @@ QString System::osName()
 
 QString System::operatingSystemVersionString()
 {
-    return osName();
+    // Texts put the system's name before it ("Debian GNU/Linux" "12").
+    const QString version = osRelease(QStringLiteral("VERSION_ID"));
+    return version.isEmpty() ? osRelease(QStringLiteral("VERSION_CODENAME")) : version;
 }
 
 PlistValue System::sessionDictionary()

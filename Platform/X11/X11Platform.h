@@ -51,6 +51,7 @@ public:
     QString spacesPreferencesPath() override;
     DesktopNames& desktopNames() override;
     PanelWindows& panelWindows() override;
+    SystemParts& parts() override;
 
     struct Services;
 

@@ -3,6 +3,7 @@
 #include "Core/Settings/Settings.h"
 #include "Core/Spaces/SpaceStore.h"
 #include "UI/Alerts/AlertService.h"
+#include "Platform/Platform.h"
 
 #include <QCoreApplication>
 
@@ -53,7 +54,8 @@ void present(const Space& space, SpaceStore& store, bool isNew, AlertService& al
     Alert alert;
     alert.messageText = isNew ? tr("Name this new Space?") : tr("Rename Space");
     alert.informativeText = isNew ? spaceLabel(space)
-                                        + tr(" was just created. A name makes it easy to recognise in the overview and the menu bar.")
+                                        + tr(" was just created. A name makes it easy to recognise in the overview and the %1.")
+                                              .arg(Platform::current().parts().words().statusArea)
                                   : spaceLabel(space);
     alert.buttons = {tr("Save"), isNew ? tr("Not Now") : tr("Cancel")};
     alert.field = Alert::TextField{nameItems(), store.hasCustomName(space) ? store.displayName(space) : QString(),

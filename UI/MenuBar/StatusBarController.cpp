@@ -129,8 +129,15 @@ void StatusBarController::update(const SpaceSnapshot& snapshot)
         return;
     }
     MenuBarStyle style = menuBarStyle();
-    if (m_compactFallback && !showsAllSpaces(style))
+    // A square slot shrinks a title to a few pixels: the icon shows, the name stays in the tooltip.
+    const std::optional<qreal> slot = m_item.squareSlot();
+    if ((m_compactFallback || slot) && !showsAllSpaces(style))
         style = MenuBarStyle::iconOnly;
+    if (slot && showsAllSpaces(style)
+        && !stripFitsSquareSlot(visibleSpaces(*display).size(), style == MenuBarStyle::dots, *slot)) {
+        style = MenuBarStyle::iconOnly;
+        m_stripHits.clear(); // a click on the icon opens the menu
+    }
     const QString name = m_store.displayName(*active);
     const QString number = active->desktopNumber ? QString::number(*active->desktopNumber) : QStringLiteral("F");
 
@@ -227,6 +234,18 @@ const QImage& cell(const QString& label, bool active, bool dots, qreal devicePix
 }
 
 } // namespace
+
+bool StatusBarController::stripFitsSquareSlot(std::size_t count, bool dots, qreal slot)
+{
+    const qreal width = dots ? kDotSlotWidth : kStripCellWidth;
+    const qreal gap = dots ? kDotGap : kStripGap;
+    const auto n = qreal(count);
+    // The tray item draws its look at least kSlotReference wide and high, and
+    // the host shrinks that to fit the slot.
+    const qreal drawnWidth = std::max(kSlotReference, n * width + std::max(0.0, n - 1) * gap);
+    const qreal scale = std::min({1.0, slot / drawnWidth, slot / kSlotReference});
+    return (width + gap) * scale >= kNarrowestPitch * slot / kSlotReference;
+}
 
 QImage StatusBarController::stripImage(const std::vector<Space>& spaces, bool dots, qreal devicePixelRatio,
                                        std::vector<StripHit>* hits)

@@ -45,6 +45,14 @@ public:
     static constexpr qreal kStripCellWidth = 17, kStripGap = 3;
     static constexpr qreal kDotSlotWidth = 9, kDotGap = 5;
     static constexpr qreal kImageHeight = 16;
+    // In a square slot of kSlotReference pixels, the narrowest strip pitch that
+    // can still be seen and clicked; the host shrinks wider strips below it.
+    static constexpr qreal kSlotReference = 22;
+    static constexpr qreal kNarrowestPitch = 8;
+
+    // Whether a strip of `count` cells (or dots) stays readable once the host
+    // shrinks the item into a square slot of side `slot`.
+    static bool stripFitsSquareSlot(std::size_t count, bool dots, qreal slot);
 
     struct StripHit {
         qreal low = 0, high = 0; // closed range in the strip image's x coordinates
@@ -71,6 +79,8 @@ public:
     std::function<QStringList()> profileNames = [] { return QStringList(); };
     std::function<bool()> canUndoMinimize = [] { return false; };
     std::function<std::vector<MenuItem>()> extraMenuItems = [] { return std::vector<MenuItem>(); };
+    // Global keys the system refused, as KeyNames spells them; the menu shows no hint for them.
+    std::function<QStringList()> takenKeys = [] { return QStringList(); };
 
     // Redraws the item for `snapshot`.
     void update(const SpaceSnapshot& snapshot);
@@ -109,6 +119,7 @@ private:
     void withCurrent(const std::function<void(const Space&)>& callback);
     void grantScreenRecording();
     MenuItem actionItem(const QString& title, std::function<void(StatusBarController&)> action) const;
+    bool isTaken(Qt::Key key, Qt::KeyboardModifiers modifiers) const;
 
     StatusItem& m_item;
     SpaceWatcher& m_watcher;

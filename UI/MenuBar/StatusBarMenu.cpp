@@ -5,6 +5,7 @@
 
 #include "Core/Demo/DemoMode.h"
 #include "Core/Settings/Settings.h"
+#include "Core/Shell/KeyNames.h"
 #include "Core/Spaces/DisplayGeometry.h"
 #include "Core/Spaces/HexColor.h"
 #include "Core/Spaces/Permissions.h"
@@ -86,8 +87,17 @@ void StatusBarController::applyDesktopShortcut(Qt::Key key, MenuItem& item, bool
         return;
     if (shifted && !Settings::defaults().boolValue(K::moveWindowShortcuts))
         return;
+    const Qt::KeyboardModifiers held = *modifiers | (shifted ? Qt::ShiftModifier : Qt::NoModifier);
+    if (isTaken(key, held))
+        return;
     item.key = key;
-    item.modifiers = *modifiers | (shifted ? Qt::ShiftModifier : Qt::NoModifier);
+    item.modifiers = held;
+}
+
+bool StatusBarController::isTaken(Qt::Key key, Qt::KeyboardModifiers modifiers) const
+{
+    // A hint for a key the system refused would promise what it cannot do.
+    return takenKeys().contains(KeyNames::inApp(QKeyCombination(modifiers, key)));
 }
 
 MenuItem StatusBarController::actionItem(const QString& title, std::function<void(StatusBarController&)> action) const
@@ -273,7 +283,10 @@ std::vector<MenuItem> StatusBarController::menuTree()
         if (c.onShowOverlay)
             c.onShowOverlay();
     });
-    std::tie(overview.key, overview.modifiers) = overviewHint();
+    if (const auto [key, modifiers] = overviewHint(); !isTaken(key, modifiers)) {
+        overview.key = key;
+        overview.modifiers = modifiers;
+    }
     menu.push_back(std::move(overview));
 
     if (previousSpace) {
@@ -326,6 +339,7 @@ std::vector<MenuItem> StatusBarController::menuTree()
     }
 
     if (Settings::defaults().boolValue(K::thumbnailsEnabled)
+        && Platform::current().parts().has(SystemParts::Part::permissionPrompts)
         && !Platform::current().trust().preflightScreenCaptureAccess()) {
         MenuItem grant = actionItem(tr("Enable Previews (Screen Recording)\u2026"),
                                     [](StatusBarController& c) { c.grantScreenRecording(); });

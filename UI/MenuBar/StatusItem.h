@@ -51,6 +51,9 @@ public:
     virtual std::optional<QRectF> frame() const = 0;
     // The pixel density the item's images are drawn at.
     virtual qreal devicePixelRatio() const = 0;
+    // The side of the square slot the host shrinks the item's whole look into;
+    // none where the item is as wide as what it shows.
+    virtual std::optional<qreal> squareSlot() const { return std::nullopt; }
 
     // A click that the controller answers (every click but a wheel).
     std::function<void(const Click&)> onClick;

@@ -155,6 +155,14 @@ std::optional<QRectF> TrayStatusItem::frame() const
     return QRectF(geometry);
 }
 
+std::optional<qreal> TrayStatusItem::squareSlot() const
+{
+    // XEmbed and StatusNotifierItem hosts alike; only XEmbed ones say how big.
+    if (const auto place = frame())
+        return place->height();
+    return kSlotHeight;
+}
+
 qreal TrayStatusItem::devicePixelRatio() const
 {
     if (const auto place = frame()) {

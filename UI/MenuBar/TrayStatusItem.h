@@ -35,6 +35,7 @@ public:
     void showMenu(std::vector<MenuItem> items) override;
     std::optional<QRectF> frame() const override;
     qreal devicePixelRatio() const override;
+    std::optional<qreal> squareSlot() const override;
 
     // The item's look as one image: the image (template images in
     // `textColor`), then the title; an empty item is a transparent image.

@@ -6,6 +6,7 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPointer>
 #include <QProxyStyle>
 #include <QShortcut>
@@ -52,7 +53,7 @@ public:
             return result;
         const QFontMetricsF title(item->font);
         const QFontMetricsF note(withPixelSize(item->font, kNotePixels));
-        const qreal first = lineWidth(*row, item->font);
+        const qreal first = lineWidth(*row, item->font) + checkColumn(*item);
         qreal width = first;
         if (row->title.note)
             width = std::max(width, note.horizontalAdvance(QString(row->title.noteIndent, QLatin1Char(' ')) + *row->title.note));
@@ -70,10 +71,13 @@ public:
         if (!row)
             return QProxyStyle::drawControl(element, option, painter, widget);
 
-        // The style draws the highlight, check mark, image and hint; the title is ours.
+        // The style draws the highlight, image and hint; the title and the check mark are ours.
+        // (Fusion shows a checked item with an image as a sunken frame round
+        // the image, which is easily missed.)
         QStyleOptionMenuItem plain(*item);
         const qsizetype tab = item->text.indexOf(QLatin1Char('\t'));
         plain.text = tab >= 0 ? item->text.mid(tab) : QString();
+        plain.checked = false;
         QProxyStyle::drawControl(element, &plain, painter, widget);
 
         const bool selected = item->state & State_Selected;
@@ -91,6 +95,9 @@ public:
 
         painter->save();
         painter->setFont(titleFont);
+        if (item->checked)
+            drawCheckMark(painter, QRectF(x, y, titleMetrics.height(), titleMetrics.height()), text);
+        x += checkColumn(*item);
         const QRectF line(x, y, item->rect.right() - x, titleMetrics.height());
         auto run = [&](const QString& runText, const QColor& color) {
             painter->setPen(color);
@@ -118,7 +125,37 @@ public:
         painter->restore();
     }
 
+    // Menus taller than the screen scroll rather than wrap into columns.
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_Menu_Scrollable)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+
 private:
+    // Room for the check mark before the title, kept by every row of a menu that has checkable ones.
+    static qreal checkColumn(const QStyleOptionMenuItem& item)
+    {
+        return item.menuHasCheckableItems ? QFontMetricsF(item.font).height() * 1.3 : 0;
+    }
+
+    static void drawCheckMark(QPainter* painter, const QRectF& box, const QColor& color)
+    {
+        const QRectF mark = box.adjusted(box.width() * 0.2, box.height() * 0.25, -box.width() * 0.2, -box.height() * 0.25);
+        QPainterPath path;
+        path.moveTo(mark.left(), mark.center().y());
+        path.lineTo(mark.left() + mark.width() * 0.38, mark.bottom());
+        path.lineTo(mark.right(), mark.top());
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QPen(color, std::max(1.5, box.height() / 9), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawPath(path);
+        painter->restore();
+    }
+
     const Row* find(const QStyleOptionMenuItem& item) const
     {
         if (item.icon.isNull())

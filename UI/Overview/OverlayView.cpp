@@ -6,6 +6,7 @@
 #include "Core/Spaces/Permissions.h"
 #include "Core/Spaces/SpaceStore.h"
 #include "Core/Spaces/SpaceWatcher.h"
+#include "Platform/Platform.h"
 #include "UI/MenuBar/BrandIcon.h"
 #include "UI/Menus/MenuAdapter.h"
 #include "UI/Overview/TileMenu.h"
@@ -525,7 +526,13 @@ double tileHeight(const OverlayTile& tile, QSizeF size)
 
 QString bannerText()
 {
-    return OverlayView::tr("Previews need Screen Recording permission. Grant it in System Settings, then relaunch Lumivast.");
+    return OverlayView::tr("Previews need Screen Recording permission. Grant it in %1, then relaunch Lumivast.")
+        .arg(Platform::current().parts().words().systemSettings);
+}
+
+QString bannerButtonText()
+{
+    return OverlayView::tr("Open %1").arg(Platform::current().parts().words().systemSettings);
 }
 
 QString hintsText()
@@ -587,7 +594,7 @@ OverlayView::Frames OverlayView::frames() const
     if (m_model.needsScreenRecording()) {
         const double h = std::max({18 * kSymbolScale, QFontMetricsF(pixelFont(13, QFont::Normal)).height(), 22.0}) + 24;
         f.banner = QRectF(kSidePadding, y, width - 2 * kSidePadding, h);
-        const double buttonWidth = QFontMetricsF(pixelFont(12, QFont::Medium)).horizontalAdvance(tr("Open System Settings")) + 20;
+        const double buttonWidth = QFontMetricsF(pixelFont(12, QFont::Medium)).horizontalAdvance(bannerButtonText()) + 20;
         f.bannerButton = QRectF(f.banner->right() - 16 - buttonWidth, f.banner->center().y() - 11, buttonWidth, 22);
         y = f.banner->bottom() + kColumnSpacing;
     }
@@ -902,7 +909,7 @@ void OverlayView::paintBanner(QPainter& p, const Frames& f)
     p.fillPath(rounded(*f.bannerButton, 5), QColor(0x0A, 0x84, 0xFF));
     p.setFont(pixelFont(12, QFont::Medium));
     p.setPen(Qt::white);
-    p.drawText(*f.bannerButton, Qt::AlignCenter, tr("Open System Settings"));
+    p.drawText(*f.bannerButton, Qt::AlignCenter, bannerButtonText());
 }
 
 QImage OverlayView::pictureFor(const OverlayTile& tile, QSize cardSize)

@@ -51,7 +51,12 @@ AppearancePane::AppearancePane(SettingsServices& services, QWidget* parent)
 {
     Q_UNUSED(services);
     using enum MenuBarStyle;
-    FormSection* menuBar = addSection(tr("Menu bar"));
+    // The section is named after the status area itself ("Menu bar").
+    const QString statusArea = Platform::current().parts().words().statusArea;
+    QString sectionTitle = statusArea;
+    if (!sectionTitle.isEmpty())
+        sectionTitle[0] = sectionTitle[0].toUpper();
+    FormSection* menuBar = addSection(sectionTitle);
     menuBar->addRow(tr("Show"), new SettingPicker(K::menuBarStyle, options<MenuBarStyle>({{name, tr("Name")},
                                                                                         {number, tr("Number")},
                                                                                         {numberAndName, tr("Number and name")},
@@ -60,7 +65,7 @@ AppearancePane::AppearancePane(SettingsServices& services, QWidget* parent)
                                                                                         {dots, tr("All Spaces (dots)")}})));
     m_allSpacesHelp = menuBar->addCaption(tr("Click a Space to switch. Right-click or Alt-click for the menu."));
     m_showIcon = menuBar->addRow(new SettingToggle(tr("Show Space icon"), K::menuBarShowsIcon));
-    menuBar->addRow(new SettingToggle(tr("Scroll over the menu bar item to switch"), K::menuBarScrollSwitches));
+    menuBar->addRow(new SettingToggle(tr("Scroll over the %1 item to switch").arg(statusArea), K::menuBarScrollSwitches));
     PaneKit::follow(this, K::menuBarStyle, [this] {
         // A stored text that names no style counts as one that shows a single title.
         const auto style = fromRawValue<MenuBarStyle>(Settings::defaults().string(K::menuBarStyle).value_or(QString()));

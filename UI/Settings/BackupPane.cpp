@@ -21,12 +21,14 @@ BackupPane::BackupPane(SettingsServices& services, QWidget* parent)
     m_export = new QPushButton(tr("Export\u2026"));
     m_import = new QPushButton(tr("Import\u2026"));
     transfer->addRow(std::vector<QWidget*>{m_export, m_import, nullptr});
+    const SystemParts::Words words = Platform::current().parts().words();
     transfer->addCaption(tr("Exports names, notes, icons, colours, automations and every setting as one JSON file. "
-                            "Previews and icon images stay on this Mac."));
+                            "Previews and icon images stay on this %1.")
+                             .arg(words.computer));
 
     FormSection* support = addSection(tr("Support"));
     m_diagnostics = new QPushButton(tr("Copy Diagnostics"));
-    m_dataFolder = new QPushButton(tr("Show Data Folder in Finder"));
+    m_dataFolder = new QPushButton(tr("Show Data Folder in %1").arg(words.fileManager));
     m_clearPreviews = PaneKit::destructiveButton(tr("Clear All Previews"));
     for (QPushButton* button : {m_diagnostics, m_dataFolder, m_clearPreviews})
         support->addRow(std::vector<QWidget*>{button, nullptr});

@@ -54,13 +54,18 @@ GeneralPane::GeneralPane(SettingsServices& services, QWidget* parent)
     connect(m_launchAtLogin, &QCheckBox::toggled, this, [this](bool on) { launchAtLoginChanged(on); });
     main->addRow(m_launchAtLogin);
     main->addRow(new SettingToggle(tr("Ask to name new Spaces"), K::askToNameNewSpaces));
-    main->addRow(new SettingToggle(tr("Show names in Mission Control"), K::missionControlLabels));
+    const SystemParts& parts = Platform::current().parts();
+    const auto has = [&parts](SystemParts::Part part) { return parts.has(part); };
+    if (has(SystemParts::Part::missionControl))
+        main->addRow(new SettingToggle(tr("Show names in Mission Control"), K::missionControlLabels));
     main->addRow(new SettingToggle(tr("Run Space automations"), K::runAutomations));
     main->addRow(new SettingToggle(tr("Name unnamed Spaces after their main app"), K::autoNameSpaces));
-    main->addRow(new SettingToggle(tr("Four-finger tap on the trackpad opens the overview"), K::fourFingerTap));
+    if (has(SystemParts::Part::trackpadGestures))
+        main->addRow(new SettingToggle(tr("Four-finger tap on the trackpad opens the overview"), K::fourFingerTap));
 
     FormSection* api = addSection(tr("Local API"));
-    api->addRow(new SettingToggle(tr("Let other apps on this Mac read and control Spaces"), K::localAPI));
+    api->addRow(new SettingToggle(tr("Let other apps on this %1 read and control Spaces").arg(parts.words().computer),
+                                  K::localAPI));
     m_addressRow = api->addRow(tr("Address"), valueLabel(new QLabel(QStringLiteral("http://127.0.0.1:%1").arg(kPort))));
     m_copyToken = new QPushButton(tr("Copy Access Token"));
     connect(m_copyToken, &QPushButton::clicked, this, [this] { copyToken(); });
@@ -70,19 +75,25 @@ GeneralPane::GeneralPane(SettingsServices& services, QWidget* parent)
     PaneKit::follow(this, K::localAPI, [this] { showLocalAPIRows(); });
 
     FormSection* switching = addSection(tr("Switching"));
-    switching->addRow(tr("Method"),
-                      new SettingPicker(K::switchMode, {{tr("Instant (no animation)"), QStringLiteral("instant")},
-                                                        {tr("Classic (Mission Control shortcuts)"), QStringLiteral("classic")}}));
-    switching->addRow(PaneKit::callout(tr("Instant posts a trackpad swipe to the Dock, so the switch has no animation. "
-                                          "Classic presses the Mission Control shortcuts and needs them enabled in "
-                                          "System Settings.")));
+    // Both methods go through the Dock and Mission Control; without them there is one way.
+    if (has(SystemParts::Part::dock) && has(SystemParts::Part::missionControl)) {
+        switching->addRow(tr("Method"),
+                          new SettingPicker(K::switchMode, {{tr("Instant (no animation)"), QStringLiteral("instant")},
+                                                            {tr("Classic (Mission Control shortcuts)"), QStringLiteral("classic")}}));
+        switching->addRow(PaneKit::callout(tr("Instant posts a trackpad swipe to the Dock, so the switch has no animation. "
+                                              "Classic presses the Mission Control shortcuts and needs them enabled in "
+                                              "%1.")
+                                               .arg(parts.words().systemSettings)));
+    }
     switching->addRow(new SettingToggle(tr("Follow a window after moving it to another Space"), K::followMovedWindow));
 
-    FormSection* dock = addSection(tr("Dock"));
-    dock->addRow(new SettingToggle(tr("Stay on this Space when clicking Dock icons"), K::dockClickProtection));
-    dock->addRow(PaneKit::callout(tr("When an app's windows are on another Space, clicking its Dock icon normally takes "
-                                     "you there. With this on, Lumivast brings you back and opens a new window of that "
-                                     "app here. Experimental.")));
+    if (has(SystemParts::Part::dock)) {
+        FormSection* dock = addSection(tr("Dock"));
+        dock->addRow(new SettingToggle(tr("Stay on this Space when clicking Dock icons"), K::dockClickProtection));
+        dock->addRow(PaneKit::callout(tr("When an app's windows are on another Space, clicking its Dock icon normally takes "
+                                         "you there. With this on, Lumivast brings you back and opens a new window of that "
+                                         "app here. Experimental.")));
+    }
 
     FormSection* about = addSection(tr("About"));
     m_version = valueLabel(new QLabel(versionText(BundleInfo::main())));

@@ -1,6 +1,7 @@
 #include "UI/Settings/OverviewPane.h"
 
 #include "Core/Settings/Settings.h"
+#include "Platform/Platform.h"
 
 #include <QJsonArray>
 #include <QPushButton>
@@ -19,7 +20,8 @@ OverviewPane::OverviewPane(SettingsServices& services, QWidget* parent)
     content->addRow(new SettingToggle(tr("Hide empty Spaces"), K::hideEmptySpaces));
     content->addRow(new SettingToggle(tr("Hide full screen app Spaces"), K::hideFullscreenSpaces));
     content->addRow(new SettingToggle(tr("Group Spaces by category"), K::groupOverview));
-    content->addCaption(tr("Hidden Spaces are also left out of the menu and the menu bar. The current Space is always shown."));
+    content->addCaption(tr("Hidden Spaces are also left out of the menu and the %1. The current Space is always shown.")
+                            .arg(Platform::current().parts().words().statusArea));
     m_resetArrangement = new QPushButton(tr("Reset Arrangement"));
     connect(m_resetArrangement, &QPushButton::clicked, this, [] {
         // An empty list, not a removed key: the overview keeps its default order until tiles are dragged again.

@@ -7,6 +7,7 @@
 #include "UI/Menus/MenuAdapter.h"
 #include "UI/Settings/SettingsServices.h"
 #include "UI/Symbols/SymbolCatalogue.h"
+#include "Platform/Platform.h"
 
 #include <QHBoxLayout>
 #include <QJsonObject>
@@ -85,8 +86,11 @@ ProfilesPane::ProfilesPane(SettingsServices& services, QWidget* parent)
     , m_services(services)
 {
     m_profilesSection = addSection(tr("Profiles"));
-    m_profilesSection->setFooter(tr("A profile is a full set of names, colours, notes and automations. Switch from the "
-                                    "menu, with lumivast://profile/Work, or from a Focus automation in the Shortcuts app."));
+    m_profilesSection->setFooter(Platform::current().parts().has(SystemParts::Part::shortcutsTool)
+                                     ? tr("A profile is a full set of names, colours, notes and automations. Switch from the "
+                                          "menu, with lumivast://profile/Work, or from a Focus automation in the Shortcuts app.")
+                                     : tr("A profile is a full set of names, colours, notes and automations. Switch from the "
+                                          "menu or with lumivast://profile/Work."));
     m_newName = new QLineEdit;
     m_newName->setPlaceholderText(tr("Work, Home, Travel\u2026"));
     m_newName->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -274,7 +278,9 @@ void ProfilesPane::apply(const SpaceTemplate& chosen)
 {
     const SpaceTemplate::Result result = chosen.apply(m_services.watcher.snapshot(), m_services.store);
     if (result.missing > 0)
-        setOutcome(tr("Set up %1 Spaces. Add %2 more desktops in Mission Control, then apply again.")
+        setOutcome((Platform::current().parts().has(SystemParts::Part::missionControl)
+                        ? tr("Set up %1 Spaces. Add %2 more desktops in Mission Control, then apply again.")
+                        : tr("Set up %1 Spaces. Add %2 more desktops, then apply again."))
                        .arg(result.applied)
                        .arg(result.missing));
     else

@@ -1,5 +1,6 @@
 #include "UI/Settings/SetupPane.h"
 
+#include "Platform/Platform.h"
 #include "UI/Settings/SettingsServices.h"
 #include "UI/Symbols/SymbolCatalogue.h"
 
@@ -24,8 +25,9 @@ bool isDark(const QPalette& palette)
 SetupPane::SetupPane(SettingsServices& services, QWidget* parent)
     : PaneForm(parent)
 {
-    m_section = addSection(tr("Recommended macOS settings"));
+    m_section = addSection(tr("Recommended %1 settings").arg(Platform::current().parts().words().system));
     m_section->setFooter(tr("Lumivast works without the optional items, but Spaces behave more predictably with them."));
+    m_takenShortcuts = services.shortcutFailures;
     evaluate();
     m_timer = services.scheduler.every(kInterval, [this] { evaluate(); });
 }
@@ -44,7 +46,7 @@ QLabel* SetupPane::statusIcon(const QString& id) const
 
 void SetupPane::evaluate()
 {
-    m_checks = SetupCheck::all();
+    m_checks = SetupCheck::all(m_takenShortcuts ? m_takenShortcuts() : QStringList());
     for (const SetupCheck& check : m_checks) {
         auto [it, added] = m_rows.try_emplace(check.id);
         Row& row = it->second;

@@ -44,6 +44,7 @@ private:
 
     FormSection* m_section = nullptr;
     std::vector<SetupCheck> m_checks;
+    std::function<QStringList()> m_takenShortcuts;
     std::map<QString, Row> m_rows;
     WorkItem m_timer;
 };

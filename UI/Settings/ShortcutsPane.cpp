@@ -2,6 +2,8 @@
 
 #include "Core/Settings/Settings.h"
 #include "Core/Switching/ShortcutTexts.h"
+#include "Platform/Platform.h"
+#include "UI/Settings/GeneralPane.h"
 #include "UI/Settings/SettingsServices.h"
 
 #include <QLabel>
@@ -21,6 +23,30 @@ QColor warningColor(const QPalette& palette)
 
 } // namespace
 
+// Examples longer than this many characters may break into lines.
+constexpr qsizetype kLongExample = 40;
+
+std::vector<ShortcutsPane::WayIn> ShortcutsPane::otherWaysIn(const SystemParts& parts)
+{
+    if (parts.has(SystemParts::Part::appleScript))
+        return {{tr("URL scheme"), QStringLiteral("lumivast://switch/3")},
+                {tr("AppleScript"), QStringLiteral("tell app \"Lumivast\" to switch to space \"Mail\"")}};
+    // Every door of this desktop, each with the same Space.
+    const QString space = QStringLiteral("Mail");
+    const QString url = QStringLiteral("lumivast://switch/") + space;
+    return {
+        {tr("URL scheme"), url},
+        {tr("Session bus"), QStringLiteral("gdbus call --session --dest org.lumivast.Lumivast --object-path "
+                                           "/org/lumivast/Lumivast --method org.lumivast.Lumivast.Scripting.Switch \"<'%1'>\"")
+                                .arg(space)},
+        {tr("Command line"), QStringLiteral("lumivast switch-space ") + space},
+        {tr("HTTP API"), QStringLiteral("curl -X POST -H \"Authorization: Bearer <token>\" "
+                                        "\"http://127.0.0.1:%1/command?url=%2\"")
+                             .arg(GeneralPane::kPort)
+                             .arg(url)},
+    };
+}
+
 ShortcutsPane::ShortcutsPane(SettingsServices& services, QWidget* parent)
     : PaneForm(parent)
     , m_services(services)
@@ -31,7 +57,10 @@ ShortcutsPane::ShortcutsPane(SettingsServices& services, QWidget* parent)
     for (OverlayHotKeyPreset preset : allCases<OverlayHotKeyPreset>())
         presets.push_back({ShortcutTexts::presetName(preset), rawValue(preset)});
     overview->addRow(tr("Open overview"), new SettingPicker(K::overlayHotKey, std::move(presets)));
-    overview->addCaption(tr("Hold Alt and press Tab again to step through Spaces; release Alt to switch."));
+    // Where Alt+Tab is the desktop's own, the overview has another key: the caption names none.
+    overview->addCaption(Platform::current().parts().has(SystemParts::Part::altTabIsFree)
+                             ? tr("Hold Alt and press Tab again to step through Spaces; release Alt to switch.")
+                             : tr("Keep Alt held and press the shortcut again to step through Spaces; release Alt to switch."));
 
     FormSection* spaces = addSection(tr("Spaces"));
     m_sections.push_back(spaces);
@@ -80,9 +109,15 @@ ShortcutsPane::ShortcutsPane(SettingsServices& services, QWidget* parent)
 
     FormSection* outside = addSection(tr("Other ways in"));
     m_sections.push_back(outside);
-    addValueRow(outside, tr("URL scheme")).value->setText(QStringLiteral("lumivast://switch/3"));
-    addValueRow(outside, tr("AppleScript")).value->setText(QStringLiteral("tell app \"Lumivast\" to switch to space \"Mail\""));
-    outside->addCaption(tr("Use these from Shortcuts (Open URL or Run AppleScript), Raycast, Alfred, BetterTouchTool or Stream Deck."));
+    for (const WayIn& way : otherWaysIn(Platform::current().parts())) {
+        QLabel* example = addValueRow(outside, way.title).value;
+        example->setText(way.example);
+        // A long command breaks at its blanks rather than widening the pane past the window.
+        example->setWordWrap(way.example.size() > kLongExample);
+    }
+    outside->addCaption(Platform::current().parts().has(SystemParts::Part::appleScript)
+                            ? tr("Use these from Shortcuts (Open URL or Run AppleScript), Raycast, Alfred, BetterTouchTool or Stream Deck.")
+                            : tr("Use these from scripts, launchers or your desktop's own key bindings."));
 
     for (const QString& key : {K::desktopShortcutModifier, K::navigationShortcuts, K::moveWindowShortcuts}) {
         connect(&Settings::defaults(), &UserDefaults::changed, this, [this, key](const QString& changed) {

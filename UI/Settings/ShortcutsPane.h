@@ -13,6 +13,7 @@ class QLabel;
 namespace lumivast {
 
 class SettingsServices;
+class SystemParts;
 
 // The overview key, the modifier of the desktop shortcuts and which groups of
 // shortcuts exist, the fixed tool shortcuts, the shortcuts another app holds
@@ -32,6 +33,15 @@ public:
     // Sections by their header: "Overview", "Spaces", "Windows", "Tools", "Conflicts", "Other ways in".
     FormSection* section(const QString& header) const;
     QLabel* conflictsText() const { return m_conflictsText; }
+
+    // A way to reach the program from outside, with an example that switches to a Space.
+    struct WayIn {
+        QString title;
+        QString example;
+        bool operator==(const WayIn&) const = default;
+    };
+    // The ways this system offers, each shown with the same example Space.
+    static std::vector<WayIn> otherWaysIn(const SystemParts& parts);
 
 private:
     struct ValueRow {

@@ -30,6 +30,12 @@ namespace lumivast {
 
 namespace {
 
+// The Shortcuts app's fields only where the system has that app.
+bool hasShortcutsTool()
+{
+    return Platform::current().parts().has(SystemParts::Part::shortcutsTool);
+}
+
 enum ListKind { launchList = 0, urlList = 1, pinnedList = 2 };
 
 // Empty is absent; anything else is kept exactly as typed.
@@ -352,13 +358,14 @@ void SpaceEditor::buildEnter()
 
     m_enterShortcut = new ShortcutChooser(QStringLiteral("Run Shortcut"));
     enter->addRow(m_enterShortcut);
+    m_enterShortcut->setVisible(hasShortcutsTool());
     m_enterShortcut->onChange = [this](const QString& value) {
         m_working.automation.shortcutOnEnter = optionalText(value);
         save();
     };
 
     const QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    m_enterCommand = field(tr("e.g. open -g 'raycast://\u2026'"));
+    m_enterCommand = field(hasShortcutsTool() ? tr("e.g. open -g 'raycast://\u2026'") : tr("e.g. xdg-open 'https://\u2026'"));
     m_enterCommand->setFont(mono);
     enter->addRow(tr("Run shell command"), m_enterCommand);
     returnField(m_enterCommand, &SpaceAutomation::scriptOnEnter);
@@ -387,18 +394,20 @@ void SpaceEditor::buildLeave()
     FormSection* leave = addSection(tr("When you leave this Space"));
     m_leaveShortcut = new ShortcutChooser(QStringLiteral("Run Shortcut"));
     leave->addRow(m_leaveShortcut);
+    m_leaveShortcut->setVisible(hasShortcutsTool());
     m_leaveShortcut->onChange = [this](const QString& value) {
         m_working.automation.shortcutOnLeave = optionalText(value);
         save();
     };
-    m_leaveCommand = field(tr("e.g. shortcuts run 'Focus Off'"));
+    m_leaveCommand = field(hasShortcutsTool() ? tr("e.g. shortcuts run 'Focus Off'") : tr("e.g. notify-send 'Left the Space'"));
     m_leaveCommand->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     leave->addRow(tr("Run shell command"), m_leaveCommand);
     connect(m_leaveCommand, &QLineEdit::textEdited, this,
             [this](const QString& text) { m_working.automation.scriptOnLeave = optionalText(text); });
     connect(m_leaveCommand, &QLineEdit::returnPressed, this, [this] { save(); });
-    leave->addCaption(tr("Commands get LUMIVAST_SPACE_NAME, LUMIVAST_SPACE_NUMBER and LUMIVAST_SPACE_ID. Use "
-                         "Shortcuts for Focus, Do Not Disturb and volume."));
+    leave->addCaption(hasShortcutsTool() ? tr("Commands get LUMIVAST_SPACE_NAME, LUMIVAST_SPACE_NUMBER and LUMIVAST_SPACE_ID. Use "
+                                              "Shortcuts for Focus, Do Not Disturb and volume.")
+                                         : tr("Commands get LUMIVAST_SPACE_NAME, LUMIVAST_SPACE_NUMBER and LUMIVAST_SPACE_ID."));
 }
 
 void SpaceEditor::buildWallpaper()
@@ -479,9 +488,10 @@ void SpaceEditor::showIconImage()
 void SpaceEditor::showWallpaperState()
 {
     m_wallpaper->setEnabled(m_space.isActive);
+    const QString system = Platform::current().parts().words().system;
     m_wallpaperCaption->setText(m_space.isActive
-                                    ? tr("macOS keeps a wallpaper per Space; this sets the one for the Space you are on.")
-                                    : tr("Switch to this Space first; macOS only changes the wallpaper of the current Space."));
+                                    ? tr("%1 keeps a wallpaper per Space; this sets the one for the Space you are on.").arg(system)
+                                    : tr("Switch to this Space first; %1 only changes the wallpaper of the current Space.").arg(system));
 }
 
 void SpaceEditor::showAutomationRows()
@@ -686,7 +696,8 @@ void SpaceEditor::showEvent(QShowEvent* event)
     if (m_appearance)
         return; // already on screen
     load();
-    loadShortcutNames();
+    if (hasShortcutsTool())
+        loadShortcutNames();
 }
 
 void SpaceEditor::hideEvent(QHideEvent* event)

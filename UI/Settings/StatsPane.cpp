@@ -7,6 +7,7 @@
 #include "UI/Settings/SettingsServices.h"
 #include "UI/Settings/TabularDigits.h"
 #include "UI/Settings/TimeRowsView.h"
+#include "Platform/Platform.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -36,7 +37,7 @@ StatsPane::StatsPane(SettingsServices& services, QWidget* parent)
 {
     FormSection* recording = addSection();
     recording->addRow(new SettingToggle(tr("Track time spent in each Space"), Settings::Key::timeTracking));
-    recording->addCaption(tr("Stored only on this Mac. Nothing is sent anywhere."));
+    recording->addCaption(tr("Stored only on this %1. Nothing is sent anywhere.").arg(Platform::current().parts().words().computer));
 
     FormSection* time = addSection();
     auto* segments = new QWidget;

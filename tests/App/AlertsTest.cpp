@@ -1,6 +1,7 @@
 #include "App/Alerts.h"
 #include "Core/Settings/Settings.h"
 #include "tests/support/FakeAlertService.h"
+#include "tests/support/OtherSystemParts.h"
 #include "tests/support/SimWorldTest.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +30,7 @@ TEST_F(AlertsTest, DegradedModeAlertIsOneWarningWithOK)
 
 TEST_F(AlertsTest, OnboardingNamesTheOverviewShortcut)
 {
-    EXPECT_EQ(Alerts::onboardingText("F13"),
+    EXPECT_EQ(Alerts::onboardingText(QString("F13"), SystemParts()),
               QString::fromUtf8(
                   "Lumivast lives in your menu bar. Press F13 to open the Space overview.\n\nTwo permissions make it "
                   "work:\n\u2022 Accessibility, to switch spaces.\n\u2022 Screen Recording, to capture a preview of each "
@@ -58,12 +59,12 @@ TEST_F(AlertsTest, OnboardingNamesTheOverviewShortcut)
         else
             Settings::defaults().set(Settings::Key::overlayHotKey, c.stored);
         alerts.shown.clear();
-        Alerts::runOnboardingIfNeeded(alerts);
+        Alerts::runOnboardingIfNeeded(alerts, true);
         ASSERT_EQ(alerts.shown.size(), 1u);
         EXPECT_EQ(alerts.shown[0].messageText, "Welcome to Lumivast");
         EXPECT_EQ(alerts.shown[0].style, Alert::Style::standard);
         EXPECT_EQ(alerts.shown[0].buttons, (QStringList{"Continue", "Later"}));
-        EXPECT_EQ(alerts.shown[0].informativeText, Alerts::onboardingText(QString::fromUtf8(c.shortcut)));
+        EXPECT_EQ(alerts.shown[0].informativeText, Alerts::onboardingText(QString::fromUtf8(c.shortcut), SystemParts()));
     }
 }
 
@@ -76,7 +77,7 @@ TEST_F(AlertsTest, OnboardingRunsOnceAndIsMarkedBeforeItShows)
     alerts.whileShown = [&](const Alert&) {
         markedWhileShown = Settings::defaults().boolValue(Settings::Key::didShowOnboarding);
     };
-    Alerts::runOnboardingIfNeeded(alerts);
+    Alerts::runOnboardingIfNeeded(alerts, true);
     EXPECT_TRUE(markedWhileShown);
     EXPECT_EQ(world->accessibilityPrompts(), 0);
     EXPECT_EQ(world->screenCaptureRequests(), 0);
@@ -84,13 +85,13 @@ TEST_F(AlertsTest, OnboardingRunsOnceAndIsMarkedBeforeItShows)
     // The next launch, whichever button was pressed: nothing.
     const auto next = home.reopenDefaults();
     EXPECT_TRUE(next->boolValue(Settings::Key::didShowOnboarding));
-    Alerts::runOnboardingIfNeeded(alerts);
+    Alerts::runOnboardingIfNeeded(alerts, true);
     EXPECT_EQ(alerts.shown.size(), 1u);
 
     // Removing the mark brings it back; "Continue" asks for both permissions.
     Settings::defaults().remove(Settings::Key::didShowOnboarding);
     alerts.answers = {AlertAnswer{0}};
-    Alerts::runOnboardingIfNeeded(alerts);
+    Alerts::runOnboardingIfNeeded(alerts, true);
     EXPECT_EQ(alerts.shown.size(), 2u);
     EXPECT_EQ(world->accessibilityPrompts(), 1);
     EXPECT_EQ(world->screenCaptureRequests(), 1);
@@ -100,9 +101,48 @@ TEST_F(AlertsTest, ContinueDoesNotAskForScreenRecordingAlreadyGranted)
 {
     world->accessibilityTrusted = false;
     world->screenRecordingGranted = true;
-    Alerts::runOnboardingIfNeeded(alerts);
+    Alerts::runOnboardingIfNeeded(alerts, true);
     EXPECT_EQ(world->accessibilityPrompts(), 1);
     EXPECT_EQ(world->screenCaptureRequests(), 0);
+}
+
+TEST_F(AlertsTest, OnAnotherSystemTheWelcomeNamesItsTrayAndItsFreeKeyAndAsksForNothing)
+{
+    world->systemParts = std::make_shared<test::OtherSystemParts>();
+    world->accessibilityTrusted = false;
+    world->screenRecordingGranted = false;
+    Settings::registerDefaults(); // Alt+Tab belongs to the desktop there
+    Alerts::runOnboardingIfNeeded(alerts, true);
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.shown[0].informativeText,
+              "Lumivast lives in your system tray. Press Ctrl+Alt+Space to open the Space overview.");
+    EXPECT_EQ(alerts.shown[0].buttons, QStringList{"OK"});
+    EXPECT_EQ(world->accessibilityPrompts(), 0);
+    EXPECT_EQ(world->screenCaptureRequests(), 0);
+
+    Alerts::presentDegradedAlert(alerts);
+    EXPECT_EQ(alerts.shown.back().messageText, "This version of Debian GNU/Linux is not fully supported");
+}
+
+TEST_F(AlertsTest, AWelcomeNamesNoKeyThatWasNotRegistered)
+{
+    Alerts::runOnboardingIfNeeded(alerts, false);
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_TRUE(alerts.shown[0].informativeText.startsWith(
+        "Lumivast lives in your menu bar. Open the Space overview from its menu.\n\nTwo permissions"));
+    EXPECT_FALSE(alerts.shown[0].informativeText.contains("Alt+Tab"));
+}
+
+TEST_F(AlertsTest, TakenShortcutsAreNamedWithWhereToChangeThem)
+{
+    Alerts::reportTakenShortcuts(alerts, {});
+    EXPECT_TRUE(alerts.shown.empty());
+    Alerts::reportTakenShortcuts(alerts, {"Overview (Alt+Tab)", "Ctrl+Alt+Left"});
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.shown[0].messageText, "Some shortcuts are taken");
+    EXPECT_EQ(alerts.shown[0].informativeText,
+              QString::fromUtf8("Another program already uses these keys: Overview (Alt+Tab), Ctrl+Alt+Left. Choose other "
+                                "keys in Settings \u203A Shortcuts."));
 }
 
 } // namespace

@@ -79,6 +79,33 @@ TEST_F(AppDelegateTest, HealthyLaunchShowsTheHudForTheCurrentSpaceAndOnboardingO
     EXPECT_TRUE(alerts.shown.empty());
 }
 
+TEST_F(AppDelegateTest, TakenKeysAreReportedOnceALaunchAndNeitherWelcomeNorMenuNamesThem)
+{
+    constexpr quint32 kTab = 48, kLeft = 123;
+    world->hotKeyRegistry().setTaken(kTab, HotKeyModifier::option);
+    world->hotKeyRegistry().setTaken(kLeft, kControlOption);
+    launch();
+    ASSERT_EQ(alerts.shown.size(), 2u);
+    EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("Welcome to Lumivast"));
+    EXPECT_FALSE(alerts.shown[0].informativeText.contains(QStringLiteral("Alt+Tab")));
+    EXPECT_EQ(alerts.shown[1].messageText, QStringLiteral("Some shortcuts are taken"));
+    EXPECT_TRUE(alerts.shown[1].informativeText.contains(QStringLiteral("Overview (Alt+Tab), Ctrl+Alt+Left")));
+
+    statusItem.click(std::nullopt, true);
+    ASSERT_FALSE(statusItem.menus.empty());
+    const auto& menu = statusItem.menus.back();
+    const auto overview = std::find_if(menu.begin(), menu.end(), [](const MenuItem& item) { return item.title == "Show Overview"; });
+    ASSERT_NE(overview, menu.end());
+    EXPECT_FALSE(overview->hasKey());
+
+    // A settings change that registers again does not ask again.
+    Settings::defaults().set(K::navigationShortcuts, false);
+    settle();
+    Settings::defaults().set(K::navigationShortcuts, true);
+    settle();
+    EXPECT_EQ(alerts.shown.size(), 2u);
+}
+
 TEST_F(AppDelegateTest, GlobalHotKeyRunsTheWholeRoadToTheHud)
 {
     launch();

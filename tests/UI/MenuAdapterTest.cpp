@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QScreen>
+#include <QStyle>
 #include <QTest>
 #include <QWheelEvent>
 #include <QWidget>
@@ -112,6 +114,66 @@ TEST(MenuAdapter, ChosenItemsRunAfterTheMenuClosedByClickHintOrKeyboard)
     QTest::mouseClick(clicked.get(), Qt::LeftButton, {}, clicked->actionGeometry(clicked->actions()[0]).center());
     scheduler.runPending();
     EXPECT_EQ(ran.back(), QStringLiteral("one"));
+}
+
+TEST(MenuAdapter, TheCheckedRowWithAnIconShowsAMarkBesideItsIconNotAFrameRoundIt)
+{
+    VirtualScheduler scheduler;
+    // The same two rows twice, the check on the first row, then on the second.
+    auto rows = [](bool firstChecked) {
+        std::vector<MenuItem> items;
+        for (int i = 0; i < 2; ++i) {
+            MenuItem row = item(QStringLiteral("Desktop %1").arg(i + 1), [] {});
+            row.symbol = QStringLiteral("envelope");
+            row.rich = MenuItem::RichTitle{QStringLiteral("%1  ").arg(i + 1), row.title, {}, std::nullopt, 0};
+            row.state = (i == 0) == firstChecked ? MenuItem::State::on : MenuItem::State::off;
+            items.push_back(row);
+        }
+        return items;
+    };
+    std::unique_ptr<QMenu> checked(MenuAdapter::build(rows(true), scheduler));
+    std::unique_ptr<QMenu> unchecked(MenuAdapter::build(rows(false), scheduler));
+    checked->resize(checked->sizeHint());
+    unchecked->resize(checked->sizeHint());
+    const QRect first = checked->actionGeometry(checked->actions()[0]);
+    ASSERT_EQ(first, unchecked->actionGeometry(unchecked->actions()[0]));
+    const QImage a = checked->grab(first).toImage();
+    const QImage b = unchecked->grab(first).toImage();
+    ASSERT_EQ(a.size(), b.size());
+    // Where the two renderings of the first row differ: only right of the icon column.
+    int differing = 0, leftmost = a.width();
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (a.pixel(x, y) != b.pixel(x, y)) {
+                ++differing;
+                leftmost = std::min(leftmost, x);
+            }
+        }
+    }
+    EXPECT_GT(differing, 10); // a mark that can be seen
+    const int iconRight = checked->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, checked.get()) + 4;
+    EXPECT_GT(leftmost, iconRight); // the icon is drawn alike, without a sunken frame
+}
+
+TEST(MenuAdapter, AMenuTallerThanTheScreenScrollsInOneColumn)
+{
+    VirtualScheduler scheduler;
+    std::vector<MenuItem> few, many;
+    for (int i = 0; i < 3; ++i)
+        few.push_back(item(QStringLiteral("Desktop %1").arg(i + 1), [] {}));
+    for (int i = 0; i < 200; ++i)
+        many.push_back(item(QStringLiteral("Desktop %1").arg(i + 1), [] {}));
+    many.push_back(item(QStringLiteral("Quit Lumivast"), [] {}));
+    std::unique_ptr<QMenu> small(MenuAdapter::build(few, scheduler));
+    std::unique_ptr<QMenu> tall(MenuAdapter::build(many, scheduler));
+    tall->popup(QPoint(0, 0));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(tall.get()));
+    const QRect screen = tall->screen()->availableGeometry();
+    EXPECT_LE(tall->height(), screen.height());
+    EXPECT_LT(tall->width(), small->sizeHint().width() * 3 / 2); // no second column
+    // Every row sits in the one column.
+    EXPECT_EQ(tall->actionGeometry(tall->actions().back()).left(), tall->actionGeometry(tall->actions().front()).left());
+    tall->close();
 }
 
 TEST(TrayStatusItem, DrawsTheWholeLookIntoOneImage)

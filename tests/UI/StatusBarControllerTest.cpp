@@ -1,6 +1,7 @@
 #include "CGSBridge/CGSBridge.h"
 #include "UI/MenuBar/BrandIcon.h"
 #include "UI/MenuBar/StatusBarController.h"
+#include "UI/MenuBar/TrayStatusItem.h"
 #include "UI/Symbols/SymbolCatalogue.h"
 #include "tests/UI/PanelWorld.h"
 #include "tests/support/FakeAlertService.h"
@@ -181,6 +182,76 @@ TEST_F(StatusBarTest, TheItemsLookPerStyle)
     EXPECT_EQ(item.title, QStringLiteral("Spaces"));
     EXPECT_FALSE(item.image);
     EXPECT_EQ(item.toolTip, QStringLiteral("Mail: answer Bob"));
+}
+
+namespace {
+
+// The item as a tray host shows it: drawn whole into one image, then shrunk
+// (never enlarged) to fit the square slot.
+QImage shownInSlot(const test::FakeStatusItem& item, int slot)
+{
+    const QImage drawn = TrayStatusItem::compose(item.title, item.image, item.position, Qt::black, 1.0);
+    if (drawn.width() <= slot && drawn.height() <= slot)
+        return drawn;
+    return drawn.scaled(slot, slot, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+bool inked(QRgb pixel) { return qAlpha(pixel) > 60; }
+
+// How tall the drawn part is, in pixels.
+int inkHeight(const QImage& image)
+{
+    int top = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (inked(image.pixel(x, y))) {
+                top = top < 0 ? y : top;
+                bottom = y;
+                break;
+            }
+        }
+    }
+    return top < 0 ? 0 : bottom - top + 1;
+}
+
+} // namespace
+
+TEST_F(StatusBarTest, InASquareSlotEveryStyleStaysReadable)
+{
+    constexpr int kSlot = 22; // trayer's
+    item.slot = kSlot;
+    for (const int count : {2, 7, 16}) {
+        std::vector<Space> spaces;
+        for (int i = 0; i < count; ++i)
+            spaces.push_back(makeSpace(QStringLiteral("S%1").arg(i + 1), i + 1, i + 1, i, i == 0));
+        const SpaceSnapshot snapshot = snapshotOf(spaces);
+        for (const char* style : {"name", "number", "numberAndName", "iconOnly", "strip", "dots"}) {
+            SCOPED_TRACE(QStringLiteral("%1 Spaces, %2").arg(count).arg(QLatin1String(style)).toStdString());
+            Settings::defaults().set(K::menuBarStyle, QString::fromLatin1(style));
+            bar->update(snapshot);
+            const QImage shown = shownInSlot(item, kSlot);
+            if (item.position == StatusItem::ImagePosition::imageOnly) {
+                // Still a strip: each cell's share of the shrunk image wide enough to see and to hit.
+                const qreal drawnWidth = TrayStatusItem::compose(item.title, item.image, item.position, Qt::black, 1.0).width();
+                const qreal pitch = (QLatin1String(style) == QLatin1String("dots") ? 14.0 : 20.0) * shown.width() / drawnWidth;
+                EXPECT_GE(pitch, StatusBarController::kNarrowestPitch);
+                EXPECT_GE(inkHeight(shown), 6);
+            } else {
+                // Otherwise the icon, drawn at its size; the name is in the tooltip.
+                EXPECT_EQ(item.title, QString());
+                EXPECT_GE(inkHeight(shown), 12);
+                EXPECT_EQ(item.toolTip, QStringLiteral("Desktop 1 \u00B7 Lumivast"));
+            }
+        }
+    }
+    // Two cells fit as a strip, three dots.
+    Settings::defaults().set(K::menuBarStyle, QStringLiteral("strip"));
+    bar->update(snapshotOf({makeSpace("a", 1, 1, 0, true), makeSpace("b", 2, 2, 1, false)}));
+    EXPECT_EQ(item.position, StatusItem::ImagePosition::imageOnly);
+    EXPECT_TRUE(StatusBarController::stripFitsSquareSlot(2, false, kSlot));
+    EXPECT_FALSE(StatusBarController::stripFitsSquareSlot(3, false, kSlot));
+    EXPECT_TRUE(StatusBarController::stripFitsSquareSlot(3, true, kSlot));
+    EXPECT_FALSE(StatusBarController::stripFitsSquareSlot(4, true, kSlot));
 }
 
 TEST_F(StatusBarTest, StripCellsAndTheirClickEdges)

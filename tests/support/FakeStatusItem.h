@@ -20,6 +20,7 @@ public:
     void showMenu(std::vector<MenuItem> items) override { menus.push_back(std::move(items)); }
     std::optional<QRectF> frame() const override { return itemFrame; }
     qreal devicePixelRatio() const override { return ratio; }
+    std::optional<qreal> squareSlot() const override { return slot; }
 
     void click(std::optional<qreal> x = std::nullopt, bool right = false, bool control = false, bool option = false)
     {
@@ -39,6 +40,7 @@ public:
     std::vector<std::vector<MenuItem>> menus; // every menu opened, newest last
     std::optional<QRectF> itemFrame;
     qreal ratio = 1.0;
+    std::optional<qreal> slot; // none: as wide as what it shows
 };
 
 } // namespace lumivast::test
