@@ -62,8 +62,16 @@ void AppDelegate::addDesktops(int count, std::function<void()> done)
 
 void AppDelegate::removeDesktop(int number)
 {
-    SpaceManagement::removeDesktop(m_scheduler, number,
-                                   reportFailures(this, [](AppDelegate& d, const QString& text) { d.errorToast(text); }));
+    auto report = reportFailures(this, [](AppDelegate& d, const QString& text) { d.errorToast(text); });
+    if (!SpaceManagement::removalRenumbers())
+        return SpaceManagement::removeDesktop(m_scheduler, number, std::move(report));
+    // The later desktops' names, notes and the rest move down with their windows.
+    QPointer<AppDelegate> self(this);
+    SpaceManagement::removeDesktop(m_scheduler, number, [self, report, number, before = m_watcher.snapshot()](auto result) {
+        if (self && result)
+            self->m_store.replaceAll(SpaceManagement::metasAfterRemoval(self->m_store.metas(), before, number));
+        report(result);
+    });
 }
 
 } // namespace lumivast

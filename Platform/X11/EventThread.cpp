@@ -142,6 +142,8 @@ void EventThread::run(XConnection* x, std::vector<Row> rows, int pointer)
                     rowsDirty = true;
                 if (isRoot(e->window) && e->atom == a.clientList)
                     clientsDirty = true;
+                if (isRoot(e->window) && e->atom == a.desktopNames && m_callbacks.desktopNamesChanged)
+                    m_callbacks.desktopNamesChanged();
                 if (isRoot(e->window) && e->atom == a.activeWindow
                     && std::find(activeRoots.begin(), activeRoots.end(), e->window) == activeRoots.end())
                     activeRoots.push_back(e->window);
@@ -193,6 +195,11 @@ void EventThread::run(XConnection* x, std::vector<Row> rows, int pointer)
         if (rowsDirty) {
             rowsDirty = false;
             std::vector<Row> next = readRows(*x);
+            const bool newManager = std::any_of(next.begin(), next.end(), [&rows](const Row& row) {
+                return row.managed && std::size_t(row.screen) < rows.size() && rows[std::size_t(row.screen)].check != row.check;
+            });
+            if (newManager && m_callbacks.windowManagerChanged)
+                m_callbacks.windowManagerChanged();
             if (!sameSpaces(rows, next)) {
                 const bool currentChanged = !sameCurrent(rows, next);
                 rows = next;

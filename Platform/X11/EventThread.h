@@ -33,6 +33,9 @@ public:
         std::function<void(bool layout)> screensChanged;
         // A window this connection watches changed its pid, class or type property, or a window ended.
         std::function<void(xcb_window_t window, bool ended)> windowFactsChanged;
+        // Another window manager took over a screen (its check window changed), or a root's desktop names changed.
+        std::function<void()> windowManagerChanged;
+        std::function<void()> desktopNamesChanged;
     };
 
     EventThread(QByteArray display, Callbacks callbacks);

@@ -68,6 +68,10 @@ std::shared_ptr<XConnection> Session::connection()
                 handler();
         };
         callbacks.started = [this](XConnection& x, const std::vector<Row>& rows) {
+            {
+                std::lock_guard lock(m_rowsMutex);
+                m_rows = rows;
+            }
             watchClients(x);
             m_applications.reset(x);
             writePreferences(rows);
@@ -79,6 +83,23 @@ std::shared_ptr<XConnection> Session::connection()
         callbacks.windowFactsChanged = [this](xcb_window_t window, bool ended) {
             forgetFacts(ended ? std::optional<xcb_window_t>(window) : std::nullopt);
         };
+        const auto rootChanged = [this](RootChange change) {
+            std::weak_ptr<Session> weak = weak_from_this();
+            scheduler().post([weak, change] {
+                auto self = weak.lock();
+                if (!self)
+                    return;
+                std::vector<std::function<void(RootChange)>> handlers;
+                {
+                    std::lock_guard lock(self->m_rootMutex);
+                    handlers = self->m_rootHandlers;
+                }
+                for (const auto& handler : handlers)
+                    handler(change);
+            });
+        };
+        callbacks.windowManagerChanged = [rootChanged] { rootChanged(RootChange::windowManager); };
+        callbacks.desktopNamesChanged = [rootChanged] { rootChanged(RootChange::desktopNames); };
         callbacks.activeWindowChanged = [this](XConnection& x, xcb_window_t root) { activeWindowChanged(x, root); };
         callbacks.rawPointer = [this](std::uint16_t type, std::uint32_t detail) {
             std::function<void(std::uint16_t, std::uint32_t)> handler;
@@ -105,6 +126,10 @@ std::shared_ptr<XConnection> Session::connection()
             ++m_factsGeneration;
         }
         m_events.reset(); // a thread whose server went away has returned already
+        {
+            std::lock_guard lock(m_rowsMutex);
+            m_rows.reset();
+        }
         auto thread = std::make_unique<EventThread>(m_display, std::move(callbacks));
         if (thread->start()) {
             m_events = std::move(thread);
@@ -227,8 +252,20 @@ void Session::announce(std::uint32_t event)
     }
 }
 
+std::optional<std::vector<Row>> Session::knownRows()
+{
+    if (!eventsRunning())
+        return std::nullopt;
+    std::lock_guard lock(m_rowsMutex);
+    return m_rows;
+}
+
 void Session::rowsChanged(const std::vector<Row>& rows, bool currentChanged)
 {
+    {
+        std::lock_guard lock(m_rowsMutex);
+        m_rows = rows;
+    }
     // The preferences file goes first: a watcher that reads it on its change sees the new state.
     writePreferences(rows);
     announce(kSpacesChanged);
@@ -398,6 +435,12 @@ Subscription Session::observeApplications(WorkspaceEvent event, std::function<vo
         if (auto self = weak.lock())
             std::erase_if(self->m_observers, [token](const Observer& o) { return o.token == token; });
     });
+}
+
+void Session::onRootChange(std::function<void(RootChange)> handler)
+{
+    std::lock_guard lock(m_rootMutex);
+    m_rootHandlers.push_back(std::move(handler));
 }
 
 void Session::postWorkspaceEvent(WorkspaceEvent event)

@@ -43,6 +43,8 @@ public:
 
     // Null while the display cannot be reached. Any thread.
     std::shared_ptr<XConnection> connection();
+    // The display as given (empty: the one DISPLAY names), for connections of a caller's own.
+    const QByteArray& display() const { return m_display; }
     void setScheduler(Scheduler& scheduler);
     Scheduler& scheduler();
 
@@ -56,6 +58,15 @@ public:
     // From any thread: the observers hear it on the main thread.
     void postWorkspaceEvent(WorkspaceEvent event);
     void postApplicationEvent(WorkspaceEvent event, const RunningApplication& application);
+
+    // The rows as the event thread last read them, which it keeps up to date; none while it
+    // does not run. Any thread.
+    std::optional<std::vector<Row>> knownRows();
+
+    // ---- the window manager's own state on the roots ----
+    enum class RootChange { windowManager, desktopNames };
+    // Registered while the platform is put together; each handler runs on the main thread.
+    void onRootChange(std::function<void(RootChange)> handler);
 
     // ---- global hot keys: grabbed on the event thread's connection, whose events it reads ----
     // Null while the display cannot be reached.
@@ -142,6 +153,10 @@ private:
     bool m_watchingClients = false;
     std::set<xcb_window_t> m_watchedClients;
     std::map<xcb_window_t, WindowFacts> m_facts;
+    std::mutex m_rowsMutex;
+    std::optional<std::vector<Row>> m_rows;
+    std::mutex m_rootMutex;
+    std::vector<std::function<void(RootChange)>> m_rootHandlers;
     std::mutex m_pointerMutex;
     std::function<void(std::uint16_t, std::uint32_t)> m_pointerHandler;
 };
