@@ -149,7 +149,7 @@ void EventThread::run(XConnection* x, std::vector<Row> rows, int pointer)
                     activeRoots.push_back(e->window);
                 if (isRoot(e->window) && (e->atom == a.workarea || e->atom == a.currentDesktop))
                     screensChanged(false);
-                if (!isRoot(e->window) && (e->atom == a.wmPid || e->atom == XCB_ATOM_WM_CLASS || e->atom == a.wmWindowType)
+                if (!isRoot(e->window) && (e->atom == a.wmPid || e->atom == XCB_ATOM_WM_CLASS || e->atom == a.wmWindowType || e->atom == a.wmDesktop)
                     && m_callbacks.windowFactsChanged)
                     m_callbacks.windowFactsChanged(e->window, false);
                 break;

@@ -123,6 +123,7 @@ std::shared_ptr<XConnection> Session::connection()
             m_watchingClients = false;
             m_watchedClients.clear();
             m_facts.clear();
+            m_places.clear();
             ++m_factsGeneration;
         }
         m_events.reset(); // a thread whose server went away has returned already
@@ -356,6 +357,7 @@ void Session::watchClients(XConnection& x)
         ++m_factsGeneration;
     }
     std::erase_if(m_facts, [this](const auto& entry) { return !m_watchedClients.contains(entry.first); });
+    std::erase_if(m_places, [this](const auto& entry) { return !m_watchedClients.contains(entry.first); });
 }
 
 void Session::forgetFacts(std::optional<xcb_window_t> ended)
@@ -364,6 +366,7 @@ void Session::forgetFacts(std::optional<xcb_window_t> ended)
     if (ended)
         m_watchedClients.erase(*ended); // its number may come back for another window, which nothing watches yet
     m_facts.clear();
+    m_places.clear();
     ++m_factsGeneration;
 }
 
@@ -387,6 +390,28 @@ std::vector<std::optional<WindowFacts>> Session::keptFacts(const std::vector<xcb
             kept[i] = it->second;
     }
     return kept;
+}
+
+void Session::keepPlaces(std::uint64_t generation, std::vector<std::pair<xcb_window_t, WindowPlace>> places)
+{
+    std::lock_guard lock(m_factsMutex);
+    if (generation == 0 || generation != m_factsGeneration)
+        return;
+    for (auto& [window, place] : places) {
+        if (m_watchedClients.contains(window))
+            m_places.insert_or_assign(window, place);
+    }
+}
+
+std::optional<Session::WindowPlace> Session::keptPlace(xcb_window_t window)
+{
+    std::lock_guard lock(m_factsMutex);
+    if (!m_watchingClients)
+        return std::nullopt;
+    const auto it = m_places.find(window);
+    if (it == m_places.end())
+        return std::nullopt;
+    return it->second;
 }
 
 void Session::keepFacts(std::uint64_t generation, std::vector<std::pair<xcb_window_t, WindowFacts>> facts)

@@ -94,6 +94,15 @@ public:
     // Keeps facts read by a read that started at `generation`, unless something changed since.
     void keepFacts(std::uint64_t generation, std::vector<std::pair<xcb_window_t, WindowFacts>> facts);
 
+    // Each watched window's screen and desktop as the latest read saw them, kept and dropped like the facts.
+    struct WindowPlace {
+        int screen = 0;
+        std::optional<std::uint32_t> desktop;
+    };
+    void keepPlaces(std::uint64_t generation, std::vector<std::pair<xcb_window_t, WindowPlace>> places);
+    // None where it must be read.
+    std::optional<WindowPlace> keptPlace(xcb_window_t window);
+
     // ---- each application's focused window: the one it last had active, or one chosen for it. Any thread. ----
     void noteFocusedWindow(std::int32_t pid, xcb_window_t window);
     std::optional<xcb_window_t> focusedWindow(std::int32_t pid);
@@ -153,6 +162,7 @@ private:
     bool m_watchingClients = false;
     std::set<xcb_window_t> m_watchedClients;
     std::map<xcb_window_t, WindowFacts> m_facts;
+    std::map<xcb_window_t, WindowPlace> m_places;
     std::mutex m_rowsMutex;
     std::optional<std::vector<Row>> m_rows;
     std::mutex m_rootMutex;

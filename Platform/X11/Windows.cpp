@@ -195,6 +195,14 @@ std::vector<ClientWindow> readClientWindows(XConnection& x, Session* session)
     }
     if (!learnt.empty())
         session->keepFacts(generation, std::move(learnt));
+    if (generation != 0) {
+        // The per-window Spaces questions that follow a listing are answered from it.
+        std::vector<std::pair<xcb_window_t, Session::WindowPlace>> places;
+        places.reserve(windows.size());
+        for (const ClientWindow& w : windows)
+            places.emplace_back(w.id, Session::WindowPlace{w.screen, w.desktop});
+        session->keepPlaces(generation, std::move(places));
+    }
     if (withoutPid.empty() && withoutNetName.empty())
         return windows;
     // Round trip three, only for windows that need it: the old-style title where there is no
