@@ -62,7 +62,24 @@ void AppDelegate::addDesktops(int count, std::function<void()> done)
 
 void AppDelegate::removeDesktop(int number)
 {
-    m_desktopRequests.removeDesktop(number, reportFailures(this, [](AppDelegate& d, const QString& text) { d.errorToast(text); }));
+    auto report = reportFailures(this, [](AppDelegate& d, const QString& text) { d.errorToast(text); });
+    if (!SpaceManagement::removalRenumbers())
+        return m_desktopRequests.removeDesktop(number, std::move(report));
+    // The later desktops' names, notes and the rest move down with their windows. The desktops are
+    // read when the removal starts: a request queued before it may have changed them.
+    QPointer<AppDelegate> self(this);
+    auto before = std::make_shared<SpaceSnapshot>(SpaceSnapshot::empty());
+    m_desktopRequests.removeDesktop(
+        number,
+        [self, report, number, before](auto result) {
+            if (self && result)
+                self->m_store.replaceAll(SpaceManagement::metasAfterRemoval(self->m_store.metas(), *before, number));
+            report(result);
+        },
+        [self, before] {
+            if (self)
+                *before = self->m_watcher.snapshot();
+        });
 }
 
 } // namespace lumivast

@@ -2,6 +2,7 @@
 #include "App/CaptureMode.h"
 #include "App/BusService.h"
 #include "App/EntryMode.h"
+#include "App/PlatformChoice.h"
 #include "App/Probe.h"
 #include "App/SignalQuit.h"
 #include "App/SingleInstance.h"
@@ -10,6 +11,7 @@
 #include "App/UrlIntake.h"
 #include "Core/Settings/Settings.h"
 #include "Platform/Log.h"
+#include "Platform/Platform.h"
 #include "Platform/QtScheduler.h"
 #include "UI/Alerts/AlertService.h"
 #include "UI/MenuBar/TrayStatusItem.h"
@@ -23,7 +25,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -40,6 +41,23 @@ void waitOn(lumivast::QtScheduler& clock, lumivast::Duration delay)
     QEventLoop loop;
     lumivast::WorkItem wake = clock.after(delay, [&loop] { loop.quit(); });
     loop.exec();
+}
+
+// The desktop the environment chooses; false, having said why, when there is none to manage.
+bool chooseDesktop(lumivast::PlatformChoice& choice)
+{
+    choice = lumivast::choosePlatform(QProcessEnvironment::systemEnvironment());
+    if (!choice.error.isEmpty()) {
+        std::fprintf(stderr, "lumivast: %s\n", qPrintable(choice.error));
+        return false;
+    }
+    return true;
+}
+
+void installDesktop(const lumivast::PlatformChoice& choice)
+{
+    qCInfo(lcApp).noquote() << "Managing" << choice.reason;
+    lumivast::Platform::install(choice.create());
 }
 
 } // namespace
@@ -65,8 +83,16 @@ int main(int argc, char* argv[])
         std::fflush(stdout);
         return code;
     }
+    if (arguments.contains(QStringLiteral("--version"))) {
+        std::printf("lumivast %s\n", LUMIVAST_VERSION);
+        return 0;
+    }
+    lumivast::PlatformChoice desktop;
+    if (!chooseDesktop(desktop))
+        return 1;
     const lumivast::EntryMode mode = lumivast::chooseEntryMode(arguments);
     if (mode.kind == lumivast::EntryMode::Kind::probe) {
+        installDesktop(desktop);
         lumivast::QtScheduler clock;
         for (const QString& line : lumivast::probeReport(clock))
             std::printf("%s\n", line.toUtf8().constData());
@@ -77,15 +103,16 @@ int main(int argc, char* argv[])
         // Only an event loop: the checks wait on the real clock and the system
         // (the simulated Dock included) acts on that loop meanwhile.
         QCoreApplication loopOwner(argc, argv);
+        installDesktop(desktop);
         lumivast::QtScheduler clock;
         lumivast::SwitchModeIO io;
         io.print = printLine;
         io.wait = [&clock](lumivast::Duration delay) { waitOn(clock, delay); };
         std::exit(lumivast::runSwitchMode(mode.desktop, mode.classic, clock, io));
     }
-    // With no display at all, keep running headless rather than abort.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
-        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    // With no display to open at all, keep running headless rather than abort.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && (qEnvironmentVariableIsEmpty("DISPLAY") || desktop.displayUnreachable))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     if (mode.kind == lumivast::EntryMode::Kind::capture) {
@@ -93,19 +120,13 @@ int main(int argc, char* argv[])
         // needed; no window, no delegate, no hand-over to a running instance.
         QGuiApplication loopOwner(argc, argv);
         QGuiApplication::setApplicationName(QStringLiteral("Lumivast"));
+        installDesktop(desktop);
         lumivast::QtScheduler clock;
         lumivast::CaptureModeIO io;
         io.print = printLine;
         io.wait = [&clock](lumivast::Duration delay) { waitOn(clock, delay); };
         std::exit(lumivast::runCaptureMode(clock, io));
     }
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("lumivast %s\n", LUMIVAST_VERSION);
-            return 0;
-        }
-    }
-
     // The tray image and the menus are redrawn from fresh buffers of a few
     // hundred kilobytes; keep freed heap instead of handing it back to the
     // system and faulting it in again on every redraw.
@@ -144,6 +165,8 @@ int main(int argc, char* argv[])
         break;
     }
 
+    // Only the instance that stays manages a desktop; one that hands over never opens it.
+    installDesktop(desktop);
     lumivast::quitOnTerminationSignals(app);
 
     lumivast::MessageBoxAlertService alerts;

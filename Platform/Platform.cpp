@@ -1,10 +1,8 @@
 #include "Platform/Platform.h"
 
-#include "Platform/Log.h"
 #include "Platform/PackageManagerUpdates.h"
 #include "Platform/QtPasteboard.h"
 #include "Platform/Sim/SimPlatform.h"
-#include "Platform/X11/X11Platform.h"
 
 #include <mutex>
 #include <vector>
@@ -51,12 +49,8 @@ std::shared_ptr<Platform> Platform::currentShared()
         if (registry().current)
             return registry().current;
     }
-    QString error;
-    std::shared_ptr<Platform> platform = fromEnvironment(&error);
-    if (!platform) {
-        qCCritical(lcApp).noquote() << error << "- using the built-in simulated world";
-        platform = SimPlatform::create(SimWorld::defaultWorld());
-    }
+    // The program installs the desktop it chose before anything asks; anything else gets the built-in world.
+    std::shared_ptr<Platform> platform = SimPlatform::create(SimWorld::defaultWorld());
     std::lock_guard lock(registry().mutex);
     if (!registry().current)
         registry().current = std::move(platform);
@@ -66,29 +60,6 @@ std::shared_ptr<Platform> Platform::currentShared()
 Platform& Platform::current()
 {
     return *currentShared();
-}
-
-std::shared_ptr<Platform> Platform::fromEnvironment(QString* error)
-{
-    const QString name = qEnvironmentVariableIsSet("LUMIVAST_PLATFORM") ? qEnvironmentVariable("LUMIVAST_PLATFORM") : QStringLiteral("sim");
-    if (name == QLatin1String("x11"))
-        return X11Platform::create(); // the display DISPLAY names; no world file applies
-    if (name != QLatin1String("sim")) {
-        if (error)
-            *error = QStringLiteral("unknown platform \"%1\"").arg(name);
-        return nullptr;
-    }
-    const QString worldPath = qEnvironmentVariable("LUMIVAST_WORLD");
-    if (worldPath.isEmpty())
-        return SimPlatform::create(SimWorld::defaultWorld());
-    QString worldError;
-    auto world = SimWorld::fromFile(worldPath, &worldError);
-    if (!world) {
-        if (error)
-            *error = QStringLiteral("cannot load world %1: %2").arg(worldPath, worldError);
-        return nullptr;
-    }
-    return SimPlatform::create(std::move(world));
 }
 
 Keyboard& Platform::keyboard()

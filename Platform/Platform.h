@@ -5,6 +5,7 @@
 #include "Platform/DistributedNotifications.h"
 #include "Platform/ChildProcesses.h"
 #include "Platform/Compositing.h"
+#include "Platform/DesktopManagement.h"
 #include "Platform/DesktopNames.h"
 #include "Platform/Events.h"
 #include "Platform/FileWatcher.h"
@@ -91,17 +92,15 @@ public:
     virtual PanelWindows& panelWindows();
     // The system's own parts, their names and which exist (default: every one, with the first system's words).
     virtual SystemParts& parts();
+    // Adding and removing desktops by asking the system; null where that goes through Mission Control (the default).
+    virtual DesktopManagement* desktopManagement() { return nullptr; }
 
     // Makes `platform` current. Process-wide caches built on the previous one
     // (the bridge's symbol slots) are dropped through the reset hooks first.
     static void install(std::shared_ptr<Platform> platform);
-    // The installed platform; on first use, the one the environment names.
+    // The installed platform; the built-in simulated world when none was.
     static Platform& current();
     static std::shared_ptr<Platform> currentShared();
-    // LUMIVAST_PLATFORM: "sim" (the default, with LUMIVAST_WORLD for the
-    // simulated world) or "x11" (the real desktop on DISPLAY). Null with an
-    // explanation in `error` when it cannot be built.
-    static std::shared_ptr<Platform> fromEnvironment(QString* error = nullptr);
     // Called by install() before the new platform takes over.
     static void addResetHook(std::function<void()> hook);
 };

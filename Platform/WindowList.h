@@ -33,6 +33,9 @@ public:
     // An array of dictionaries, or null when the system gives no list.
     // Safe to call from any thread.
     virtual PlistValue copyWindowInfo(std::uint32_t options, std::uint32_t relativeToWindow) = 0;
+    // Whether a window held by its title bar goes along when the Space is switched under it, so
+    // that a pressed, dragged pointer and a switch move it. Where it does not, that is never tried.
+    virtual bool carriesDraggedWindows() { return true; }
 };
 
 } // namespace lumivast

@@ -14,7 +14,7 @@ previews=${PREVIEWS:-0}
 seed="$home/seed.jpg"
 if [ "$previews" -gt 0 ]; then
   # One real preview, taken by the capture mode, stands for every stored one.
-  HOME="$home" XDG_DATA_HOME="$home/seed" XDG_CONFIG_HOME="$home/seedconfig" QT_QPA_PLATFORM=offscreen \
+  LUMIVAST_PLATFORM=sim HOME="$home" XDG_DATA_HOME="$home/seed" XDG_CONFIG_HOME="$home/seedconfig" QT_QPA_PLATFORM=offscreen \
     "$root/build/App/lumivast" --capture >/dev/null
   cp "$(ls "$home"/seed/Lumivast/Thumbnails/*.jpg | head -n 1)" "$seed"
 fi
@@ -24,7 +24,7 @@ for i in $(seq "$runs"); do
     mkdir -p "$home/data/Lumivast/Thumbnails"
     for n in $(seq "$previews"); do cp "$seed" "$home/data/Lumivast/Thumbnails/managed-$n.jpg"; done
   fi
-  HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home" \
+  LUMIVAST_PLATFORM=sim HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home" \
     xvfb-run -a "$root/build/App/lumivast" >"$log" 2>&1 &
   runner=$!
   for _ in $(seq 50); do grep -q 'first snapshot handled' "$log" && break; sleep 0.1; done

@@ -71,11 +71,13 @@ void ManagementQueue::addDesktop(SpaceManagement::Completion completion)
                      std::move(completion));
 }
 
-void ManagementQueue::removeDesktop(int number, SpaceManagement::Completion completion)
+void ManagementQueue::removeDesktop(int number, SpaceManagement::Completion completion, std::function<void()> starting)
 {
     Scheduler& scheduler = m_state->scheduler;
     m_state->enqueue(m_state,
-                     [&scheduler, number](SpaceManagement::Completion done) {
+                     [&scheduler, number, starting = std::move(starting)](SpaceManagement::Completion done) {
+                         if (starting)
+                             starting();
                          SpaceManagement::removeDesktop(scheduler, number, std::move(done));
                      },
                      std::move(completion));

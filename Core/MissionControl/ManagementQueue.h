@@ -3,6 +3,7 @@
 #include "Core/MissionControl/SpaceManagement.h"
 
 #include <deque>
+#include <functional>
 #include <memory>
 
 namespace lumivast {
@@ -24,7 +25,8 @@ public:
     ManagementQueue& operator=(const ManagementQueue&) = delete;
 
     void addDesktop(SpaceManagement::Completion completion);
-    void removeDesktop(int number, SpaceManagement::Completion completion);
+    // `starting`, if given, runs just before the removal itself starts (after any request before it).
+    void removeDesktop(int number, SpaceManagement::Completion completion, std::function<void()> starting = {});
     // A request is under way or waiting.
     bool isBusy() const;
 

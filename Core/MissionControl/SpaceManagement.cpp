@@ -100,7 +100,47 @@ bool matchesDesktop(Element button, int number)
         || text(button, QStringLiteral("AXDescription")) == QStringLiteral("exit to Desktop ") + n;
 }
 
+// The system's own answer in the Part's terms.
+DesktopManagement::Completion reported(Completion completion)
+{
+    return [completion = std::move(completion)](DesktopManagement::Outcome outcome) {
+        switch (outcome) {
+        case DesktopManagement::Outcome::done: return completion({});
+        case DesktopManagement::Outcome::noSuchDesktop: return completion(std::unexpected(Failure::notFound));
+        case DesktopManagement::Outcome::notDone: return completion(std::unexpected(Failure::unavailable));
+        }
+    };
+}
+
 } // namespace
+
+bool removalRenumbers()
+{
+    return Platform::current().desktopManagement() != nullptr;
+}
+
+SpaceMetaMap metasAfterRemoval(SpaceMetaMap metas, const SpaceSnapshot& before, int number)
+{
+    for (const DisplaySpaces& display : before.displays) {
+        std::vector<QString> desktops; // keys of the desktops from the removed one on, in row order
+        for (const Space& space : display.spaces) {
+            if (space.desktopNumber && (*space.desktopNumber == number || !desktops.empty()))
+                desktops.push_back(space.id);
+        }
+        if (desktops.empty())
+            continue;
+        for (std::size_t i = 0; i + 1 < desktops.size(); ++i) {
+            const auto next = metas.find(desktops[i + 1]);
+            if (next == metas.end())
+                metas.erase(desktops[i]);
+            else
+                metas[desktops[i]] = next->second;
+        }
+        metas.erase(desktops.back());
+        break;
+    }
+    return metas;
+}
 
 std::optional<QRectF> frame(sysfn::AXElementRef element)
 {
@@ -151,6 +191,8 @@ bool isMissionControlShown()
 
 void addDesktop(Scheduler& scheduler, Completion completion)
 {
+    if (DesktopManagement* system = Platform::current().desktopManagement())
+        return system->addDesktop(reported(std::move(completion)));
     auto request = std::make_shared<Request>(Request{std::move(completion)});
     openMissionControl(scheduler, [&scheduler, request](bool open) {
         if (!open)
@@ -172,6 +214,8 @@ void addDesktop(Scheduler& scheduler, Completion completion)
 
 void removeDesktop(Scheduler& scheduler, int number, Completion completion)
 {
+    if (DesktopManagement* system = Platform::current().desktopManagement())
+        return system->removeDesktop(number, reported(std::move(completion)));
     auto request = std::make_shared<Request>(Request{std::move(completion)});
     openMissionControl(scheduler, [&scheduler, request, number](bool open) {
         if (!open)

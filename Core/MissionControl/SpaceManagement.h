@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Core/Spaces/SpaceModel.h"
+#include "Core/Spaces/SpaceMeta.h"
 #include "Platform/AXElements.h"
 #include "Platform/Scheduler.h"
 
@@ -48,8 +50,15 @@ std::optional<sysfn::AXElementRef> dockElement();
 // Whether Mission Control's Spaces Bars are there (open, or still closing).
 bool isMissionControlShown();
 
+// Where the system takes such requests itself (Platform::desktopManagement()), they go to it,
+// and its answer is confirmed from the system; else through Mission Control.
 void addDesktop(Scheduler& scheduler, Completion completion);
 // `number` is the desktop's number as Mission Control shows it ("Desktop 3").
 void removeDesktop(Scheduler& scheduler, int number, Completion completion);
+// Whether a removal renumbers the later desktops' Spaces, whose metadata must then follow them.
+bool removalRenumbers();
+// The metadata once desktop `number` of `before` is gone and every later desktop of its
+// display took the key of the one before it.
+SpaceMetaMap metasAfterRemoval(SpaceMetaMap metas, const SpaceSnapshot& before, int number);
 
 } // namespace lumivast::SpaceManagement

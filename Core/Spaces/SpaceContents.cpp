@@ -93,7 +93,15 @@ SpaceContents::Reading SpaceContents::readWindowList()
         return reading;
 
     const std::int32_t ownPID = std::int32_t(QCoreApplication::applicationPid());
-    RunningApplications& running = platform.runningApplications();
+    // One answer of the running applications serves every window of this pass: asking
+    // per window reads the whole system again each time.
+    std::map<std::int32_t, RunningApplication> running;
+    for (RunningApplication& app : platform.runningApplications().runningApplications())
+        running.try_emplace(app.pid, std::move(app));
+    const auto application = [&running](std::int32_t pid) -> const RunningApplication* {
+        const auto it = running.find(pid);
+        return it == running.end() ? nullptr : &it->second;
+    };
 
     struct Record {
         QString name;
@@ -124,7 +132,7 @@ SpaceContents::Reading SpaceContents::readWindowList()
             continue;
         if (const auto alpha = realAt(entry, WindowListKey::alpha); alpha && *alpha <= kMinimumAlpha)
             continue;
-        const auto app = running.runningApplication(*pid);
+        const RunningApplication* app = application(*pid);
         if (!app || app->activationPolicy != ActivationPolicy::regular)
             continue;
         const auto space = onlySpace(windowID);
@@ -164,7 +172,7 @@ SpaceContents::Reading SpaceContents::readWindowList()
             auto it = records.find({space, pid});
             if (it == records.end())
                 continue;
-            const auto app = running.runningApplication(pid);
+            const RunningApplication* app = application(pid);
             apps.push_back({pid, app ? app->bundleID : std::nullopt, it->second.name, it->second.windowIDs});
         }
     }

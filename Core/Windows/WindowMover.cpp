@@ -204,7 +204,12 @@ void WindowMover::move(const FrontWindow& window, const Space& target, const Spa
             finish({});
             return;
         }
-        if (!allowDrag) {
+        // A window that went meanwhile is not moved, and nothing else may be dragged in its place.
+        if (!frame(window.id)) {
+            finish(failed(Failure::noWindow));
+            return;
+        }
+        if (!allowDrag || !Platform::current().windowList().carriesDraggedWindows()) {
             finish(failed(Failure::notMoved));
             return;
         }
@@ -220,8 +225,14 @@ void WindowMover::dragMove(const FrontWindow& window, const Space& target, const
         completion(failed(Failure::notMoved));
         return;
     }
+    // Pressed where the window's title bar is now; a window that is gone leaves nothing to press.
+    const std::optional<QRectF> current = frame(window.id);
+    if (!current) {
+        completion(failed(Failure::noWindow));
+        return;
+    }
     const QPointF pointerBefore = platform.mouse().eventLocation().value_or(QPointF(0, 0));
-    const QPointF grab = grabPoint(window.frame);
+    const QPointF grab = grabPoint(*current);
     const QPointF drop = grab + QPointF(4, 0);
     postMouse(MouseEventType::mouseMoved, grab);
     postMouse(MouseEventType::leftMouseDown, grab);

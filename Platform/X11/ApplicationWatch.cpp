@@ -47,13 +47,7 @@ RunningApplication ApplicationWatch::describe(std::int32_t pid, const QString& w
 {
     RunningApplication app;
     app.pid = pid;
-    if (!windowClass.isEmpty()) {
-        app.localizedName = windowClass;
-        auto it = m_desktopIDs.find(windowClass);
-        if (it == m_desktopIDs.end())
-            it = m_desktopIDs.emplace(windowClass, desktopIDForClass(windowClass)).first;
-        app.bundleID = it->second;
-    }
+    describeApplication(app, windowClass);
     return app;
 }
 

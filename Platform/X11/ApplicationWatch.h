@@ -39,7 +39,6 @@ private:
     RunningApplication describe(std::int32_t pid, const QString& windowClass);
 
     std::map<std::int32_t, QString> m_running;
-    std::map<QString, std::optional<QString>> m_desktopIDs; // by window class: the entries are read once
     std::int32_t m_activePID = 0;
 };
 

@@ -142,12 +142,14 @@ void EventThread::run(XConnection* x, std::vector<Row> rows, int pointer)
                     rowsDirty = true;
                 if (isRoot(e->window) && e->atom == a.clientList)
                     clientsDirty = true;
+                if (isRoot(e->window) && e->atom == a.desktopNames && m_callbacks.desktopNamesChanged)
+                    m_callbacks.desktopNamesChanged();
                 if (isRoot(e->window) && e->atom == a.activeWindow
                     && std::find(activeRoots.begin(), activeRoots.end(), e->window) == activeRoots.end())
                     activeRoots.push_back(e->window);
                 if (isRoot(e->window) && (e->atom == a.workarea || e->atom == a.currentDesktop))
                     screensChanged(false);
-                if (!isRoot(e->window) && (e->atom == a.wmPid || e->atom == XCB_ATOM_WM_CLASS || e->atom == a.wmWindowType)
+                if (!isRoot(e->window) && (e->atom == a.wmPid || e->atom == XCB_ATOM_WM_CLASS || e->atom == a.wmWindowType || e->atom == a.wmDesktop)
                     && m_callbacks.windowFactsChanged)
                     m_callbacks.windowFactsChanged(e->window, false);
                 break;
@@ -193,6 +195,11 @@ void EventThread::run(XConnection* x, std::vector<Row> rows, int pointer)
         if (rowsDirty) {
             rowsDirty = false;
             std::vector<Row> next = readRows(*x);
+            const bool newManager = std::any_of(next.begin(), next.end(), [&rows](const Row& row) {
+                return row.managed && std::size_t(row.screen) < rows.size() && rows[std::size_t(row.screen)].check != row.check;
+            });
+            if (newManager && m_callbacks.windowManagerChanged)
+                m_callbacks.windowManagerChanged();
             if (!sameSpaces(rows, next)) {
                 const bool currentChanged = !sameCurrent(rows, next);
                 rows = next;

@@ -31,8 +31,11 @@ public:
         std::function<void(std::uint16_t type, std::uint32_t detail)> rawPointer;
         // The monitors or a screen's size changed (`layout` true), or only a work area.
         std::function<void(bool layout)> screensChanged;
-        // A window this connection watches changed its pid, class or type property, or a window ended.
+        // A window this connection watches changed its pid, class, type or desktop property, or a window ended.
         std::function<void(xcb_window_t window, bool ended)> windowFactsChanged;
+        // Another window manager took over a screen (its check window changed), or a root's desktop names changed.
+        std::function<void()> windowManagerChanged;
+        std::function<void()> desktopNamesChanged;
     };
 
     EventThread(QByteArray display, Callbacks callbacks);

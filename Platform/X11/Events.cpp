@@ -7,6 +7,7 @@
 #include <xcb/xtest.h>
 
 
+#include <algorithm>
 #include <chrono>
 
 namespace lumivast::x11 {
@@ -98,11 +99,9 @@ void X11Events::act(XConnection& x, const DockRequest& request)
             m_log << QStringLiteral("ignored %1: no window manager on screen %2").arg(request.cause).arg(screen);
             return;
         }
-        // Steps taken before the last one landed count from where that one is going.
-        std::uint32_t from = row.current;
-        if (const auto it = m_pending.find(screen);
-            it != m_pending.end() && it->second.index != row.current && nowMs() - it->second.sentAt < kPendingMs)
-            from = it->second.index;
+        // Steps taken before the last one landed count from where that one is going; once the
+        // desktop shown changed otherwise (another pager, wmctrl), from the one shown.
+        const std::uint32_t from = pendingTarget(screen, row.current).value_or(row.current);
         const qint64 next = qint64(from) + request.value;
         if (next < 0 || next >= qint64(row.count)) {
             m_log << QStringLiteral("ignored %1: no Space %2 of screen %3")
@@ -113,8 +112,35 @@ void X11Events::act(XConnection& x, const DockRequest& request)
         index = std::uint32_t(next);
     }
     m_log << QStringLiteral("request screen %1 -> desktop %2 by %3").arg(screen).arg(index + 1).arg(request.cause);
-    m_pending[screen] = Pending{index, nowMs()};
+    (void)pendingTarget(screen, rows[std::size_t(screen)].current); // brought up to date before one more joins
+    Pending& pending = m_pending[screen];
+    if (pending.targets.empty())
+        pending.shown = rows[std::size_t(screen)].current;
+    pending.targets.push_back(index);
+    pending.sentAt = nowMs();
     requestDesktop(x, screen, index);
+}
+
+std::optional<std::uint32_t> X11Events::pendingTarget(int screen, std::uint32_t shown)
+{
+    const auto it = m_pending.find(screen);
+    if (it == m_pending.end())
+        return std::nullopt;
+    Pending& pending = it->second;
+    if (nowMs() - pending.sentAt >= kPendingMs) {
+        pending.targets.clear();
+    } else if (shown != pending.shown) {
+        // Our requests land in the order they were sent; a desktop that is none of them was someone else's.
+        const auto landed = std::find(pending.targets.begin(), pending.targets.end(), shown);
+        if (landed == pending.targets.end())
+            pending.targets.clear();
+        else
+            pending.targets.erase(pending.targets.begin(), landed + 1);
+        pending.shown = shown;
+    }
+    if (pending.targets.empty())
+        return std::nullopt;
+    return pending.targets.back();
 }
 
 void X11Events::fakeKey(XConnection& x, const InputEvent& event)

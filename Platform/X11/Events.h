@@ -9,7 +9,9 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
+#include <vector>
 
 namespace lumivast::x11 {
 
@@ -47,10 +49,14 @@ private:
     Symbols& m_symbols;
     DockEventReader m_reader;
     std::set<quint16> m_consumedKeys; // hot-key presses whose release is consumed too
+    // The desktops requested of one screen that have not been shown yet, in the order sent.
     struct Pending {
-        std::uint32_t index = 0;
-        qint64 sentAt = 0; // ms, monotonic
+        std::vector<std::uint32_t> targets;
+        std::uint32_t shown = 0; // the desktop shown when the last of them was known to be on its way
+        qint64 sentAt = 0;       // ms, monotonic, of the latest
     };
+    // Where the requests on their way to `screen` end, given the desktop shown now; none when nothing is on its way.
+    std::optional<std::uint32_t> pendingTarget(int screen, std::uint32_t shown);
     std::map<int, Pending> m_pending; // by X screen
     QStringList m_log;
 };

@@ -17,6 +17,21 @@ constexpr std::uint32_t kPagerSource = 2;
 
 } // namespace
 
+X11PanelWindows::X11PanelWindows(std::shared_ptr<Session> session) : m_session(std::move(session))
+{
+    m_session->onRootChange([this, alive = std::weak_ptr<int>(m_alive)](Session::RootChange change) {
+        if (alive.lock() && change == Session::RootChange::windowManager)
+            askAgain();
+    });
+}
+
+void X11PanelWindows::askAgain()
+{
+    const std::map<xcb_window_t, PanelTraits> panels = m_managed;
+    for (const auto& [window, traits] : panels)
+        prepare(window, traits);
+}
+
 void X11PanelWindows::preparePanel(QWindow* window, const PanelTraits& traits)
 {
     if (!window || QGuiApplication::platformName() != QLatin1String("xcb"))
@@ -39,8 +54,10 @@ void X11PanelWindows::prepare(xcb_window_t window, const PanelTraits& traits)
     Reply<xcb_get_window_attributes_reply_t> attributes(
         xcb_get_window_attributes_reply(x->get(), xcb_get_window_attributes(x->get(), window), &error));
     std::free(error);
-    if (!attributes)
+    if (!attributes) {
+        m_managed.erase(window); // gone
         return;
+    }
     const bool mapped = attributes->map_state != XCB_MAP_STATE_UNMAPPED;
     const Atoms& a = x->atoms();
     const bool managed = traits.takesKeys || traits.level == PanelLevel::belowNormal;
@@ -51,6 +68,7 @@ void X11PanelWindows::prepare(xcb_window_t window, const PanelTraits& traits)
             xcb_change_window_attributes(x->get(), window, XCB_CW_OVERRIDE_REDIRECT, &on);
         }
     } else {
+        m_managed[window] = traits;
         const xcb_atom_t layer = traits.level == PanelLevel::belowNormal ? x->atom("_NET_WM_STATE_BELOW") : a.wmStateAbove;
         const std::vector<xcb_atom_t> wanted{layer, a.wmStateSkipTaskbar, a.wmStateSkipPager};
         if (!mapped) {

@@ -3,6 +3,7 @@
 // The X11 backend's services, each over the shared session.
 
 #include "Platform/Platform.h"
+#include "Platform/X11/DesktopPictures.h"
 #include "Platform/X11/Monitors.h"
 #include "Platform/X11/Session.h"
 #include "Platform/X11/Symbols.h"
@@ -66,7 +67,8 @@ private:
 
 class X11Workspace final : public Workspace {
 public:
-    explicit X11Workspace(std::shared_ptr<Session> session) : m_session(std::move(session)) {}
+    explicit X11Workspace(std::shared_ptr<Session> session)
+        : m_session(session), m_pictures(std::make_unique<X11DesktopPictures>(std::move(session))) {}
     // The notifications come from the event thread, which the connection starts.
     Subscription observe(WorkspaceEvent event, std::function<void()> handler) override
     {
@@ -82,6 +84,10 @@ public:
     std::optional<QUrl> urlForApplication(const QString& bundleID) override;
     // The root's background, written to a file of the runtime folder; none when the root has no picture.
     std::optional<QUrl> desktopImageURL(const ScreenInfo& screen) override;
+    // Kept for the desktop the screen shows now, and shown whenever that desktop is (X keeps one picture per root).
+    std::expected<void, QString> setDesktopImageURL(const QUrl& file, const ScreenInfo& screen) override;
+    // The kept pictures of the desktops shown now.
+    void showDesktopPictures() { m_pictures->showCurrent(); }
     using Workspace::openApplication;
     void openApplication(const QUrl& url, const OpenConfiguration& configuration,
                          std::function<void(OpenResult)> completion) override;
@@ -90,6 +96,7 @@ public:
 
 private:
     std::shared_ptr<Session> m_session;
+    std::unique_ptr<X11DesktopPictures> m_pictures;
 };
 
 } // namespace lumivast::x11

@@ -71,6 +71,10 @@ std::shared_ptr<XConnection> Session::connection()
                 handler();
         };
         callbacks.started = [this](XConnection& x, const std::vector<Row>& rows) {
+            {
+                std::lock_guard lock(m_rowsMutex);
+                m_rows = rows;
+            }
             watchClients(x);
             m_applications.reset(x);
             writePreferences(rows);
@@ -82,6 +86,23 @@ std::shared_ptr<XConnection> Session::connection()
         callbacks.windowFactsChanged = [this](xcb_window_t window, bool ended) {
             forgetFacts(ended ? std::optional<xcb_window_t>(window) : std::nullopt);
         };
+        const auto rootChanged = [this](RootChange change) {
+            std::weak_ptr<Session> weak = weak_from_this();
+            scheduler().post([weak, change] {
+                auto self = weak.lock();
+                if (!self)
+                    return;
+                std::vector<std::function<void(RootChange)>> handlers;
+                {
+                    std::lock_guard lock(self->m_rootMutex);
+                    handlers = self->m_rootHandlers;
+                }
+                for (const auto& handler : handlers)
+                    handler(change);
+            });
+        };
+        callbacks.windowManagerChanged = [rootChanged] { rootChanged(RootChange::windowManager); };
+        callbacks.desktopNamesChanged = [rootChanged] { rootChanged(RootChange::desktopNames); };
         callbacks.activeWindowChanged = [this](XConnection& x, xcb_window_t root) { activeWindowChanged(x, root); };
         callbacks.rawPointer = [this](std::uint16_t type, std::uint32_t detail) {
             std::function<void(std::uint16_t, std::uint32_t)> handler;
@@ -105,9 +126,14 @@ std::shared_ptr<XConnection> Session::connection()
             m_watchingClients = false;
             m_watchedClients.clear();
             m_facts.clear();
+            m_places.clear();
             ++m_factsGeneration;
         }
         m_events.reset(); // a thread whose server went away has returned already
+        {
+            std::lock_guard lock(m_rowsMutex);
+            m_rows.reset();
+        }
         auto thread = std::make_unique<EventThread>(m_display, std::move(callbacks));
         if (thread->start()) {
             m_events = std::move(thread);
@@ -230,8 +256,20 @@ void Session::announce(std::uint32_t event)
     }
 }
 
+std::optional<std::vector<Row>> Session::knownRows()
+{
+    if (!eventsRunning())
+        return std::nullopt;
+    std::lock_guard lock(m_rowsMutex);
+    return m_rows;
+}
+
 void Session::rowsChanged(const std::vector<Row>& rows, bool currentChanged)
 {
+    {
+        std::lock_guard lock(m_rowsMutex);
+        m_rows = rows;
+    }
     // The preferences file goes first: a watcher that reads it on its change sees the new state.
     writePreferences(rows);
     announce(kSpacesChanged);
@@ -316,6 +354,7 @@ void Session::watchClients(XConnection& x)
         ++m_factsGeneration;
     }
     std::erase_if(m_facts, [this](const auto& entry) { return !m_watchedClients.contains(entry.first); });
+    std::erase_if(m_places, [this](const auto& entry) { return !m_watchedClients.contains(entry.first); });
 }
 
 void Session::forgetFacts(std::optional<xcb_window_t> ended)
@@ -324,6 +363,7 @@ void Session::forgetFacts(std::optional<xcb_window_t> ended)
     if (ended)
         m_watchedClients.erase(*ended); // its number may come back for another window, which nothing watches yet
     m_facts.clear();
+    m_places.clear();
     ++m_factsGeneration;
 }
 
@@ -347,6 +387,28 @@ std::vector<std::optional<WindowFacts>> Session::keptFacts(const std::vector<xcb
             kept[i] = it->second;
     }
     return kept;
+}
+
+void Session::keepPlaces(std::uint64_t generation, std::vector<std::pair<xcb_window_t, WindowPlace>> places)
+{
+    std::lock_guard lock(m_factsMutex);
+    if (generation == 0 || generation != m_factsGeneration)
+        return;
+    for (auto& [window, place] : places) {
+        if (m_watchedClients.contains(window))
+            m_places.insert_or_assign(window, place);
+    }
+}
+
+std::optional<Session::WindowPlace> Session::keptPlace(xcb_window_t window)
+{
+    std::lock_guard lock(m_factsMutex);
+    if (!m_watchingClients)
+        return std::nullopt;
+    const auto it = m_places.find(window);
+    if (it == m_places.end())
+        return std::nullopt;
+    return it->second;
 }
 
 void Session::keepFacts(std::uint64_t generation, std::vector<std::pair<xcb_window_t, WindowFacts>> facts)
@@ -395,6 +457,12 @@ Subscription Session::observeApplications(WorkspaceEvent event, std::function<vo
         if (auto self = weak.lock())
             std::erase_if(self->m_observers, [token](const Observer& o) { return o.token == token; });
     });
+}
+
+void Session::onRootChange(std::function<void(RootChange)> handler)
+{
+    std::lock_guard lock(m_rootMutex);
+    m_rootHandlers.push_back(std::move(handler));
 }
 
 void Session::postWorkspaceEvent(WorkspaceEvent event)

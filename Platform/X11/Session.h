@@ -43,6 +43,8 @@ public:
 
     // Null while the display cannot be reached. Any thread.
     std::shared_ptr<XConnection> connection();
+    // The display as given (empty: the one DISPLAY names), for connections of a caller's own.
+    const QByteArray& display() const { return m_display; }
     void setScheduler(Scheduler& scheduler);
     Scheduler& scheduler();
 
@@ -56,6 +58,15 @@ public:
     // From any thread: the observers hear it on the main thread.
     void postWorkspaceEvent(WorkspaceEvent event);
     void postApplicationEvent(WorkspaceEvent event, const RunningApplication& application);
+
+    // The rows as the event thread last read them, which it keeps up to date; none while it
+    // does not run. Any thread.
+    std::optional<std::vector<Row>> knownRows();
+
+    // ---- the window manager's own state on the roots ----
+    enum class RootChange { windowManager, desktopNames };
+    // Registered while the platform is put together; each handler runs on the main thread.
+    void onRootChange(std::function<void(RootChange)> handler);
 
     // ---- global hot keys: grabbed on the event thread's connection, whose events it reads ----
     // Null while the display cannot be reached.
@@ -82,6 +93,15 @@ public:
     std::vector<std::optional<WindowFacts>> keptFacts(const std::vector<xcb_window_t>& windows, std::uint64_t generation);
     // Keeps facts read by a read that started at `generation`, unless something changed since.
     void keepFacts(std::uint64_t generation, std::vector<std::pair<xcb_window_t, WindowFacts>> facts);
+
+    // Each watched window's screen and desktop as the latest read saw them, kept and dropped like the facts.
+    struct WindowPlace {
+        int screen = 0;
+        std::optional<std::uint32_t> desktop;
+    };
+    void keepPlaces(std::uint64_t generation, std::vector<std::pair<xcb_window_t, WindowPlace>> places);
+    // None where it must be read.
+    std::optional<WindowPlace> keptPlace(xcb_window_t window);
 
     // ---- each application's focused window: the one it last had active, or one chosen for it. Any thread. ----
     void noteFocusedWindow(std::int32_t pid, xcb_window_t window);
@@ -142,6 +162,11 @@ private:
     bool m_watchingClients = false;
     std::set<xcb_window_t> m_watchedClients;
     std::map<xcb_window_t, WindowFacts> m_facts;
+    std::map<xcb_window_t, WindowPlace> m_places;
+    std::mutex m_rowsMutex;
+    std::optional<std::vector<Row>> m_rows;
+    std::mutex m_rootMutex;
+    std::vector<std::function<void(RootChange)>> m_rootHandlers;
     std::mutex m_pointerMutex;
     std::function<void(std::uint16_t, std::uint32_t)> m_pointerHandler;
 };

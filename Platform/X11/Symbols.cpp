@@ -65,26 +65,46 @@ Symbols::Symbols(std::shared_ptr<Session> session) : m_session(std::move(session
         if (!x || !list.array())
             return PlistValue();
         const std::vector<std::uint32_t> ids = windowNumbers(list);
-        std::vector<xcb_get_property_cookie_t> desktops;
-        std::vector<xcb_get_geometry_cookie_t> geometries;
-        for (std::uint32_t id : ids) {
-            desktops.push_back(x->requestProperty(id, x->atoms().wmDesktop, XCB_ATOM_CARDINAL, 1));
-            geometries.push_back(xcb_get_geometry(x->get(), id));
+        // Asked once per window by the contents refresh: one round trip each, the rows as the event
+        // thread keeps them, and the screen asked only where there is more than one.
+        // A window the last listing saw, unchanged since, needs no request at all.
+        const bool oneScreen = x->screens().size() == 1;
+        std::vector<std::optional<Session::WindowPlace>> kept;
+        std::vector<xcb_get_property_cookie_t> desktops(ids.size());
+        std::vector<xcb_get_geometry_cookie_t> geometries(ids.size());
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            kept.push_back(m_session->keptPlace(ids[i]));
+            if (kept.back())
+                continue;
+            desktops[i] = x->requestProperty(ids[i], x->atoms().wmDesktop, XCB_ATOM_CARDINAL, 1);
+            if (!oneScreen)
+                geometries[i] = xcb_get_geometry(x->get(), ids[i]);
         }
-        const std::vector<Row> rows = readRows(*x);
+        const std::vector<Row> rows = m_session->knownRows().value_or(std::vector<Row>());
+        const std::vector<Row> checked = rows.size() == x->screens().size() ? rows : readRows(*x);
         PlistValue::Array result;
         for (std::size_t i = 0; i < ids.size(); ++i) {
-            const auto desktop = x->readCardinals(desktops[i]);
-            Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(x->get(), geometries[i], nullptr));
-            const int screen = geometry ? screenOf(*x, geometry->root) : -1;
-            if (!desktop || desktop->empty() || screen < 0 || !rows[std::size_t(screen)].managed)
+            std::optional<std::uint32_t> desktop;
+            int screen = 0;
+            if (kept[i]) {
+                desktop = kept[i]->desktop;
+                screen = kept[i]->screen;
+            } else {
+                if (const auto values = x->readCardinals(desktops[i]); values && !values->empty())
+                    desktop = (*values)[0];
+                if (!oneScreen) {
+                    Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(x->get(), geometries[i], nullptr));
+                    screen = geometry ? screenOf(*x, geometry->root) : -1;
+                }
+            }
+            if (!desktop || screen < 0 || std::size_t(screen) >= checked.size() || !checked[std::size_t(screen)].managed)
                 continue;
-            const Row& row = rows[std::size_t(screen)];
-            if ((*desktop)[0] == kAllDesktops) {
+            const Row& row = checked[std::size_t(screen)];
+            if (*desktop == kAllDesktops) {
                 for (std::uint32_t d = 0; d < row.count; ++d)
                     result.push_back(PlistValue(std::int64_t(managedNumber(screen, d))));
-            } else if ((*desktop)[0] < row.count) {
-                result.push_back(PlistValue(std::int64_t(managedNumber(screen, (*desktop)[0]))));
+            } else if (*desktop < row.count) {
+                result.push_back(PlistValue(std::int64_t(managedNumber(screen, *desktop))));
             }
         }
         return PlistValue(std::move(result));

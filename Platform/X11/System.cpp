@@ -1,4 +1,6 @@
 #include "Platform/X11/Services.h"
+
+#include "Platform/X11/DesktopEntries.h"
 #include "Platform/X11/Mouse.h"
 
 #include "Platform/Coordinates.h"
@@ -188,12 +190,10 @@ bool X11Workspace::openURL(const QUrl& url)
 std::optional<QUrl> X11Workspace::urlForApplication(const QString& bundleID)
 {
     // The bundle identifier of an application here is its desktop-file id.
-    if (bundleID.isEmpty() || bundleID.contains(QLatin1Char('/')))
+    const auto path = DesktopEntries::fileOf(bundleID);
+    if (!path)
         return std::nullopt;
-    const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, bundleID + QStringLiteral(".desktop"));
-    if (path.isEmpty())
-        return std::nullopt;
-    return QUrl::fromLocalFile(path);
+    return QUrl::fromLocalFile(*path);
 }
 
 void X11Workspace::openApplication(const QUrl& url, const OpenConfiguration& configuration,
@@ -211,36 +211,7 @@ void X11Workspace::openApplication(const QUrl& url, const OpenConfiguration& con
         answer(std::unexpected(QStringLiteral("%1 is not an application").arg(url.toString())));
         return;
     }
-    // The entry's command, without the field codes for files and URLs, which an open without documents leaves empty.
-    QFile entry(url.toLocalFile());
-    QString exec;
-    if (entry.open(QIODevice::ReadOnly)) {
-        bool inMainGroup = false;
-        while (!entry.atEnd()) {
-            const QString line = QString::fromUtf8(entry.readLine()).trimmed();
-            if (line.startsWith(QLatin1Char('[')))
-                inMainGroup = line == QLatin1String("[Desktop Entry]");
-            else if (inMainGroup && line.startsWith(QLatin1String("Exec=")))
-                exec = line.mid(5);
-        }
-    }
-    QStringList command;
-    for (const QString& word : QProcess::splitCommand(exec)) {
-        if (word.size() == 2 && word.startsWith(QLatin1Char('%')))
-            continue;
-        command << word;
-    }
-    if (command.isEmpty()) {
-        answer(std::unexpected(QStringLiteral("%1 names no program").arg(url.toLocalFile())));
-        return;
-    }
-    const QString program = command.takeFirst();
-    qint64 pid = 0;
-    if (!QProcess::startDetached(program, command + configuration.arguments, {}, &pid)) {
-        answer(std::unexpected(QStringLiteral("The application could not be started.")));
-        return;
-    }
-    answer(std::int32_t(pid));
+    answer(DesktopEntries::launch(url.toLocalFile(), configuration.arguments));
 }
 
 bool X11Workspace::terminateApplication(std::int32_t pid)

@@ -1,15 +1,13 @@
 #include "Platform/X11/Windows.h"
 
+#include "Platform/X11/DesktopEntries.h"
 #include "Platform/X11/Desktops.h"
 #include "Platform/X11/Monitors.h"
 
 
 #include <QDir>
-#include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QIcon>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <cstring>
@@ -22,42 +20,8 @@ namespace {
 
 constexpr std::uint32_t kICCCMIconic = 3;
 
-QString iconNameOfEntry(const QString& path)
+QImage iconNamed(const QString& name)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    bool inMainGroup = false;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.startsWith(QLatin1Char('[')))
-            inMainGroup = line == QLatin1String("[Desktop Entry]");
-        else if (inMainGroup && line.startsWith(QLatin1String("Icon=")))
-            return line.mid(5);
-    }
-    return {};
-}
-
-QString entryValue(const QString& path, const QString& key)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    bool inMainGroup = false;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.startsWith(QLatin1Char('[')))
-            inMainGroup = line == QLatin1String("[Desktop Entry]");
-        else if (inMainGroup && line.startsWith(key + QLatin1Char('=')))
-            return line.mid(key.size() + 1);
-    }
-    return {};
-}
-
-QImage iconFromEntry(const QString& bundleID)
-{
-    const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, bundleID + QStringLiteral(".desktop"));
-    const QString name = path.isEmpty() ? QString() : iconNameOfEntry(path);
     if (name.isEmpty())
         return {};
     const QIcon icon = QFileInfo(name).isAbsolute() ? QIcon(name) : QIcon::fromTheme(name);
@@ -66,21 +30,16 @@ QImage iconFromEntry(const QString& bundleID)
 
 } // namespace
 
-std::optional<QString> desktopIDForClass(const QString& windowClass)
+void describeApplication(RunningApplication& app, const QString& windowClass)
 {
     if (windowClass.isEmpty())
-        return std::nullopt;
-    for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation)) {
-        QDirIterator it(folder, {QStringLiteral("*.desktop")}, QDir::Files);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            const QString id = QFileInfo(path).completeBaseName();
-            if (id.compare(windowClass, Qt::CaseInsensitive) == 0
-                || entryValue(path, QStringLiteral("StartupWMClass")).compare(windowClass, Qt::CaseInsensitive) == 0)
-                return id;
-        }
+        return;
+    if (const auto entry = DesktopEntries::shared().forClass(windowClass)) {
+        app.bundleID = entry->id;
+        app.localizedName = entry->name.isEmpty() ? windowClass : entry->name;
+    } else {
+        app.localizedName = windowClass;
     }
-    return std::nullopt;
 }
 
 std::vector<ClientWindow> readClientWindows(XConnection& x, Session* session)
@@ -236,6 +195,14 @@ std::vector<ClientWindow> readClientWindows(XConnection& x, Session* session)
     }
     if (!learnt.empty())
         session->keepFacts(generation, std::move(learnt));
+    if (generation != 0) {
+        // The per-window Spaces questions that follow a listing are answered from it.
+        std::vector<std::pair<xcb_window_t, Session::WindowPlace>> places;
+        places.reserve(windows.size());
+        for (const ClientWindow& w : windows)
+            places.emplace_back(w.id, Session::WindowPlace{w.screen, w.desktop});
+        session->keepPlaces(generation, std::move(places));
+    }
     if (withoutPid.empty() && withoutNetName.empty())
         return windows;
     // Round trip three, only for windows that need it: the old-style title where there is no
@@ -317,8 +284,7 @@ std::vector<RunningApplication> X11Windows::applications(XConnection& x, const s
             continue;
         RunningApplication app;
         app.pid = w.pid;
-        app.bundleID = desktopIDForClass(w.appClass);
-        app.localizedName = w.appClass.isEmpty() ? std::nullopt : std::optional<QString>(w.appClass);
+        describeApplication(app, w.appClass);
         app.activationPolicy = ActivationPolicy::regular;
         app.isActive = activePID == w.pid;
         // Hidden: every one of its windows is minimised.
@@ -383,8 +349,8 @@ QImage X11Windows::icon(std::int32_t pid)
         }
         if (!best.isNull())
             return best;
-        if (const auto id = desktopIDForClass(w.appClass))
-            return iconFromEntry(*id);
+        if (const auto entry = DesktopEntries::shared().forClass(w.appClass))
+            return iconNamed(DesktopEntries::iconOf(entry->id));
         return {};
     }
     return {};
@@ -392,7 +358,7 @@ QImage X11Windows::icon(std::int32_t pid)
 
 QImage X11Windows::iconForBundle(const QString& bundleID)
 {
-    return iconFromEntry(bundleID);
+    return iconNamed(DesktopEntries::iconOf(bundleID));
 }
 
 std::optional<QStringList> X11Windows::folderEntries(const QString& folder)
@@ -416,12 +382,8 @@ std::optional<QString> X11Windows::bundleIdentifier(const QString& bundlePath)
 
 QImage X11Windows::iconForFile(const QString& path)
 {
-    if (path.endsWith(QLatin1String(".desktop"))) {
-        const QString name = iconNameOfEntry(path);
-        const QIcon icon = QFileInfo(name).isAbsolute() ? QIcon(name) : QIcon::fromTheme(name);
-        if (!icon.isNull())
-            return icon.pixmap(128).toImage();
-    }
+    if (path.endsWith(QLatin1String(".desktop")))
+        return iconNamed(DesktopEntries::iconOfFile(path));
     return {};
 }
 

@@ -38,6 +38,9 @@ public:
     explicit X11Windows(std::shared_ptr<Session> session) : m_session(std::move(session)) {}
 
     PlistValue copyWindowInfo(std::uint32_t options, std::uint32_t relativeToWindow) override;
+    // A window is moved by asking the window manager (_NET_WM_DESKTOP); a synthetic press
+    // lands on whatever is under the pointer by then, which may be another window.
+    bool carriesDraggedWindows() override { return false; }
 
     std::vector<RunningApplication> runningApplications() override;
     std::optional<RunningApplication> runningApplication(std::int32_t pid) override;
@@ -57,7 +60,8 @@ private:
     std::shared_ptr<Session> m_session;
 };
 
-// The desktop-file id whose entry names this window class (StartupWMClass, or the file's own name); none when none does.
-std::optional<QString> desktopIDForClass(const QString& windowClass);
+// What a window class tells of its application: the id and the name of the desktop entry that
+// names the class (StartupWMClass, or the entry's own id), else the class as its name.
+void describeApplication(RunningApplication& app, const QString& windowClass);
 
 } // namespace lumivast::x11

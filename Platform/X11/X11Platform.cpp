@@ -6,6 +6,8 @@
 #include "Platform/QtScheduler.h"
 #include "Platform/X11/Accessibility.h"
 #include "Platform/X11/Capture.h"
+#include "Platform/X11/DesktopChanges.h"
+#include "Platform/X11/Desktops.h"
 #include "Platform/X11/Events.h"
 #include "Platform/X11/HotKeys.h"
 #include "Platform/X11/Mouse.h"
@@ -45,7 +47,8 @@ struct X11Platform::Services {
           windows(session),
           hotKeys(session),
           accessibility(session),
-          panels(session)
+          panels(session),
+          desktops(session)
     {
         symbols.addAXWindowNumbers([this](sysfn::AXElementRef element) { return accessibility.windowNumber(element); });
     }
@@ -70,6 +73,7 @@ struct X11Platform::Services {
     X11HotKeys hotKeys;
     X11Accessibility accessibility;
     X11PanelWindows panels;
+    X11DesktopManagement desktops;
 };
 
 std::shared_ptr<X11Platform> X11Platform::create(const QByteArray& display)
@@ -77,10 +81,24 @@ std::shared_ptr<X11Platform> X11Platform::create(const QByteArray& display)
     return std::make_shared<X11Platform>(display);
 }
 
+X11Platform::DisplayState X11Platform::probeDisplay(const QByteArray& display)
+{
+    const std::unique_ptr<XConnection> x = XConnection::open(display);
+    if (!x)
+        return DisplayState::unreachable;
+    for (const Row& row : readRows(*x)) {
+        if (row.managed)
+            return DisplayState::windowManager;
+    }
+    return DisplayState::noWindowManager;
+}
+
 X11Platform::X11Platform(const QByteArray& display) : d(std::make_unique<Services>(display))
 {
     // Windows covered at the first capture would otherwise show what covered them.
     d->capture.prepare();
+    // The picture kept for each desktop shown now, as at the last run.
+    d->workspace.showDesktopPictures();
     if (d->wayland) {
         qCWarning(lcApp) << "This is a Wayland session: only X11 clients are seen, and hot keys fire only while one of them has focus";
     }
@@ -115,6 +133,7 @@ ScreenCapture& X11Platform::screenCapture() { return d->capture; }
 Compositing& X11Platform::compositing() { return d->compositing; }
 DesktopNames& X11Platform::desktopNames() { return d->names; }
 PanelWindows& X11Platform::panelWindows() { return d->panels; }
+DesktopManagement* X11Platform::desktopManagement() { return &d->desktops; }
 QString X11Platform::spacesPreferencesPath() { return d->session->spacesPreferencesPath(); }
 
 Sounds& X11Platform::sounds()

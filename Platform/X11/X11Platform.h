@@ -21,6 +21,11 @@ class X11Platform final : public Platform {
 public:
     // `display` empty: the one DISPLAY names.
     static std::shared_ptr<X11Platform> create(const QByteArray& display = {});
+
+    // What a display offers: no server reached, a server with no EWMH window
+    // manager (no live _NET_SUPPORTING_WM_CHECK on any screen), or one with.
+    enum class DisplayState { unreachable, noWindowManager, windowManager };
+    static DisplayState probeDisplay(const QByteArray& display = {});
     explicit X11Platform(const QByteArray& display);
     ~X11Platform() override;
     X11Platform(const X11Platform&) = delete;
@@ -52,6 +57,7 @@ public:
     DesktopNames& desktopNames() override;
     PanelWindows& panelWindows() override;
     SystemParts& parts() override;
+    DesktopManagement* desktopManagement() override;
 
     struct Services;
 

@@ -7,10 +7,13 @@
 //   road classic   the same with the classic switch
 //   wmctrl -s N    spawning wmctrl to that notification
 //   publish        that notification to the watcher's publish, on the Qt scheduler
-//   window list    copyWindowInfo with 100 helper windows
+//   window list    copyWindowInfo with 100 helper windows of 20 processes
+//   contents       one window-contents refresh (SpaceContents::readWindowList) with those windows and
+//                  300 desktop entries, 10 of the 20 window classes named by one of them
 //   Spaces list    the bridge's Spaces list
 #include "CGSBridge/CGSBridge.h"
 #include "Core/Settings/Settings.h"
+#include "Core/Spaces/SpaceContents.h"
 #include "Core/Spaces/SpaceProvider.h"
 #include "Core/Spaces/SpaceWatcher.h"
 #include "Core/Switching/SpaceSwitcher.h"
@@ -22,6 +25,8 @@
 #include "tests/Platform/X11/XServerFixture.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -280,6 +285,24 @@ std::vector<double> timed(int n, F&& work)
     return samples;
 }
 
+// 300 entries in the user's applications folder, as a usual desktop has them; the first
+// 10 name the window classes BenchClass1 ... BenchClass10.
+void writeDesktopEntries(const QString& dataHome)
+{
+    const QString folder = dataHome + QStringLiteral("/applications");
+    QDir().mkpath(folder);
+    for (int i = 1; i <= 300; ++i) {
+        QFile entry(QStringLiteral("%1/bench-app-%2.desktop").arg(folder).arg(i));
+        if (!entry.open(QIODevice::WriteOnly))
+            return;
+        QByteArray text = "[Desktop Entry]\nType=Application\nName=Bench App " + QByteArray::number(i)
+            + "\nName[de]=Prüfprogramm " + QByteArray::number(i) + "\nExec=true %U\nIcon=bench-app\nCategories=Utility;\n";
+        if (i <= 10)
+            text += "StartupWMClass=BenchClass" + QByteArray::number(i) + "\n";
+        entry.write(text);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -291,6 +314,7 @@ int main(int argc, char** argv)
     qputenv("HOME", home.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
     qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toUtf8());
+    writeDesktopEntries(home.path() + QStringLiteral("/data"));
     QApplication app(argc, argv);
     UserDefaults defaults(QStringLiteral("Lumivast"), home.path() + QStringLiteral("/defaults.json"));
     UserDefaults::setStandard(&defaults);
@@ -318,16 +342,23 @@ int main(int argc, char** argv)
     report("wmctrl -s N", wmctrlSamples(display, notes, std::max(5, n / 4)), "baseline");
     report("publish", publishSamples(display, notes, std::max(5, n / 5)), "target: 40 ms +- 1 ms");
 
-    auto helper = Child::spawn({QStringLiteral(LUMIVAST_X11_HELPER), QString::fromLatin1(display), QStringLiteral("Bench"),
-                                QStringLiteral("100")});
+    // 100 windows of 20 processes, each process a class of its own.
+    std::vector<Child> helpers;
+    for (int i = 1; i <= 20; ++i) {
+        if (auto helper = Child::spawn({QStringLiteral(LUMIVAST_X11_HELPER), QString::fromLatin1(display),
+                                        QStringLiteral("Bench%1").arg(i), QStringLiteral("5"), QStringLiteral("BenchClass%1").arg(i)}))
+            helpers.push_back(std::move(*helper));
+    }
     Client client(display);
-    const bool all = helper && client.waitUntil([&] {
+    const bool all = helpers.size() == 20 && client.waitUntil([&] {
         const PlistValue list = platform->windowList().copyWindowInfo(WindowList::kOptionAll, 0);
         return list.array() && list.array()->size() >= 100;
     }, std::chrono::seconds(20));
     if (all) {
         report("window list", timed(n, [&] { (void)platform->windowList().copyWindowInfo(WindowList::kOptionAll, 0); }),
                "target: under 5 ms (100 windows)");
+        report("contents", timed(std::max(5, n / 4), [] { (void)SpaceContents::readWindowList(); }),
+               "target: under 5 ms (100 windows, 300 entries)");
     } else {
         std::printf("window list: the 100 helper windows did not show\n");
     }

@@ -70,6 +70,7 @@ TEST_F(DesktopEntryTest, TheDesktopsOwnOpenerReachesTheRunningProgram)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("LUMIVAST_PLATFORM"), QStringLiteral("sim"));
     environment.insert(QStringLiteral("LUMIVAST_WORLD"), test::fixture(QStringLiteral("worlds/three-spaces.json")));
     QProcess program;
     program.setProcessEnvironment(environment);

@@ -477,6 +477,7 @@ TEST(SubcommandRun, DrivesTheRunningProgramThroughTheRealExecutable)
     ASSERT_TRUE(worldFile.open(QIODevice::WriteOnly));
     worldFile.write(QJsonDocument(world).toJson());
     worldFile.close();
+    environment.insert(QStringLiteral("LUMIVAST_PLATFORM"), QStringLiteral("sim"));
     environment.insert(QStringLiteral("LUMIVAST_WORLD"), worldFile.fileName());
 
     const ProgramRun missing = runLumivast({QStringLiteral("current-space")}, environment);

@@ -198,3 +198,47 @@ TEST_F(SpaceManagementTest, RequestsRunOneAtATimeInOrder)
     // Each request opened Mission Control anew, after the last one had closed.
     EXPECT_EQ(world->dockNotifications().size(), 3);
 }
+
+namespace {
+
+TEST(SpaceManagementRenumbering, LaterDesktopsTakeTheKeysOfTheOnesBeforeThem)
+{
+    // Two displays; the second holds desktops 3 to 5 and a full-screen Space between them.
+    const auto space = [](const char* id, std::optional<int> desktop) {
+        Space s;
+        s.id = QString::fromLatin1(id);
+        s.desktopNumber = desktop;
+        s.isFullscreen = !desktop;
+        return s;
+    };
+    SpaceSnapshot before;
+    before.displays.push_back(DisplaySpaces{.id = "Main", .spaces = {space("m-1", 1), space("m-2", 2)}});
+    before.displays.push_back(
+        DisplaySpaces{.id = "Side", .spaces = {space("m-3", 3), space("fs", std::nullopt), space("m-4", 4), space("m-5", 5)}});
+    const auto named = [](const char* name) {
+        SpaceMeta meta;
+        meta.name = QString::fromLatin1(name);
+        return meta;
+    };
+    const SpaceMetaMap metas{{"m-1", named("One")}, {"m-2", named("Two")}, {"m-3", named("Three")},
+                             {"fs", named("Film")}, {"m-5", named("Five")}};
+    struct Case {
+        int removed;
+        std::map<QString, QString> names; // key -> name afterwards
+    };
+    const Case cases[] = {
+        {3, {{"m-1", "One"}, {"m-2", "Two"}, {"fs", "Film"}, {"m-4", "Five"}}},
+        {4, {{"m-1", "One"}, {"m-2", "Two"}, {"m-3", "Three"}, {"fs", "Film"}, {"m-4", "Five"}}},
+        {5, {{"m-1", "One"}, {"m-2", "Two"}, {"m-3", "Three"}, {"fs", "Film"}}},
+        {1, {{"m-1", "Two"}, {"m-3", "Three"}, {"fs", "Film"}, {"m-5", "Five"}}},
+        {9, {{"m-1", "One"}, {"m-2", "Two"}, {"m-3", "Three"}, {"fs", "Film"}, {"m-5", "Five"}}},
+    };
+    for (const Case& c : cases) {
+        std::map<QString, QString> names;
+        for (const auto& [key, meta] : SpaceManagement::metasAfterRemoval(metas, before, c.removed))
+            names[key] = meta.name.value_or(QString());
+        EXPECT_EQ(names, c.names) << "removing desktop " << c.removed;
+    }
+}
+
+} // namespace

@@ -158,6 +158,23 @@ TEST_F(WindowMoverTest, AnIgnoredMoveFallsBackToDraggingTheTitleBar)
     EXPECT_EQ(world->events().pressedMouseButtons() & 1, 0u);
 }
 
+TEST_F(WindowMoverTest, AWindowClosedDuringTheMoveIsNotDraggedAndNothingElseIs)
+{
+    // The window underneath would be the one a press on the old title bar takes.
+    window(11).moves = SimWorld::WindowMoves::ignore;
+    addFrontWindow(20, 403, QRectF(100, 50, 600, 400), {1});
+    std::swap(world->windows[0], world->windows[1]);
+    move(11, "S2", false, true);
+    std::erase_if(world->windows, [](const SimWorld::Window& w) { return w.id == 11; });
+
+    scheduler.advance(WindowMover::kVerifyDelay + WindowMover::kDragSwitchDelay + WindowMover::kDragReleaseDelay);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0], std::unexpected(Failure::noWindow));
+    EXPECT_TRUE(mouseEvents().empty());
+    EXPECT_EQ(spacesOf(20), std::vector<std::uint64_t>{1});
+    EXPECT_EQ(current(), 1u);
+}
+
 TEST_F(WindowMoverTest, AFailedDragPutsThePointerBack)
 {
     // Another window covers the title bar: the drag takes that one instead.

@@ -34,7 +34,7 @@ os.makedirs(config)
 with open(os.path.join(config, "defaults.json"), "w") as f:
     json.dump({"didShowOnboarding": True, "askToNameNewSpaces": False}, f)
 env = dict(os.environ, HOME=home, XDG_RUNTIME_DIR=runtime, XDG_CONFIG_HOME=os.path.join(home, "config"),
-           XDG_DATA_HOME=os.path.join(home, "data"), LUMIVAST_WORLD=world, QT_QPA_PLATFORM="offscreen",
+           XDG_DATA_HOME=os.path.join(home, "data"), LUMIVAST_PLATFORM="sim", LUMIVAST_WORLD=world, QT_QPA_PLATFORM="offscreen",
            DBUS_SESSION_BUS_ADDRESS="")
 socket_path = os.path.join(runtime, "lumivast.socket")
 

@@ -15,7 +15,7 @@ e2eSession() {
   mkdir -p "$scratch/config/Lumivast"
   echo '{"didShowOnboarding": true}' >"$scratch/config/Lumivast/defaults.json"
   export HOME="$scratch" XDG_RUNTIME_DIR="$scratch/runtime" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data"
-  export LUMIVAST_WORLD="$world" DBUS_SESSION_BUS_ADDRESS=
+  export LUMIVAST_PLATFORM=sim LUMIVAST_WORLD="$world" DBUS_SESSION_BUS_ADDRESS=
   unset QT_QPA_PLATFORM
 }
 

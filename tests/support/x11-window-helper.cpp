@@ -1,7 +1,7 @@
 // Maps real X client windows for the real desktop's tests, so that their pid
-// is not the test's: x11-window-helper DISPLAY TITLE [COUNT]. Each window is
-// 300x200 at 100,100 with the class "lumivast-helper" and the title TITLE (or
-// TITLE-1 ... TITLE-COUNT). A window asked to close (WM_DELETE_WINDOW) goes;
+// is not the test's: x11-window-helper DISPLAY TITLE [COUNT [CLASS]]. Each window
+// is 300x200 at 100,100 with the class "LumivastHelper" (or CLASS) and the title
+// TITLE (or TITLE-1 ... TITLE-COUNT). A window asked to close (WM_DELETE_WINDOW) goes;
 // the helper ends with its last window, or when it is killed.
 #include <xcb/xcb.h>
 
@@ -36,7 +36,8 @@ int main(int argc, char** argv)
     const xcb_atom_t netName = atom(c, "_NET_WM_NAME"), utf8 = atom(c, "UTF8_STRING"), pidAtom = atom(c, "_NET_WM_PID");
     const xcb_atom_t protocols = atom(c, "WM_PROTOCOLS"), deleteWindow = atom(c, "WM_DELETE_WINDOW");
     const std::uint32_t pid = std::uint32_t(getpid());
-    const char klass[] = "lumivast-helper\0LumivastHelper";
+    // WM_CLASS: the instance name, NUL, the class name, NUL.
+    std::string klass = std::string("lumivast-helper") + '\0' + (argc > 4 ? argv[4] : "LumivastHelper") + '\0';
     for (int i = 1; i <= count; ++i) {
         const xcb_window_t w = xcb_generate_id(c);
         const std::uint32_t values[] = {screen->white_pixel};
@@ -45,7 +46,7 @@ int main(int argc, char** argv)
         const std::string title = count == 1 ? std::string(argv[2]) : std::string(argv[2]) + "-" + std::to_string(i);
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, netName, utf8, 8, std::uint32_t(title.size()), title.data());
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, std::uint32_t(title.size()), title.data());
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof klass, klass);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, std::uint32_t(klass.size()), klass.data());
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, pidAtom, XCB_ATOM_CARDINAL, 32, 1, &pid);
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, protocols, XCB_ATOM_ATOM, 32, 1, &deleteWindow);
         xcb_map_window(c, w);

@@ -46,6 +46,19 @@ TEST_F(X11NamesTest, OnlyStoredNamesAreWrittenAndTakingOneBackRestoresTheWindowM
     EXPECT_TRUE(store({{4, "Web"}, {1002, "Elsewhere"}, {9, "Nine"}}, {"one", "two", "three", "Web"}));
 }
 
+TEST_F(X11NamesTest, NamesWrittenOverOursAreWrittenAgain)
+{
+    writeNames({"one", "two", "three", "four"});
+    ASSERT_TRUE(store({{2, "Mail"}}, {"one", "Mail", "three", "four"})) << client->desktopNames().join('|').toStdString();
+    // A window manager that starts later writes names of its own over all of them.
+    writeNames({"Workspace 1", "Workspace 2", "Workspace 3", "Workspace 4"});
+    const QStringList expected{"Workspace 1", "Mail", "Workspace 3", "Workspace 4"};
+    EXPECT_TRUE(client->waitUntil([&] {
+        scheduler.runPending();
+        return client->desktopNames() == expected;
+    }, 3s)) << client->desktopNames().join('|').toStdString();
+}
+
 TEST_F(X11NamesTest, NamesPastTheCountStay)
 {
     writeNames({"one", "two", "three", "four", "five", "six"});

@@ -62,6 +62,23 @@ TEST_F(X11SwitchingTest, OneStepStopsAtTheEndOfTheRow)
     EXPECT_EQ(CGSBridgeActiveSpace(), 2u);
 }
 
+TEST_F(X11SwitchingTest, AStepAfterAnOutsideSwitchCountsFromTheDesktopShown)
+{
+    EventPoster& events = Platform::current().events();
+    const auto stepRight = [&events] {
+        auto right = events.createKeyboardEvent(124, true);
+        right->flags = 0x840000;
+        events.post(EventTap::hid, *right);
+    };
+    stepRight();
+    ASSERT_TRUE(landsOn(1));
+    // Another pager shows desktop 3 well within the time a step counts as on its way.
+    client->sendRootMessage("_NET_CURRENT_DESKTOP", 2);
+    ASSERT_TRUE(landsOn(2));
+    stepRight();
+    EXPECT_TRUE(landsOn(3));
+}
+
 TEST_F(X11SwitchingTest, AHotKeyPressIsConsumedWhileOtherKeysAreTyped)
 {
     // A focused window of the test's own that records the keys it gets, on a
