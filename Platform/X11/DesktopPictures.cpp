@@ -12,7 +12,6 @@
 #include <QPainter>
 #include <QStandardPaths>
 
-#include <sys/stat.h>
 
 namespace lumivast::x11 {
 
@@ -21,14 +20,6 @@ namespace {
 QString folder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Lumivast/Desktop Pictures");
-}
-
-bool ensureFolder(const QString& path)
-{
-    if (!QDir().mkpath(path))
-        return false;
-    // The user's own pictures: for the user's eyes only, whatever the umask.
-    return ::chmod(QFile::encodeName(path).constData(), 0700) == 0;
 }
 
 // `picture` scaled to fill `area`, cropped in the middle, as setters' "fill" does.
@@ -117,7 +108,8 @@ std::expected<void, QString> X11DesktopPictures::choose(const QString& file, int
     if (!picture.save(&buffer, "PNG"))
         return std::unexpected(QStringLiteral("the picture could not be encoded"));
     const std::uint32_t desktop = rows[std::size_t(screen)].current;
-    if (!ensureFolder(folder()) || !DataFile::write(pathFor(screen, desktop), png, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+    // Like every file of the program, the user's alone (0700 folders, 0600 file).
+    if (!DataFile::write(pathFor(screen, desktop), png))
         return std::unexpected(QStringLiteral("the picture could not be kept in %1").arg(folder()));
     m_shown.erase(screen);
     if (!show(screen, desktop))
