@@ -1,3 +1,4 @@
+#include "BenchWorld.h"
 #include "Core/Automation/AutomationRunner.h"
 #include "Core/Settings/Settings.h"
 #include "Core/Spaces/SpaceStore.h"
@@ -75,7 +76,7 @@ void AutomationSpaceChange(benchmark::State& state)
     }
     UserDefaults::setStandard(nullptr);
 }
-BENCHMARK(AutomationSpaceChange)->Iterations(40)->Unit(benchmark::kMicrosecond);
+BENCHMARK(AutomationSpaceChange)->Iterations(bench::sized(40))->Unit(benchmark::kMicrosecond);
 
 // The delayed steps of one change on the simulated system: browser, apps and URLs, hiding, keystroke.
 void AutomationDelayedSteps(benchmark::State& state)
@@ -112,6 +113,6 @@ void DetachedLoginShellStart(benchmark::State& state)
     for (auto _ : state)
         benchmark::DoNotOptimize(processes.startDetached(QStringLiteral("/bin/zsh"), {QStringLiteral("-lc"), QStringLiteral("true")}, {}));
 }
-BENCHMARK(DetachedLoginShellStart)->Iterations(40)->Unit(benchmark::kMicrosecond);
+BENCHMARK(DetachedLoginShellStart)->Iterations(bench::sized(40))->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -13,6 +13,16 @@ QString newUuid() { return QUuid::createUuid().toString(QUuid::WithoutBraces).to
 
 } // namespace
 
+bool quickRun()
+{
+    return !qEnvironmentVariableIsEmpty("LUMIVAST_BENCH_QUICK");
+}
+
+int sized(int full, int quick)
+{
+    return quickRun() ? quick : full;
+}
+
 std::shared_ptr<SimWorld> spreadWorld(const WorldShape& shape)
 {
     auto world = std::make_shared<SimWorld>();

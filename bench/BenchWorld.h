@@ -42,6 +42,12 @@ void addApps(SimWorld& world, int count, int firstPid);
 // One display with `spaces` desktops of `perSpace` titled windows of ten apps.
 std::shared_ptr<SimWorld> reportWorld(int spaces, int perSpace);
 
+// The quick run (LUMIVAST_BENCH_QUICK set, as ./test does) runs every benchmark
+// once on a small load, only to show that it still runs: its figures mean nothing.
+bool quickRun();
+// `full` in a measuring run, `quick` in the quick one.
+int sized(int full, int quick = 1);
+
 // `world` installed as the platform, the settings in a scratch folder as the
 // standard ones (defaults registered), a virtual clock, and the watcher and
 // the store most measured parts read from; nothing is started.

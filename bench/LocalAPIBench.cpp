@@ -3,6 +3,7 @@
 // stalled connections. Bounded: a few thousand requests, a few seconds each.
 
 #include "App/LocalAPI.h"
+#include "BenchWorld.h"
 #include "Core/Settings/Settings.h"
 #include "Core/Spaces/AppPaths.h"
 #include "Platform/DataFile.h"
@@ -170,7 +171,7 @@ void serveUntil(const std::function<bool()>& done)
 }
 
 const QByteArray kRequest = "GET /spaces HTTP/1.1\r\nHost: 127.0.0.1:57301\r\n\r\n";
-constexpr int kRequestsPerRun = 3000;
+const int kRequestsPerRun = bench::sized(3000, 8);
 
 void throughput(benchmark::State& state, bool baseline)
 {
@@ -240,7 +241,7 @@ void BM_LocalAPIUnderFlood(benchmark::State& state)
     api.refresh();
     const quint16 port = api.serverPort();
     const qsizetype expected = LocalAPI::reply({"200 OK", env.state, std::nullopt}).size();
-    constexpr int kGood = 2000;
+    const int kGood = bench::sized(2000, 8);
     constexpr std::size_t kIdle = 1000;
 
     for (auto _ : state) {

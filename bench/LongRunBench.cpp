@@ -107,6 +107,6 @@ void LongRun(benchmark::State& state)
     state.counters["rss_end_kB"] = end;
     state.counters["growth_after_warmup_kB"] = end - warm;
 }
-BENCHMARK(LongRun)->Arg(10000)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(LongRun)->Arg(bench::sized(10000, 20))->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace

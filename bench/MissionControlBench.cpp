@@ -36,6 +36,6 @@ void MissionControlLabelsTick(benchmark::State& state)
         shown += labels.panel(display.id) ? labels.panel(display.id)->labels.size() : 0;
     state.counters["labels"] = double(shown);
 }
-BENCHMARK(MissionControlLabelsTick)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(MissionControlLabelsTick)->Unit(benchmark::kMicrosecond)->Repetitions(bench::sized(5))->ReportAggregatesOnly(true);
 
 } // namespace

@@ -1,5 +1,7 @@
 // Runs one fuzz target over files and folders of inputs, as the tests do with
 // each target's corpus and kept regressions: every input once, in name order.
+// A place that does not exist, or a replay with no input at all, fails: a
+// corpus moved or emptied must not pass as a clean run.
 //
 //   fuzz_replay <target> <file-or-folder>...
 
@@ -34,7 +36,14 @@ int main(int argc, char** argv)
             }
         } else if (fs::is_regular_file(place)) {
             inputs.push_back(place);
+        } else {
+            std::fprintf(stderr, "fuzz_replay: %s does not exist\n", argv[i]);
+            return 1;
         }
+    }
+    if (inputs.empty()) {
+        std::fprintf(stderr, "fuzz_replay: no input to replay\n");
+        return 1;
     }
     std::sort(inputs.begin(), inputs.end());
     for (const fs::path& input : inputs) {

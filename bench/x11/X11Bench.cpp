@@ -67,8 +67,12 @@ Figures figures(std::vector<double> samples)
     return {at(0.5), at(0.95)};
 }
 
+// Set when a measure took no sample: the run then ends with 1.
+bool unmeasured = false;
+
 void report(const char* name, const std::vector<double>& samples, const char* target)
 {
+    unmeasured = unmeasured || samples.empty();
     const Figures f = figures(samples);
     std::printf("%-16s %9.3f ms %9.3f ms  n=%-4zu %s\n", name, f.median, f.p95, samples.size(), target);
     std::fflush(stdout);
@@ -327,7 +331,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const QByteArray display = server->display();
-    const int n = argc > 1 ? std::max(5, std::atoi(argv[1])) : 200;
+    const int n = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
 
     auto platform = X11Platform::create(display);
     Platform::install(platform);
@@ -339,8 +343,8 @@ int main(int argc, char** argv)
     report("backend", backendSamples(display, notes, n), "the floor's message to the backend's notification");
     report("road instant", roadSamples(display, notes, "instant", n), "target: median within 1 ms of the floor");
     report("road classic", roadSamples(display, notes, "classic", n), "target: median within 1 ms of the floor");
-    report("wmctrl -s N", wmctrlSamples(display, notes, std::max(5, n / 4)), "baseline");
-    report("publish", publishSamples(display, notes, std::max(5, n / 5)), "target: 40 ms +- 1 ms");
+    report("wmctrl -s N", wmctrlSamples(display, notes, std::max(1, n / 4)), "baseline");
+    report("publish", publishSamples(display, notes, std::max(1, n / 5)), "target: 40 ms +- 1 ms");
 
     // 100 windows of 20 processes, each process a class of its own.
     std::vector<Child> helpers;
@@ -361,10 +365,11 @@ int main(int argc, char** argv)
                "target: under 5 ms (100 windows, 300 entries)");
     } else {
         std::printf("window list: the 100 helper windows did not show\n");
+        unmeasured = true;
     }
     report("Spaces list", timed(n * 5, [] { (void)CGSBridgeCopyManagedDisplaySpaces(); }), "target: under 0.2 ms");
 
     Platform::install(SimPlatform::create(SimWorld::defaultWorld()));
     UserDefaults::setStandard(nullptr);
-    return 0;
+    return unmeasured ? 1 : 0;
 }

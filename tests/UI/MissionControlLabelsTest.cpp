@@ -12,6 +12,10 @@ namespace K = Settings::Key;
 
 namespace {
 
+// The watch's timing as the product defines it, written out so a changed constant fails.
+constexpr Duration kIdleInterval = 1000ms; // looking out for Mission Control while it is closed
+constexpr Duration kTickInterval = 17ms;   // following its buttons, 1/60 s at a millisecond resolution
+
 // The window world: Main holds S1 (current), S2, S3 and the full-screen F4;
 // the second display S5 (current) and S6.
 class MissionControlLabelsTest : public test::WindowWorldTest {
@@ -31,10 +35,10 @@ protected:
     {
         labels.start();
         mc().openNow();
-        scheduler.advance(MissionControlLabels::kIdleInterval);
+        scheduler.advance(kIdleInterval);
         ASSERT_TRUE(labels.isTracking());
     }
-    void nextTick() { scheduler.advance(MissionControlLabels::kTickInterval); }
+    void nextTick() { scheduler.advance(kTickInterval); }
 
     const std::vector<LabelPanel::Label>& shown(const QString& display)
     {
@@ -229,7 +233,7 @@ TEST_F(MissionControlLabelsTest, ABroadcastBeforeTheBarsIsPickedUpByTheIdleLookO
     scheduler.advance(mc().openDelay);
     ASSERT_TRUE(mc().barsShown());
     EXPECT_FALSE(labels.isTracking());
-    scheduler.advance(MissionControlLabels::kIdleInterval - mc().openDelay);
+    scheduler.advance(kIdleInterval - mc().openDelay);
     EXPECT_TRUE(labels.isTracking());
     EXPECT_TRUE(labelOf(mainID(), "S1"));
 }
@@ -257,7 +261,7 @@ TEST_F(MissionControlLabelsTest, TheSettingDecidesWhetherARunBeginsButNeverEndsO
     EXPECT_FALSE(labels.isTracking());
 
     home.defaults().set(K::missionControlLabels, true);
-    scheduler.advance(MissionControlLabels::kIdleInterval);
+    scheduler.advance(kIdleInterval);
     ASSERT_TRUE(labels.isTracking());
     home.defaults().set(K::missionControlLabels, false);
     scheduler.advance(1s);
@@ -274,7 +278,7 @@ TEST_F(MissionControlLabelsTest, LabelsComeBackAfterTheDockRestarts)
     EXPECT_FALSE(labels.isTracking());
     scheduler.advance(2s); // idle looks while the Dock's old element is gone
     mc().openNow();
-    scheduler.advance(MissionControlLabels::kIdleInterval);
+    scheduler.advance(kIdleInterval);
     EXPECT_TRUE(labels.isTracking());
     EXPECT_TRUE(labels.panel(mainID())->isVisible());
     EXPECT_TRUE(labelOf(mainID(), "S1"));

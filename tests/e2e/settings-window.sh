@@ -13,7 +13,7 @@ inVirtualDisplay '
   exe=$1
   fail() { echo "settings-window: $*"; sed "s/^/  log: /" "$HOME/lumivast.log"; kill "$app" "$wm" 2>/dev/null; exit 1; }
   windows() { xdotool search --onlyvisible --name "^Lumivast Settings$" 2>/dev/null | wc -l; }
-  waitFor() { for _ in $(seq 50); do eval "$1" && return 0; sleep 0.1; done; return 1; }
+  waitFor() { for _ in $(seq "${2:-50}"); do eval "$1" && return 0; sleep 0.1; done; return 1; }
   # A window manager, so that closing the window is the user'"'"'s close.
   openbox >/dev/null 2>&1 &
   wm=$!
@@ -37,10 +37,16 @@ inVirtualDisplay '
   kill "$app"
   wait "$app" 2>/dev/null
 
+  # Judged only once the launch is known to be over: the state is written and a
+  # second launch is answered, both after the moment a settings tab would open.
+  state=$XDG_DATA_HOME/Lumivast/state.json
+  rm -f "$state"
   "$exe" --settings Time >>"$HOME/lumivast.log" 2>&1 &
   app=$!
-  sleep 2
-  [ "$(windows)" -eq 0 ] || fail "--settings Time opened a window"
+  waitFor "[ -f \"$state\" ]" || fail "the launch with --settings Time never finished"
+  sleep 0.5
+  "$exe" "lumivast://switch/1" || fail "the launch with --settings Time answered no second launch"
+  waitFor "[ \$(windows) -ge 1 ]" 20 && fail "--settings Time opened a window"
   kill "$app" "$wm"
   wait "$app" 2>/dev/null
   echo "settings-window: opened ${elapsed} ms after launch; the URL and a second launch brought it back; Time opened nothing"

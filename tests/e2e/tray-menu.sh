@@ -19,15 +19,19 @@ inVirtualDisplay '
   app=$!
   waitFor "grep -q \"\\\"current\\\": \\\"Desktop 1\\\"\" \"$state\" 2>/dev/null" || fail "the program did not start"
   waitFor "xdotool search --onlyvisible --class trayer >/dev/null" || fail "no tray"
-  sleep 0.5
+  # The windows of the program that show: the status item once the tray holds it, and the menu while it is open.
+  shown() { xdotool search --onlyvisible --class lumivast 2>/dev/null | wc -l; }
+  waitFor "[ \$(shown) -ge 1 ]" || fail "the tray shows no status item"
+  item=$(shown)
   clickItem() {
     eval "$(xdotool search --onlyvisible --class trayer getwindowgeometry --shell | head -n 5)"
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
-    sleep 0.6
+    waitFor "[ \$(shown) -gt $item ]" || fail "a click on the status item opened no menu"
   }
   clickItem
   xdotool key Down Down Down Return
   waitFor "grep -q \"\\\"current\\\": \\\"Desktop 3\\\"\" \"$state\"" || fail "state.json does not say Desktop 3"
+  waitFor "[ \$(shown) -eq $item ]" || fail "the menu stayed open"
   clickItem
   xdotool key Up Return
   for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.2; done

@@ -387,6 +387,11 @@ SharedDesktop& sharedDesktop()
     return desktop;
 }
 
+bool desktopRequired()
+{
+    return qEnvironmentVariableIntValue("LUMIVAST_TEST_REQUIRE_X11") != 0;
+}
+
 bool setDesktopCount(const QByteArray& display, std::uint32_t count)
 {
     Client client(display);

@@ -106,16 +106,26 @@ struct SharedDesktop {
     QString problem; // why there is none
 };
 SharedDesktop& sharedDesktop();
+// Whether a missing X server or window manager fails the test instead of skipping it.
+bool desktopRequired();
 // Sets the number of desktops and waits until the window manager shows it.
 bool setDesktopCount(const QByteArray& display, std::uint32_t count);
 
 } // namespace lumivast::test::x11
 
-// Skips the test with the missing package's name when there is no desktop.
+// Ends the test when the desktop it needs is missing, saying why: a failure
+// where one is always installed (./test sets LUMIVAST_TEST_REQUIRE_X11), a skip elsewhere.
+#define LUMIVAST_X11_UNAVAILABLE(why)                                                                        \
+    do {                                                                                                     \
+        if (::lumivast::test::x11::desktopRequired())                                                        \
+            FAIL() << (why).toStdString();                                                                   \
+        GTEST_SKIP() << (why).toStdString();                                                                 \
+    } while (0)
+
 #define LUMIVAST_REQUIRE_DESKTOP(desktop)                                                                    \
     do {                                                                                                     \
         if (!(desktop).server || !(desktop).manager)                                                         \
-            GTEST_SKIP() << (desktop).problem.toStdString();                                                 \
+            LUMIVAST_X11_UNAVAILABLE((desktop).problem);                                                     \
     } while (0)
 
 namespace lumivast::test::x11 {
@@ -132,13 +142,14 @@ protected:
         platform->setScheduler(scheduler);
         Platform::install(platform);
     }
-    // Starts a server of the test's own with `screens` and a client on it; skips the test without one.
+    // Starts a server of the test's own with `screens` and a client on it; ends the test without one
+    // (the caller then returns when `server` is null).
     void startServer(const QStringList& screens)
     {
         QString problem;
         server = XServer::start(screens, &problem);
         if (!server)
-            GTEST_SKIP() << problem.toStdString();
+            LUMIVAST_X11_UNAVAILABLE(problem);
         client = std::make_unique<Client>(server->display());
     }
     void TearDown() override
