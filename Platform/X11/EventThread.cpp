@@ -140,6 +140,8 @@ void EventThread::run(XConnection* x, std::vector<Row> rows, int pointer)
                 if (isRoot(e->window)
                     && (e->atom == a.supportingWmCheck || e->atom == a.numberOfDesktops || e->atom == a.currentDesktop))
                     rowsDirty = true;
+                if (isRoot(e->window) && e->atom == a.currentDesktop && m_callbacks.currentDesktopNotified)
+                    m_callbacks.currentDesktopNotified();
                 if (isRoot(e->window) && e->atom == a.clientList)
                     clientsDirty = true;
                 if (isRoot(e->window) && e->atom == a.desktopNames && m_callbacks.desktopNamesChanged)

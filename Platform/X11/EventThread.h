@@ -36,6 +36,9 @@ public:
         // Another window manager took over a screen (its check window changed), or a root's desktop names changed.
         std::function<void()> windowManagerChanged;
         std::function<void()> desktopNamesChanged;
+        // A root's current desktop was set: once per notification, since a notification carries no
+        // value and reading the property later may show it back where it was.
+        std::function<void()> currentDesktopNotified;
     };
 
     EventThread(QByteArray display, Callbacks callbacks);

@@ -75,6 +75,8 @@ void X11Events::post(EventTap tap, const InputEvent& event)
 
 void X11Events::act(XConnection& x, const DockRequest& request)
 {
+    // Counted before the rows are read, so every change counted shows in them.
+    const std::uint64_t changes = m_session->currentDesktopChanges();
     const std::vector<Row> rows = readRows(x);
     int screen = -1;
     std::uint32_t index = 0;
@@ -101,7 +103,7 @@ void X11Events::act(XConnection& x, const DockRequest& request)
         }
         // Steps taken before the last one landed count from where that one is going; once the
         // desktop shown changed otherwise (another pager, wmctrl), from the one shown.
-        const std::uint32_t from = pendingTarget(screen, row.current).value_or(row.current);
+        const std::uint32_t from = pendingTarget(screen, row.current, changes).value_or(row.current);
         const qint64 next = qint64(from) + request.value;
         if (next < 0 || next >= qint64(row.count)) {
             m_log << QStringLiteral("ignored %1: no Space %2 of screen %3")
@@ -112,16 +114,18 @@ void X11Events::act(XConnection& x, const DockRequest& request)
         index = std::uint32_t(next);
     }
     m_log << QStringLiteral("request screen %1 -> desktop %2 by %3").arg(screen).arg(index + 1).arg(request.cause);
-    (void)pendingTarget(screen, rows[std::size_t(screen)].current); // brought up to date before one more joins
+    (void)pendingTarget(screen, rows[std::size_t(screen)].current, changes); // brought up to date before one more joins
     Pending& pending = m_pending[screen];
-    if (pending.targets.empty())
+    if (pending.targets.empty()) {
         pending.shown = rows[std::size_t(screen)].current;
+        pending.changes = changes;
+    }
     pending.targets.push_back(index);
     pending.sentAt = nowMs();
     requestDesktop(x, screen, index);
 }
 
-std::optional<std::uint32_t> X11Events::pendingTarget(int screen, std::uint32_t shown)
+std::optional<std::uint32_t> X11Events::pendingTarget(int screen, std::uint32_t shown, std::uint64_t changes)
 {
     const auto it = m_pending.find(screen);
     if (it == m_pending.end())
@@ -132,11 +136,16 @@ std::optional<std::uint32_t> X11Events::pendingTarget(int screen, std::uint32_t 
     } else if (shown != pending.shown) {
         // Our requests land in the order they were sent; a desktop that is none of them was someone else's.
         const auto landed = std::find(pending.targets.begin(), pending.targets.end(), shown);
-        if (landed == pending.targets.end())
+        if (landed == pending.targets.end()) {
             pending.targets.clear();
-        else
+        } else {
+            pending.changes += std::uint64_t(landed - pending.targets.begin() + 1); // one notification each
             pending.targets.erase(pending.targets.begin(), landed + 1);
+        }
         pending.shown = shown;
+    } else if (changes > pending.changes) {
+        // Shown as before, yet set more often than ours landed: someone else switched back.
+        pending.targets.clear();
     }
     if (pending.targets.empty())
         return std::nullopt;

@@ -54,9 +54,12 @@ private:
         std::vector<std::uint32_t> targets;
         std::uint32_t shown = 0; // the desktop shown when the last of them was known to be on its way
         qint64 sentAt = 0;       // ms, monotonic, of the latest
+        // The session's count of current-desktop notifications that the sending and the landings so far explain.
+        std::uint64_t changes = 0;
     };
     // Where the requests on their way to `screen` end, given the desktop shown now; none when nothing is on its way.
-    std::optional<std::uint32_t> pendingTarget(int screen, std::uint32_t shown);
+    // `changes`: the session's count of current-desktop notifications, read before `shown` was.
+    std::optional<std::uint32_t> pendingTarget(int screen, std::uint32_t shown, std::uint64_t changes);
     std::map<int, Pending> m_pending; // by X screen
     QStringList m_log;
 };

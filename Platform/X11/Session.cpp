@@ -103,6 +103,7 @@ std::shared_ptr<XConnection> Session::connection()
         };
         callbacks.windowManagerChanged = [rootChanged] { rootChanged(RootChange::windowManager); };
         callbacks.desktopNamesChanged = [rootChanged] { rootChanged(RootChange::desktopNames); };
+        callbacks.currentDesktopNotified = [this] { ++m_currentDesktopChanges; };
         callbacks.activeWindowChanged = [this](XConnection& x, xcb_window_t root) { activeWindowChanged(x, root); };
         callbacks.rawPointer = [this](std::uint16_t type, std::uint32_t detail) {
             std::function<void(std::uint16_t, std::uint32_t)> handler;

@@ -62,6 +62,8 @@ public:
     // The rows as the event thread last read them, which it keeps up to date; none while it
     // does not run. Any thread.
     std::optional<std::vector<Row>> knownRows();
+    // How often any root's current desktop was set, as the event thread has seen it so far.
+    std::uint64_t currentDesktopChanges() const { return m_currentDesktopChanges; }
 
     // ---- the window manager's own state on the roots ----
     enum class RootChange { windowManager, desktopNames };
@@ -150,6 +152,7 @@ private:
     // Bumped by the event thread at each change; the cache is good for one generation,
     // and only while that thread watches (without it nothing would say the cache is stale).
     std::atomic<std::uint64_t> m_screensGeneration{1};
+    std::atomic<std::uint64_t> m_currentDesktopChanges{0};
     std::atomic<bool> m_watchingScreens{false};
     std::uint64_t m_layoutGeneration = 0;
     Layout m_layout;

@@ -79,6 +79,34 @@ TEST_F(X11SwitchingTest, AStepAfterAnOutsideSwitchCountsFromTheDesktopShown)
     EXPECT_TRUE(landsOn(3));
 }
 
+TEST_F(X11SwitchingTest, AStepAfterAnOutsideSwitchBackCountsFromTheDesktopShown)
+{
+    // Read afterwards, a step that landed followed by a pager showing the first desktop again looks
+    // like that step still on its way: the property is where it was when the step was sent.
+    EventPoster& events = Platform::current().events();
+    const auto stepRight = [&events] {
+        auto right = events.createKeyboardEvent(124, true);
+        right->flags = 0x840000;
+        events.post(EventTap::hid, *right);
+    };
+    int activeChanges = 0;
+    Subscription observed = Platform::current().workspace().observe(WorkspaceEvent::ActiveSpaceDidChange, [&] { ++activeChanges; });
+    const auto heard = [&](int count) {
+        return client->waitUntil([&] {
+            scheduler.runPending();
+            return activeChanges >= count;
+        });
+    };
+    stepRight();
+    ASSERT_TRUE(landsOn(1));
+    ASSERT_TRUE(heard(1));
+    client->sendRootMessage("_NET_CURRENT_DESKTOP", 0);
+    ASSERT_TRUE(landsOn(0));
+    ASSERT_TRUE(heard(2));
+    stepRight();
+    EXPECT_TRUE(landsOn(1));
+}
+
 TEST_F(X11SwitchingTest, AHotKeyPressIsConsumedWhileOtherKeysAreTyped)
 {
     // A focused window of the test's own that records the keys it gets, on a
