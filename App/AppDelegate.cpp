@@ -225,7 +225,16 @@ void AppDelegate::applicationDidFinishLaunching()
     m_launched = true;
     wireUnreadableFileReports();
 
-    // 25. Welcome, once.
+    // 25. Welcome, once: once the launch is done, so that the current Space
+    // shows first and URLs and bus calls are served while the welcome waits.
+    m_greetingWork = m_scheduler.after(Duration::zero(), [self] {
+        if (self)
+            self->greet();
+    });
+}
+
+void AppDelegate::greet()
+{
     const QStringList taken = m_shortcuts->takenKeys();
     Alerts::runOnboardingIfNeeded(
         m_alerts, !taken.contains(ShortcutManager::overviewShortcutName(Settings::overlayHotKey())));

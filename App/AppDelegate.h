@@ -184,6 +184,8 @@ private:
     void goToWindow(const SpaceContents::WindowInfo& window, const SpaceSnapshot& snapshot);
     void later(Duration delay, std::function<void(AppDelegate&)> work);
     void wireUnreadableFileReports();
+    // The welcome and the report of taken keys.
+    void greet();
     void reportUnreadableFiles();
     // Profiles, templates, time and demo mode (ProfilesAndTime.cpp).
     void wireScreenSleep();
@@ -273,6 +275,7 @@ private:
     Duration m_lastLumivastSwitch;
     bool m_launched = false;
     bool m_firstSnapshotHandled = false;
+    WorkItem m_greetingWork;
     QSet<QString> m_knownSpaceIDs;
     QStringList m_namePromptQueue;
     bool m_namePromptShowing = false;

@@ -1,5 +1,7 @@
 #include "App/EntryMode.h"
 
+#include <QRegularExpression>
+
 namespace lumivast {
 
 std::optional<qint64> parseWholeNumber(const QString& text)
@@ -40,6 +42,22 @@ EntryMode chooseEntryMode(const QStringList& arguments)
     if (arguments.contains(QStringLiteral("--capture")))
         mode.kind = EntryMode::Kind::capture;
     return mode;
+}
+
+QStringList launchURLs(const QStringList& arguments)
+{
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:"));
+    QStringList urls;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--settings")) {
+            ++i;
+            continue;
+        }
+        if (!argument.startsWith(QLatin1Char('-')) && scheme.match(argument).hasMatch())
+            urls.append(argument);
+    }
+    return urls;
 }
 
 } // namespace lumivast

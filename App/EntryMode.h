@@ -24,4 +24,9 @@ std::optional<qint64> parseWholeNumber(const QString& text);
 // then the normal start.
 EntryMode chooseEntryMode(const QStringList& arguments);
 
+// The arguments of a launch that are URLs (they start with a scheme), in
+// order. Options and the value after "--settings" are not. `arguments`
+// with the program name.
+QStringList launchURLs(const QStringList& arguments);
+
 } // namespace lumivast

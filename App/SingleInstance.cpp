@@ -3,45 +3,14 @@
 #include "Platform/Log.h"
 #include "Platform/PrivateFolder.h"
 
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
-#include <QThread>
 
-#include <cerrno>
-#include <cstring>
-
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lumivast {
-
-namespace {
-
-constexpr Duration kConnectTimeout = 500ms;
-constexpr Duration kRetryPause = 50ms;
-const QByteArray kReceipt = QByteArrayLiteral("ok\n");
-const QByteArray kRefusal = QByteArrayLiteral("error\n");
-
-int milliseconds(Duration d)
-{
-    return int(std::clamp<Duration::rep>(d.count(), 0, 60'000));
-}
-
-QString systemError(int code)
-{
-    return QString::fromLocal8Bit(std::strerror(code));
-}
-
-} // namespace
 
 QString SingleInstance::claimPrivateFolder(const QString& path)
 {
@@ -53,13 +22,9 @@ SingleInstance::Folder SingleInstance::privateFolder()
     return PrivateFolder::find();
 }
 
-QString SingleInstance::socketPath(const QString& folder)
-{
-    return QDir(folder).filePath(QStringLiteral("lumivast.socket"));
-}
-
 SingleInstance::SingleInstance(Scheduler& scheduler, QString serverName, QObject* parent)
-    : QObject(parent), m_scheduler(scheduler), m_serverName(std::move(serverName)), m_peerUser(::geteuid())
+    : QObject(parent), m_scheduler(scheduler), m_serverName(std::move(serverName)), m_handOver(m_serverName),
+      m_peerUser(::geteuid())
 {
 }
 
@@ -75,50 +40,32 @@ SingleInstance::~SingleInstance()
 
 SingleInstance::Role SingleInstance::start(Duration timeLimit)
 {
-    // The lock, not an answer on the socket, decides who runs: a running
-    // instance that is stopped, busy or out of descriptors does not answer,
-    // and must not lose its socket to the next launch.
-    const QString lockPath = m_serverName + QStringLiteral(".lock");
-    m_lockFile = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (m_lockFile < 0) {
-        m_problem = QStringLiteral("cannot open %1 (%2)").arg(lockPath, systemError(errno));
-        m_role = Role::blocked;
-        return m_role;
-    }
+    const Role role = claim(timeLimit);
+    return role == Role::primary ? listen() : role;
+}
 
-    const QDeadlineTimer deadline(milliseconds(timeLimit));
-    for (;;) {
-        if (::flock(m_lockFile, LOCK_EX | LOCK_NB) == 0)
-            return listen();
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            m_problem = QStringLiteral("cannot lock %1 (%2)").arg(lockPath, systemError(errno));
-            break;
-        }
-        // The holder may be starting up and not listening yet: ask again until the limit.
-        QLocalSocket probe;
-        probe.connectToServer(m_serverName);
-        if (probe.waitForConnected(int(std::min<qint64>(milliseconds(kConnectTimeout), deadline.remainingTime())))) {
-            probe.disconnectFromServer();
-            ::close(m_lockFile);
-            m_lockFile = -1;
-            m_role = Role::secondary;
-            return m_role;
-        }
-        if (deadline.hasExpired()) {
-            m_problem = QStringLiteral("another Lumivast is running but did not answer within %1 s")
-                            .arg(milliseconds(timeLimit) / 1000.0);
-            break;
-        }
-        QThread::msleep(std::min<qint64>(milliseconds(kRetryPause), deadline.remainingTime()));
+SingleInstance::Role SingleInstance::claim(Duration timeLimit)
+{
+    switch (m_handOver.claim(timeLimit)) {
+    case HandOver::Claim::held:
+        m_lockFile = m_handOver.takeLock();
+        m_role = Role::primary;
+        break;
+    case HandOver::Claim::running:
+        m_role = Role::secondary;
+        break;
+    case HandOver::Claim::blocked:
+        m_problem = m_handOver.problem();
+        m_role = Role::blocked;
+        break;
     }
-    ::close(m_lockFile);
-    m_lockFile = -1;
-    m_role = Role::blocked;
     return m_role;
 }
 
 SingleInstance::Role SingleInstance::listen()
 {
+    if (m_lockFile < 0)
+        return m_role;
     // Under the lock, a socket file can only be one left by an instance that ended.
     QLocalServer::removeServer(m_serverName);
     m_server = new QLocalServer(this);
@@ -136,59 +83,21 @@ SingleInstance::Role SingleInstance::listen()
     return m_role;
 }
 
+bool SingleInstance::forwardLaunch(const QStringList& urls, Duration timeout)
+{
+    const bool confirmed = m_handOver.forwardLaunch(urls, timeout);
+    m_problem = m_handOver.problem();
+    return confirmed;
+}
+
 bool SingleInstance::forwardURL(const QString& text, Duration timeout)
 {
-    const QByteArray line = encode(Message{false, text});
-    // The running instance drops a longer line unanswered; that is no reason to report silence.
-    if (line.size() - 1 > maxMessageBytes) {
-        m_problem = QStringLiteral("the link is %1 KB long, more than the %2 KB a running Lumivast accepts")
-                        .arg((line.size() - 1 + 1023) / 1024)
-                        .arg(maxMessageBytes / 1024);
-        return false;
-    }
-    return send(line, timeout);
+    return forwardLaunch({text}, timeout);
 }
 
 bool SingleInstance::forwardReopen(Duration timeout)
 {
-    return send(encode(Message{true, {}}), timeout);
-}
-
-bool SingleInstance::forwardLaunch(const QStringList& urls, Duration timeout)
-{
-    if (urls.isEmpty())
-        return forwardReopen(timeout);
-    for (const QString& url : urls) {
-        if (!forwardURL(url, timeout))
-            return false;
-    }
-    return true;
-}
-
-bool SingleInstance::send(const QByteArray& line, Duration timeout)
-{
-    m_problem = QStringLiteral("another Lumivast is running but did not answer within %1 s")
-                    .arg(std::chrono::duration_cast<std::chrono::seconds>(timeout).count());
-    QLocalSocket socket;
-    socket.connectToServer(m_serverName);
-    if (!socket.waitForConnected(milliseconds(timeout)))
-        return false;
-    socket.write(line);
-    if (!socket.waitForBytesWritten(milliseconds(timeout)))
-        return false;
-    QByteArray reply;
-    while (!reply.contains('\n')) {
-        if (!socket.waitForReadyRead(milliseconds(timeout)))
-            break;
-        reply += socket.readAll();
-    }
-    socket.disconnectFromServer();
-    if (reply == kRefusal)
-        m_problem = QStringLiteral("the running Lumivast did not understand what this launch handed over");
-    if (reply != kReceipt)
-        return false;
-    m_problem.clear();
-    return true;
+    return forwardLaunch({}, timeout);
 }
 
 void SingleInstance::accept()
@@ -248,28 +157,6 @@ void SingleInstance::close(QLocalSocket* socket)
     socket->deleteLater();
 }
 
-QByteArray SingleInstance::encode(const Message& message)
-{
-    const QJsonObject object = message.reopen ? QJsonObject{{QStringLiteral("reopen"), true}}
-                                              : QJsonObject{{QStringLiteral("url"), message.url}};
-    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
-}
-
-SingleInstance::Reading SingleInstance::read(const QByteArray& received)
-{
-    const qsizetype end = received.indexOf('\n');
-    if ((end < 0 ? received.size() : end) > maxMessageBytes)
-        return {Reading::State::oversized, std::nullopt};
-    if (end < 0)
-        return {};
-    const QJsonObject object = QJsonDocument::fromJson(received.left(end)).object();
-    if (object.value(QStringLiteral("reopen")).toBool())
-        return {Reading::State::line, Message{true, {}}};
-    if (object.value(QStringLiteral("url")).isString())
-        return {Reading::State::line, Message{false, object.value(QStringLiteral("url")).toString()}};
-    return {Reading::State::line, std::nullopt};
-}
-
 void SingleInstance::read(QLocalSocket* socket)
 {
     const auto it = m_connections.find(socket);
@@ -295,7 +182,7 @@ void SingleInstance::read(QLocalSocket* socket)
     // socket leave: it is not deleted before the message is done. (Closing
     // may already happen inside disconnectFromServer.)
     it->second.delivering = message.has_value();
-    socket->write(message ? kReceipt : kRefusal);
+    socket->write(message ? HandOver::kReceipt : HandOver::kRefusal);
     socket->flush();
     socket->disconnectFromServer();
     if (!message) {

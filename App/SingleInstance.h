@@ -1,5 +1,6 @@
 #pragma once
 
+#include "App/HandOver.h"
 #include "Platform/PrivateFolder.h"
 #include "Platform/Scheduler.h"
 
@@ -37,18 +38,18 @@ public:
     enum class Role { primary, secondary, failed, blocked };
 
     static constexpr std::size_t maxWaitingMessages = 64;
-    static constexpr qsizetype maxMessageBytes = 64 * 1024;
+    static constexpr qsizetype maxMessageBytes = HandOver::maxMessageBytes;
     // Connections beyond this are closed at once; a launch sends its one line
     // right after connecting, so a few suffice.
     static constexpr std::size_t maxConnections = 16;
     static constexpr Duration kReadDeadline = 3s;
-    static constexpr Duration kStartTimeLimit = 5s;
+    static constexpr Duration kStartTimeLimit = HandOver::kStartTimeLimit;
 
     using Folder = PrivateFolder::Folder;
     // The private per-user folder the socket lives in (see PrivateFolder).
     static Folder privateFolder();
     static QString claimPrivateFolder(const QString& path);
-    static QString socketPath(const QString& folder);
+    static QString socketPath(const QString& folder) { return HandOver::socketPath(folder); }
 
     SingleInstance(Scheduler& scheduler, QString serverName, QObject* parent = nullptr);
     ~SingleInstance() override;
@@ -56,6 +57,11 @@ public:
     // Takes the lock and listens, or finds the instance that holds it. While
     // the holder does not answer, tries again until `timeLimit` has passed.
     Role start(Duration timeLimit = kStartTimeLimit);
+    // start() in two halves. claim() needs no application object, so that a
+    // launch that only hands over never builds one: primary means the lock is
+    // held here. listen() then opens the socket (primary, or failed).
+    Role claim(Duration timeLimit = kStartTimeLimit);
+    Role listen();
     Role role() const { return m_role; }
     // Why the role is `blocked` or `failed`.
     const QString& problem() const { return m_problem; }
@@ -85,22 +91,11 @@ public:
     // user unless set.
     void acceptOnlyUser(uid_t user) { m_peerUser = user; }
 
-    // What one launch tells the running instance: a URL, or to show itself.
-    struct Message {
-        bool reopen = false;
-        QString url;
-        bool operator==(const Message&) const = default;
-    };
-    // The line a launch sends, newline included.
-    static QByteArray encode(const Message& message);
-    // What the bytes received so far on one connection hold: not yet a whole
-    // line, a line over the limit (the connection is dropped), or a line,
-    // which is a message or not understood (nothing).
-    struct Reading {
-        enum class State { incomplete, oversized, line } state = State::incomplete;
-        std::optional<Message> message;
-    };
-    static Reading read(const QByteArray& received);
+    // The messages on the socket (see HandOver).
+    using Message = HandOver::Message;
+    using Reading = HandOver::Reading;
+    static QByteArray encode(const Message& message) { return HandOver::encode(message); }
+    static Reading read(const QByteArray& received) { return HandOver::read(received); }
 
 private:
     struct Connection {
@@ -111,7 +106,6 @@ private:
         bool closing = false;    // closed meanwhile: goes once the message is done
     };
 
-    Role listen();
     bool send(const QByteArray& line, Duration timeout);
     void accept();
     bool peerAllowed(QLocalSocket* socket) const;
@@ -123,6 +117,7 @@ private:
     Scheduler& m_scheduler;
     QString m_serverName;
     Role m_role = Role::failed;
+    HandOver m_handOver; // the launch's side: the lock and the way in to another instance
     QString m_problem;
     int m_lockFile = -1;
     uid_t m_peerUser;

@@ -55,20 +55,4 @@ void handle(const QString& text, const std::function<void(const SpaceCommand&)>&
         errorToast(QStringLiteral("Lumivast does not understand ") + (host.isEmpty() ? text : host));
 }
 
-QStringList launchURLs(const QStringList& arguments)
-{
-    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:"));
-    QStringList urls;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (argument == QLatin1String("--settings")) {
-            ++i;
-            continue;
-        }
-        if (!argument.startsWith(QLatin1Char('-')) && scheme.match(argument).hasMatch())
-            urls.append(argument);
-    }
-    return urls;
-}
-
 } // namespace lumivast::UrlIntake

@@ -24,8 +24,4 @@ std::optional<SpaceCommand> command(const QString& text);
 void handle(const QString& text, const std::function<void(const SpaceCommand&)>& perform,
             const std::function<void(const QString& message)>& errorToast);
 
-// The arguments of a launch that are URLs (they start with a scheme), in
-// order. Options and the value after "--settings" are not.
-QStringList launchURLs(const QStringList& arguments);
-
 } // namespace lumivast::UrlIntake

@@ -1,191 +1,118 @@
-#include "App/AppDelegate.h"
-#include "App/CaptureMode.h"
-#include "App/BusService.h"
 #include "App/EntryMode.h"
-#include "App/PlatformChoice.h"
-#include "App/Probe.h"
-#include "App/SignalQuit.h"
-#include "App/SingleInstance.h"
+#include "App/HandOver.h"
 #include "App/Subcommand.h"
-#include "App/SwitchMode.h"
-#include "App/UrlIntake.h"
-#include "Core/Settings/Settings.h"
-#include "Platform/Log.h"
-#include "Platform/Platform.h"
+#include "Platform/PrivateFolder.h"
 #include "Platform/QtScheduler.h"
-#include "UI/Alerts/AlertService.h"
-#include "UI/MenuBar/TrayStatusItem.h"
 
-#include <QApplication>
-
-#include <malloc.h>
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QGuiApplication>
+#include <QFile>
 
 #include <cstdio>
-#include <cstdlib>
+#include <optional>
+
+#include <dlfcn.h>
+#include <limits.h>
+#include <unistd.h>
+
+// The executable itself loads only Qt Core and Qt D-Bus: the roads users bind
+// to keys (a subcommand, a URL handed to the running instance) end here. The
+// program proper, with Qt's GUI libraries behind it, is a module beside the
+// executable, loaded only when this launch must become the running instance
+// or run a diagnostic mode.
 
 namespace {
 
-// The diagnostic modes print line by line, flushed, so a pipe sees each at once.
-void printLine(const QString& line)
+void printError(const QString& message)
 {
-    std::printf("%s\n", line.toUtf8().constData());
+    std::fprintf(stderr, "%s\n", message.toUtf8().constData());
+}
+
+// `lumivast <subcommand> …`: a bus client of the running program.
+int runSubcommand(int argc, char* argv[], const lumivast::Subcommand& subcommand)
+{
+    QCoreApplication loopOwner(argc, argv);
+    lumivast::QtScheduler clock;
+    lumivast::SubcommandIO io;
+    io.out = [](const QString& line) { std::printf("%s\n", line.toUtf8().constData()); };
+    io.err = printError;
+    const int code = lumivast::runSubcommand(subcommand, QDBusConnection::sessionBus(), clock, io);
     std::fflush(stdout);
+    return code;
 }
 
-// Runs the event loop for `delay`: the system acts on it meanwhile.
-void waitOn(lumivast::QtScheduler& clock, lumivast::Duration delay)
+// A launch while Lumivast runs hands its URLs, or a request to reopen, over
+// and ends; nothing when this launch is to become the running instance.
+std::optional<int> handOver(const QStringList& arguments)
 {
-    QEventLoop loop;
-    lumivast::WorkItem wake = clock.after(delay, [&loop] { loop.quit(); });
-    loop.exec();
-}
-
-// The desktop the environment chooses; false, having said why, when there is none to manage.
-bool chooseDesktop(lumivast::PlatformChoice& choice)
-{
-    choice = lumivast::choosePlatform(QProcessEnvironment::systemEnvironment());
-    if (!choice.error.isEmpty()) {
-        std::fprintf(stderr, "lumivast: %s\n", qPrintable(choice.error));
-        return false;
+    const lumivast::PrivateFolder::Folder folder = lumivast::PrivateFolder::find();
+    if (!folder.error.isEmpty()) {
+        printError(QStringLiteral("lumivast: ") + folder.error);
+        return 1;
     }
-    return true;
+    lumivast::HandOver launch(lumivast::HandOver::socketPath(folder.path));
+    switch (launch.claim()) {
+    case lumivast::HandOver::Claim::running:
+        if (launch.forwardLaunch(lumivast::launchURLs(arguments)))
+            return 0;
+        break;
+    case lumivast::HandOver::Claim::blocked:
+        break;
+    case lumivast::HandOver::Claim::held:
+        // The program claims the lock again for itself; a launch that wins
+        // it meanwhile is handed this one's URLs there.
+        return std::nullopt;
+    }
+    printError(QStringLiteral("lumivast: %1; not starting a second one").arg(launch.problem()));
+    return 1;
 }
 
-void installDesktop(const lumivast::PlatformChoice& choice)
+// The program's module lies beside the executable.
+int runProgram(int argc, char* argv[])
 {
-    qCInfo(lcApp).noquote() << "Managing" << choice.reason;
-    lumivast::Platform::install(choice.create());
+    char self[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) {
+        printError(QStringLiteral("lumivast: cannot find its own executable"));
+        return 1;
+    }
+    const QString folder = QString::fromLocal8Bit(self, length).section(QLatin1Char('/'), 0, -2);
+    const QByteArray module = QFile::encodeName(folder + QStringLiteral("/lumivast-program.so"));
+    void* handle = ::dlopen(module.constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        printError(QStringLiteral("lumivast: cannot load the program: %1").arg(QString::fromLocal8Bit(::dlerror())));
+        return 1;
+    }
+    using Entry = int (*)(int, char*[]);
+    const auto entry = reinterpret_cast<Entry>(::dlsym(handle, "lumivast_program_main"));
+    if (!entry) {
+        printError(QStringLiteral("lumivast: %1 is not the program's module").arg(QString::fromLocal8Bit(module)));
+        return 1;
+    }
+    return entry(argc, argv);
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    // The diagnostic modes run before any application object exists.
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     // A subcommand is a bus client of the running program: no display, never the instance itself.
     if (const auto subcommand = lumivast::Subcommand::parse(arguments)) {
         if (!subcommand->has_value()) {
-            std::fprintf(stderr, "%s\n", subcommand->error().toUtf8().constData());
+            printError(subcommand->error());
             return 2;
         }
-        QCoreApplication loopOwner(argc, argv);
-        lumivast::QtScheduler clock;
-        lumivast::SubcommandIO io;
-        io.out = [](const QString& line) { std::printf("%s\n", line.toUtf8().constData()); };
-        io.err = [](const QString& line) { std::fprintf(stderr, "%s\n", line.toUtf8().constData()); };
-        const int code = lumivast::runSubcommand(**subcommand, QDBusConnection::sessionBus(), clock, io);
-        std::fflush(stdout);
-        return code;
+        return runSubcommand(argc, argv, **subcommand);
     }
     if (arguments.contains(QStringLiteral("--version"))) {
         std::printf("lumivast %s\n", LUMIVAST_VERSION);
         return 0;
     }
-    lumivast::PlatformChoice desktop;
-    if (!chooseDesktop(desktop))
-        return 1;
-    const lumivast::EntryMode mode = lumivast::chooseEntryMode(arguments);
-    if (mode.kind == lumivast::EntryMode::Kind::probe) {
-        installDesktop(desktop);
-        lumivast::QtScheduler clock;
-        for (const QString& line : lumivast::probeReport(clock))
-            std::printf("%s\n", line.toUtf8().constData());
-        std::fflush(stdout);
-        std::exit(0);
+    if (lumivast::chooseEntryMode(arguments).kind == lumivast::EntryMode::Kind::normal) {
+        if (const std::optional<int> handedOver = handOver(QStringList{QString::fromLocal8Bit(argv[0])} + arguments))
+            return *handedOver;
     }
-    if (mode.kind == lumivast::EntryMode::Kind::switchDesktop) {
-        // Only an event loop: the checks wait on the real clock and the system
-        // (the simulated Dock included) acts on that loop meanwhile.
-        QCoreApplication loopOwner(argc, argv);
-        installDesktop(desktop);
-        lumivast::QtScheduler clock;
-        lumivast::SwitchModeIO io;
-        io.print = printLine;
-        io.wait = [&clock](lumivast::Duration delay) { waitOn(clock, delay); };
-        std::exit(lumivast::runSwitchMode(mode.desktop, mode.classic, clock, io));
-    }
-    // With no display to open at all, keep running headless rather than abort.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        && (qEnvironmentVariableIsEmpty("DISPLAY") || desktop.displayUnreachable))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-
-    if (mode.kind == lumivast::EntryMode::Kind::capture) {
-        // Pictures are painted and encoded, so the GUI application object is
-        // needed; no window, no delegate, no hand-over to a running instance.
-        QGuiApplication loopOwner(argc, argv);
-        QGuiApplication::setApplicationName(QStringLiteral("Lumivast"));
-        installDesktop(desktop);
-        lumivast::QtScheduler clock;
-        lumivast::CaptureModeIO io;
-        io.print = printLine;
-        io.wait = [&clock](lumivast::Duration delay) { waitOn(clock, delay); };
-        std::exit(lumivast::runCaptureMode(clock, io));
-    }
-    // The tray image and the menus are redrawn from fresh buffers of a few
-    // hundred kilobytes; keep freed heap instead of handing it back to the
-    // system and faulting it in again on every redraw.
-    mallopt(M_TRIM_THRESHOLD, 8 * 1024 * 1024);
-
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Lumivast"));
-    QApplication::setApplicationVersion(QStringLiteral(LUMIVAST_VERSION));
-    QApplication::setQuitOnLastWindowClosed(false);
-
-    lumivast::QtScheduler scheduler;
-
-    // One Lumivast per user: a later launch hands its URLs, or a request to
-    // reopen, to the running one and ends. It never starts a second one.
-    const lumivast::SingleInstance::Folder folder = lumivast::SingleInstance::privateFolder();
-    if (!folder.error.isEmpty()) {
-        std::fprintf(stderr, "lumivast: %s\n", qPrintable(folder.error));
-        return 1;
-    }
-    lumivast::SingleInstance instance(scheduler, lumivast::SingleInstance::socketPath(folder.path));
-    const QStringList launchURLs = lumivast::UrlIntake::launchURLs(QApplication::arguments());
-    switch (instance.start()) {
-    case lumivast::SingleInstance::Role::secondary:
-        if (!instance.forwardLaunch(launchURLs)) {
-            std::fprintf(stderr, "lumivast: %s; not starting a second one\n", qPrintable(instance.problem()));
-            return 1;
-        }
-        return 0;
-    case lumivast::SingleInstance::Role::blocked:
-        std::fprintf(stderr, "lumivast: %s; not starting a second one\n", qPrintable(instance.problem()));
-        return 1;
-    case lumivast::SingleInstance::Role::primary:
-        instance.addLaunchURLs(launchURLs);
-        break;
-    case lumivast::SingleInstance::Role::failed:
-        break;
-    }
-
-    // Only the instance that stays manages a desktop; one that hands over never opens it.
-    installDesktop(desktop);
-    lumivast::quitOnTerminationSignals(app);
-
-    lumivast::MessageBoxAlertService alerts;
-    lumivast::TrayStatusItem statusItem(scheduler);
-    lumivast::AppDelegate delegate(scheduler, alerts, statusItem, QApplication::arguments());
-    delegate.applicationWillFinishLaunching(&instance);
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
-    // Launch inside the event loop, then take the URLs that arrived meanwhile.
-    // Scripting commands and intents on the session bus, once the launch is done; released at exit.
-    lumivast::BusService bus;
-    QMetaObject::invokeMethod(
-        &delegate,
-        [&delegate, &instance, &bus] {
-            delegate.applicationDidFinishLaunching();
-            instance.startDelivery();
-            bus.registerOn(QDBusConnection::sessionBus());
-            qCInfo(lcApp) << "Lumivast" << LUMIVAST_VERSION << "launched";
-        },
-        Qt::QueuedConnection);
-
-    return app.exec();
+    return runProgram(argc, argv);
 }

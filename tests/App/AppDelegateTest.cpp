@@ -79,6 +79,22 @@ TEST_F(AppDelegateTest, HealthyLaunchShowsTheHudForTheCurrentSpaceAndOnboardingO
     EXPECT_TRUE(alerts.shown.empty());
 }
 
+TEST_F(AppDelegateTest, TheWelcomeComesOnceTheLaunchIsDoneAndTheCurrentSpaceShows)
+{
+    QString titleWhileWelcomed;
+    alerts.whileShown = [&](const Alert&) { titleWhileWelcomed = statusItem.title; };
+    delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{QStringLiteral("lumivast")});
+    delegate->applicationDidFinishLaunching();
+    // The launch returns without waiting on the welcome: what comes after it
+    // (URLs handed over, the bus) is served while the welcome is up.
+    EXPECT_TRUE(alerts.shown.empty());
+    EXPECT_EQ(statusItem.title, QStringLiteral("Desktop 1"));
+    scheduler.advance(0ms);
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.shown[0].messageText, QStringLiteral("Welcome to Lumivast"));
+    EXPECT_EQ(titleWhileWelcomed, QStringLiteral("Desktop 1"));
+}
+
 TEST_F(AppDelegateTest, TakenKeysAreReportedOnceALaunchAndNeitherWelcomeNorMenuNamesThem)
 {
     constexpr quint32 kTab = 48, kLeft = 123;

@@ -482,9 +482,15 @@ TEST(SubcommandRun, DrivesTheRunningProgramThroughTheRealExecutable)
     environment.insert(QStringLiteral("LUMIVAST_PLATFORM"), QStringLiteral("sim"));
     environment.insert(QStringLiteral("LUMIVAST_WORLD"), worldFile.fileName());
 
-    const ProgramRun missing = runLumivast({QStringLiteral("current-space")}, environment);
+    // A subcommand loads what a bus call needs and no more: the dynamic loader names what it loads.
+    QProcessEnvironment traced = environment;
+    traced.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("libs"));
+    const ProgramRun missing = runLumivast({QStringLiteral("current-space")}, traced);
     EXPECT_EQ(missing.code, 1);
-    EXPECT_TRUE(missing.err.contains(QStringLiteral("not running"))) << missing.err.toStdString();
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("lumivast: Lumivast is not running"))) << missing.err.right(2000).toStdString();
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("libQt6DBus.so"))) << "the loader's report is missing";
+    for (const char* heavy : {"libQt6Gui.so", "libQt6Widgets.so", "libQt6Network.so", "libxcb.so"})
+        EXPECT_FALSE(missing.err.contains(QLatin1String(heavy))) << heavy << " was loaded for a bus call";
     const ProgramRun usage = runLumivast({QStringLiteral("switch-space")}, environment);
     EXPECT_EQ(usage.code, 2);
     EXPECT_TRUE(usage.err.contains(QStringLiteral("Desktop number or Space name")));

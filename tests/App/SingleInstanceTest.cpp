@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QLocalSocket>
 #include <QThread>
 #include <QTimer>
@@ -340,4 +342,60 @@ TEST_F(SingleInstanceTest, ALaunchThatLeavesWhileItsURLHoldsADialogDoesNotTakeTh
     EXPECT_EQ(received, QStringList{"lumivast://rename/2"});
     EXPECT_TRUE(left); // kept while its message ran
     EXPECT_EQ(primary.openConnections(), 0u);
+}
+
+namespace {
+
+struct LaunchRun {
+    int code = -1;
+    QString err;
+};
+
+// The real executable, run with `arguments` and `environment` while this
+// thread serves the running instance's loop.
+LaunchRun launchExecutable(const QStringList& arguments, const QProcessEnvironment& environment)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../App/lumivast"), arguments);
+    const QDeadlineTimer deadline(20000);
+    while (process.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        process.waitForFinished(10);
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+} // namespace
+
+TEST_F(SingleInstanceTest, ALaunchHandsOverWithoutOpeningADisplayOrLoadingTheGuiLibraries)
+{
+    const QString runtime = home.path(QStringLiteral("runtime"));
+    ASSERT_EQ(SingleInstance::claimPrivateFolder(runtime), QString());
+    SingleInstance running(scheduler, SingleInstance::socketPath(runtime));
+    running.onURL = [this](const QString& url) { received.append(QStringLiteral("url ") + url); };
+    running.onReopen = [this] { received.append(QStringLiteral("reopen")); };
+    ASSERT_EQ(running.start(), SingleInstance::Role::primary);
+    running.startDelivery();
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    // A launch that built the program would stop here: no display answers, and x11 is insisted on.
+    environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":64999"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("LUMIVAST_PLATFORM"), QStringLiteral("x11"));
+    // The dynamic loader names every library it loads.
+    environment.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("libs"));
+
+    const LaunchRun url = launchExecutable({QStringLiteral("lumivast://switch/2")}, environment);
+    EXPECT_EQ(url.code, 0) << url.err.right(2000).toStdString();
+    const LaunchRun reopen = launchExecutable({}, environment);
+    EXPECT_EQ(reopen.code, 0) << reopen.err.right(2000).toStdString();
+    EXPECT_EQ(received, (QStringList{QStringLiteral("url lumivast://switch/2"), QStringLiteral("reopen")}));
+    for (const LaunchRun& run : {url, reopen}) {
+        EXPECT_TRUE(run.err.contains(QStringLiteral("libQt6Core.so"))) << "the loader's report is missing";
+        for (const char* heavy : {"libQt6Gui.so", "libQt6Widgets.so", "libQt6Network.so", "libxcb.so"})
+            EXPECT_FALSE(run.err.contains(QLatin1String(heavy))) << heavy << " was loaded to hand a launch over";
+    }
 }

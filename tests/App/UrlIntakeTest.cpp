@@ -1,3 +1,4 @@
+#include "App/EntryMode.h"
 #include "App/UrlIntake.h"
 
 #include <gtest/gtest.h>
@@ -59,12 +60,12 @@ TEST(UrlIntake, CommandsGoToPerformAndAnythingElseIsReportedOrDropped)
 
 TEST(UrlIntake, LaunchArgumentsThatAreURLs)
 {
-    EXPECT_EQ(UrlIntake::launchURLs({"lumivast", "lumivast://switch/2", "--demo", "lumivast:next", "notes.txt"}),
+    EXPECT_EQ(launchURLs({"lumivast", "lumivast://switch/2", "--demo", "lumivast:next", "notes.txt"}),
               (QStringList{"lumivast://switch/2", "lumivast:next"}));
-    EXPECT_EQ(UrlIntake::launchURLs({"lumivast", "--settings", "general", "LUMIVAST://overview"}),
+    EXPECT_EQ(launchURLs({"lumivast", "--settings", "general", "LUMIVAST://overview"}),
               (QStringList{"LUMIVAST://overview"}));
-    EXPECT_EQ(UrlIntake::launchURLs({"lumivast://switch/1"}), QStringList{}); // the program itself
-    EXPECT_EQ(UrlIntake::launchURLs({"lumivast", "--settings"}), QStringList{});
+    EXPECT_EQ(launchURLs({"lumivast://switch/1"}), QStringList{}); // the program itself
+    EXPECT_EQ(launchURLs({"lumivast", "--settings"}), QStringList{});
 }
 
 } // namespace
