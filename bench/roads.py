@@ -81,7 +81,6 @@ class DesktopSpy:
         deadline = time.monotonic() + timeout
         while True:
             stamp, line = self.lines.get(timeout=max(0.0, deadline - time.monotonic()))
-            print("spy", line, file=sys.stderr)
             if line.endswith(f"= {index}"):
                 return stamp
 

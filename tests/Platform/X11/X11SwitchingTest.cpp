@@ -18,6 +18,14 @@ protected:
     {
         return client->waitUntil([&] { return client->rootCardinal("_NET_CURRENT_DESKTOP") == index; });
     }
+    // The Dock's one-step gesture to the right, as the keys send it.
+    static void stepRight()
+    {
+        EventPoster& events = Platform::current().events();
+        auto right = events.createKeyboardEvent(124, true);
+        right->flags = 0x840000;
+        events.post(EventTap::hid, *right);
+    }
     Space desktop(const SpaceSnapshot& snapshot, qint64 number)
     {
         for (const Space& space : snapshot.allSpaces()) {
@@ -55,21 +63,13 @@ TEST_F(X11SwitchingTest, OneStepStopsAtTheEndOfTheRow)
     left->flags = 0x840000;
     events.post(EventTap::hid, *left);
     // Nothing to the left of the first desktop: a step right afterwards is the only request.
-    auto right = events.createKeyboardEvent(124, true);
-    right->flags = 0x840000;
-    events.post(EventTap::hid, *right);
+    stepRight();
     EXPECT_TRUE(landsOn(1));
     EXPECT_EQ(CGSBridgeActiveSpace(), 2u);
 }
 
 TEST_F(X11SwitchingTest, AStepAfterAnOutsideSwitchCountsFromTheDesktopShown)
 {
-    EventPoster& events = Platform::current().events();
-    const auto stepRight = [&events] {
-        auto right = events.createKeyboardEvent(124, true);
-        right->flags = 0x840000;
-        events.post(EventTap::hid, *right);
-    };
     stepRight();
     ASSERT_TRUE(landsOn(1));
     // Another pager shows desktop 3 well within the time a step counts as on its way.
@@ -83,12 +83,6 @@ TEST_F(X11SwitchingTest, AStepAfterAnOutsideSwitchBackCountsFromTheDesktopShown)
 {
     // Read afterwards, a step that landed followed by a pager showing the first desktop again looks
     // like that step still on its way: the property is where it was when the step was sent.
-    EventPoster& events = Platform::current().events();
-    const auto stepRight = [&events] {
-        auto right = events.createKeyboardEvent(124, true);
-        right->flags = 0x840000;
-        events.post(EventTap::hid, *right);
-    };
     int activeChanges = 0;
     Subscription observed = Platform::current().workspace().observe(WorkspaceEvent::ActiveSpaceDidChange, [&] { ++activeChanges; });
     const auto heard = [&](int count) {
