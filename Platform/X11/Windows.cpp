@@ -234,7 +234,7 @@ PlistValue X11Windows::copyWindowInfo(std::uint32_t options, std::uint32_t relat
     auto x = m_session->connection();
     if (!x)
         return {};
-    std::vector<ClientWindow> windows = readClientWindows(*x, m_session.get());
+    std::vector<ClientWindow> windows = listing(*x);
     PlistValue::Array list;
     list.reserve(windows.size());
     for (ClientWindow& w : windows) {
@@ -267,13 +267,37 @@ PlistValue X11Windows::copyWindowInfo(std::uint32_t options, std::uint32_t relat
     return PlistValue(std::move(list));
 }
 
-std::vector<RunningApplication> X11Windows::applications(XConnection& x, const std::vector<ClientWindow>& windows)
+std::vector<ClientWindow> X11Windows::listing(XConnection& x, std::optional<xcb_window_t>* active)
+{
+    const std::uint64_t generation = m_session->listingGeneration();
+    const auto now = std::chrono::steady_clock::now();
+    {
+        std::lock_guard lock(m_listingMutex);
+        if (generation != 0 && m_listing.generation == generation && now - m_listing.readAt < kListingReuse) {
+            if (active)
+                *active = m_listing.active;
+            return m_listing.windows;
+        }
+    }
+    // The active window goes out with the listing's first requests: one answer serves both questions.
+    const xcb_get_property_cookie_t activeCookie =
+        x.requestProperty(x.root(x.defaultScreen()), x.atoms().activeWindow, XCB_ATOM_WINDOW, 1);
+    std::vector<ClientWindow> windows = readClientWindows(x, m_session.get());
+    const auto ids = x.readCardinals(activeCookie);
+    const std::optional<xcb_window_t> activeWindow = ids && !ids->empty() ? std::optional<xcb_window_t>((*ids)[0]) : std::nullopt;
+    if (active)
+        *active = activeWindow;
+    std::lock_guard lock(m_listingMutex);
+    m_listing = Listing{generation, now, windows, activeWindow};
+    return windows;
+}
+
+std::vector<RunningApplication> X11Windows::applications(const std::vector<ClientWindow>& windows, std::optional<xcb_window_t> active)
 {
     std::optional<std::int32_t> activePID;
-    if (auto active = x.readCardinals(x.requestProperty(x.root(x.defaultScreen()), x.atoms().activeWindow, XCB_ATOM_WINDOW, 1));
-        active && !active->empty()) {
+    if (active) {
         for (const ClientWindow& w : windows) {
-            if (w.id == (*active)[0])
+            if (w.id == *active)
                 activePID = w.pid;
         }
     }
@@ -299,7 +323,9 @@ std::vector<RunningApplication> X11Windows::runningApplications()
     auto x = m_session->connection();
     if (!x)
         return {};
-    return applications(*x, readClientWindows(*x, m_session.get()));
+    std::optional<xcb_window_t> active;
+    std::vector<ClientWindow> windows = listing(*x, &active);
+    return applications(windows, active);
 }
 
 std::optional<RunningApplication> X11Windows::runningApplication(std::int32_t pid)
@@ -325,7 +351,7 @@ QImage X11Windows::icon(std::int32_t pid)
     auto x = m_session->connection();
     if (!x)
         return {};
-    const std::vector<ClientWindow> windows = readClientWindows(*x, m_session.get());
+    const std::vector<ClientWindow> windows = listing(*x);
     for (const ClientWindow& w : windows) {
         if (w.pid != pid)
             continue;
