@@ -42,7 +42,7 @@ std::optional<Space> AppDelegate::resolve(const SpaceCommand::SpaceRef& ref, con
 void AppDelegate::notFound(const SpaceCommand::SpaceRef& ref)
 {
     // Without any desktop the reason is what the user needs, not the missing one.
-    if (m_watcher.snapshot().displays.empty()) {
+    if (m_watcher.snapshot().allSpaces().empty()) {
         const QString why = Platform::current().parts().whyNoDesktops();
         if (!why.isEmpty())
             return errorToast(why);

@@ -269,26 +269,31 @@ PlistValue X11Windows::copyWindowInfo(std::uint32_t options, std::uint32_t relat
 
 std::vector<ClientWindow> X11Windows::listing(XConnection& x, std::optional<xcb_window_t>* active)
 {
+    // The active window is always asked for (it answers which application is in front, right after a
+    // switch); it goes out before the listing's first requests, so it costs no round trip of its own.
+    std::optional<xcb_get_property_cookie_t> activeCookie;
+    if (active)
+        activeCookie = x.requestProperty(x.root(x.defaultScreen()), x.atoms().activeWindow, XCB_ATOM_WINDOW, 1);
+    const auto readActive = [&] {
+        if (!activeCookie)
+            return;
+        const auto ids = x.readCardinals(*activeCookie);
+        *active = ids && !ids->empty() ? std::optional<xcb_window_t>((*ids)[0]) : std::nullopt;
+    };
     const std::uint64_t generation = m_session->listingGeneration();
     const auto now = std::chrono::steady_clock::now();
     {
         std::lock_guard lock(m_listingMutex);
         if (generation != 0 && m_listing.generation == generation && now - m_listing.readAt < kListingReuse) {
-            if (active)
-                *active = m_listing.active;
-            return m_listing.windows;
+            std::vector<ClientWindow> kept = m_listing.windows;
+            readActive();
+            return kept;
         }
     }
-    // The active window goes out with the listing's first requests: one answer serves both questions.
-    const xcb_get_property_cookie_t activeCookie =
-        x.requestProperty(x.root(x.defaultScreen()), x.atoms().activeWindow, XCB_ATOM_WINDOW, 1);
     std::vector<ClientWindow> windows = readClientWindows(x, m_session.get());
-    const auto ids = x.readCardinals(activeCookie);
-    const std::optional<xcb_window_t> activeWindow = ids && !ids->empty() ? std::optional<xcb_window_t>((*ids)[0]) : std::nullopt;
-    if (active)
-        *active = activeWindow;
+    readActive();
     std::lock_guard lock(m_listingMutex);
-    m_listing = Listing{generation, now, windows, activeWindow};
+    m_listing = Listing{generation, now, windows};
     return windows;
 }
 

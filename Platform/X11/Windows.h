@@ -65,9 +65,9 @@ private:
         std::uint64_t generation = 0; // 0: none kept
         std::chrono::steady_clock::time_point readAt;
         std::vector<ClientWindow> windows;
-        std::optional<xcb_window_t> active; // the default root's active window
     };
-    // The client windows and the active window, as the latest listing saw them where nothing changed since.
+    // The client windows as the latest listing saw them where nothing changed since; `active`: the
+    // default root's active window, read now.
     std::vector<ClientWindow> listing(XConnection& x, std::optional<xcb_window_t>* active = nullptr);
     std::vector<RunningApplication> applications(const std::vector<ClientWindow>& windows, std::optional<xcb_window_t> active);
 

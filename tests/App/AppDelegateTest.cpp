@@ -293,8 +293,9 @@ TEST_F(AppDelegateTest, APromptClosesWhenItsDesktopIsRemovedMeanwhile)
     addDesktop(*world, 71, "NEW-B");
     settle(100ms);
     alerts.answers = {AlertAnswer{0, QStringLiteral("Mail"), false}};
-    const int last = int(world->displays.front().spaces.size());
-    delegate->perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(last), std::nullopt));
+    const Space* added = delegate->watcher().snapshot().space("NEW-B");
+    ASSERT_TRUE(added && added->desktopNumber);
+    delegate->perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(*added->desktopNumber), std::nullopt));
     ASSERT_EQ(alerts.shown.size(), 2u);
     EXPECT_EQ(alerts.shown[1].messageText, QStringLiteral("Rename Space"));
     EXPECT_EQ(alerts.dismissals, 2);
@@ -309,10 +310,11 @@ TEST_F(AppDelegateTest, WithoutAnyDesktopASwitchSaysWhy)
     launch();
     // The window manager ends: the system has no desktops and says why.
     parts->noDesktops = QStringLiteral("No window manager is running.");
-    world->displays.clear();
+    for (auto& display : world->displays)
+        display.spaces.clear();
     world->announceChange(kSpaceEvents[0], true);
     settle();
-    ASSERT_TRUE(delegate->watcher().snapshot().displays.empty());
+    ASSERT_TRUE(delegate->watcher().snapshot().allSpaces().empty());
     for (const QString url : {"lumivast://switch/2", "lumivast://switch?name=Mail", "lumivast://move-window/2"}) {
         delegate->handleURL(url);
         settle();
