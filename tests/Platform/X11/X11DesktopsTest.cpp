@@ -143,15 +143,22 @@ TEST_F(X11WithoutWindowManagerTest, ReportsUnhealthyThenPicksUpAWindowManagerTha
     EXPECT_TRUE(client->waitUntil([&] { return counter.spaces.load() >= 1 && !rows().empty(); }));
     EXPECT_TRUE(CGSBridgeProbe().isHealthy());
     EXPECT_EQ(parts.whyNoDesktops(), QString());
-    SpaceWatcher watcher(scheduler);
-    watcher.start();
-    ASSERT_NE(watcher.snapshot().currentSpace(), nullptr);
 
-    // A window manager that ends takes its desktops along, and the watcher no longer shows one as current.
+    // A window manager that ends takes its desktops along.
     const int before = counter.spaces.load();
     manager->stop();
     EXPECT_TRUE(client->waitUntil([&] { return counter.spaces.load() > before && rows().empty(); }));
     EXPECT_TRUE(CGSBridgeCopyManagedDisplaySpaces().isNull());
+    EXPECT_EQ(parts.whyNoDesktops(), QStringLiteral("No window manager is running."));
+
+    // Once more with the watcher: it no longer shows a Space as current, rather than the last one.
+    manager = WindowManager::start(server->display(), &problem);
+    ASSERT_TRUE(manager) << problem.toStdString();
+    ASSERT_TRUE(client->waitUntil([&] { return !rows().empty(); }));
+    SpaceWatcher watcher(scheduler);
+    watcher.start();
+    ASSERT_NE(watcher.snapshot().currentSpace(), nullptr);
+    manager->stop();
     EXPECT_TRUE(client->waitUntil([&] {
         scheduler.advance(SpaceWatcher::kDebounce);
         return watcher.snapshot().displays.empty();

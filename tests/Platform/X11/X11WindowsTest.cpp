@@ -193,7 +193,7 @@ TEST_F(X11WindowsTest, AListingAnsweredAgainShowsEachChangeAtOnce)
             return e.value(WindowListKey::number)->integer() == std::int64_t(id);
         });
     };
-    const auto within = std::chrono::milliseconds(X11Windows::kListingReuse.count() / 2);
+    const auto within = std::chrono::milliseconds(x11::X11Windows::kListingReuse.count() / 2);
     for (const char* title : {"After", "Again"}) {
         ASSERT_FALSE(titleOf().isEmpty());
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, client->atom("_NET_WM_NAME"), client->atom("UTF8_STRING"), 8,
