@@ -234,7 +234,8 @@ PlistValue X11Windows::copyWindowInfo(std::uint32_t options, std::uint32_t relat
     auto x = m_session->connection();
     if (!x)
         return {};
-    std::vector<ClientWindow> windows = listing(*x);
+    // The window list itself is always read afresh: a caller that changed something asks right after.
+    std::vector<ClientWindow> windows = listing(*x, nullptr, false);
     PlistValue::Array list;
     list.reserve(windows.size());
     for (ClientWindow& w : windows) {
@@ -267,7 +268,7 @@ PlistValue X11Windows::copyWindowInfo(std::uint32_t options, std::uint32_t relat
     return PlistValue(std::move(list));
 }
 
-std::vector<ClientWindow> X11Windows::listing(XConnection& x, std::optional<xcb_window_t>* active)
+std::vector<ClientWindow> X11Windows::listing(XConnection& x, std::optional<xcb_window_t>* active, bool mayReuse)
 {
     // The active window is always asked for (it answers which application is in front, right after a
     // switch); it goes out before the listing's first requests, so it costs no round trip of its own.
@@ -284,7 +285,7 @@ std::vector<ClientWindow> X11Windows::listing(XConnection& x, std::optional<xcb_
     const auto now = std::chrono::steady_clock::now();
     {
         std::lock_guard lock(m_listingMutex);
-        if (generation != 0 && m_listing.generation == generation && now - m_listing.readAt < kListingReuse) {
+        if (mayReuse && generation != 0 && m_listing.generation == generation && now - m_listing.readAt < kListingReuse) {
             std::vector<ClientWindow> kept = m_listing.windows;
             readActive();
             return kept;

@@ -56,8 +56,9 @@ public:
     bool hide(std::int32_t pid) override;
     bool unhide(std::int32_t pid) override;
 
-    // A listing is answered again from the last one while the event thread has seen
-    // no change since, and for this long at most (its events may lag a little behind).
+    // The applications and icons are answered from the last listing (the window list reads
+    // afresh and keeps it) while the event thread has seen no change since, and for this long
+    // at most (its events may lag a little behind).
     static constexpr std::chrono::milliseconds kListingReuse{1000};
 
 private:
@@ -68,7 +69,7 @@ private:
     };
     // The client windows as the latest listing saw them where nothing changed since; `active`: the
     // default root's active window, read now.
-    std::vector<ClientWindow> listing(XConnection& x, std::optional<xcb_window_t>* active = nullptr);
+    std::vector<ClientWindow> listing(XConnection& x, std::optional<xcb_window_t>* active = nullptr, bool mayReuse = true);
     std::vector<RunningApplication> applications(const std::vector<ClientWindow>& windows, std::optional<xcb_window_t> active);
 
     std::shared_ptr<Session> m_session;

@@ -175,10 +175,10 @@ TEST_F(X11WindowsTest, OldStyleTitlesAndWindowsWithoutAPidAreListed)
 
 // A window's pid, class and type are asked for once while the event thread watches the window, and
 // again after it saw one of them change: each change reaches the list.
-TEST_F(X11WindowsTest, AListingAnsweredAgainShowsEachChangeAtOnce)
+TEST_F(X11WindowsTest, TheWindowListShowsEachChangeAtOnce)
 {
-    // A listing is answered again from the last one while nothing changed; every change the event
-    // thread sees ends that well within the time a kept listing would otherwise last.
+    // The applications are answered from the listing the window list keeps; the list itself shows
+    // each change at once, well within the time a kept listing lasts.
     const auto entry = helperWindow(QStringLiteral("Before"));
     ASSERT_TRUE(entry) << "the helper's window never appeared";
     const auto id = std::uint32_t(*entry->value(WindowListKey::number)->integer());
