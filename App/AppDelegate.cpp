@@ -304,8 +304,11 @@ void AppDelegate::snapshotChanged(const SpaceSnapshot& snapshot)
     for (const Space& space : all)
         ids.insert(space.id);
     m_store.pruneAgainst(snapshot);
-    m_thumbnails.prune(ids);
-    m_history.prune(ids);
+    // No Spaces at all (no window manager for a while) forgets none of them.
+    if (!ids.isEmpty()) {
+        m_thumbnails.prune(ids);
+        m_history.prune(ids);
+    }
     noticeNewSpaces(snapshot, ids);
     m_store.noteFullscreenKeys(all);
     m_store.adoptFullscreenMemory(all);
@@ -360,7 +363,7 @@ void AppDelegate::showNextNamePrompt()
         if (space && !m_store.hasCustomName(*space)) {
             const Space named = *space;
             m_namePromptShowing = true;
-            RenameDialog::present(named, m_store, true, m_alerts);
+            RenameDialog::present(named, m_store, m_watcher, true, m_alerts);
             m_namePromptShowing = false;
             if (!Settings::defaults().boolValue(Settings::Key::askToNameNewSpaces)) {
                 m_namePromptQueue.clear();

@@ -7,6 +7,8 @@
 #include "Core/Notes/NoteFiles.h"
 #include "Core/Settings/Settings.h"
 #include "Core/Shell/SettingsTransfer.h"
+#include "Platform/Platform.h"
+#include "Platform/SystemParts.h"
 
 #include <QPointer>
 #include "UI/MenuBar/RenameDialog.h"
@@ -39,6 +41,12 @@ std::optional<Space> AppDelegate::resolve(const SpaceCommand::SpaceRef& ref, con
 
 void AppDelegate::notFound(const SpaceCommand::SpaceRef& ref)
 {
+    // Without any desktop the reason is what the user needs, not the missing one.
+    if (m_watcher.snapshot().allSpaces().empty()) {
+        const QString why = Platform::current().parts().whyNoDesktops();
+        if (!why.isEmpty())
+            return errorToast(why);
+    }
     std::visit(Overloaded{
                    [this](const SpaceCommand::SpaceRef::Number& n) {
                        errorToast(QStringLiteral("There is no Desktop ") + QString::number(n.value));
@@ -172,7 +180,7 @@ void AppDelegate::perform(const SpaceCommand& command)
                 if (!space)
                     return notFound(c.target);
                 if (!c.name)
-                    return RenameDialog::present(*space, m_store, false, m_alerts);
+                    return RenameDialog::present(*space, m_store, m_watcher, false, m_alerts);
                 m_store.setName(trimmed(*c.name), space->id);
             },
             [&](const C::Note& c) {

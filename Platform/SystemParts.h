@@ -39,6 +39,9 @@ public:
 
     virtual Words words() const { return {}; }
     virtual bool has(Part) const { return true; }
+    // Why the system shows no desktops at all just now, in words for the user
+    // ("No window manager is running."); empty while it shows them.
+    virtual QString whyNoDesktops() const { return {}; }
 };
 
 } // namespace lumivast

@@ -53,9 +53,19 @@ ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
 rss() { awk '/VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$pid/status"; }
 hz=$(getconf CLK_TCK)
 before=$(ticks) rss_before=$(rss)
-sleep "$seconds"
+# Instructions do not depend on how loaded the machine is; counted where perf may watch the process.
+instructions=
+if command -v perf >/dev/null && perf stat -x, -e instructions:u -p "$pid" -o "$home/perf" -- sleep "$seconds" 2>/dev/null; then
+  instructions=$(awk -F, '/instructions/ {print $1}' "$home/perf")
+else
+  sleep "$seconds"
+fi
 after=$(ticks) rss_after=$(rss)
 awk -v t=$((after - before)) -v hz="$hz" -v s="$seconds" -v a="$rss_before" -v b="$rss_after" -v w="$setting" \
   'BEGIN { printf "idle (%s): %.2f s of processor time in %d s = %.3f %% of one core; resident %s MB -> %s MB\n", w, t / hz, s, 100 * t / hz / s, a, b }'
+case "$instructions" in
+  ''|*[!0-9]*) ;;
+  *) awk -v i="$instructions" -v s="$seconds" 'BEGIN { printf "idle: %.1f million user instructions a second\n", i / s / 1e6 }' ;;
+esac
 kill -TERM "$pid"
 wait "$runner" || true

@@ -53,15 +53,35 @@ std::optional<ScreenInfo> screen(const QString& identifier)
     return std::nullopt;
 }
 
-std::optional<ScreenInfo> screenUnderMouse()
+namespace {
+
+std::optional<ScreenInfo> screenWithPointer(Screens& screens)
 {
-    Screens& screens = Platform::current().screens();
     const QPointF pointer = screens.pointerLocation();
     for (const ScreenInfo& info : screens.screens()) {
         if (Coordinates::containsHalfOpen(info.frame, pointer))
             return info;
     }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<ScreenInfo> screenUnderMouse()
+{
+    Screens& screens = Platform::current().screens();
+    if (auto under = screenWithPointer(screens))
+        return under;
     return screens.mainScreen();
+}
+
+std::optional<ScreenInfo> screenShowing(const QString& identifier)
+{
+    if (identifier == QLatin1String("Main")) {
+        if (auto under = screenWithPointer(Platform::current().screens()))
+            return under;
+    }
+    return screen(identifier);
 }
 
 } // namespace lumivast::DisplayGeometry

@@ -19,5 +19,9 @@ bool screen(const ScreenInfo& screen, std::uint32_t displayID);
 std::optional<ScreenInfo> screen(const QString& identifier);
 // The screen under the pointer, else the main screen, else none.
 std::optional<ScreenInfo> screenUnderMouse();
+// Where something shown for a row of Spaces appears. The "Main" row can span several
+// screens (the monitors of one X screen, or every display when they share their Spaces):
+// the one under the pointer shows it. Any other row: its own display.
+std::optional<ScreenInfo> screenShowing(const QString& identifier);
 
 } // namespace lumivast::DisplayGeometry

@@ -4,6 +4,7 @@
 #include "Core/Spaces/SpaceProvider.h"
 #include "Platform/Log.h"
 #include "Platform/Platform.h"
+#include "Platform/SystemParts.h"
 
 #include <mutex>
 
@@ -101,8 +102,13 @@ void SpaceWatcher::watchPlist()
 void SpaceWatcher::refresh()
 {
     std::optional<SpaceSnapshot> fresh = SpaceProvider::snapshot(m_scheduler);
-    if (!fresh)
-        return;
+    if (!fresh) {
+        // An unreadable list is usually momentary and the last snapshot stands; a system that
+        // has no desktops at all (no window manager) has no current Space to show either.
+        if (m_snapshot.displays.empty() || Platform::current().parts().whyNoDesktops().isEmpty())
+            return;
+        fresh = SpaceSnapshot::empty();
+    }
     if (fresh->displays == m_snapshot.displays && !m_snapshot.displays.empty())
         return;
 

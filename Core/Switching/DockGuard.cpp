@@ -57,7 +57,8 @@ void DockGuard::mouseDown()
 std::optional<QRectF> DockGuard::dockListFrame()
 {
     Platform& platform = Platform::current();
-    if (!platform.trust().isAccessibilityTrusted(false))
+    // Where there is no Dock, asking every running application for it at each click finds nothing.
+    if (!platform.parts().has(SystemParts::Part::dock) || !platform.trust().isAccessibilityTrusted(false))
         return std::nullopt;
     std::optional<RunningApplication> dock;
     for (const RunningApplication& app : platform.runningApplications().runningApplications()) {

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
+#include <QRegion>
 
 #include <cstring>
 #include <map>
@@ -411,28 +412,45 @@ std::expected<QImage, QString> X11Capture::image(const StillImageRequest& reques
             picture.fill(Qt::black);
         }
         const std::set<std::uint32_t> excluded(request.excludedWindows.begin(), request.excludedWindows.end());
-        struct Piece {
-            QRect area; // on the root
-            int depth = 0;
-            xcb_pixmap_t pixmap = 0;
-            xcb_get_image_cookie_t image{};
-        };
-        std::vector<Piece> pieces;
-        for (const TopLevel& w : topLevels(*x, screen)) {
+        const std::vector<TopLevel> levels = topLevels(*x, screen); // bottom to top
+        // Only what shows is read: an opaque window above paints over the rest, and reading every
+        // window whole moved tens of megabytes through the socket for each preview.
+        std::vector<QRegion> shown(levels.size());
+        QRegion covered;
+        for (std::size_t i = levels.size(); i-- > 0;) {
+            const TopLevel& w = levels[i];
             const QRect area = w.outer.intersected(rect);
             if (area.isEmpty() || excluded.contains(w.id) || excluded.contains(w.client) || !readablePixels(*x, screen, w.depth))
                 continue;
-            Piece piece{area, w.depth, xcb_generate_id(x->get()), {}};
-            xcb_composite_name_window_pixmap(x->get(), w.id, piece.pixmap);
-            piece.image = xcb_get_image(x->get(), XCB_IMAGE_FORMAT_Z_PIXMAP, piece.pixmap, std::int16_t(area.x() - w.outer.x()),
-                                        std::int16_t(area.y() - w.outer.y()), std::uint16_t(area.width()),
-                                        std::uint16_t(area.height()), ~0u);
-            pieces.push_back(piece);
+            shown[i] = QRegion(area).subtracted(covered);
+            if (w.depth != 32) // one with an alpha channel lets what is beneath show through
+                covered += area;
+        }
+        struct Piece {
+            QRect area; // on the root
+            int depth = 0;
+            xcb_get_image_cookie_t image{};
+        };
+        std::vector<Piece> pieces;
+        std::vector<xcb_pixmap_t> pixmaps;
+        for (std::size_t i = 0; i < levels.size(); ++i) {
+            if (shown[i].isEmpty())
+                continue;
+            const TopLevel& w = levels[i];
+            const xcb_pixmap_t pixmap = xcb_generate_id(x->get());
+            xcb_composite_name_window_pixmap(x->get(), w.id, pixmap);
+            pixmaps.push_back(pixmap);
+            for (const QRect& area : shown[i]) {
+                Piece piece{area, w.depth, {}};
+                piece.image = xcb_get_image(x->get(), XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, std::int16_t(area.x() - w.outer.x()),
+                                            std::int16_t(area.y() - w.outer.y()), std::uint16_t(area.width()),
+                                            std::uint16_t(area.height()), ~0u);
+                pieces.push_back(piece);
+            }
         }
         QPainter painter(&picture);
         for (const Piece& piece : pieces) {
             Reply<xcb_get_image_reply_t> reply(xcb_get_image_reply(x->get(), piece.image, nullptr));
-            xcb_free_pixmap(x->get(), piece.pixmap);
             if (!reply)
                 continue; // the window went meanwhile
             const QImage part = imageFromPixels(xcb_get_image_data(reply.get()), std::size_t(xcb_get_image_data_length(reply.get())),
@@ -440,6 +458,8 @@ std::expected<QImage, QString> X11Capture::image(const StillImageRequest& reques
             painter.drawImage(piece.area.topLeft() - rect.topLeft(), part);
         }
         painter.end();
+        for (xcb_pixmap_t pixmap : pixmaps)
+            xcb_free_pixmap(x->get(), pixmap);
         x->flush();
     }
     if (picture.size() != QSize(request.width, request.height))

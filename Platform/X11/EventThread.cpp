@@ -135,6 +135,18 @@ void EventThread::run(XConnection* x, std::vector<Row> rows, int pointer)
         while (xcb_generic_event_t* raw = xcb_poll_for_event(x->get())) {
             Reply<xcb_generic_event_t> event(raw);
             switch (event->response_type & 0x7f) {
+            case XCB_KEY_PRESS:
+            case XCB_ENTER_NOTIFY:
+            case XCB_LEAVE_NOTIFY:
+            case XCB_MAPPING_NOTIFY:
+            case XCB_GE_GENERIC:
+                break; // input: no window changed
+            default:
+                if (m_callbacks.listingChanged)
+                    m_callbacks.listingChanged();
+                break;
+            }
+            switch (event->response_type & 0x7f) {
             case XCB_PROPERTY_NOTIFY: {
                 const auto* e = reinterpret_cast<xcb_property_notify_event_t*>(raw);
                 if (isRoot(e->window)

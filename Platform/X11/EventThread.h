@@ -33,6 +33,9 @@ public:
         std::function<void(bool layout)> screensChanged;
         // A window this connection watches changed its pid, class, type or desktop property, or a window ended.
         std::function<void(xcb_window_t window, bool ended)> windowFactsChanged;
+        // Any event a window listing could show: a property, map state, place or end of a watched
+        // window, a root's property, the screens. Called before the event's own callback.
+        std::function<void()> listingChanged;
         // Another window manager took over a screen (its check window changed), or a root's desktop names changed.
         std::function<void()> windowManagerChanged;
         std::function<void()> desktopNamesChanged;

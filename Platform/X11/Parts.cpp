@@ -1,7 +1,9 @@
+#include "Platform/X11/Desktops.h"
 #include "Platform/X11/Services.h"
+#include "Platform/X11/Session.h"
 #include "Platform/X11/X11Platform.h"
 
-namespace lumivast {
+namespace lumivast::x11 {
 
 namespace {
 
@@ -9,6 +11,8 @@ namespace {
 // gestures, no permission prompts, and Alt+Tab belongs to the window manager.
 class X11Parts final : public SystemParts {
 public:
+    explicit X11Parts(std::shared_ptr<Session> session) : m_session(std::move(session)) {}
+
     Words words() const override
     {
         static const Words words{
@@ -21,6 +25,19 @@ public:
         return words;
     }
     bool has(Part) const override { return false; }
+    QString whyNoDesktops() const override
+    {
+        const auto x = m_session->connection();
+        if (!x)
+            return QStringLiteral("The X display cannot be reached.");
+        // The event thread's rows when it runs, else a reading of the roots.
+        const std::vector<Row> rows = m_session->knownRows().value_or(std::vector<Row>());
+        for (const Row& row : rows.empty() ? readRows(*x) : rows) {
+            if (row.managed)
+                return {};
+        }
+        return QStringLiteral("No window manager is running.");
+    }
 
 private:
     static QString systemName()
@@ -28,14 +45,15 @@ private:
         const QString name = x11::System::osRelease(QStringLiteral("NAME"));
         return name.isEmpty() ? QStringLiteral("Linux") : name;
     }
+
+    std::shared_ptr<Session> m_session;
 };
 
 } // namespace
 
-SystemParts& X11Platform::parts()
+std::unique_ptr<SystemParts> makeParts(std::shared_ptr<Session> session)
 {
-    static X11Parts parts;
-    return parts;
+    return std::make_unique<X11Parts>(std::move(session));
 }
 
-} // namespace lumivast
+} // namespace lumivast::x11

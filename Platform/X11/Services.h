@@ -99,4 +99,7 @@ private:
     std::unique_ptr<X11DesktopPictures> m_pictures;
 };
 
+// The desktop's own parts, and whether a window manager gives it desktops now.
+std::unique_ptr<SystemParts> makeParts(std::shared_ptr<Session> session);
+
 } // namespace lumivast::x11

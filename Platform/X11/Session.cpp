@@ -76,13 +76,17 @@ std::shared_ptr<XConnection> Session::connection()
                 m_rows = rows;
             }
             watchClients(x);
+            ++m_listingGeneration;
             m_applications.reset(x);
             writePreferences(rows);
         };
         callbacks.clientsChanged = [this](XConnection& x) {
             watchClients(x);
+            // New windows are watched from here on: a listing read before may have missed their changes.
+            ++m_listingGeneration;
             clientsChanged(x);
         };
+        callbacks.listingChanged = [this] { ++m_listingGeneration; };
         callbacks.windowFactsChanged = [this](xcb_window_t window, bool ended) {
             forgetFacts(ended ? std::optional<xcb_window_t>(window) : std::nullopt);
         };
@@ -366,6 +370,11 @@ void Session::forgetFacts(std::optional<xcb_window_t> ended)
     m_facts.clear();
     m_places.clear();
     ++m_factsGeneration;
+}
+
+std::uint64_t Session::listingGeneration()
+{
+    return eventsRunning() ? m_listingGeneration.load() : 0;
 }
 
 std::uint64_t Session::factsGeneration()

@@ -96,6 +96,9 @@ public:
     // Keeps facts read by a read that started at `generation`, unless something changed since.
     void keepFacts(std::uint64_t generation, std::vector<std::pair<xcb_window_t, WindowFacts>> facts);
 
+    // Bumped at every change the event thread sees that a window listing could show; 0 while it does not run. Any thread.
+    std::uint64_t listingGeneration();
+
     // Each watched window's screen and desktop as the latest read saw them, kept and dropped like the facts.
     struct WindowPlace {
         int screen = 0;
@@ -166,6 +169,7 @@ private:
     std::set<xcb_window_t> m_watchedClients;
     std::map<xcb_window_t, WindowFacts> m_facts;
     std::map<xcb_window_t, WindowPlace> m_places;
+    std::atomic<std::uint64_t> m_listingGeneration{1};
     std::mutex m_rowsMutex;
     std::optional<std::vector<Row>> m_rows;
     std::mutex m_rootMutex;

@@ -234,7 +234,8 @@ PlistValue X11Windows::copyWindowInfo(std::uint32_t options, std::uint32_t relat
     auto x = m_session->connection();
     if (!x)
         return {};
-    std::vector<ClientWindow> windows = readClientWindows(*x, m_session.get());
+    // The window list itself is always read afresh: a caller that changed something asks right after.
+    std::vector<ClientWindow> windows = listing(*x, nullptr, false);
     PlistValue::Array list;
     list.reserve(windows.size());
     for (ClientWindow& w : windows) {
@@ -267,13 +268,42 @@ PlistValue X11Windows::copyWindowInfo(std::uint32_t options, std::uint32_t relat
     return PlistValue(std::move(list));
 }
 
-std::vector<RunningApplication> X11Windows::applications(XConnection& x, const std::vector<ClientWindow>& windows)
+std::vector<ClientWindow> X11Windows::listing(XConnection& x, std::optional<xcb_window_t>* active, bool mayReuse)
+{
+    // The active window is always asked for (it answers which application is in front, right after a
+    // switch); it goes out before the listing's first requests, so it costs no round trip of its own.
+    std::optional<xcb_get_property_cookie_t> activeCookie;
+    if (active)
+        activeCookie = x.requestProperty(x.root(x.defaultScreen()), x.atoms().activeWindow, XCB_ATOM_WINDOW, 1);
+    const auto readActive = [&] {
+        if (!activeCookie)
+            return;
+        const auto ids = x.readCardinals(*activeCookie);
+        *active = ids && !ids->empty() ? std::optional<xcb_window_t>((*ids)[0]) : std::nullopt;
+    };
+    const std::uint64_t generation = m_session->listingGeneration();
+    const auto now = std::chrono::steady_clock::now();
+    {
+        std::lock_guard lock(m_listingMutex);
+        if (mayReuse && generation != 0 && m_listing.generation == generation && now - m_listing.readAt < kListingReuse) {
+            std::vector<ClientWindow> kept = m_listing.windows;
+            readActive();
+            return kept;
+        }
+    }
+    std::vector<ClientWindow> windows = readClientWindows(x, m_session.get());
+    readActive();
+    std::lock_guard lock(m_listingMutex);
+    m_listing = Listing{generation, now, windows};
+    return windows;
+}
+
+std::vector<RunningApplication> X11Windows::applications(const std::vector<ClientWindow>& windows, std::optional<xcb_window_t> active)
 {
     std::optional<std::int32_t> activePID;
-    if (auto active = x.readCardinals(x.requestProperty(x.root(x.defaultScreen()), x.atoms().activeWindow, XCB_ATOM_WINDOW, 1));
-        active && !active->empty()) {
+    if (active) {
         for (const ClientWindow& w : windows) {
-            if (w.id == (*active)[0])
+            if (w.id == *active)
                 activePID = w.pid;
         }
     }
@@ -299,7 +329,9 @@ std::vector<RunningApplication> X11Windows::runningApplications()
     auto x = m_session->connection();
     if (!x)
         return {};
-    return applications(*x, readClientWindows(*x, m_session.get()));
+    std::optional<xcb_window_t> active;
+    std::vector<ClientWindow> windows = listing(*x, &active);
+    return applications(windows, active);
 }
 
 std::optional<RunningApplication> X11Windows::runningApplication(std::int32_t pid)
@@ -325,7 +357,7 @@ QImage X11Windows::icon(std::int32_t pid)
     auto x = m_session->connection();
     if (!x)
         return {};
-    const std::vector<ClientWindow> windows = readClientWindows(*x, m_session.get());
+    const std::vector<ClientWindow> windows = listing(*x);
     for (const ClientWindow& w : windows) {
         if (w.pid != pid)
             continue;

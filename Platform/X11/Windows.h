@@ -6,7 +6,9 @@
 
 #include <QRect>
 
+#include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -54,10 +56,25 @@ public:
     bool hide(std::int32_t pid) override;
     bool unhide(std::int32_t pid) override;
 
+    // The applications and icons are answered from the last listing (the window list reads
+    // afresh and keeps it) while the event thread has seen no change since, and for this long
+    // at most (its events may lag a little behind).
+    static constexpr std::chrono::milliseconds kListingReuse{1000};
+
 private:
-    std::vector<RunningApplication> applications(XConnection& x, const std::vector<ClientWindow>& windows);
+    struct Listing {
+        std::uint64_t generation = 0; // 0: none kept
+        std::chrono::steady_clock::time_point readAt;
+        std::vector<ClientWindow> windows;
+    };
+    // The client windows as the latest listing saw them where nothing changed since; `active`: the
+    // default root's active window, read now.
+    std::vector<ClientWindow> listing(XConnection& x, std::optional<xcb_window_t>* active = nullptr, bool mayReuse = true);
+    std::vector<RunningApplication> applications(const std::vector<ClientWindow>& windows, std::optional<xcb_window_t> active);
 
     std::shared_ptr<Session> m_session;
+    std::mutex m_listingMutex;
+    Listing m_listing;
 };
 
 // What a window class tells of its application: the id and the name of the desktop entry that

@@ -48,7 +48,8 @@ struct X11Platform::Services {
           hotKeys(session),
           accessibility(session),
           panels(session),
-          desktops(session)
+          desktops(session),
+          parts(makeParts(session))
     {
         symbols.addAXWindowNumbers([this](sysfn::AXElementRef element) { return accessibility.windowNumber(element); });
     }
@@ -74,6 +75,7 @@ struct X11Platform::Services {
     X11Accessibility accessibility;
     X11PanelWindows panels;
     X11DesktopManagement desktops;
+    std::unique_ptr<SystemParts> parts;
 };
 
 std::shared_ptr<X11Platform> X11Platform::create(const QByteArray& display)
@@ -134,6 +136,7 @@ Compositing& X11Platform::compositing() { return d->compositing; }
 DesktopNames& X11Platform::desktopNames() { return d->names; }
 PanelWindows& X11Platform::panelWindows() { return d->panels; }
 DesktopManagement* X11Platform::desktopManagement() { return &d->desktops; }
+SystemParts& X11Platform::parts() { return *d->parts; }
 QString X11Platform::spacesPreferencesPath() { return d->session->spacesPreferencesPath(); }
 
 Sounds& X11Platform::sounds()

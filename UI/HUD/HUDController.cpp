@@ -89,7 +89,7 @@ void HUDController::show(const Space& space, const SpaceStore& store)
 {
     if (!Settings::defaults().boolValue(Settings::Key::hudEnabled))
         return;
-    std::optional<ScreenInfo> screen = DisplayGeometry::screen(space.displayID);
+    std::optional<ScreenInfo> screen = DisplayGeometry::screenShowing(space.displayID);
     if (!screen)
         screen = mainOrFirstScreen();
     if (!screen)

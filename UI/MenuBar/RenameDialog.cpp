@@ -2,6 +2,7 @@
 
 #include "Core/Settings/Settings.h"
 #include "Core/Spaces/SpaceStore.h"
+#include "Core/Spaces/SpaceWatcher.h"
 #include "UI/Alerts/AlertService.h"
 #include "Platform/Platform.h"
 
@@ -49,7 +50,7 @@ QStringList nameItems()
     return items;
 }
 
-void present(const Space& space, SpaceStore& store, bool isNew, AlertService& alerts)
+void present(const Space& space, SpaceStore& store, const SpaceWatcher& watcher, bool isNew, AlertService& alerts)
 {
     Alert alert;
     alert.messageText = isNew ? tr("Name this new Space?") : tr("Rename Space");
@@ -72,9 +73,17 @@ void present(const Space& space, SpaceStore& store, bool isNew, AlertService& al
                 alerts.dismiss();
         });
     }
+    // A desktop removed meanwhile (by another tool) takes its question with
+    // it: a name saved for it would turn up later on a new desktop.
+    auto gone = [&watcher, id = space.id] { return watcher.snapshot().space(id) == nullptr; };
+    const QMetaObject::Connection removed = QObject::connect(&watcher, &SpaceWatcher::changed, &store, [&alerts, gone] {
+        if (gone())
+            alerts.dismiss();
+    });
     const AlertAnswer answer = alerts.run(alert);
     QObject::disconnect(named);
-    if (isNew && store.hasCustomName(space))
+    QObject::disconnect(removed);
+    if (gone() || (isNew && store.hasCustomName(space)))
         return;
     if (isNew && answer.checkbox)
         Settings::defaults().set(Settings::Key::askToNameNewSpaces, false);

@@ -6,13 +6,15 @@ namespace lumivast {
 
 class AlertService;
 class SpaceStore;
+class SpaceWatcher;
 
 // The modal dialog that asks for a Space's name: on request (isNew false) or
 // for a Space that has just appeared (isNew true, with a box that turns these
-// prompts off).
+// prompts off). The dialog closes unanswered when its Space leaves the
+// watcher's snapshot.
 namespace RenameDialog {
 
-void present(const Space& space, SpaceStore& store, bool isNew, AlertService& alerts);
+void present(const Space& space, SpaceStore& store, const SpaceWatcher& watcher, bool isNew, AlertService& alerts);
 
 // The Space as the dialog names it: by position, never by its current name.
 QString spaceLabel(const Space& space);

@@ -416,7 +416,7 @@ void StatusBarController::renameCurrent()
 {
     if (const Space* current = m_watcher.snapshot().currentSpace()) {
         const Space space = *current;
-        RenameDialog::present(space, m_store, false, m_alerts);
+        RenameDialog::present(space, m_store, m_watcher, false, m_alerts);
     }
 }
 

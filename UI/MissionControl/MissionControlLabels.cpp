@@ -70,6 +70,9 @@ MissionControlLabels::~MissionControlLabels() = default;
 
 void MissionControlLabels::start()
 {
+    // Without Mission Control there are no bars to label: nothing to look for every second.
+    if (!Platform::current().parts().has(SystemParts::Part::missionControl))
+        return;
     m_awakeObserver = Platform::current().distributedNotifications().observe(kAwake, [this] { beginTracking(); });
     m_idleTimer = m_scheduler.every(kIdleInterval, [this] {
         if (isTracking() || !labelsOn() || spacesBars().empty())

@@ -90,6 +90,13 @@ void OverlayController::presentWindow()
             break;
         }
     }
+    // A screen that is no row's own display shows the row that spans several (another monitor of one X screen).
+    if (!displayID) {
+        for (const DisplaySpaces& display : m_watcher.snapshot().displays) {
+            if (display.id == QLatin1String("Main"))
+                displayID = display.id;
+        }
+    }
     m_openedWithOption = Settings::overlayHotKey() != OverlayHotKeyPreset::f13;
     m_model.prepare(*screen, displayID);
     m_thumbnails.setSuspended(true);

@@ -7,6 +7,8 @@
 #include "Core/Spaces/SpaceWatcher.h"
 #include "Platform/Platform.h"
 
+#include <map>
+
 namespace lumivast {
 
 namespace WindowFinder {
@@ -25,6 +27,8 @@ std::vector<PanelItem> items(const std::vector<SpaceContents::WindowInfo>& windo
         return {};
     const std::vector<Space> spaces = snapshot.allSpaces();
     RunningApplications& apps = Platform::current().runningApplications();
+    // One icon per application: its windows share it, and each look-up asks the system.
+    std::map<std::int32_t, QImage> icons;
     std::vector<PanelItem> list;
     for (const SpaceContents::WindowInfo& window : windows) {
         if (!allSpaces && window.spaceID != current->managedID)
@@ -45,7 +49,10 @@ std::vector<PanelItem> items(const std::vector<SpaceContents::WindowInfo>& windo
             item.title = window.title;
             item.subtitle = window.appName + QStringLiteral(" · ") + spaceName;
         }
-        item.icon = apps.icon(window.pid);
+        auto icon = icons.find(window.pid);
+        if (icon == icons.end())
+            icon = icons.emplace(window.pid, apps.icon(window.pid)).first;
+        item.icon = icon->second;
         item.primary = [go = actions.go, window] {
             if (go)
                 go(window);

@@ -8,6 +8,7 @@
 #include "tests/support/FakeAlertService.h"
 #include "tests/support/FakeStatusItem.h"
 #include "tests/support/HudReading.h"
+#include "tests/support/OtherSystemParts.h"
 #include "tests/support/SimWorldTest.h"
 
 #include <QFile>
@@ -285,6 +286,57 @@ TEST_F(AppDelegateTest, APromptClosesWhenItsSpaceIsNamedMeanwhile)
     ASSERT_EQ(alerts.shown.size(), 1u);
     EXPECT_EQ(alerts.dismissals, 1);
     EXPECT_EQ(delegate->store().meta("NEW-A").name, QStringLiteral("Mail"));
+}
+
+TEST_F(AppDelegateTest, APromptClosesWhenItsDesktopIsRemovedMeanwhile)
+{
+    launch();
+    // The new-Space question and the rename question alike: another tool removes the desktop while it is up.
+    const auto removeLast = [this](const Alert&) {
+        world->displays.front().spaces.pop_back();
+        world->announceChange(kSpaceEvents[0], false);
+        settle(200ms);
+    };
+    alerts.shown.clear();
+    alerts.answers = {AlertAnswer{0, QStringLiteral("Chat"), false}};
+    alerts.whileShown = removeLast;
+    addDesktop(*world, 70, "NEW-A");
+    settle(2s);
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.dismissals, 1);
+    EXPECT_FALSE(delegate->store().meta("NEW-A").name.has_value());
+
+    addDesktop(*world, 71, "NEW-B");
+    settle(100ms);
+    alerts.answers = {AlertAnswer{0, QStringLiteral("Mail"), false}};
+    const Space* added = delegate->watcher().snapshot().space("NEW-B");
+    ASSERT_TRUE(added && added->desktopNumber);
+    delegate->perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(*added->desktopNumber), std::nullopt));
+    ASSERT_EQ(alerts.shown.size(), 2u);
+    EXPECT_EQ(alerts.shown[1].messageText, QStringLiteral("Rename Space"));
+    EXPECT_EQ(alerts.dismissals, 2);
+    EXPECT_FALSE(delegate->store().meta("NEW-B").name.has_value());
+    EXPECT_FALSE(Settings::defaults().stringList(K::recentSpaceNames).value_or(QStringList()).contains("Mail"));
+}
+
+TEST_F(AppDelegateTest, WithoutAnyDesktopASwitchSaysWhy)
+{
+    auto parts = std::make_shared<test::OtherSystemParts>();
+    world->systemParts = parts;
+    launch();
+    // The window manager ends: the system has no desktops and says why.
+    parts->noDesktops = QStringLiteral("No window manager is running.");
+    for (auto& display : world->displays)
+        display.spaces.clear();
+    world->announceChange(kSpaceEvents[0], true);
+    settle();
+    ASSERT_TRUE(delegate->watcher().snapshot().allSpaces().empty());
+    for (const QString url : {"lumivast://switch/2", "lumivast://switch?name=Mail", "lumivast://move-window/2"}) {
+        delegate->handleURL(url);
+        settle();
+        EXPECT_EQ(lastToast(), QStringLiteral("No window manager is running.")) << url.toStdString();
+        EXPECT_TRUE(lastToastIsError());
+    }
 }
 
 TEST_F(AppDelegateTest, NoPromptWhenAskingIsOffOrTurnedOffByTheBox)

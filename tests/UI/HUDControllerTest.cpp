@@ -119,6 +119,19 @@ TEST_F(HUDControllerTest, ToastGoesToTheScreenUnderThePointerAndTheSwitchHUDToIt
     EXPECT_EQ(hud.lastPresentation()->screen, screen(1));
 }
 
+TEST_F(HUDControllerTest, TheRowThatSpansEveryScreenShowsOnTheOneWithThePointer)
+{
+    // "Main": one row over several screens (the monitors of one X screen); the main screen is its own.
+    hud.show(desktop(1, "Main"), store);
+    EXPECT_EQ(hud.lastPresentation()->screen, screen(1));
+    world->pointer = QPointF(100, 100);
+    hud.show(desktop(1, "Main"), store);
+    EXPECT_EQ(hud.lastPresentation()->screen, screen(0));
+    world->pointer = QPointF(-500, -500);
+    hud.show(desktop(1, "Main"), store);
+    EXPECT_EQ(hud.lastPresentation()->screen, screen(0));
+}
+
 TEST_F(HUDControllerTest, PlacedInTheVisibleFrameByTheHUDPositionSetting)
 {
     // Right display, bottom-left coordinates: frame (1512, -98, 1920, 1080), 30 px menu bar.

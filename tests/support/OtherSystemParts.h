@@ -16,6 +16,9 @@ public:
                 .statusArea = "system tray"};
     }
     bool has(Part) const override { return false; }
+    QString whyNoDesktops() const override { return noDesktops; }
+
+    QString noDesktops; // set while the test's system has no desktops
 };
 
 } // namespace lumivast::test

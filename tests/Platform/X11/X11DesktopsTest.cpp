@@ -3,6 +3,7 @@
 #include "CGSBridge/CGSBridge.h"
 #include "Core/Spaces/SpaceProvider.h"
 #include "Core/Spaces/SpaceWatcher.h"
+#include "Platform/SystemParts.h"
 #include "tests/Platform/X11/XServerFixture.h"
 
 #include <gtest/gtest.h>
@@ -133,18 +134,37 @@ TEST_F(X11WithoutWindowManagerTest, ReportsUnhealthyThenPicksUpAWindowManagerTha
     NotificationCounter counter;
     ASSERT_TRUE(CGSBridgeRegisterSpaceNotifications(&NotificationCounter::callback, &counter));
 
+    const SystemParts& parts = Platform::current().parts();
+    EXPECT_EQ(parts.whyNoDesktops(), QStringLiteral("No window manager is running."));
     QString problem;
     auto manager = WindowManager::start(server->display(), &problem);
     if (!manager)
         LUMIVAST_X11_UNAVAILABLE(problem);
     EXPECT_TRUE(client->waitUntil([&] { return counter.spaces.load() >= 1 && !rows().empty(); }));
     EXPECT_TRUE(CGSBridgeProbe().isHealthy());
+    EXPECT_EQ(parts.whyNoDesktops(), QString());
 
     // A window manager that ends takes its desktops along.
     const int before = counter.spaces.load();
     manager->stop();
     EXPECT_TRUE(client->waitUntil([&] { return counter.spaces.load() > before && rows().empty(); }));
     EXPECT_TRUE(CGSBridgeCopyManagedDisplaySpaces().isNull());
+    EXPECT_EQ(parts.whyNoDesktops(), QStringLiteral("No window manager is running."));
+
+    // Once more with the watcher: it no longer shows a Space as current, rather than the last one.
+    manager = WindowManager::start(server->display(), &problem);
+    ASSERT_TRUE(manager) << problem.toStdString();
+    ASSERT_TRUE(client->waitUntil([&] { return !rows().empty(); }));
+    SpaceWatcher watcher(scheduler);
+    watcher.start();
+    ASSERT_NE(watcher.snapshot().currentSpace(), nullptr);
+    manager->stop();
+    EXPECT_TRUE(client->waitUntil([&] {
+        scheduler.advance(SpaceWatcher::kDebounce);
+        return watcher.snapshot().displays.empty();
+    }));
+    EXPECT_EQ(watcher.snapshot().currentSpace(), nullptr);
+    EXPECT_EQ(parts.whyNoDesktops(), QStringLiteral("No window manager is running."));
 }
 
 // Two X screens, each with a window manager's properties of its own (set by

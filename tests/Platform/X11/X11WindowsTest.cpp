@@ -175,6 +175,38 @@ TEST_F(X11WindowsTest, OldStyleTitlesAndWindowsWithoutAPidAreListed)
 
 // A window's pid, class and type are asked for once while the event thread watches the window, and
 // again after it saw one of them change: each change reaches the list.
+TEST_F(X11WindowsTest, TheWindowListShowsEachChangeAtOnce)
+{
+    // The applications are answered from the listing the window list keeps; the list itself shows
+    // each change at once, well within the time a kept listing lasts.
+    const auto entry = helperWindow(QStringLiteral("Before"));
+    ASSERT_TRUE(entry) << "the helper's window never appeared";
+    const auto id = std::uint32_t(*entry->value(WindowListKey::number)->integer());
+    xcb_connection_t* c = client->get();
+    const auto titleOf = [&] {
+        const PlistValue list = Platform::current().windowList().copyWindowInfo(WindowList::kOptionIncludingWindow, id);
+        return list.array()->empty() ? QString() : *list.array()->front().value(WindowListKey::name)->string();
+    };
+    const auto desktopOf = [&] {
+        const PlistValue list = Platform::current().windowList().copyWindowInfo(WindowList::kOptionOnScreenOnly, 0);
+        return std::any_of(list.array()->begin(), list.array()->end(), [&](const PlistValue& e) {
+            return e.value(WindowListKey::number)->integer() == std::int64_t(id);
+        });
+    };
+    const auto within = std::chrono::milliseconds(x11::X11Windows::kListingReuse.count() / 2);
+    for (const char* title : {"After", "Again"}) {
+        ASSERT_FALSE(titleOf().isEmpty());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, client->atom("_NET_WM_NAME"), client->atom("UTF8_STRING"), 8,
+                            std::uint32_t(std::strlen(title)), title);
+        xcb_flush(c);
+        EXPECT_TRUE(client->waitUntil([&] { return titleOf() == QLatin1String(title); }, within)) << title;
+    }
+    // Another desktop shown: the window is no longer on screen.
+    ASSERT_TRUE(desktopOf());
+    showDesktop(1);
+    EXPECT_TRUE(client->waitUntil([&] { return !desktopOf(); }, within));
+}
+
 TEST_F(X11WindowsTest, KeptFactsOfAWindowFollowEachChange)
 {
     auto session = x11::Session::create(display, scheduler);
