@@ -7,6 +7,7 @@
 #include "App/SignalQuit.h"
 #include "App/SingleInstance.h"
 #include "App/Subcommand.h"
+#include "App/StatusItemChoice.h"
 #include "App/SwitchMode.h"
 #include "App/UrlIntake.h"
 #include "Core/Settings/Settings.h"
@@ -14,7 +15,6 @@
 #include "Platform/Platform.h"
 #include "Platform/QtScheduler.h"
 #include "UI/Alerts/AlertService.h"
-#include "UI/MenuBar/TrayStatusItem.h"
 
 #include <QApplication>
 
@@ -170,8 +170,9 @@ int main(int argc, char* argv[])
     lumivast::quitOnTerminationSignals(app);
 
     lumivast::MessageBoxAlertService alerts;
-    lumivast::TrayStatusItem statusItem(scheduler);
-    lumivast::AppDelegate delegate(scheduler, alerts, statusItem, QApplication::arguments());
+    const std::unique_ptr<lumivast::StatusItem> statusItem =
+        lumivast::createStatusItem(scheduler, QDBusConnection::sessionBus());
+    lumivast::AppDelegate delegate(scheduler, alerts, *statusItem, QApplication::arguments());
     delegate.applicationWillFinishLaunching(&instance);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     // Launch inside the event loop, then take the URLs that arrived meanwhile.
