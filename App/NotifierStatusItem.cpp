@@ -1,11 +1,16 @@
 #include "App/NotifierStatusItem.h"
 
+#include "Platform/DataFile.h"
 #include "Platform/Log.h"
+#include "Platform/PrivateFolder.h"
 #include "UI/MenuBar/TrayStatusItem.h"
 #include "App/BusMenu.h"
 #include "UI/Menus/MenuAdapter.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QFile>
 #include <QCursor>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -66,6 +71,8 @@ NotifierStatusItem::~NotifierStatusItem()
 {
     if (m_menu)
         delete m_menu.data();
+    for (const QString& file : m_iconFiles)
+        QFile::remove(file);
     if (m_started) {
         m_bus.unregisterService(m_serviceName);
         m_bus.unregisterObject(text(kItemPath));
@@ -92,6 +99,15 @@ bool NotifierStatusItem::start()
         return false;
     }
     m_started = true;
+    // Some hosts load an item's icon only by name: a file of our own, named by its content.
+    const PrivateFolder::Folder folder = PrivateFolder::find();
+    if (folder.error.isEmpty()) {
+        m_iconFolder = folder.path + QStringLiteral("/status-item");
+        if (PrivateFolder::claim(m_iconFolder).isEmpty())
+            writeIconFile();
+        else
+            m_iconFolder.clear();
+    }
     // A panel that restarts starts a new watcher, which knows no items.
     m_watcherWatch = new QDBusServiceWatcher(text(kWatcherService), m_bus, QDBusServiceWatcher::WatchForRegistration, this);
     connect(m_watcherWatch, &QDBusServiceWatcher::serviceRegistered, this, &NotifierStatusItem::registerWithWatcher);
@@ -168,6 +184,7 @@ void NotifierStatusItem::redraw()
     bool changed = false;
     if (icon != m_icon) {
         m_icon = icon;
+        writeIconFile();
         changed = true;
         emit iconChanged();
     }
@@ -185,6 +202,26 @@ void NotifierStatusItem::redraw()
     // The menu marks the current Space: hosts holding it fetch it again.
     if (changed && m_started)
         m_busMenu->invalidate();
+}
+
+void NotifierStatusItem::writeIconFile()
+{
+    if (m_iconFolder.isEmpty())
+        return;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    m_icon.save(&buffer, "PNG");
+    // A new name for new content: hosts keep what they loaded under a name.
+    const QString hash = QString::fromLatin1(QCryptographicHash::hash(png, QCryptographicHash::Sha1).toHex().left(16));
+    const QString path = m_iconFolder + QStringLiteral("/icon-") + hash + QStringLiteral(".png");
+    if (path == m_iconPath || !DataFile::write(path, png))
+        return;
+    m_iconPath = path;
+    m_iconFiles.removeAll(path);
+    m_iconFiles << path;
+    while (m_iconFiles.size() > 2)
+        QFile::remove(m_iconFiles.takeFirst());
 }
 
 qreal NotifierStatusItem::devicePixelRatio() const
@@ -257,6 +294,11 @@ NotifierItemAdaptor::NotifierItemAdaptor(NotifierStatusItem* item) : QDBusAbstra
 NotifierPixmaps NotifierItemAdaptor::iconPixmap() const
 {
     return NotifierStatusItem::pixmaps(m_item->icon());
+}
+
+QString NotifierItemAdaptor::iconName() const
+{
+    return m_item->iconPath();
 }
 
 NotifierToolTip NotifierItemAdaptor::toolTip() const

@@ -76,6 +76,8 @@ public:
     const QString& labelGuide() const { return m_guide; }
     const QString& toolTip() const { return m_shownToolTip; }
     const QImage& icon() const { return m_icon; }
+    // The icon as a file, for hosts that load icons by name only; empty without a private folder.
+    const QString& iconPath() const { return m_iconPath; }
     static NotifierPixmaps pixmaps(const QImage& image);
     // The menu opened last, while it is open.
     QMenu* openMenu() const;
@@ -93,6 +95,7 @@ private:
     void scheduleRedraw();
     void redraw();
     void registerWithWatcher();
+    void writeIconFile();
 
     Scheduler& m_scheduler;
     QDBusConnection m_bus;
@@ -113,6 +116,9 @@ private:
     QString m_guide;
     QString m_shownToolTip;
     QImage m_icon;
+    QString m_iconFolder;
+    QString m_iconPath;
+    QStringList m_iconFiles; // written, oldest first; the last two are kept for hosts still reading
 
     std::optional<QPoint> m_menuPoint; // where a host asked for the menu
     QPointer<QMenu> m_menu;
@@ -177,7 +183,7 @@ class NotifierItemAdaptor final : public QDBusAbstractAdaptor {
     Q_PROPERTY(QString Status READ status)
     Q_PROPERTY(int WindowId READ windowId)
     Q_PROPERTY(QString IconThemePath READ none)
-    Q_PROPERTY(QString IconName READ none)
+    Q_PROPERTY(QString IconName READ iconName)
     Q_PROPERTY(QList<lumivast::NotifierPixmap> IconPixmap READ iconPixmap)
     Q_PROPERTY(QString OverlayIconName READ none)
     Q_PROPERTY(QList<lumivast::NotifierPixmap> OverlayIconPixmap READ noPixmaps)
@@ -200,6 +206,7 @@ public:
     int windowId() const { return 0; }
     QString none() const { return {}; }
     NotifierPixmaps iconPixmap() const;
+    QString iconName() const;
     NotifierPixmaps noPixmaps() const { return {}; }
     NotifierToolTip toolTip() const;
     bool itemIsMenu() const { return false; }

@@ -13,6 +13,8 @@
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
+#include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QMutex>
 #include <QTest>
@@ -259,6 +261,11 @@ TEST_F(StatusNotifierTest, TheItemRegistersAndCarriesTheSpaceNameAsItsLabel)
         inked += quint8(pixmaps[0].bytes[i]) > 0; // alpha comes first
     EXPECT_GT(inked, 20);
     EXPECT_EQ(pixmaps[0].width, qRound(NotifierStatusItem::kSlotSide * item->devicePixelRatio()));
+    // Hosts that load icons by name get the same picture as a private file.
+    const QString iconName = property("IconName").toString();
+    EXPECT_TRUE(QDir::isAbsolutePath(iconName)) << iconName.toStdString();
+    EXPECT_EQ(QImage(iconName).convertToFormat(QImage::Format_ARGB32), item->icon().convertToFormat(QImage::Format_ARGB32));
+    EXPECT_EQ(QFile(iconName).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
 
     // The guide is the widest title any shown Space would give.
     delegate->store().setName(QStringLiteral("Mail and Calendar"), space("S2").id);
@@ -301,6 +308,8 @@ TEST_F(StatusNotifierTest, ASwitchIsFollowedWithOneSignalOfEachKindAndABurstCaus
     EXPECT_EQ(counter.lastLabel, QStringLiteral("Desktop 3"));
     EXPECT_EQ(counter.toolTips, 1);
     EXPECT_EQ(counter.icons, 1); // the glyph marks the third square
+    EXPECT_EQ(QImage(property("IconName").toString()).convertToFormat(QImage::Format_ARGB32),
+              item->icon().convertToFormat(QImage::Format_ARGB32));
     EXPECT_EQ(counter.layouts, 1); // the menu's check mark moved
 
     // A redraw that changes nothing sends nothing.
