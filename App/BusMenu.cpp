@@ -70,12 +70,11 @@ QVariantMap BusMenu::properties(const MenuItem& item, bool hasParentMenu)
     // An underscore marks a mnemonic: titles show as written.
     QString label = item.title;
     map.insert(QStringLiteral("label"), label.replace(QLatin1Char('_'), QStringLiteral("__")));
-    if (!MenuAdapter::choosable(item))
-        map.insert(QStringLiteral("enabled"), false);
-    if (item.state != MenuItem::State::off) {
-        map.insert(QStringLiteral("toggle-type"), QStringLiteral("checkmark"));
-        map.insert(QStringLiteral("toggle-state"), item.state == MenuItem::State::on ? 1 : -1);
-    }
+    // Sent even at their defaults: hosts keep a row's old value when a new layout leaves one out.
+    map.insert(QStringLiteral("enabled"), MenuAdapter::choosable(item));
+    const bool marked = item.state != MenuItem::State::off;
+    map.insert(QStringLiteral("toggle-type"), marked ? QStringLiteral("checkmark") : QString());
+    map.insert(QStringLiteral("toggle-state"), item.state == MenuItem::State::on ? 1 : marked ? -1 : 0);
     if (!item.children.empty())
         map.insert(QStringLiteral("children-display"), QStringLiteral("submenu"));
     if (item.hasKey())

@@ -65,7 +65,7 @@ public:
     bool event(int id, const QString& eventId);
     bool aboutToShow(int id);
 
-    // A row's properties as the protocol spells them; the defaults are left out.
+    // A row's properties as the protocol spells them.
     static QVariantMap properties(const MenuItem& item, bool hasParentMenu = true);
     // The key hint as the protocol's list of key names ("Control", "Alt", "1").
     static QList<QStringList> shortcut(const MenuItem& item);
