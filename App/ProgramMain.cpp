@@ -6,13 +6,13 @@
 #include "App/Probe.h"
 #include "App/SignalQuit.h"
 #include "App/SingleInstance.h"
+#include "App/StatusItemChoice.h"
 #include "App/SwitchMode.h"
 #include "Core/Settings/Settings.h"
 #include "Platform/Log.h"
 #include "Platform/Platform.h"
 #include "Platform/QtScheduler.h"
 #include "UI/Alerts/AlertService.h"
-#include "UI/MenuBar/TrayStatusItem.h"
 
 #include <QApplication>
 
@@ -168,8 +168,9 @@ extern "C" __attribute__((visibility("default"))) int lumivast_program_main(int 
     lumivast::quitOnTerminationSignals(app);
 
     lumivast::MessageBoxAlertService alerts;
-    lumivast::TrayStatusItem statusItem(scheduler);
-    lumivast::AppDelegate delegate(scheduler, alerts, statusItem, QApplication::arguments());
+    const std::unique_ptr<lumivast::StatusItem> statusItem =
+        lumivast::createStatusItem(scheduler, QDBusConnection::sessionBus());
+    lumivast::AppDelegate delegate(scheduler, alerts, *statusItem, QApplication::arguments());
     delegate.applicationWillFinishLaunching(&instance);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     // Launch inside the event loop, then take the URLs that arrived meanwhile.

@@ -71,6 +71,7 @@ StatusBarController::StatusBarController(StatusItem& item, SpaceWatcher& watcher
             self->clicked(click);
     };
     m_item.onScroll = [self](const StatusItem::Scroll& scroll) { return self && self->scrolled(scroll); };
+    m_item.menuTree = [self] { return self ? self->menuTree() : std::vector<MenuItem>(); };
     update(m_watcher.snapshot());
 }
 
@@ -129,9 +130,12 @@ void StatusBarController::update(const SpaceSnapshot& snapshot)
         return;
     }
     MenuBarStyle style = menuBarStyle();
-    // A square slot shrinks a title to a few pixels: the icon shows, the name stays in the tooltip.
+    // A square slot shrinks a title to a few pixels: the icon shows, the name
+    // stays in the tooltip. Hosts that draw the title as a label beside the
+    // slot shrink only the image.
     const std::optional<qreal> slot = m_item.squareSlot();
-    if ((m_compactFallback || slot) && !showsAllSpaces(style))
+    const bool titleShrinks = slot && !m_item.titleBesideSlot();
+    if ((m_compactFallback || titleShrinks) && !showsAllSpaces(style))
         style = MenuBarStyle::iconOnly;
     if (slot && showsAllSpaces(style)
         && !stripFitsSquareSlot(visibleSpaces(*display).size(), style == MenuBarStyle::dots, *slot)) {
@@ -139,7 +143,19 @@ void StatusBarController::update(const SpaceSnapshot& snapshot)
         m_stripHits.clear(); // a click on the icon opens the menu
     }
     const QString name = m_store.displayName(*active);
-    const QString number = active->desktopNumber ? QString::number(*active->desktopNumber) : QStringLiteral("F");
+    auto titleOf = [this, style](const Space& space) {
+        const QString number = space.desktopNumber ? QString::number(*space.desktopNumber) : QStringLiteral("F");
+        switch (style) {
+        case MenuBarStyle::number:
+            return number;
+        case MenuBarStyle::numberAndName:
+            return number + QStringLiteral("  ") + m_store.displayName(space);
+        case MenuBarStyle::name:
+            return m_store.displayName(space);
+        default:
+            return QString();
+        }
+    };
 
     if (showsAllSpaces(style)) {
         m_item.setImagePosition(StatusItem::ImagePosition::imageOnly);
@@ -150,25 +166,23 @@ void StatusBarController::update(const SpaceSnapshot& snapshot)
         m_hasImage = true;
     } else {
         m_item.setImagePosition(StatusItem::ImagePosition::imageLeading);
-        switch (style) {
-        case MenuBarStyle::number:
-            m_item.setTitle(number);
-            break;
-        case MenuBarStyle::numberAndName:
-            m_item.setTitle(number + QStringLiteral("  ") + name);
-            break;
-        case MenuBarStyle::iconOnly:
-            m_item.setTitle(QString());
-            break;
-        default:
-            m_item.setTitle(name);
-            break;
-        }
+        m_item.setTitle(titleOf(*active));
         std::optional<StatusItem::Image> image;
         if (style == MenuBarStyle::iconOnly || Settings::defaults().boolValue(K::menuBarShowsIcon))
             image = iconImage(*active, name);
         m_item.setImage(image);
         m_hasImage = image.has_value();
+    }
+    if (m_item.titleBesideSlot()) {
+        // The widest title any shown Space would give, so the host keeps room and does not jump.
+        const QFontMetricsF metrics{QFont()};
+        QString guide;
+        for (const Space& space : visibleSpaces(*display)) {
+            const QString title = titleOf(space);
+            if (metrics.horizontalAdvance(title) > metrics.horizontalAdvance(guide))
+                guide = title;
+        }
+        m_item.setTitleGuide(guide);
     }
 
     const auto note = m_store.meta(active->id).note;

@@ -54,11 +54,18 @@ public:
     // The side of the square slot the host shrinks the item's whole look into;
     // none where the item is as wide as what it shows.
     virtual std::optional<qreal> squareSlot() const { return std::nullopt; }
+    // Whether the host draws the title as text beside the square slot (a
+    // label), so that only the image is shrunk into it.
+    virtual bool titleBesideSlot() const { return false; }
+    // The widest title the item may show for now, for hosts that keep room for it.
+    virtual void setTitleGuide(const QString& guide) { Q_UNUSED(guide); }
 
     // A click that the controller answers (every click but a wheel).
     std::function<void(const Click&)> onClick;
     // A wheel over the item; true when it was used (and is swallowed).
     std::function<bool(const Scroll&)> onScroll;
+    // The menu as it would open now, for hosts that draw the item's menu themselves.
+    std::function<std::vector<MenuItem>()> menuTree;
 };
 
 } // namespace lumivast

@@ -195,10 +195,9 @@ void TrayStatusItem::showMenu(std::vector<MenuItem> items)
 {
     if (m_menu)
         m_menu->close();
-    m_menu = MenuAdapter::build(items, m_scheduler, nullptr, true);
     const auto place = frame();
     const QPoint at = place ? QPoint(qRound(place->left()), qRound(place->bottom()) + 1) : QCursor::pos();
-    m_menu->popup(at);
+    m_menu = MenuAdapter::popUp(items, m_scheduler, at);
 }
 
 bool TrayStatusItem::eventFilter(QObject* watched, QEvent* event)

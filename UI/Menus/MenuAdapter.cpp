@@ -292,7 +292,7 @@ struct Builder {
             } else {
                 action = menu->addAction(text);
             }
-            action->setEnabled(item.enabled && (item.action || !item.children.empty()));
+            action->setEnabled(choosable(item));
             if (!item.toolTip.isEmpty())
                 action->setToolTip(item.toolTip);
             QIcon image = icon(item, menu->palette());
@@ -358,6 +358,18 @@ QMenu* build(const std::vector<MenuItem>& items, Scheduler& scheduler, QWidget* 
     }
     if (deleteOnClose)
         QObject::connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
+    return menu;
+}
+
+bool choosable(const MenuItem& item)
+{
+    return item.enabled && (item.action || !item.children.empty());
+}
+
+QMenu* popUp(const std::vector<MenuItem>& items, Scheduler& scheduler, QPoint at)
+{
+    QMenu* menu = build(items, scheduler, nullptr, true);
+    menu->popup(at);
     return menu;
 }
 

@@ -3,6 +3,7 @@
 #include "Core/Menus/MenuItem.h"
 #include "Platform/Scheduler.h"
 
+#include <QPoint>
 #include <QString>
 
 #include <vector>
@@ -20,6 +21,12 @@ namespace lumivast::MenuAdapter {
 // The caller owns the menu (it deletes itself after closing when `deleteOnClose`).
 QMenu* build(const std::vector<MenuItem>& items, Scheduler& scheduler, QWidget* parent = nullptr,
              bool deleteOnClose = false);
+
+// Opens a menu of `items` at `at` (global) that deletes itself once closed.
+QMenu* popUp(const std::vector<MenuItem>& items, Scheduler& scheduler, QPoint at);
+
+// Whether choosing the item does something: enabled, with an action or a submenu.
+bool choosable(const MenuItem& item);
 
 // A title as a menu shows it exactly: "&" is no mnemonic, and a tab does not
 // split it into a shortcut column.
