@@ -1129,20 +1129,21 @@ void OverlayView::refineNext()
     while (!m_unrefined.empty()) {
         const auto [tile, cardSize] = m_unrefined.begin()->second;
         m_unrefined.erase(m_unrefined.begin());
+        // Only what is still shown at that size: a search typed on meanwhile
+        // does not wait behind pictures nobody sees.
+        const Frames f = frames();
+        const auto frame = std::find_if(f.tiles.begin(), f.tiles.end(), [&](const TileFrame& t) { return t.id == tile.id; });
+        if (frame == f.tiles.end() || frame->card.size().toSize() != cardSize)
+            continue;
         const PictureSource source = pictureSource(tile, m_model.thumbnails());
         if (source.isNull() || heldPicture(tile.id, source, cardSize, dpr, m_radius))
             continue;
         makePicture(tile.id, source, cardSize, dpr, m_radius);
-        // Drawn again if it is still shown at that size.
-        const Frames f = frames();
-        const auto frame = std::find_if(f.tiles.begin(), f.tiles.end(), [&](const TileFrame& t) { return t.id == tile.id; });
-        if (frame != f.tiles.end() && frame->card.size().toSize() == cardSize) {
-            m_layerLook.reset(); // the layer, if any, holds the stand-in
-            if (isAtRest())
-                update(tileArea(frame->tile));
-            else
-                update();
-        }
+        m_layerLook.reset(); // the layer, if any, holds the stand-in
+        if (isAtRest())
+            update(tileArea(frame->tile));
+        else
+            update();
         break;
     }
     if (!m_unrefined.empty())

@@ -217,9 +217,8 @@ private:
     QImage cardPicture(const OverlayTile& tile, QSize cardSize);
     void refineLater(const OverlayTile& tile, QSize cardSize);
     void refineNext();
-    // Pictures drawn scaled from another size, to be made at the size they
-    // were drawn at after the frame (kept even if the grid changes meanwhile:
-    // the search is likely to come back to it).
+    // Pictures drawn scaled from another size, to be made at their own size
+    // after the frame if they are still shown at it.
     std::map<QString, std::pair<OverlayTile, QSize>> m_unrefined;
     WorkItem m_refining;
     bool m_exactPictures = false; // no stand-ins: the drawing is kept
