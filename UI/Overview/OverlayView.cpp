@@ -88,6 +88,7 @@ struct CachedPicture {
     qreal dpr = 0;
     double radius = 0;
     QImage card;    // the preview cut to the card's rounded outline, in device pixels
+    bool standIn = false; // scaled from another size until the picture is made at this one
 };
 
 // Two sizes per tile: a search that narrows the grid and the erasing that
@@ -145,7 +146,7 @@ const QImage* heldPicture(const QString& id, const PictureSource& source, QSize 
         return nullptr;
     std::vector<CachedPicture>& sizes = tile->second;
     const auto it = std::find_if(sizes.begin(), sizes.end(), [&](const CachedPicture& c) {
-        return c.cardSize == cardSize && c.dpr == dpr && c.radius == radius && source.made(c);
+        return !c.standIn && c.cardSize == cardSize && c.dpr == dpr && c.radius == radius && source.made(c);
     });
     if (it == sizes.end())
         return nullptr;
@@ -153,17 +154,23 @@ const QImage* heldPicture(const QString& id, const PictureSource& source, QSize 
     return &sizes.front().card;
 }
 
-// The same picture at another card size, if one is held.
-const QImage* pictureAtOtherSize(const QString& id, const PictureSource& source, qreal dpr, double radius)
+// The same picture at another card size (or standing in at this one), if one is held.
+const CachedPicture* pictureAtOtherSize(const QString& id, const PictureSource& source, QSize cardSize, qreal dpr,
+                                        double radius)
 {
     const auto tile = pictureCache().find(id);
     if (tile == pictureCache().end())
         return nullptr;
+    const CachedPicture* other = nullptr;
     for (const CachedPicture& c : tile->second) {
-        if (c.dpr == dpr && c.radius == radius && source.made(c))
-            return &c.card;
+        if (c.dpr != dpr || c.radius != radius || !source.made(c))
+            continue;
+        if (c.standIn && c.cardSize == cardSize)
+            return &c;
+        if (!c.standIn && !other)
+            other = &c;
     }
-    return nullptr;
+    return other;
 }
 
 QPainterPath rounded(const QRectF& rect, double radius);
@@ -212,6 +219,35 @@ QImage makePicture(const QString& id, const PictureSource& source, QSize cardSiz
         sizes.pop_back();
     sizes.insert(sizes.begin(), CachedPicture{data, data.isEmpty() ? source.image : QImage(), source.size, cardSize, dpr,
                                               radius, card});
+    return card;
+}
+
+// A stand-in at `cardSize`, scaled once from the picture at another size:
+// enlarged, its rounded corners grow too, so it is drawn that much larger and
+// cut to the card's outline. It is kept until the picture is made at this size.
+QImage makeStandIn(const QString& id, const CachedPicture& other, QSize cardSize, qreal dpr, double radius)
+{
+    const CachedPicture from = other; // the cache changes below
+    const QSize pixels(std::max(1, int(std::lround(cardSize.width() * dpr))), std::max(1, int(std::lround(cardSize.height() * dpr))));
+    QImage card(pixels, QImage::Format_ARGB32_Premultiplied);
+    card.setDevicePixelRatio(dpr);
+    card.fill(Qt::transparent);
+    {
+        QPainter p(&card);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        const QRectF area(QPointF(0, 0), QSizeF(cardSize));
+        const QSizeF held = QSizeF(from.cardSize);
+        const double k = std::max(area.width() / std::max(1.0, held.width()), area.height() / std::max(1.0, held.height()));
+        const double over = std::max(0.0, (k - 1) * radius);
+        p.setClipPath(rounded(area, radius));
+        p.drawImage(area.adjusted(-over, -over, over, over), from.card);
+    }
+    std::vector<CachedPicture>& sizes = pictureCache()[id];
+    std::erase_if(sizes, [&](const CachedPicture& c) { return c.cardSize == cardSize; });
+    if (sizes.size() >= kSizesPerTile)
+        sizes.pop_back();
+    sizes.insert(sizes.begin(), CachedPicture{from.data, from.decoded, from.sourceSize, cardSize, dpr, radius, card, true});
     return card;
 }
 
@@ -1107,9 +1143,9 @@ QImage OverlayView::cardPicture(const OverlayTile& tile, QSize cardSize)
     if (!m_exactPictures) {
         // The same picture at the grid's other size stands in, scaled, for
         // this frame; the right size is made after it.
-        if (const QImage* other = pictureAtOtherSize(tile.id, source, dpr, m_radius)) {
+        if (const CachedPicture* other = pictureAtOtherSize(tile.id, source, cardSize, dpr, m_radius)) {
             refineLater(tile, cardSize);
-            return *other;
+            return other->cardSize == cardSize ? other->card : makeStandIn(tile.id, *other, cardSize, dpr, m_radius);
         }
     }
     return makePicture(tile.id, source, cardSize, dpr, m_radius);
@@ -1296,18 +1332,8 @@ void OverlayView::paintCard(QPainter& p, const OverlayTile& tile, const TileFram
     drawShadow(18, 0.5 * shown);
 
     const QImage picture = cardPicture(tile, cardSize);
-    const QSizeF pictureSize = QSizeF(picture.size()) / picture.devicePixelRatio();
-    if (!picture.isNull() && std::abs(pictureSize.width() - cardSize.width()) < 1 && std::abs(pictureSize.height() - cardSize.height()) < 1) {
+    if (!picture.isNull()) {
         p.drawImage(QRectF(card.topLeft(), QSizeF(cardSize)), picture);
-    } else if (!picture.isNull()) {
-        // A stand-in from the other size: enlarged, its rounded corners grow
-        // too, so it is drawn that much larger and cut to the card's outline.
-        const double k = std::max(cardSize.width() / pictureSize.width(), cardSize.height() / pictureSize.height());
-        const double over = std::max(0.0, (k - 1) * m_radius);
-        p.save();
-        p.setClipPath(rounded(card, m_radius), Qt::IntersectClip);
-        p.drawImage(card.adjusted(-over, -over, over, over), picture);
-        p.restore();
     } else {
         p.save();
         p.setClipPath(rounded(card, m_radius), Qt::IntersectClip);
