@@ -82,12 +82,18 @@ struct OverviewSetup {
     struct PaintCounter final : QObject {
         int paints = 0;
         int tilePaints = 0;
+        QElapsedTimer clock;
+        qint64 lastTilePaint = 0; // ns on `clock`
+        PaintCounter() { clock.start(); }
         bool eventFilter(QObject* object, QEvent* event) override
         {
             if (event->type() == QEvent::Paint && object->inherits("lumivast::OverlayView")) {
                 ++paints;
-                if (static_cast<OverlayView*>(object)->presentation() > 0.001)
+                const double presented = static_cast<OverlayView*>(object)->presentation();
+                if (presented > 0.001) {
                     ++tilePaints;
+                    lastTilePaint = clock.nsecsElapsed();
+                }
             }
             return false;
         }
@@ -103,7 +109,9 @@ struct OverviewSetup {
     struct Opening {
         double firstPaint = 0; // the window's first paint, the backdrop alone
         double tilesShown = 0; // the first paint with the tiles
-        double framesPerSecond = 0; // over the 400 ms after the tiles first show
+        // The frames drawn after the first with tiles until the column comes
+        // to rest, over the time from the first to the last of them.
+        double framesPerSecond = 0;
     };
     // From the command to the end of the window's first paint, and of its first paint with tiles.
     Opening open()
@@ -122,8 +130,14 @@ struct OverviewSetup {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
         opening.tilesShown = millisecondsSince(timer);
         const int framesBefore = counter.tilePaints;
-        pump(400);
-        opening.framesPerSecond = (counter.tilePaints - framesBefore) / 0.4;
+        const qint64 firstFrame = counter.lastTilePaint;
+        QElapsedTimer limit;
+        limit.start();
+        while (delegate->overlay()->view()->presentation() < 1.0 && limit.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        const double seconds = double(counter.lastTilePaint - firstFrame) / 1e9;
+        opening.framesPerSecond = seconds > 0 ? (counter.tilePaints - framesBefore) / seconds : 0;
+        pump(200);
         return opening;
     }
     // One paint of the whole window, every child included, at the screen's

@@ -82,23 +82,8 @@ void OverlayController::presentWindow()
     if (!screen)
         return;
 
-    std::optional<QString> displayID;
-    for (const DisplaySpaces& display : m_watcher.snapshot().displays) {
-        const auto number = DisplayGeometry::directDisplayID(display.id);
-        if (number && DisplayGeometry::screen(*screen, *number)) {
-            displayID = display.id;
-            break;
-        }
-    }
-    // A screen that is no row's own display shows the row that spans several (another monitor of one X screen).
-    if (!displayID) {
-        for (const DisplaySpaces& display : m_watcher.snapshot().displays) {
-            if (display.id == QLatin1String("Main"))
-                displayID = display.id;
-        }
-    }
     m_openedWithOption = Settings::overlayHotKey() != OverlayHotKeyPreset::f13;
-    m_model.prepare(*screen, displayID);
+    m_model.prepare(*screen, displayOn(*screen));
     m_thumbnails.setSuspended(true);
     m_previousApp = Platform::current().runningApplications().frontmostApplication();
 
@@ -129,6 +114,21 @@ void OverlayController::presentWindow()
     emit presented();
 }
 
+std::optional<QString> OverlayController::displayOn(const ScreenInfo& screen) const
+{
+    for (const DisplaySpaces& display : m_watcher.snapshot().displays) {
+        const auto number = DisplayGeometry::directDisplayID(display.id);
+        if (number && DisplayGeometry::screen(screen, *number))
+            return display.id;
+    }
+    // A screen that is no row's own display shows the row that spans several (another monitor of one X screen).
+    for (const DisplaySpaces& display : m_watcher.snapshot().displays) {
+        if (display.id == QLatin1String("Main"))
+            return display.id;
+    }
+    return std::nullopt;
+}
+
 OverlayWindow* OverlayController::takeWindow()
 {
     if (OverlayWindow* spare = m_spare.data()) {
@@ -152,6 +152,12 @@ void OverlayController::prepareWindow()
     window->setModelFrame(screen->frame);
     window->prepareBuffer();
     m_spare = window;
+    // The first opening finds the previews decoded at the main screen's tile
+    // size, and the shadows, borders and symbols made, as later ones do.
+    m_model.prepare(*screen, displayOn(*screen));
+    OverlayView view(m_scheduler, m_model, kCornerRadius, m_alerts, *m_fileChooser, window);
+    view.resize(window->size());
+    view.prepareDrawing();
 }
 
 void OverlayController::hide(bool restoreFocus)

@@ -62,7 +62,8 @@ public:
     void handleFlags(const OverlayFlags& flags);
 
     // Makes the next opening's window ahead, hidden, with its drawing buffer
-    // for the main screen; nothing when a window is open or already kept.
+    // for the main screen, and draws the content once off screen so its
+    // pictures are ready; nothing when a window is open or already kept.
     void prepareWindow();
     // The hidden window kept for the next opening, if any.
     OverlayWindow* spareWindow() const { return m_spare; }
@@ -77,6 +78,7 @@ signals:
 private:
     void presentWindow();
     OverlayWindow* takeWindow();
+    std::optional<QString> displayOn(const ScreenInfo& screen) const;
     void commit(const Space& space);
 
     Scheduler& m_scheduler;

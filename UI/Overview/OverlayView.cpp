@@ -85,10 +85,10 @@ struct CachedPicture {
     QImage decoded; // the source when the preview is held decoded
     QSize sourceSize;
     QSize cardSize;
-    QImage cover;   // covers the card, centred on it
     qreal dpr = 0;
     double radius = 0;
-    QImage card;    // the cover cut to the card's rounded outline, in device pixels
+    QImage card;    // the preview cut to the card's rounded outline, in device pixels
+    bool standIn = false; // scaled from another size until the picture is made at this one
 };
 
 // Two sizes per tile: a search that narrows the grid and the erasing that
@@ -101,21 +101,161 @@ std::map<QString, std::vector<CachedPicture>>& pictureCache()
     return cache;
 }
 
-// The tile's entry for that card size, the most recently used first; a new
-// entry replaces the one used longest ago.
-CachedPicture& cachedPicture(const QString& id, QSize cardSize)
-{
-    std::vector<CachedPicture>& sizes = pictureCache()[id];
-    auto it = std::find_if(sizes.begin(), sizes.end(), [&](const CachedPicture& c) { return c.cardSize == cardSize; });
-    if (it == sizes.end()) {
-        if (sizes.size() >= kSizesPerTile)
-            sizes.pop_back();
-        sizes.insert(sizes.begin(), CachedPicture{});
-        sizes.front().cardSize = cardSize;
-    } else if (it != sizes.begin()) {
-        std::rotate(sizes.begin(), it, it + 1);
+// What a tile's picture is made from: a preview's compressed data, or a
+// picture held decoded (demo pictures, previews that could not be compressed).
+struct PictureSource {
+    std::optional<PreviewImage> preview;
+    QImage image;
+    QSize size;
+
+    bool isNull() const { return size.isEmpty(); }
+    QByteArray data() const { return preview ? preview->data() : QByteArray(); }
+    bool made(const CachedPicture& c) const
+    {
+        const QByteArray bytes = data();
+        const bool same = bytes.isEmpty() ? (c.data.isEmpty() && !image.isNull() && c.decoded.cacheKey() == image.cacheKey())
+                                          : c.data.constData() == bytes.constData();
+        return same && c.sourceSize == size && !c.card.isNull();
     }
-    return sizes.front();
+};
+
+PictureSource pictureSource(const OverlayTile& tile, const ThumbnailService& thumbnails)
+{
+    PictureSource source;
+    if (auto demo = DemoMode::thumbnail(tile.space, QSize(640, 400))) {
+        source.image = *demo;
+        source.size = demo->size();
+        return source;
+    }
+    const auto it = thumbnails.images().find(tile.id);
+    if (it == thumbnails.images().end() || it->second.isNull())
+        return source;
+    source.preview = it->second;
+    if (it->second.data().isEmpty())
+        source.image = it->second.image();
+    source.size = it->second.size();
+    return source;
+}
+
+// The tile's picture at that card size, made from that source; the entry
+// found becomes the most recently used.
+const QImage* heldPicture(const QString& id, const PictureSource& source, QSize cardSize, qreal dpr, double radius)
+{
+    const auto tile = pictureCache().find(id);
+    if (tile == pictureCache().end())
+        return nullptr;
+    std::vector<CachedPicture>& sizes = tile->second;
+    const auto it = std::find_if(sizes.begin(), sizes.end(), [&](const CachedPicture& c) {
+        return !c.standIn && c.cardSize == cardSize && c.dpr == dpr && c.radius == radius && source.made(c);
+    });
+    if (it == sizes.end())
+        return nullptr;
+    std::rotate(sizes.begin(), it, it + 1);
+    return &sizes.front().card;
+}
+
+// The same picture at another card size (or standing in at this one), if one is held.
+const CachedPicture* pictureAtOtherSize(const QString& id, const PictureSource& source, QSize cardSize, qreal dpr,
+                                        double radius)
+{
+    const auto tile = pictureCache().find(id);
+    if (tile == pictureCache().end())
+        return nullptr;
+    const CachedPicture* other = nullptr;
+    for (const CachedPicture& c : tile->second) {
+        if (c.dpr != dpr || c.radius != radius || !source.made(c))
+            continue;
+        if (c.standIn && c.cardSize == cardSize)
+            return &c;
+        if (!c.standIn && !other)
+            other = &c;
+    }
+    return other;
+}
+
+QPainterPath rounded(const QRectF& rect, double radius);
+
+int& picturesMadeSoFar()
+{
+    static int made = 0;
+    return made;
+}
+
+// Decodes the picture straight at the card's size in device pixels, cuts it
+// to the card's outline and keeps it; it replaces the entry of that size or,
+// with none, the one used longest ago.
+QImage makePicture(const QString& id, const PictureSource& source, QSize cardSize, qreal dpr, double radius)
+{
+    const QSize pixels(std::max(1, int(std::lround(cardSize.width() * dpr))), std::max(1, int(std::lround(cardSize.height() * dpr))));
+    const QSize cover = source.size.scaled(pixels, Qt::KeepAspectRatioByExpanding).expandedTo(QSize(1, 1));
+    const QByteArray data = source.data();
+    QImage image = !data.isEmpty() ? source.preview->image(cover) : source.image;
+    if (image.isNull())
+        return {}; // data that no longer decodes: the placeholder is drawn
+    if (image.size() != cover)
+        image = image.scaled(cover, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+
+    ++picturesMadeSoFar();
+    // Cut once: a clip path per card and frame costs more than the drawing itself.
+    QImage card(pixels, QImage::Format_ARGB32_Premultiplied);
+    card.setDevicePixelRatio(dpr);
+    card.fill(Qt::transparent);
+    image.setDevicePixelRatio(dpr);
+    {
+        QPainter p(&card);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        const QRectF area(QPointF(0, 0), QSizeF(cardSize));
+        p.setClipPath(rounded(area, radius));
+        const QSizeF shown = QSizeF(image.size()) / dpr;
+        p.drawImage(QRectF(area.center().x() - shown.width() / 2, area.center().y() - shown.height() / 2, shown.width(),
+                           shown.height()),
+                    image);
+    }
+
+    std::vector<CachedPicture>& sizes = pictureCache()[id];
+    std::erase_if(sizes, [&](const CachedPicture& c) { return c.cardSize == cardSize; });
+    if (sizes.size() >= kSizesPerTile)
+        sizes.pop_back();
+    sizes.insert(sizes.begin(), CachedPicture{data, data.isEmpty() ? source.image : QImage(), source.size, cardSize, dpr,
+                                              radius, card});
+    return card;
+}
+
+// A stand-in at `cardSize`, scaled once from the picture at another size:
+// enlarged, its rounded corners grow too, so it is drawn that much larger and
+// cut to the card's outline. It is kept until the picture is made at this size.
+QImage makeStandIn(const QString& id, const CachedPicture& other, QSize cardSize, qreal dpr, double radius)
+{
+    const CachedPicture from = other; // the cache changes below
+    const QSize pixels(std::max(1, int(std::lround(cardSize.width() * dpr))), std::max(1, int(std::lround(cardSize.height() * dpr))));
+    QImage card(pixels, QImage::Format_ARGB32_Premultiplied);
+    card.setDevicePixelRatio(dpr);
+    card.fill(Qt::transparent);
+    {
+        QPainter p(&card);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        const QRectF area(QPointF(0, 0), QSizeF(cardSize));
+        const QSizeF held = QSizeF(from.cardSize);
+        const double k = std::max(area.width() / std::max(1.0, held.width()), area.height() / std::max(1.0, held.height()));
+        const double over = std::max(0.0, (k - 1) * radius);
+        p.setClipPath(rounded(area, radius));
+        p.drawImage(area.adjusted(-over, -over, over, over), from.card);
+    }
+    std::vector<CachedPicture>& sizes = pictureCache()[id];
+    std::erase_if(sizes, [&](const CachedPicture& c) { return c.cardSize == cardSize; });
+    if (sizes.size() >= kSizesPerTile)
+        sizes.pop_back();
+    sizes.insert(sizes.begin(), CachedPicture{from.data, from.decoded, from.sourceSize, cardSize, dpr, radius, card, true});
+    return card;
+}
+
+// The drawing buffer of the content at rest, kept from one opening to the next.
+QImage& spareLayer()
+{
+    static QImage spare;
+    return spare;
 }
 
 const QString kAutomationTip = QStringLiteral("Runs an automation when you enter");
@@ -347,6 +487,8 @@ OverlayView::~OverlayView()
 {
     if (!m_backdrop.isNull())
         spareBackdrop() = std::move(m_backdrop);
+    if (m_layer)
+        spareLayer() = std::move(*m_layer);
 }
 
 QLineEdit* OverlayView::renameField() const
@@ -800,13 +942,93 @@ void OverlayView::paintEvent(QPaintEvent* event)
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.setOpacity(presented);
     const double scale = kHiddenScale + (1.0 - kHiddenScale) * m_presentation;
-    if (std::abs(scale - 1.0) > 1e-4) {
+    const bool unscaled = std::abs(scale - 1.0) <= 1e-4;
+    if (!unscaled) {
         const QPointF c = rect().center();
         p.translate(c);
         p.scale(scale, scale);
         p.translate(-c);
     }
+    if (!unscaled && !isEasing()) {
+        // While the column scales in or out, the content at rest is drawn once
+        // and each frame only scales and fades it: every card, shadow and line
+        // of text drawn anew under a new scale took longer than a frame.
+        p.drawImage(QRectF(rect()), restingLayer());
+        return;
+    }
+    paintContent(p, event->rect(), unscaled);
+}
 
+OverlayView::LayerLook OverlayView::layerLook() const
+{
+    return LayerLook{gridLook(), m_model.query(), m_hovered};
+}
+
+const QImage& OverlayView::restingLayer()
+{
+    LayerLook look = layerLook();
+    if (m_layer && m_layerLook == look)
+        return *m_layer;
+    const qreal dpr = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size().expandedTo(QSize(1, 1))) * dpr).toSize();
+    if (!m_layer) {
+        // The buffer of the last opening, if it fits: a fresh one costs its
+        // whole size in page faults.
+        QImage& spare = spareLayer();
+        m_layer = spare.size() == pixels ? std::move(spare) : QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        spare = QImage();
+    } else if (m_layer->size() != pixels) {
+        *m_layer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    }
+    m_layer->setDevicePixelRatio(dpr);
+    m_layer->fill(Qt::transparent);
+    {
+        QPainter lp(&*m_layer);
+        lp.setRenderHint(QPainter::Antialiasing);
+        lp.setRenderHint(QPainter::TextAntialiasing);
+        lp.setRenderHint(QPainter::SmoothPixmapTransform);
+        paintContent(lp, rect(), true);
+    }
+    m_layerLook = std::move(look);
+    return *m_layer;
+}
+
+void OverlayView::prepareDrawing()
+{
+    m_exactPictures = true;
+    restingLayer();
+    m_exactPictures = false;
+}
+
+bool OverlayView::holdsPictureAtSize(const QString& tileID) const
+{
+    const OverlayTile* tile = tileByID(tileID);
+    if (!tile)
+        return false;
+    const Frames f = frames();
+    for (const TileFrame& frame : f.tiles) {
+        if (frame.id == tileID)
+            return heldPicture(tileID, pictureSource(*tile, m_model.thumbnails()), frame.card.size().toSize(),
+                               devicePixelRatioF(), m_radius);
+    }
+    return false;
+}
+
+int OverlayView::picturesMade()
+{
+    return picturesMadeSoFar();
+}
+
+bool OverlayView::isEasing() const
+{
+    const Duration now = m_scheduler.now();
+    const auto easing = [now](const auto& entry) { return now - entry.second.start < kTileAnimation; };
+    return now - m_pillStart < kTileAnimation || std::any_of(m_hoverTweens.begin(), m_hoverTweens.end(), easing)
+        || std::any_of(m_selectTweens.begin(), m_selectTweens.end(), easing);
+}
+
+void OverlayView::paintContent(QPainter& p, const QRect& repainted, bool unscaled)
+{
     const Frames f = frames();
     paintHeader(p, f);
     paintBanner(p, f);
@@ -824,10 +1046,8 @@ void OverlayView::paintEvent(QPaintEvent* event)
     }
     const std::vector<OverlayTile> tiles = m_model.allTiles();
     const QRectF visible = f.scrollArea.adjusted(-40, -40, 40, 40);
-    // Unscaled, a tile wholly outside the repainted part is not drawn at all.
-    const bool unscaled = std::abs(scale - 1.0) <= 1e-4;
-    const QRect repainted = event->rect();
     for (std::size_t i = 0; i < f.tiles.size() && i < tiles.size(); ++i) {
+        // Unscaled, a tile wholly outside the repainted part is not drawn at all.
         if (unscaled && !tileArea(f.tiles[i].tile).intersects(repainted))
             continue;
         if (f.tiles[i].tile.adjusted(-30, -30, 30, 30).intersects(visible))
@@ -912,82 +1132,78 @@ void OverlayView::paintBanner(QPainter& p, const Frames& f)
     p.drawText(*f.bannerButton, Qt::AlignCenter, bannerButtonText());
 }
 
-QImage OverlayView::pictureFor(const OverlayTile& tile, QSize cardSize)
-{
-    QImage source;
-    QByteArray data;
-    QSize sourceSize;
-    std::optional<PreviewImage> preview;
-    if (auto demo = DemoMode::thumbnail(tile.space, QSize(640, 400))) {
-        source = *demo;
-        sourceSize = source.size();
-    } else {
-        const auto& images = m_model.thumbnails().images();
-        const auto it = images.find(tile.id);
-        if (it == images.end() || it->second.isNull())
-            return {};
-        preview = it->second;
-        data = preview->data();
-        if (data.isEmpty())
-            source = preview->image();
-        sourceSize = preview->size();
-    }
-    CachedPicture& cached = cachedPicture(tile.id, cardSize);
-    const bool sameSource = data.isEmpty() ? (cached.data.isEmpty() && !source.isNull() && cached.decoded.cacheKey() == source.cacheKey())
-                                           : cached.data.constData() == data.constData();
-    if (cached.cover.isNull() || !sameSource || cached.sourceSize != sourceSize || cached.cardSize != cardSize) {
-        // Decoded once at the size that covers the card, not at every drawing.
-        const QSize cover = sourceSize.scaled(cardSize, Qt::KeepAspectRatioByExpanding).expandedTo(QSize(1, 1));
-        QImage image = preview && !data.isEmpty() ? preview->image(cover) : source;
-        if (image.size() != cover && !image.isNull())
-            image = image.scaled(cover, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        cached = CachedPicture{data, data.isEmpty() ? source : QImage(), sourceSize, cardSize, image, 0, 0, {}};
-    }
-    return cached.cover;
-}
-
 QImage OverlayView::cardPicture(const OverlayTile& tile, QSize cardSize)
 {
-    const QImage cover = pictureFor(tile, cardSize);
-    if (cover.isNull())
+    const PictureSource source = pictureSource(tile, m_model.thumbnails());
+    if (source.isNull())
         return {};
-    CachedPicture& cached = cachedPicture(tile.id, cardSize);
     const qreal dpr = devicePixelRatioF();
-    if (cached.card.isNull() || cached.dpr != dpr || cached.radius != m_radius) {
-        // Cut once: a clip path per card and frame costs more than the drawing itself.
-        QImage card(QSize(std::max(1, int(std::lround(cardSize.width() * dpr))), std::max(1, int(std::lround(cardSize.height() * dpr)))),
-                    QImage::Format_ARGB32_Premultiplied);
-        card.setDevicePixelRatio(dpr);
-        card.fill(Qt::transparent);
-        QPainter p(&card);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        const QRectF area(QPointF(0, 0), QSizeF(cardSize));
-        p.setClipPath(rounded(area, m_radius));
-        p.drawImage(QRectF(area.center().x() - cover.width() / 2.0, area.center().y() - cover.height() / 2.0, cover.width(),
-                           cover.height()),
-                    cover);
-        p.end();
-        cached.card = card;
-        cached.dpr = dpr;
-        cached.radius = m_radius;
+    if (const QImage* held = heldPicture(tile.id, source, cardSize, dpr, m_radius))
+        return *held;
+    if (!m_exactPictures) {
+        // The same picture at the grid's other size stands in, scaled, for
+        // this frame; the right size is made after it.
+        if (const CachedPicture* other = pictureAtOtherSize(tile.id, source, cardSize, dpr, m_radius)) {
+            refineLater(tile, cardSize);
+            return other->cardSize == cardSize ? other->card : makeStandIn(tile.id, *other, cardSize, dpr, m_radius);
+        }
     }
-    return cached.card;
+    return makePicture(tile.id, source, cardSize, dpr, m_radius);
 }
 
-const QImage& OverlayView::shadowFor(QSize cardSize, double blur)
+void OverlayView::refineLater(const OverlayTile& tile, QSize cardSize)
 {
-    // Shadows depend on nothing but their size: made once, at the screen's pixel density.
-    static std::map<std::tuple<int, int, int, int, int>, QImage> cache;
+    m_unrefined.insert_or_assign(tile.id, std::make_pair(tile, cardSize));
+    if (!m_refining.isPending())
+        m_refining = m_scheduler.after(Duration::zero(), [this] { refineNext(); });
+}
+
+void OverlayView::refineNext()
+{
+    // One picture a turn: a key typed meanwhile does not wait for all of them.
+    const qreal dpr = devicePixelRatioF();
+    while (!m_unrefined.empty()) {
+        const auto [tile, cardSize] = m_unrefined.begin()->second;
+        m_unrefined.erase(m_unrefined.begin());
+        // Only what is still shown at that size: a search typed on meanwhile
+        // does not wait behind pictures nobody sees.
+        const Frames f = frames();
+        const auto frame = std::find_if(f.tiles.begin(), f.tiles.end(), [&](const TileFrame& t) { return t.id == tile.id; });
+        if (frame == f.tiles.end() || frame->card.size().toSize() != cardSize)
+            continue;
+        const PictureSource source = pictureSource(tile, m_model.thumbnails());
+        if (source.isNull() || heldPicture(tile.id, source, cardSize, dpr, m_radius))
+            continue;
+        makePicture(tile.id, source, cardSize, dpr, m_radius);
+        m_layerLook.reset(); // the layer, if any, holds the stand-in
+        if (isAtRest())
+            update(tileArea(frame->tile));
+        else
+            update();
+        break;
+    }
+    if (!m_unrefined.empty())
+        m_refining = m_scheduler.after(Duration::zero(), [this] { refineNext(); });
+}
+
+const QImage& OverlayView::shadowFor(QSize cardSize, double blur, double strength)
+{
+    // Shadows depend on nothing but their size and strength: made once, at the screen's pixel density.
+    static std::map<std::tuple<int, int, int, int, int, int>, QImage> cache;
     const qreal dpr = devicePixelRatioF();
     const auto key = std::make_tuple(cardSize.width(), cardSize.height(), int(blur), int(std::lround(dpr * 100)),
-                                     int(std::lround(m_radius * 100)));
+                                     int(std::lround(m_radius * 100)), int(std::lround(strength * 1000)));
     auto it = cache.find(key);
     if (it == cache.end()) {
         if (cache.size() > 64)
             cache.clear();
         QImage image = shadowImage(QSize(int(std::lround(cardSize.width() * dpr)), int(std::lround(cardSize.height() * dpr))),
                                    m_radius * dpr, blur * dpr);
+        if (strength < 1) {
+            QPainter sp(&image);
+            sp.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+            sp.fillRect(image.rect(), black(strength));
+        }
         image.setDevicePixelRatio(dpr);
         it = cache.emplace(key, std::move(image)).first;
     }
@@ -1094,18 +1310,26 @@ void OverlayView::paintCard(QPainter& p, const OverlayTile& tile, const TileFram
 
     // Shadow: two cached blurs, mixed while the selection changes.
     const QSize cardSize = card.size().toSize();
+    // At rest a shadow has one of two strengths: made with it, it is copied
+    // without a second pass for the opacity.
+    const bool still = std::abs(selected - std::round(selected)) < 1e-6;
     const auto drawShadow = [&](double blur, double alpha) {
         if (alpha <= 0.001)
             return;
-        const QImage& shadow = shadowFor(cardSize, blur);
         const double margin = std::ceil(blur * devicePixelRatioF() * 2) / devicePixelRatioF();
+        const QPointF at(card.left() - margin, card.top() - margin + 6);
+        if (still) {
+            p.drawImage(at, shadowFor(cardSize, blur, alpha));
+            return;
+        }
         p.save();
         p.setOpacity(p.opacity() * alpha);
-        p.drawImage(QPointF(card.left() - margin, card.top() - margin + 6), shadow);
+        p.drawImage(at, shadowFor(cardSize, blur, 1));
         p.restore();
     };
-    drawShadow(10, 0.3 * (1 - selected));
-    drawShadow(18, 0.5 * selected);
+    const double shown = still ? std::round(selected) : selected;
+    drawShadow(10, 0.3 * (1 - shown));
+    drawShadow(18, 0.5 * shown);
 
     const QImage picture = cardPicture(tile, cardSize);
     if (!picture.isNull()) {
@@ -1408,9 +1632,12 @@ void OverlayView::mouseMoveEvent(QMouseEvent* event)
         data->setText(id);
         drag->setMimeData(data);
         if (const OverlayTile* tile = tileByID(id)) {
-            QImage picture = pictureFor(*tile, m_model.tileSize().toSize());
-            if (!picture.isNull())
-                drag->setPixmap(QPixmap::fromImage(picture.scaledToWidth(160, Qt::SmoothTransformation)));
+            const QImage picture = cardPicture(*tile, m_model.tileSize().toSize());
+            if (!picture.isNull()) {
+                QImage shown = picture.scaledToWidth(160, Qt::SmoothTransformation);
+                shown.setDevicePixelRatio(1);
+                drag->setPixmap(QPixmap::fromImage(shown));
+            }
         }
         QPointer<OverlayView> self(this);
         drag->exec(Qt::MoveAction | Qt::CopyAction);

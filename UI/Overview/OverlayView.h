@@ -72,6 +72,16 @@ public:
 
     static QImage blurred(const QImage& picture);
 
+    // Draws the content at rest once, off screen, so that everything it is
+    // made of (previews at this size, shadows, borders, symbols) is at hand
+    // before the overview first opens.
+    void prepareDrawing();
+    // Whether the tile's preview is held at the card size the grid shows now,
+    // or would be drawn scaled from another size.
+    bool holdsPictureAtSize(const QString& tileID) const;
+    // How many previews have been decoded and cut to a card so far.
+    static int picturesMade();
+
     // Where a placeholder card puts its parts; what does not fit is left
     // out (the symbol chip first, then the caption), so nothing overlaps.
     struct PlaceholderLayout {
@@ -150,12 +160,14 @@ private:
     void repaintAll();
 
     void paintBackdrop(QPainter& p);
+    void paintContent(QPainter& p, const QRect& repainted, bool unscaled);
+    // True while a hover, selection or search pill change is being eased.
+    bool isEasing() const;
     void paintHeader(QPainter& p, const Frames& f);
     void paintBanner(QPainter& p, const Frames& f);
     void paintTile(QPainter& p, const OverlayTile& tile, const TileFrame& frame);
     void paintCard(QPainter& p, const OverlayTile& tile, const TileFrame& frame);
     void paintPlaceholder(QPainter& p, const OverlayTile& tile, const QRectF& card);
-    QImage pictureFor(const OverlayTile& tile, QSize cardSize);
 
     Scheduler& m_scheduler;
     OverlayViewModel& m_model;
@@ -203,7 +215,25 @@ private:
     bool m_hasBackdropPicture = false;
     // Pictures and shadows live in caches shared by every opening (see the source).
     QImage cardPicture(const OverlayTile& tile, QSize cardSize);
-    const QImage& shadowFor(QSize cardSize, double blur);
+    void refineLater(const OverlayTile& tile, QSize cardSize);
+    void refineNext();
+    // Pictures drawn scaled from another size, to be made at their own size
+    // after the frame if they are still shown at it.
+    std::map<QString, std::pair<OverlayTile, QSize>> m_unrefined;
+    WorkItem m_refining;
+    bool m_exactPictures = false; // no stand-ins: the drawing is kept
+    // While the column scales in or out, the content at rest drawn once.
+    struct LayerLook {
+        GridLook grid;
+        QString query;
+        std::optional<QString> hovered;
+        bool operator==(const LayerLook&) const = default;
+    };
+    std::optional<QImage> m_layer;
+    std::optional<LayerLook> m_layerLook;
+    LayerLook layerLook() const;
+    const QImage& restingLayer();
+    const QImage& shadowFor(QSize cardSize, double blur, double strength);
     const QImage& borderFor(QSize cardSize, double lineWidth, const QColor& color);
     QImage appIcon(const SpaceContents::AppOnSpace& app);
     std::map<std::int32_t, QImage> m_appIcons; // per opening: an app may change its icon

@@ -18,6 +18,7 @@
 #include "tests/support/SimWorldTest.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDropEvent>
 #include <QJsonArray>
 #include <QKeyEvent>
@@ -866,4 +867,136 @@ TEST_F(OverlayControllerTest, ASearchThatKeepsTheTilesRepaintsOnlyTheHeader)
     ASSERT_LT(model().allTiles().size(), 10u);
     EXPECT_EQ(paints.region.boundingRect(), view->rect());
     view->removeEventFilter(&paints);
+}
+
+TEST_F(OverlayControllerTest, PreviewsAreDecodedAheadOfTheFirstOpeningAndAreTheOnesShown)
+{
+    // Previews of three Spaces kept from an earlier run, each one colour.
+    const auto colourOf = [](int s) { return QColor::fromHsv(s * 90 % 360, 200, 220); };
+    controller.reset();
+    ASSERT_TRUE(QDir().mkpath(home.path("Thumbnails")));
+    for (int s = 2; s <= 4; ++s) {
+        QImage picture(720, 450, QImage::Format_RGB32);
+        picture.fill(colourOf(s));
+        ASSERT_TRUE(picture.save(home.path("Thumbnails") + QStringLiteral("/S%1.jpg").arg(s), "JPEG", 95));
+    }
+    thumbnails = std::make_unique<ThumbnailService>(scheduler, home.path("Thumbnails"));
+    controller = std::make_unique<OverlayController>(scheduler, *watcher, *store, *thumbnails, *switcher, *contents, alerts);
+    controller->setFileChooser(&chooser);
+
+    controller->prepareWindow();
+    const int madeAhead = OverlayView::picturesMade();
+    open();
+    scheduler.advance(1s);
+    OverlayView* view = controller->view();
+    const QImage shot = view->grab().toImage();
+    // Only the current Space's preview, captured as the overview opened, is decoded now.
+    EXPECT_EQ(OverlayView::picturesMade() - madeAhead, 1);
+    for (const auto& frame : view->frames().tiles) {
+        const int s = frame.id.mid(1).toInt();
+        if (s < 2 || s > 4)
+            continue;
+        EXPECT_TRUE(view->holdsPictureAtSize(frame.id)) << s;
+        const QColor drawn = shot.pixelColor(frame.card.center().toPoint());
+        EXPECT_NEAR(drawn.red(), colourOf(s).red(), 12) << s;
+        EXPECT_NEAR(drawn.green(), colourOf(s).green(), 12) << s;
+        EXPECT_NEAR(drawn.blue(), colourOf(s).blue(), 12) << s;
+    }
+}
+
+TEST_F(OverlayControllerTest, APictureNeededAtANewSizeStandsInScaledAndIsMadeAfterTheFrame)
+{
+    struct Paints final : QObject {
+        QRegion region;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                region += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    };
+    const auto centreColour = [&](const QImage& shot) {
+        for (const auto& f : controller->view()->frames().tiles) {
+            if (f.id == QStringLiteral("S1"))
+                return shot.pixelColor(f.card.center().toPoint());
+        }
+        ADD_FAILURE() << "no frame for S1";
+        return QColor();
+    };
+    const auto nearTaken = [&](const QColor& drawn) {
+        const QImage picture = thumbnails->images().at(QStringLiteral("S1")).image();
+        const QColor taken = picture.pixelColor(picture.rect().center());
+        return std::abs(drawn.red() - taken.red()) <= 40 && std::abs(drawn.green() - taken.green()) <= 40
+            && std::abs(drawn.blue() - taken.blue()) <= 40;
+    };
+    open();
+    scheduler.advance(1s);
+    OverlayView* view = controller->view();
+    view->grab();
+    ASSERT_TRUE(view->holdsPictureAtSize(QStringLiteral("S1")));
+    const QSizeF fullGrid = model().tileSize();
+    const int made = OverlayView::picturesMade();
+
+    // Two Spaces match: larger tiles. The frame decodes nothing; the picture
+    // at hand is drawn scaled.
+    model().setQuery(QStringLiteral("Desktop 1"));
+    ASSERT_EQ(model().allTiles().size(), 2u);
+    ASSERT_NE(model().tileSize(), fullGrid);
+    scheduler.advance(200ms); // the pill settles
+    QCoreApplication::processEvents();
+    const QImage standIn = view->grab().toImage();
+    EXPECT_EQ(OverlayView::picturesMade(), made);
+    EXPECT_FALSE(view->holdsPictureAtSize(QStringLiteral("S1")));
+    EXPECT_TRUE(nearTaken(centreColour(standIn)));
+
+    // After the frame, the picture is made at its size and its tile drawn again.
+    Paints paints;
+    view->installEventFilter(&paints);
+    scheduler.runPending();
+    QCoreApplication::processEvents();
+    view->removeEventFilter(&paints);
+    EXPECT_EQ(OverlayView::picturesMade(), made + 1);
+    EXPECT_TRUE(view->holdsPictureAtSize(QStringLiteral("S1")));
+    QRectF card;
+    for (const auto& f : view->frames().tiles) {
+        if (f.id == QStringLiteral("S1"))
+            card = f.card;
+    }
+    EXPECT_TRUE(paints.region.contains(card.toAlignedRect()));
+    EXPECT_TRUE(nearTaken(centreColour(view->grab().toImage())));
+
+    // Back to the whole grid: its size is still held.
+    model().setQuery(QString());
+    view->grab();
+    scheduler.runPending();
+    EXPECT_EQ(OverlayView::picturesMade(), made + 1);
+}
+
+TEST_F(OverlayControllerTest, WhatChangesWhileTheOverviewOpensShowsInTheNextFrame)
+{
+    controller->show();
+    for (int i = 0; i < 50 && !controller->isOpen(); ++i)
+        scheduler.advance(10ms);
+    ASSERT_TRUE(controller->isOpen());
+    scheduler.advance(150ms);
+    OverlayView* view = controller->view();
+    ASSERT_GT(view->presentation(), 0.5);
+    ASSERT_LT(view->presentation(), 0.99);
+    QPoint centre;
+    for (const auto& f : view->frames().tiles) {
+        if (f.id == QStringLiteral("S3"))
+            centre = f.card.center().toPoint();
+    }
+    const auto hue = [&] { return view->grab().toImage().pixelColor(centre).hsvHue(); };
+    const int before = hue();
+    // A colour given to the Space meanwhile: the tile fades in with it.
+    store->setColor(QStringLiteral("#0A84FF"), QStringLiteral("S3"));
+    scheduler.runPending();
+    ASSERT_LT(view->presentation(), 0.99);
+    const int after = hue();
+    EXPECT_NEAR(after, QColor(0x0A, 0x84, 0xFF).hsvHue(), 12);
+    EXPECT_GT(std::abs(after - before), 20) << "the placeholder's own colour was another";
+    // At rest it is drawn the same.
+    scheduler.advance(1s);
+    EXPECT_NEAR(hue(), after, 4);
 }
