@@ -365,6 +365,8 @@ std::vector<sysfn::AXElementRef> SimMissionControl::children(const Node& n, cons
         if (const BarLayout* bar = barOf(bars, n.display)) {
             for (const ButtonLayout& b : bar->buttons)
                 list.push_back(handle(Kind::button, n.display, b.managedID));
+            if (buttonsListedBackwards)
+                std::reverse(list.begin(), list.end());
             if (!addButtonMissing)
                 list.push_back(handle(Kind::addButton, n.display));
         }

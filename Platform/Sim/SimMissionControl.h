@@ -74,6 +74,7 @@ public:
     DesktopButtons desktopButtons = DesktopButtons::title;
     bool closeButtonHidden = false; // the remove button is left out of the tree; clicks on its place still work
     bool addButtonMissing = false;  // tests: a Mission Control without its "add desktop" button
+    bool buttonsListedBackwards = false; // tests: the tree lists a bar's buttons right to left, as nothing promises an order
 
     State state() const { return m_state; }
     // Whether the Spaces Bars exist (open, or rising while closing).

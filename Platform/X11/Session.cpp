@@ -340,21 +340,26 @@ void Session::watchClients(XConnection& x)
         std::lock_guard lock(m_factsMutex);
         watched = m_watchedClients;
     }
-    // A window's own property changes and its end reach this thread from now on.
-    bool added = false;
+    // A window's own property changes and its end reach this thread from now on. Checked: the list may still
+    // name a window that is gone, and a selection that reached no window must not count, or the next window
+    // given the same id would never be watched.
+    std::vector<std::pair<xcb_window_t, xcb_void_cookie_t>> selections;
     for (xcb_window_t id : clients) {
         if (!watched.contains(id)) {
             const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-            xcb_change_window_attributes(x.get(), id, XCB_CW_EVENT_MASK, &mask);
-            added = true;
+            selections.emplace_back(id, xcb_change_window_attributes_checked(x.get(), id, XCB_CW_EVENT_MASK, &mask));
         }
     }
-    // A round trip: the server has taken the selections before the windows count as watched.
-    if (added)
-        std::free(xcb_get_input_focus_reply(x.get(), xcb_get_input_focus(x.get()), nullptr));
+    // The first check is a round trip: the server has taken the selections before the windows count as watched.
+    for (const auto& [id, cookie] : selections) {
+        if (xcb_generic_error_t* error = xcb_request_check(x.get(), cookie)) {
+            std::free(error);
+            clients.erase(id);
+        }
+    }
     std::lock_guard lock(m_factsMutex);
     m_watchedClients = std::move(clients);
-    if (added) {
+    if (!selections.empty()) {
         // A read that began before the selections may have missed a change: it keeps nothing.
         ++m_factsGeneration;
     }

@@ -265,6 +265,21 @@ TEST_F(SingleInstanceTest, OnlyAFolderOfThisUsersAloneHoldsTheSocket)
     temp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", temp);
 }
 
+TEST_F(SingleInstanceTest, TheSocketAndItsLockAreTheUsersAloneWhateverTheUmask)
+{
+    // The folder is private already; the socket's own bits hold where that folder is not.
+    const mode_t umask = ::umask(0);
+    const SingleInstance::Role role = primary.start();
+    ::umask(umask);
+    ASSERT_EQ(role, SingleInstance::Role::primary);
+    struct stat info {};
+    ASSERT_EQ(::lstat(QFile::encodeName(name).constData(), &info), 0);
+    EXPECT_TRUE(S_ISSOCK(info.st_mode));
+    EXPECT_EQ(info.st_mode & 077, 0u) << "socket mode " << std::oct << (info.st_mode & 07777);
+    ASSERT_EQ(::lstat(QFile::encodeName(name + QStringLiteral(".lock")).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 077, 0u) << "lock mode " << std::oct << (info.st_mode & 07777);
+}
+
 TEST_F(SingleInstanceTest, LaunchesOfAnotherUserAreDropped)
 {
     ASSERT_EQ(primary.start(), SingleInstance::Role::primary);

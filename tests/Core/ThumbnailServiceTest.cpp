@@ -318,9 +318,15 @@ TEST_F(ThumbnailServiceTest, ARewriteReplacesTheFileWhole)
         f.open(QIODevice::ReadOnly);
         return f.readAll();
     }();
+    // A reader that opened the old preview (another process drawing it) is not cut off mid-picture.
+    QFile reader(file(kDesktop1));
+    ASSERT_TRUE(reader.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
     world->windows.erase(world->windows.begin() + 1); // notes.txt closes
     scheduler.advance(1s);
     captureNow(*service);
+    const QByteArray held = reader.readAll();
+    EXPECT_EQ(held, first) << "the old preview was written over in place";
+    EXPECT_FALSE(QImage::fromData(held, "JPEG").isNull());
     QFile again(file(kDesktop1));
     ASSERT_TRUE(again.open(QIODevice::ReadOnly));
     const QByteArray second = again.readAll();

@@ -116,6 +116,24 @@ TEST_F(MissionControlLabelsTest, ButtonsPairWithTheWholeRowOfTheirOwnDisplay)
     EXPECT_FALSE(labels.panel(test::kExtDisplay)->isVisible());
 }
 
+TEST_F(MissionControlLabelsTest, ButtonsPairLeftToRightWhateverOrderTheBarListsThemIn)
+{
+    store.setName(QStringLiteral("Mail"), space("S1").id);
+    store.setName(QStringLiteral("Code"), space("S2").id);
+    store.setName(QStringLiteral("Film"), space("F4").id);
+    mc().buttonsListedBackwards = true;
+    openAndTrack();
+
+    const auto& onMain = shown(mainID());
+    ASSERT_EQ(onMain.size(), 3u);
+    const QRectF mainScreen = world->displays[0].frame;
+    const std::pair<const char*, std::uint64_t> expected[] = {{"S1", 1}, {"S2", 2}, {"F4", 4}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(onMain[i].id, expected[i].first) << i;
+        EXPECT_EQ(onMain[i].anchor, anchorOf(expected[i].second, mainScreen)) << expected[i].first;
+    }
+}
+
 TEST_F(MissionControlLabelsTest, APanelExistsEvenWithNothingToShow)
 {
     openAndTrack();

@@ -53,11 +53,12 @@ protected:
     }
     void TearDown() override { DemoMode::resetForTesting(); }
 
-    void readContents()
+    void readContents() { readContents(*contents); }
+    void readContents(SpaceContents& of)
     {
-        contents->refresh();
+        of.refresh();
         scheduler.advance(SpaceContents::kPassDelay);
-        contents->waitForReading();
+        of.waitForReading();
         scheduler.runPending();
     }
 

@@ -7,6 +7,9 @@
 #include "tests/support/FakeAlertService.h"
 #include "tests/support/FakeStatusItem.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -466,6 +469,41 @@ TEST_F(StatusBarTest, SpaceRows)
     removeLastDesktop();
     choose(stale);
     EXPECT_EQ(switched.size(), 1u);
+}
+
+TEST_F(StatusBarTest, ARowShowsAtMostEightAppIconsAndNamesEveryApp)
+{
+    // Nine apps on the one desktop, each with a window there.
+    QJsonArray apps;
+    QJsonArray windows;
+    QStringList names;
+    for (int i = 1; i <= 9; ++i) {
+        const QString name = QStringLiteral("App %1").arg(i);
+        names << name;
+        apps.append(QJsonObject{{"pid", 500 + i}, {"bundleID", QStringLiteral("org.example.app%1").arg(i)}, {"name", name}});
+        windows.append(QJsonObject{{"id", 20 + i}, {"pid", 500 + i}, {"title", name}, {"spaces", QJsonArray{1}}});
+    }
+    QJsonObject json = QJsonDocument::fromJson(R"({"displays": [{"uuid": "11111111-1111-4111-8111-111111111111",
+        "main": true, "frame": {"x": 0, "y": 0, "w": 800, "h": 600}, "current": 1, "spaces": [{"managedID": 1}]}]})")
+                           .object();
+    json[QStringLiteral("apps")] = apps;
+    json[QStringLiteral("windows")] = windows;
+    QString error;
+    auto nine = SimWorld::fromJson(json, &error);
+    ASSERT_TRUE(nine) << error.toStdString();
+    install(nine);
+    SpaceWatcher single(scheduler);
+    single.start();
+    SpaceContents onIt(scheduler);
+    readContents(onIt);
+    StatusBarController one(item, single, *store, onIt, scheduler, alerts);
+
+    const MenuItem row = one.menuTree().front();
+    ASSERT_TRUE(row.rich);
+    EXPECT_EQ(row.rich->appIcons.size(), 8u);
+    QStringList named = row.toolTip.split(QStringLiteral(", "));
+    named.sort();
+    EXPECT_EQ(named, names);
 }
 
 TEST_F(StatusBarTest, DesktopTenHasKeyZeroAndElevenNone)

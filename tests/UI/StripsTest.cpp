@@ -294,6 +294,40 @@ TEST_F(StripTest, NotchStripHangsUnderTheNotchOrTheMenuBar)
     EXPECT_EQ(strip.view()->cells().size(), 1u);
 }
 
+TEST_F(StripTest, NotchStripFadesInAndOutOverItsOwnTimes)
+{
+    NotchStripController strip(scheduler, makeModel());
+    const auto screen = Platform::current().screens().screens()[0];
+    // A fade is linear and drawn frame by frame: at `t` it stands between one frame ago and `t`.
+    constexpr Duration kFrame = 17ms;
+    const auto share = [](Duration t, Duration whole) { return std::clamp(double(t.count()) / double(whole.count()), 0.0, 1.0); };
+    strip.show(screen, kMain);
+    const QRectF f = strip.panel()->modelFrame();
+    pointerAt(f.center().x(), f.center().y()); // on the strip: its watch leaves it up
+    EXPECT_EQ(strip.panel()->opacity(), 0.0);
+    Duration now = 0ms;
+    for (const Duration t : {40ms, 80ms, 120ms}) {
+        scheduler.advance(t - now);
+        now = t;
+        EXPECT_LE(strip.panel()->opacity(), share(t, kStripFadeIn) + 1e-9) << "fading in, at " << t.count() << " ms";
+        EXPECT_GE(strip.panel()->opacity(), share(t - kFrame, kStripFadeIn) - 1e-9) << "fading in, at " << t.count() << " ms";
+    }
+    scheduler.advance(kStripFadeIn + kFrame - now);
+    EXPECT_EQ(strip.panel()->opacity(), 1.0);
+
+    strip.hide();
+    now = 0ms;
+    for (const Duration t : {40ms, 80ms, 100ms}) {
+        scheduler.advance(t - now);
+        now = t;
+        EXPECT_TRUE(strip.panel()->isVisible()) << "fading out, at " << t.count() << " ms";
+        EXPECT_GE(strip.panel()->opacity(), 1.0 - share(t, kStripFadeOut) - 1e-9) << "fading out, at " << t.count() << " ms";
+        EXPECT_LE(strip.panel()->opacity(), 1.0 - share(t - kFrame, kStripFadeOut) + 1e-9) << "fading out, at " << t.count() << " ms";
+    }
+    scheduler.advance(kStripFadeOut + kFrame - now);
+    EXPECT_FALSE(strip.panel()->isVisible());
+}
+
 TEST_F(StripTest, NotchStripReadsPreviewsSettingAtShow)
 {
     NotchStripController strip(scheduler, makeModel());

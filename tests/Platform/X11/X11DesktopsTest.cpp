@@ -213,6 +213,33 @@ TEST_F(X11TwoScreensTest, EachScreenIsARowOfItsOwn)
     EXPECT_EQ(rows(), (std::vector<std::vector<std::uint64_t>>{{1, 2, 3}, {1001, 1002, 1003}}));
 }
 
+TEST_F(X11TwoScreensTest, ARowHoldsOnlyWhatItsWindowManagerStillStandsFor)
+{
+    const auto activeOn = [&](std::size_t display) -> std::uint64_t {
+        const auto s = snapshot();
+        if (!s || s->displays.size() <= display || !s->displays[display].activeSpace())
+            return 0;
+        return s->displays[display].activeSpace()->managedID;
+    };
+    // A count that shrinks before the current index follows: the last desktop left is the current one.
+    client->setRootCardinal("_NET_CURRENT_DESKTOP", 2, 1);
+    ASSERT_TRUE(client->waitUntil([&] { return activeOn(1) == 1003u; }));
+    client->setRootCardinal("_NET_NUMBER_OF_DESKTOPS", 2, 1);
+    ASSERT_TRUE(client->waitUntil([&] { return rows() == std::vector<std::vector<std::uint64_t>>{{1, 2}, {1001, 1002}}; }));
+    EXPECT_EQ(activeOn(1), 1002u);
+
+    // A check window that does not point at itself is what a window manager that died leaves: no row.
+    const xcb_window_t stale = xcb_generate_id(client->get());
+    xcb_create_window(client->get(), XCB_COPY_FROM_PARENT, stale, client->root(0), 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    const xcb_window_t elsewhere = client->root(0);
+    xcb_change_property(client->get(), XCB_PROP_MODE_REPLACE, stale, client->atom("_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW,
+                        32, 1, &elsewhere);
+    client->setRootWindow("_NET_SUPPORTING_WM_CHECK", stale, 0);
+    EXPECT_TRUE(client->waitUntil([&] { return rows() == std::vector<std::vector<std::uint64_t>>{{1001, 1002}}; }))
+        << "a stale check window still stood for its screen";
+}
+
 TEST_F(X11TwoScreensTest, ThePointerOnAnotherScreenMovesTheMenuBarDisplay)
 {
     EXPECT_EQ(*CGSBridgeCopyActiveMenuBarDisplayIdentifier().string(), "Main");

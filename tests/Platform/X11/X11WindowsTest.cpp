@@ -281,4 +281,56 @@ TEST_F(X11WindowsTest, KeptFactsOfAWindowFollowEachChange)
     }));
 }
 
+// A server of the test's own with no window manager: the test writes the client list itself, so a list that
+// still names a window that is gone is not a matter of timing.
+class X11ClientWatchTest : public X11PlatformTest {};
+
+TEST_F(X11ClientWatchTest, AWindowGivenTheIdOfOneThatIsGoneIsWatchedAndItsFactsFollowItsChanges)
+{
+    startServer({QStringLiteral("640x480x24")});
+    if (!server)
+        return;
+    xcb_connection_t* c = client->get();
+    const xcb_window_t w = xcb_generate_id(c);
+    const auto create = [&] {
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, client->root(), 0, 0, 200, 100, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+    };
+    const auto list = [&] {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, client->root(), client->atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 32, 1,
+                            &w);
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    };
+    const auto setClass = [&](const QByteArray& name) {
+        const QByteArray value = QByteArray("kept", 5) + name + '\0';
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, std::uint32_t(value.size()),
+                            value.constData());
+        xcb_flush(c);
+    };
+    // The list still names a window that has ended when the session starts watching.
+    create();
+    xcb_destroy_window(c, w);
+    list();
+    auto session = x11::Session::create(server->display(), scheduler);
+    ASSERT_TRUE(session->connection());
+    // The same id comes back for a new window, and the list names it again.
+    create();
+    setClass("First");
+    list();
+    // Facts are kept only for a window the session watches.
+    const auto keeps = [&] {
+        const std::uint64_t generation = session->factsGeneration();
+        session->keepFacts(generation, {{w, x11::WindowFacts{4101, QStringLiteral("First"), std::nullopt}}});
+        return session->keptFacts({w}, generation).front().has_value();
+    };
+    const auto dropped = [&] { return !session->keptFacts({w}, session->factsGeneration()).front().has_value(); };
+    ASSERT_TRUE(client->waitUntil(keeps)) << "the new window was never watched";
+    setClass("Second");
+    EXPECT_TRUE(client->waitUntil(dropped)) << "the facts of the window that ended stood for the new one";
+    ASSERT_TRUE(client->waitUntil(keeps));
+    xcb_destroy_window(c, w);
+    xcb_flush(c);
+    EXPECT_TRUE(client->waitUntil(dropped)) << "a window that ended kept its facts";
+}
+
 } // namespace
