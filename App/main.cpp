@@ -77,7 +77,7 @@ int runProgram(int argc, char* argv[])
     }
     const QString folder = QString::fromLocal8Bit(self, length).section(QLatin1Char('/'), 0, -2);
     const QByteArray module = QFile::encodeName(folder + QStringLiteral("/lumivast-program.so"));
-    void* handle = ::dlopen(module.constData(), RTLD_NOW | RTLD_LOCAL);
+    void* handle = ::dlopen(module.constData(), RTLD_LAZY | RTLD_LOCAL);
     if (!handle) {
         printError(QStringLiteral("lumivast: cannot load the program: %1").arg(QString::fromLocal8Bit(::dlerror())));
         return 1;
