@@ -234,6 +234,9 @@ std::vector<double> backendSamples(const QByteArray& display, Notifications& not
     Client client(display);
     std::vector<double> samples;
     for (int i = 0; i < n; ++i) {
+        // Quiet first: the backend reads the desktop shown once per burst of changes, so a switch
+        // back sent before it has read the last one (the floor's) would go unheard as a change.
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
         const std::uint32_t to = currentDesktop(client) == 0 ? 1 : 0;
         const int before = notes.seen();
         const auto start = Clock::now();
