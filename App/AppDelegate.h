@@ -18,6 +18,7 @@
 #include "Core/Switching/EdgeTriggers.h"
 #include "Core/Switching/Feedback.h"
 #include "Core/Switching/ShortcutManager.h"
+#include "Core/Switching/SpaceNavigator.h"
 #include "Core/Switching/SpaceSwitcher.h"
 #include "Core/Time/TimeTracker.h"
 #include "Core/Windows/AppRules.h"
@@ -212,11 +213,9 @@ private:
     void notFound(const SpaceCommand::SpaceRef& ref);
     void switchOwn(const Space& target, const SpaceSnapshot& snapshot);
     const DisplaySpaces* steppingDisplay(const SpaceSnapshot& snapshot, std::optional<DisplaySpaces>& underMouse) const;
-    std::optional<Space> neighbour(bool right, const SpaceSnapshot& snapshot,
-                                   const std::function<bool(const Space&)>& eligible) const;
-    void step(bool right, const SpaceSnapshot& snapshot);
+    SpaceNavigator navigator() const;
+    void step(SpaceNavigator::Direction direction, const SpaceSnapshot& snapshot);
     void moveWindowStep(bool right, const SpaceSnapshot& snapshot);
-    void step2D(bool up, const SpaceSnapshot& snapshot);
     void unavailable(const QString& what);
     void toast(const QString& message, const QString& symbol = HUDController::defaultToastSymbol);
     void errorToast(const QString& message);
