@@ -47,7 +47,7 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem&
     , m_focusMemory(scheduler)
     , m_spaceLock(scheduler)
     , m_marks(scheduler)
-    , m_localAPI(scheduler, localAPIPort)
+    , m_localAPI(scheduler, commands(), queries(), localAPIPort) // the API and the delegate need each other
     , m_windowPanel(scheduler)
     , m_launcherPanel(scheduler)
     , m_spaceDock(scheduler)
@@ -151,9 +151,8 @@ void AppDelegate::applicationDidFinishLaunching()
     // 8-9. The status menu's callbacks, and the update item.
     wireStatusBar();
 
-    // 10. The overview's tile actions, and the scripting hooks behind the session bus.
+    // 10. The overview's tile actions.
     wireOverlay();
-    wireScripting();
 
     // 11. The settings window's hooks.
     wireSettingsWindow();
@@ -407,17 +406,7 @@ void AppDelegate::scheduleStateExport()
 
 void AppDelegate::handleURL(const QString& text)
 {
-    QPointer<AppDelegate> self(this);
-    UrlIntake::handle(
-        text,
-        [self](const SpaceCommand& command) {
-            if (self)
-                self->perform(command);
-        },
-        [self](const QString& message) {
-            if (self)
-                self->errorToast(message);
-        });
+    UrlIntake::handle(text, commands());
 }
 
 void AppDelegate::toast(const QString& message, const QString& symbol)

@@ -1,4 +1,5 @@
 #include "App/LocalAPI.h"
+#include "tests/support/RecordingFront.h"
 #include "BenchWorld.h"
 #include "Core/Previews/ThumbnailService.h"
 #include "Core/Spaces/SpaceContents.h"
@@ -59,7 +60,8 @@ void LongRun(benchmark::State& state)
     OverlayController overlay(scheduler, watcher, store, thumbnails, switcher, contents, alerts);
     TrayStatusItem tray(scheduler);
     StatusBarController bar(tray, watcher, store, contents, scheduler, alerts);
-    const LocalAPI::Readers readers{[] { return QStringLiteral("token"); }, [] { return QByteArrayLiteral("{}"); }};
+    test::RecordingFront readers;
+    readers.token = [] { return QStringLiteral("token"); };
 
     const int switches = int(state.range(0));
     auto round = [&](int scale) {
