@@ -131,7 +131,7 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // 4. The status item shows from here on.
     m_statusBar = std::make_unique<StatusBarController>(m_statusItem, m_watcher, m_store, m_contents, m_scheduler,
-                                                        m_alerts);
+                                                        m_alerts, commands(), queries());
 
     // 5. The overview, closed, with its model rebuilding from here on.
     m_overlay = std::make_unique<OverlayController>(m_scheduler, m_watcher, m_store, m_thumbnails, m_switcher, m_contents,
@@ -147,9 +147,6 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // 7. Window lists start refreshing.
     m_contents.start();
-
-    // 8-9. The status menu's callbacks, and the update item.
-    wireStatusBar();
 
     // 10. The overview's tile actions.
     wireOverlay();

@@ -191,8 +191,7 @@ private:
     void overviewHotKey();
     void overviewHotCorner();
     void wireOverlay();
-    // The status menu's wiring, and the operations its items call.
-    void wireStatusBar();
+    // The status item's redraws, and the operations its items call.
     void updateStatusItem();
     void contentsChanged();
     void refreshThumbnails();

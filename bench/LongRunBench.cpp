@@ -59,7 +59,8 @@ void LongRun(benchmark::State& state)
     ThumbnailService thumbnails(scheduler, env.path("Thumbnails"));
     OverlayController overlay(scheduler, watcher, store, thumbnails, switcher, contents, alerts);
     TrayStatusItem tray(scheduler);
-    StatusBarController bar(tray, watcher, store, contents, scheduler, alerts);
+    test::RecordingFront front;
+    StatusBarController bar(tray, watcher, store, contents, scheduler, alerts, front, front);
     test::RecordingFront readers;
     readers.token = [] { return QStringLiteral("token"); };
 
