@@ -13,7 +13,6 @@
 #include "Platform/DataFile.h"
 #include "Platform/Log.h"
 #include "Platform/Platform.h"
-#include "UI/Settings/WatcherProxy.h"
 
 #include <QPointer>
 #include <QSet>
@@ -312,7 +311,7 @@ void AppDelegate::wireReactions()
     snapshot.add(QStringLiteral("floating toolbar"), [this](const SpaceSnapshot& s) { floatingToolbar().update(s); });
     snapshot.add(QStringLiteral("desktop label"), [this](const SpaceSnapshot& s) { m_desktopLabel.update(s, m_store); });
     snapshot.add(QStringLiteral("window lists"), [this](const SpaceSnapshot&) { m_contents.refresh(); });
-    snapshot.add(QStringLiteral("settings window"), [](const SpaceSnapshot&) { WatcherProxy::shared().send(); });
+    snapshot.add(QStringLiteral("settings window"), [this](const SpaceSnapshot&) { settingsServices().snapshots.send(); });
     snapshot.add(QStringLiteral("state export"), [this](const SpaceSnapshot&) { scheduleStateExport(); });
     snapshot.add(QStringLiteral("first snapshot"), [this](const SpaceSnapshot&) {
         if (!m_firstSnapshotHandled) {
