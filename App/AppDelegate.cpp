@@ -9,7 +9,6 @@
 #include "Core/Settings/Settings.h"
 #include "Core/Shell/StateExporter.h"
 #include "Core/Spaces/AppPaths.h"
-#include "Core/Switching/GlobalHotKey.h"
 #include "Platform/DataFile.h"
 #include "Platform/Log.h"
 #include "Platform/Platform.h"
@@ -45,7 +44,8 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem&
     , m_updater(Platform::current().updates())
     , m_focusMemory(scheduler)
     , m_spaceLock(scheduler)
-    , m_marks(scheduler)
+    , m_hotKeys(Platform::current().hotKeys(), scheduler)
+    , m_marks(scheduler, m_hotKeys)
     , m_localAPI(scheduler, commands(), queries(), localAPIPort) // the API and the delegate need each other
     , m_windowPanel(scheduler)
     , m_launcherPanel(scheduler)
@@ -154,8 +154,7 @@ void AppDelegate::applicationDidFinishLaunching()
     wireSettingsWindow();
 
     // 12. Global shortcuts.
-    GlobalHotKey::setEnvironment(Platform::current().hotKeys(), m_scheduler);
-    m_shortcuts = std::make_unique<ShortcutManager>(makeShortcutHandlers());
+    m_shortcuts = std::make_unique<ShortcutManager>(m_hotKeys, ShortcutManager::handlersFor(commands()));
     m_shortcuts->refresh();
 
     // 13. Hot corner and notch hover.
@@ -248,46 +247,6 @@ void AppDelegate::applicationWillTerminate()
     // The interval running at the quit counts, and the record is written now: its 5 s save would never come.
     m_tracker.flush();
     m_tracker.saveNow();
-}
-
-ShortcutManager::Handlers AppDelegate::makeShortcutHandlers()
-{
-    QPointer<AppDelegate> self(this);
-    auto command = [self](SpaceCommand c) {
-        if (self)
-            self->perform(c);
-    };
-    ShortcutManager::Handlers h;
-    h.overview = [self] {
-        if (self)
-            self->overviewHotKey();
-    };
-    h.switchToDesktop = [command](int n) { command(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(n))); };
-    h.moveWindowToDesktop = [self](int n) {
-        if (!self)
-            return;
-        if (const auto space = self->resolve(SpaceCommand::SpaceRef::number(n), self->m_watcher.snapshot()))
-            self->moveFrontWindow(*space);
-        else
-            self->errorToast(QStringLiteral("There is no Desktop ") + QString::number(n));
-    };
-    h.step = [command](bool right) { command(SpaceCommand::step(right)); };
-    h.moveWindowStep = [command](bool right) { command(SpaceCommand::moveWindowStep(right)); };
-    h.previous = [command] { command(SpaceCommand::back()); };
-    h.step2D = [command](bool up) { command(SpaceCommand::step2D(up)); };
-    h.windowSwitcher = [command] { command(SpaceCommand::windows(false)); };
-    h.windowSearch = [command] { command(SpaceCommand::windows(true)); };
-    h.launcher = [command] { command(SpaceCommand::launcher()); };
-    h.scratchpad = [command] { command(SpaceCommand::scratchpad()); };
-    h.setMark = [self] {
-        if (self)
-            self->captureMark(true);
-    };
-    h.jumpToMark = [self] {
-        if (self)
-            self->captureMark(false);
-    };
-    return h;
 }
 
 // What follows a new snapshot, an active-Space change and a settings change,

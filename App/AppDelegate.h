@@ -177,7 +177,6 @@ private:
     std::vector<MenuItem> extraMenuItems() const override;
 
     // Launch pieces.
-    ShortcutManager::Handlers makeShortcutHandlers();
     void showSettings(std::optional<SettingsTab> tab, std::optional<QString> spaceID = std::nullopt);
     void wireSettingsWindow();
 
@@ -188,7 +187,7 @@ private:
     void bounceBack(const Space& to, const RunningApplication& app);
     // The overview (Overview.cpp): the command's toggle, the hot key and tap, the hot corner.
     void toggleOverview();
-    void overviewHotKey();
+    void overviewHotKey() override;
     void overviewHotCorner();
     void wireOverlay();
     // The status item's redraws, and the operations its items call.
@@ -205,7 +204,7 @@ private:
     void pulledAway(const Space& from, const RunningApplication& app);
     void updateSpaceDock();
     void notchHovered(const ScreenInfo& screen);
-    void captureMark(bool set);
+    void captureMark(bool set) override;
     void showWindowPanel(bool allSpaces);
     void showLauncher();
     void toggleScratchpad();
@@ -267,6 +266,7 @@ private:
     FocusMemory m_focusMemory;
     SpaceLock m_spaceLock;
     SpaceMinimizer m_minimizer;
+    GlobalHotKeys m_hotKeys;
     WindowMarks m_marks;
     LocalAPI m_localAPI;
     SearchPanelController m_windowPanel;

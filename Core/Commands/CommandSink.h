@@ -27,6 +27,10 @@ public:
     virtual void restoreSaved(const SavedSpace& saved) = 0;
     // A front that could not make a command of what it was given says so.
     virtual void reportError(const QString& message) = 0;
+    // The overview's own key: opens it, walks its tiles while Option is held, or closes it.
+    virtual void overviewHotKey() = 0;
+    // Waits for a letter to set a window mark (`set`) or jump to one.
+    virtual void captureMark(bool set) = 0;
 };
 
 } // namespace lumivast

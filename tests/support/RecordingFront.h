@@ -46,6 +46,8 @@ public:
     void refreshPreviews() override { calls.append(QStringLiteral("refreshPreviews")); }
     void restoreSaved(const SavedSpace& space) override { calls.append(QStringLiteral("restoreSaved ") + space.name); }
     void reportError(const QString& message) override { calls.append(QStringLiteral("reportError ") + message); }
+    void overviewHotKey() override { calls.append(QStringLiteral("overviewHotKey")); }
+    void captureMark(bool set) override { calls.append(set ? QStringLiteral("setMark") : QStringLiteral("jumpToMark")); }
 
     const SpaceSnapshot& snapshot() const override { return world; }
     QString displayName(const Space& space) const override
