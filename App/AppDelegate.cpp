@@ -134,7 +134,7 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // 5. The overview, closed, with its model rebuilding from here on.
     m_overlay = std::make_unique<OverlayController>(m_scheduler, m_watcher, m_store, m_thumbnails, m_switcher, m_contents,
-                                                    m_alerts);
+                                                    m_alerts, commands());
     // Its window is made once the launch is done, so the first opening is as quick as the later ones.
     m_overlayWindowWork = m_scheduler.after(1s, [self] {
         if (self && self->m_overlay)
@@ -146,9 +146,6 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // 7. Window lists start refreshing.
     m_contents.start();
-
-    // 10. The overview's tile actions.
-    wireOverlay();
 
     // 11. The settings window's hooks.
     wireSettingsWindow();

@@ -189,7 +189,6 @@ private:
     void toggleOverview();
     void overviewHotKey() override;
     void overviewHotCorner();
-    void wireOverlay();
     // The status item's redraws, and the operations its items call.
     void updateStatusItem();
     void contentsChanged();

@@ -57,9 +57,9 @@ void LongRun(benchmark::State& state)
     for (const Space& space : watcher.snapshot().allSpaces())
         store.setName(QStringLiteral("Space %1").arg(space.managedID), space.id);
     ThumbnailService thumbnails(scheduler, env.path("Thumbnails"));
-    OverlayController overlay(scheduler, watcher, store, thumbnails, switcher, contents, alerts);
-    TrayStatusItem tray(scheduler);
     test::RecordingFront front;
+    OverlayController overlay(scheduler, watcher, store, thumbnails, switcher, contents, alerts, front);
+    TrayStatusItem tray(scheduler);
     StatusBarController bar(tray, watcher, store, contents, scheduler, alerts, front, front);
     test::RecordingFront readers;
     readers.token = [] { return QStringLiteral("token"); };
