@@ -128,11 +128,11 @@ void AppDelegate::applicationDidFinishLaunching()
     if (!health.isHealthy())
         Alerts::presentDegradedAlert(m_alerts);
 
-    // 4. The status item shows from here on.
+    // 4. The status item shows from here on; its menu goes to the command sink.
     m_statusBar = std::make_unique<StatusBarController>(m_statusItem, m_watcher, m_store, m_contents, m_scheduler,
                                                         m_alerts, commands(), queries());
 
-    // 5. The overview, closed, with its model rebuilding from here on.
+    // 5. The overview, closed, with its model rebuilding from here on; its tile actions go to the command sink.
     m_overlay = std::make_unique<OverlayController>(m_scheduler, m_watcher, m_store, m_thumbnails, m_switcher, m_contents,
                                                     m_alerts, commands());
     // Its window is made once the launch is done, so the first opening is as quick as the later ones.

@@ -208,6 +208,8 @@ private:
     void showLauncher();
     void toggleScratchpad();
     void goToWindow(const SpaceContents::WindowInfo& window, const SpaceSnapshot& snapshot);
+    void goToWindow(const SpaceContents::WindowInfo& window) override;
+    void bringWindowHere(const SpaceContents::WindowInfo& window) override;
     void later(Duration delay, std::function<void(AppDelegate&)> work);
     void wireUnreadableFileReports();
     // The welcome and the report of taken keys.

@@ -232,6 +232,20 @@ void AppDelegate::captureMark(bool set)
     });
 }
 
+void AppDelegate::goToWindow(const SpaceContents::WindowInfo& window)
+{
+    goToWindow(window, m_watcher.snapshot());
+}
+
+void AppDelegate::bringWindowHere(const SpaceContents::WindowInfo& window)
+{
+    QPointer<AppDelegate> self(this);
+    mover().bringHere(window, m_watcher.snapshot(), [self](WindowMover::Result result) {
+        if (self && !result)
+            self->errorToast(WindowMover::description(result.error()));
+    });
+}
+
 // Switches to the window's Space when it is not the active one and raises the
 // window there; a window on an active (or unknown) Space is raised at once.
 void AppDelegate::goToWindow(const SpaceContents::WindowInfo& info, const SpaceSnapshot& snapshot)
@@ -247,26 +261,8 @@ void AppDelegate::goToWindow(const SpaceContents::WindowInfo& info, const SpaceS
 
 void AppDelegate::showWindowPanel(bool allSpaces)
 {
-    QPointer<AppDelegate> self(this);
-    WindowFinder::Actions actions;
-    const SpaceSnapshot snapshot = m_watcher.snapshot();
-    actions.go = [self, snapshot](const SpaceContents::WindowInfo& window) {
-        if (self)
-            self->goToWindow(window, snapshot);
-    };
-    actions.bringHere = [self](const SpaceContents::WindowInfo& window) {
-        if (!self)
-            return;
-        self->mover().bringHere(window, self->m_watcher.snapshot(), [self](WindowMover::Result result) {
-            if (self && !result)
-                self->errorToast(WindowMover::description(result.error()));
-        });
-    };
-    actions.goToSpace = [self](const Space& space) {
-        if (self)
-            self->switchOwn(space, self->m_watcher.snapshot());
-    };
-    WindowFinder::configure(m_windowPanel.model(), allSpaces, m_contents, m_watcher, m_store, std::move(actions));
+    WindowFinder::configure(m_windowPanel.model(), allSpaces, m_contents, m_watcher, m_store,
+                            WindowFinder::actionsFor(commands()));
     m_windowPanel.show();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/Commands/SpaceCommand.h"
+#include "Core/Spaces/SpaceContents.h"
 #include "Core/Spaces/SpaceModel.h"
 
 #include <QString>
@@ -31,6 +32,10 @@ public:
     virtual void overviewHotKey() = 0;
     // Waits for a letter to set a window mark (`set`) or jump to one.
     virtual void captureMark(bool set) = 0;
+    // Goes to a window (switching to its Space first when needed) and raises it.
+    virtual void goToWindow(const SpaceContents::WindowInfo& window) = 0;
+    // Brings a window to the current Space, saying so when it cannot.
+    virtual void bringWindowHere(const SpaceContents::WindowInfo& window) = 0;
 };
 
 } // namespace lumivast

@@ -13,6 +13,16 @@ namespace lumivast {
 
 namespace WindowFinder {
 
+Actions actionsFor(CommandSink& sink)
+{
+    CommandSink* to = &sink;
+    Actions actions;
+    actions.go = [to](const SpaceContents::WindowInfo& window) { to->goToWindow(window); };
+    actions.bringHere = [to](const SpaceContents::WindowInfo& window) { to->bringWindowHere(window); };
+    actions.goToSpace = [to](const Space& space) { to->switchTo(space); };
+    return actions;
+}
+
 QString hint()
 {
     return QStringLiteral("%1 to go there · %2 to bring it here · %3 to close")

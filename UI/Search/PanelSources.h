@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Core/Commands/CommandSink.h"
 #include "Core/Spaces/SpaceContents.h"
 #include "Core/Spaces/SpaceModel.h"
 #include "Platform/Scheduler.h"
@@ -27,7 +28,7 @@ inline constexpr QKeyCombination bringHereKey(Qt::ControlModifier, Qt::Key_Retur
 // "Return to go there · Ctrl+Return to bring it here · Esc to close", with the keys' names as texts give them.
 QString hint();
 
-// What a row does; both filled by the application.
+// What a row does.
 struct Actions {
     // Return or a click: go to the window (switching to its Space first when needed) and raise it.
     std::function<void(const SpaceContents::WindowInfo&)> go;
@@ -36,6 +37,9 @@ struct Actions {
     // A demo row: switch to its Space (only asked for a Space that is not active).
     std::function<void(const Space&)> goToSpace;
 };
+
+// The rows' actions as the program runs them: each goes to the command sink.
+Actions actionsFor(CommandSink& sink);
 
 // One row per window in the contents' order: all of them for `allSpaces`,
 // otherwise those on the current Space (none when there is none).

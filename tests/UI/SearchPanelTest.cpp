@@ -4,6 +4,7 @@
 #include "UI/Search/SearchPanelView.h"
 #include "UI/Symbols/SymbolCatalogue.h"
 #include "tests/UI/PanelWorld.h"
+#include "tests/support/RecordingFront.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -435,3 +436,18 @@ TEST_F(SearchPanelTest, ScreenshotShowsRowsWithTheFirstHighlighted)
 }
 
 } // namespace
+
+TEST_F(SearchPanelTest, TheProgramsRowsGoToTheCommandSink)
+{
+    test::RecordingFront sink;
+    actions = WindowFinder::actionsFor(sink);
+    showFinder(true);
+    press(Qt::Key_Return);
+    showFinder(true);
+    press(Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_EQ(sink.calls.size(), 2);
+    EXPECT_TRUE(sink.calls[0].startsWith(QStringLiteral("goToWindow ")));
+    EXPECT_TRUE(sink.calls[1].startsWith(QStringLiteral("bringWindowHere ")));
+    actions.goToSpace(space(2));
+    EXPECT_EQ(sink.calls.back(), QStringLiteral("switchTo ") + space(2).id);
+}

@@ -48,6 +48,14 @@ public:
     void reportError(const QString& message) override { calls.append(QStringLiteral("reportError ") + message); }
     void overviewHotKey() override { calls.append(QStringLiteral("overviewHotKey")); }
     void captureMark(bool set) override { calls.append(set ? QStringLiteral("setMark") : QStringLiteral("jumpToMark")); }
+    void goToWindow(const SpaceContents::WindowInfo& window) override
+    {
+        calls.append(QStringLiteral("goToWindow %1").arg(window.id));
+    }
+    void bringWindowHere(const SpaceContents::WindowInfo& window) override
+    {
+        calls.append(QStringLiteral("bringWindowHere %1").arg(window.id));
+    }
 
     const SpaceSnapshot& snapshot() const override { return world; }
     QString displayName(const Space& space) const override
