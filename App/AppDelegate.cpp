@@ -53,7 +53,7 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem&
     , m_desktopLabel(scheduler)
     , m_touch(scheduler)
     , m_statusItem(statusItem)
-    , m_namePrompts(scheduler, m_watcher, m_store, alerts, [this] { return isOverviewOpen(); })
+    , m_namePrompts(scheduler, m_watcher, m_store, alerts, [this] { return isOverviewOpen(); }) // held back by the overview
     , m_lastLumivastSwitch(kDistantPast)
 {
     const QStringList args = m_arguments;
@@ -129,10 +129,12 @@ void AppDelegate::applicationDidFinishLaunching()
         Alerts::presentDegradedAlert(m_alerts);
 
     // 4. The status item shows from here on; its menu goes to the command sink.
+    // The item and the delegate need each other: it sends commands, the delegate redraws it.
     m_statusBar = std::make_unique<StatusBarController>(m_statusItem, m_watcher, m_store, m_contents, m_scheduler,
                                                         m_alerts, commands(), queries());
 
     // 5. The overview, closed, with its model rebuilding from here on; its tile actions go to the command sink.
+    // The overview and the delegate need each other: its tiles send commands, the delegate opens and closes it.
     m_overlay = std::make_unique<OverlayController>(m_scheduler, m_watcher, m_store, m_thumbnails, m_switcher, m_contents,
                                                     m_alerts, commands());
     // Its window is made once the launch is done, so the first opening is as quick as the later ones.
