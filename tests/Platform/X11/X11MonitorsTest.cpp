@@ -77,22 +77,6 @@ protected:
         std::free(xcb_get_input_focus_reply(client->get(), xcb_get_input_focus(client->get()), nullptr));
     }
 
-    // A plain window of one colour at `rect`, placed as asked (override-redirect), marked as another program's.
-    xcb_window_t colouredWindow(QRect rect, std::uint32_t colour)
-    {
-        xcb_connection_t* c = client->get();
-        const xcb_window_t w = xcb_generate_id(c);
-        const std::uint32_t values[] = {colour, 1};
-        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, client->root(), std::int16_t(rect.x()), std::int16_t(rect.y()),
-                          std::uint16_t(rect.width()), std::uint16_t(rect.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                          XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
-        const std::uint32_t pid = 1;
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, client->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
-        xcb_map_window(c, w);
-        xcb_flush(c);
-        return w;
-    }
-
     xcb_randr_output_t output = 0;
 };
 
@@ -173,8 +157,9 @@ TEST_F(X11MonitorsTest, APreviewShowsTheDesktopAcrossBothMonitors)
     setMonitor("eDP-1", QRect(900, 0, 700, 600), false, false);
     ASSERT_TRUE(client->waitUntil([&] { return Platform::current().screens().screens().size() == 2; }));
     const QColor left(0xE0, 0x30, 0x30), right(0x30, 0x60, 0xE0);
-    colouredWindow(QRect(200, 300, 400, 300), left.rgb() & 0xFFFFFF);
-    colouredWindow(QRect(1100, 200, 300, 300), right.rgb() & 0xFFFFFF);
+    // Another program's windows (pid 1), one on each monitor.
+    client->plainWindow(QRect(200, 300, 400, 300), left.rgb() & 0xFFFFFF, 1);
+    client->plainWindow(QRect(1100, 200, 300, 300), right.rgb() & 0xFFFFFF, 1);
 
     Settings::registerDefaults();
     std::optional<SpaceSnapshot> snapshot;
