@@ -13,7 +13,6 @@
 #include "Platform/DataFile.h"
 #include "Platform/Log.h"
 #include "Platform/Platform.h"
-#include "UI/MenuBar/RenameDialog.h"
 #include "UI/Settings/WatcherProxy.h"
 
 #include <QPointer>
@@ -55,6 +54,7 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem&
     , m_desktopLabel(scheduler)
     , m_touch(scheduler)
     , m_statusItem(statusItem)
+    , m_namePrompts(scheduler, m_watcher, m_store, alerts, [this] { return isOverviewOpen(); })
     , m_lastLumivastSwitch(kDistantPast)
 {
     const QStringList args = m_arguments;
@@ -185,13 +185,14 @@ void AppDelegate::applicationDidFinishLaunching()
     wireDesktopNames();
 
     // 16-17. The watcher: its first snapshot arrives as a change from no Space.
+    wireReactions();
     m_watcher.onSnapshot = [self](const SpaceSnapshot& snapshot) {
         if (self)
-            self->snapshotChanged(snapshot);
+            self->m_snapshotReactions.run(snapshot);
     };
     m_watcher.onActiveSpaceChange = [self](const std::optional<Space>& from, const Space& to) {
         if (self)
-            self->activeSpaceChanged(from, to);
+            self->m_activeSpaceReactions.run(from, to);
     };
     m_watcher.start();
 
@@ -203,7 +204,7 @@ void AppDelegate::applicationDidFinishLaunching()
     }
 
     // 19. Every settings change re-applies what holds state built from settings.
-    connect(&Settings::defaults(), &UserDefaults::changed, this, [this] { settingsChanged(); });
+    connect(&Settings::defaults(), &UserDefaults::changed, this, [this] { m_settingsReactions.run(); });
 
     // 20-21. Metadata and window lists feed the status item and the state
     // export. The signals come after the change, so no extra hop is needed to
@@ -294,82 +295,104 @@ ShortcutManager::Handlers AppDelegate::makeShortcutHandlers()
     return h;
 }
 
-void AppDelegate::snapshotChanged(const SpaceSnapshot& snapshot)
+// What follows a new snapshot, an active-Space change and a settings change,
+// in order. A reaction that reads another part's state comes after it.
+void AppDelegate::wireReactions()
 {
-    if (m_statusBar)
-        m_statusBar->update(snapshot);
-    m_switcher.observe(snapshot);
-    const std::vector<Space> all = snapshot.allSpaces();
+    Reactions<const SpaceSnapshot&>& snapshot = m_snapshotReactions;
+    snapshot.add(QStringLiteral("status item"), [this](const SpaceSnapshot& s) {
+        if (m_statusBar)
+            m_statusBar->update(s);
+    });
+    snapshot.add(QStringLiteral("switcher"), [this](const SpaceSnapshot& s) { m_switcher.observe(s); });
+    snapshot.add(QStringLiteral("forget gone Spaces"), [this](const SpaceSnapshot& s) { forgetGoneSpaces(s); });
+    snapshot.add(QStringLiteral("name prompts"), [this](const SpaceSnapshot& s) { m_namePrompts.snapshotChanged(s); });
+    snapshot.add(QStringLiteral("full-screen memory"), [this](const SpaceSnapshot& s) {
+        const std::vector<Space> all = s.allSpaces();
+        m_store.noteFullscreenKeys(all);
+        m_store.adoptFullscreenMemory(all);
+    });
+    snapshot.add(QStringLiteral("display setup"), [this](const SpaceSnapshot& s) { displaySetupMaybeChanged(s); });
+    snapshot.add(QStringLiteral("floating toolbar"), [this](const SpaceSnapshot& s) { floatingToolbar().update(s); });
+    snapshot.add(QStringLiteral("desktop label"), [this](const SpaceSnapshot& s) { m_desktopLabel.update(s, m_store); });
+    snapshot.add(QStringLiteral("window lists"), [this](const SpaceSnapshot&) { m_contents.refresh(); });
+    snapshot.add(QStringLiteral("settings window"), [](const SpaceSnapshot&) { WatcherProxy::shared().send(); });
+    snapshot.add(QStringLiteral("state export"), [this](const SpaceSnapshot&) { scheduleStateExport(); });
+    snapshot.add(QStringLiteral("first snapshot"), [this](const SpaceSnapshot&) {
+        if (!m_firstSnapshotHandled) {
+            m_firstSnapshotHandled = true;
+            qCInfo(lcApp, "first snapshot handled %.0f ms after process start", millisecondsSinceProcessStart());
+        }
+    });
+
+    Reactions<const std::optional<Space>&, const Space&>& space = m_activeSpaceReactions;
+    // A click in the Dock pulled the user away: the bounce back is under way.
+    space.addGate(QStringLiteral("dock guard"), [this](const std::optional<Space>&, const Space& to) {
+        return m_dockGuard.spaceChanged(to);
+    });
+    // An app pulled the user away: its window comes here instead.
+    space.addGate(QStringLiteral("space lock"), [this](const std::optional<Space>& from, const Space& to) {
+        const bool own = m_scheduler.now() - m_lastLumivastSwitch < kOwnSwitchWindow;
+        return m_spaceLock.spaceChanged(from, to, own);
+    });
+    space.add(QStringLiteral("focus memory"), [this](const std::optional<Space>&, const Space& to) {
+        m_focusMemory.entered(to, m_contents);
+    });
+    space.add(QStringLiteral("space dock"), [this](const std::optional<Space>&, const Space&) {
+        later(300ms, [](AppDelegate& d) { d.updateSpaceDock(); });
+    });
+    space.add(QStringLiteral("history"), [this](const std::optional<Space>&, const Space& to) { m_history.visit(to); });
+    space.add(QStringLiteral("time tracker"), [this](const std::optional<Space>&, const Space& to) { m_tracker.track(to.id); });
+    space.add(QStringLiteral("automation"), [this](const std::optional<Space>& from, const Space& to) {
+        automation().spaceChanged(from, to);
+    });
+    space.add(QStringLiteral("log"), [this](const std::optional<Space>&, const Space& to) {
+        qCInfo(lcApp) << "active Space:" << m_store.displayName(to);
+    });
+    // The overview shows where the user goes; the switch HUD would cover it.
+    space.add(QStringLiteral("switch HUD"), [this](const std::optional<Space>&, const Space& to) {
+        if (!isOverviewOpen())
+            m_hud.show(to, m_store);
+    });
+    space.add(QStringLiteral("feedback"), [this](const std::optional<Space>&, const Space& to) {
+        m_feedback.spaceChanged(m_store.displayName(to));
+    });
+    space.add(QStringLiteral("previews"), [this](const std::optional<Space>&, const Space&) {
+        m_thumbnails.captureActiveSpaces(m_watcher.snapshot(), kPreviewDelayAfterSwitch);
+    });
+    space.add(QStringLiteral("desktop label"), [this](const std::optional<Space>&, const Space&) {
+        m_desktopLabel.update(m_watcher.snapshot(), m_store);
+    });
+
+    Reactions<>& settings = m_settingsReactions;
+    settings.add(QStringLiteral("shortcuts"), [this] {
+        if (m_shortcuts)
+            m_shortcuts->refresh();
+    });
+    settings.add(QStringLiteral("local API"), [this] { m_localAPI.refresh(); });
+    settings.add(QStringLiteral("touch"), [this] { m_touch.refresh(); });
+    settings.add(QStringLiteral("space dock"), [this] { updateSpaceDock(); });
+    settings.add(QStringLiteral("edge triggers"), [this] { m_edgeTriggers.refresh(); });
+    settings.add(QStringLiteral("dock guard"), [this] {
+        const Space* current = m_watcher.snapshot().currentSpace();
+        m_dockGuard.refresh(current ? std::optional<Space>(*current) : std::nullopt);
+    });
+    settings.add(QStringLiteral("status item"), [this] { updateStatusItem(); });
+    settings.add(QStringLiteral("floating toolbar"), [this] { floatingToolbar().update(m_watcher.snapshot()); });
+    settings.add(QStringLiteral("desktop label"), [this] { m_desktopLabel.update(m_watcher.snapshot(), m_store); });
+    settings.add(QStringLiteral("previews"), [this] { previewSettingsChanged(); });
+}
+
+void AppDelegate::forgetGoneSpaces(const SpaceSnapshot& snapshot)
+{
     QSet<QString> ids;
-    for (const Space& space : all)
+    for (const Space& space : snapshot.allSpaces())
         ids.insert(space.id);
     m_store.pruneAgainst(snapshot);
     // No Spaces at all (no window manager for a while) forgets none of them.
     if (!ids.isEmpty()) {
         m_thumbnails.prune(ids);
         m_history.prune(ids);
-    }
-    noticeNewSpaces(snapshot, ids);
-    m_store.noteFullscreenKeys(all);
-    m_store.adoptFullscreenMemory(all);
-    displaySetupMaybeChanged(snapshot);
-    floatingToolbar().update(snapshot);
-    m_desktopLabel.update(snapshot, m_store);
-    m_contents.refresh();
-    WatcherProxy::shared().send();
-    scheduleStateExport();
-    if (!m_firstSnapshotHandled) {
-        m_firstSnapshotHandled = true;
-        qCInfo(lcApp, "first snapshot handled %.0f ms after process start", millisecondsSinceProcessStart());
-    }
-}
-
-void AppDelegate::noticeNewSpaces(const SpaceSnapshot& snapshot, const QSet<QString>& ids)
-{
-    // The first snapshot (and the first after one without Spaces) asks for nothing.
-    if (m_knownSpaceIDs.isEmpty() || !Settings::defaults().boolValue(Settings::Key::askToNameNewSpaces)) {
-        m_knownSpaceIDs = ids;
-        return;
-    }
-    bool found = false;
-    for (const Space& space : snapshot.allSpaces()) {
-        if (m_knownSpaceIDs.contains(space.id) || space.isFullscreen || m_store.hasCustomName(space))
-            continue;
-        found = true;
-        if (!m_namePromptQueue.contains(space.id))
-            m_namePromptQueue.append(space.id);
-    }
-    m_knownSpaceIDs = ids;
-    if (!found)
-        return;
-    later(800ms, [](AppDelegate& d) { d.showNextNamePrompt(); });
-}
-
-void AppDelegate::showNextNamePrompt()
-{
-    // The prompt's own box turns the setting off, which drops the rest of the queue.
-    if (!Settings::defaults().boolValue(Settings::Key::askToNameNewSpaces)) {
-        m_namePromptQueue.clear();
-        return;
-    }
-    // The overview holds the prompt back; it is looked at again every second.
-    if (isOverviewOpen() && !m_namePromptShowing && !m_namePromptQueue.isEmpty()) {
-        later(1s, [](AppDelegate& d) { d.showNextNamePrompt(); });
-        return;
-    }
-    while (!m_namePromptShowing && !m_namePromptQueue.isEmpty()) {
-        const QString id = m_namePromptQueue.takeFirst();
-        const Space* space = m_watcher.snapshot().space(id);
-        if (space && !m_store.hasCustomName(*space)) {
-            const Space named = *space;
-            m_namePromptShowing = true;
-            RenameDialog::present(named, m_store, m_watcher, true, m_alerts);
-            m_namePromptShowing = false;
-            if (!Settings::defaults().boolValue(Settings::Key::askToNameNewSpaces)) {
-                m_namePromptQueue.clear();
-                return;
-            }
-        }
     }
 }
 
@@ -380,46 +403,6 @@ void AppDelegate::scheduleStateExport()
         if (self)
             StateExporter::write(self->m_watcher.snapshot(), self->m_store, self->m_contents, self->m_scheduler);
     });
-}
-
-void AppDelegate::activeSpaceChanged(const std::optional<Space>& from, const Space& to)
-{
-    // A click in the Dock pulled the user away: the bounce back is under way.
-    if (m_dockGuard.spaceChanged(to))
-        return;
-    // An app pulled the user away: its window comes here instead.
-    const bool own = m_scheduler.now() - m_lastLumivastSwitch < kOwnSwitchWindow;
-    if (m_spaceLock.spaceChanged(from, to, own))
-        return;
-    m_focusMemory.entered(to, m_contents);
-    later(300ms, [](AppDelegate& d) { d.updateSpaceDock(); });
-    m_history.visit(to);
-    m_tracker.track(to.id);
-    automation().spaceChanged(from, to);
-    const QString name = m_store.displayName(to);
-    qCInfo(lcApp) << "active Space:" << name;
-    // The overview shows where the user goes; the switch HUD would cover it.
-    if (!isOverviewOpen())
-        m_hud.show(to, m_store);
-    m_feedback.spaceChanged(name);
-    m_thumbnails.captureActiveSpaces(m_watcher.snapshot(), kPreviewDelayAfterSwitch);
-    m_desktopLabel.update(m_watcher.snapshot(), m_store);
-}
-
-void AppDelegate::settingsChanged()
-{
-    if (m_shortcuts)
-        m_shortcuts->refresh();
-    m_localAPI.refresh();
-    m_touch.refresh();
-    updateSpaceDock();
-    m_edgeTriggers.refresh();
-    const Space* current = m_watcher.snapshot().currentSpace();
-    m_dockGuard.refresh(current ? std::optional<Space>(*current) : std::nullopt);
-    updateStatusItem();
-    floatingToolbar().update(m_watcher.snapshot());
-    m_desktopLabel.update(m_watcher.snapshot(), m_store);
-    previewSettingsChanged();
 }
 
 void AppDelegate::handleURL(const QString& text)

@@ -11,6 +11,7 @@
 #include "Core/Shell/SettingsTab.h"
 #include "Core/Shell/Updater.h"
 #include "Core/Spaces/SpaceContents.h"
+#include "Core/Spaces/Reactions.h"
 #include "Core/Spaces/SpaceHistory.h"
 #include "Core/Spaces/SpaceStore.h"
 #include "Core/Spaces/SpaceWatcher.h"
@@ -18,6 +19,7 @@
 #include "Core/Switching/EdgeTriggers.h"
 #include "Core/Switching/Feedback.h"
 #include "Core/Switching/ShortcutManager.h"
+#include "Core/Switching/SpaceNavigator.h"
 #include "Core/Switching/SpaceSwitcher.h"
 #include "Core/Time/TimeTracker.h"
 #include "Core/Windows/AppRules.h"
@@ -34,6 +36,7 @@
 #include "UI/HUD/HUDController.h"
 #include "UI/MissionControl/MissionControlLabels.h"
 #include "UI/Overview/OverlayController.h"
+#include "UI/MenuBar/NamePrompts.h"
 #include "UI/MenuBar/StatusBarController.h"
 #include "UI/Search/SearchPanelController.h"
 #include "UI/SpaceDock/SpaceDockController.h"
@@ -138,7 +141,14 @@ public:
     // Scheduler time of the last switch the program itself started.
     Duration lastLumivastSwitch() const { return m_lastLumivastSwitch; }
     bool isLaunched() const { return m_launched; }
-    const QStringList& namePromptQueue() const { return m_namePromptQueue; }
+    const QStringList& namePromptQueue() const { return m_namePrompts.queue(); }
+    // What follows each kind of change, in order (wired in AppDelegate.cpp).
+    const Reactions<const SpaceSnapshot&>& snapshotReactions() const { return m_snapshotReactions; }
+    const Reactions<const std::optional<Space>&, const Space&>& activeSpaceReactions() const
+    {
+        return m_activeSpaceReactions;
+    }
+    const Reactions<>& settingsReactions() const { return m_settingsReactions; }
 
 private:
     // Launch pieces.
@@ -147,11 +157,8 @@ private:
     void wireSettingsWindow();
 
     // Reactions.
-    void snapshotChanged(const SpaceSnapshot& snapshot);
-    void noticeNewSpaces(const SpaceSnapshot& snapshot, const QSet<QString>& ids);
-    void showNextNamePrompt();
-    void activeSpaceChanged(const std::optional<Space>& from, const Space& to);
-    void settingsChanged();
+    void wireReactions();
+    void forgetGoneSpaces(const SpaceSnapshot& snapshot);
     void scheduleStateExport();
     void bounceBack(const Space& to, const RunningApplication& app);
     // The overview (Overview.cpp): the command's toggle, the hot key and tap, the hot corner.
@@ -212,11 +219,9 @@ private:
     void notFound(const SpaceCommand::SpaceRef& ref);
     void switchOwn(const Space& target, const SpaceSnapshot& snapshot);
     const DisplaySpaces* steppingDisplay(const SpaceSnapshot& snapshot, std::optional<DisplaySpaces>& underMouse) const;
-    std::optional<Space> neighbour(bool right, const SpaceSnapshot& snapshot,
-                                   const std::function<bool(const Space&)>& eligible) const;
-    void step(bool right, const SpaceSnapshot& snapshot);
+    SpaceNavigator navigator() const;
+    void step(SpaceNavigator::Direction direction, const SpaceSnapshot& snapshot);
     void moveWindowStep(bool right, const SpaceSnapshot& snapshot);
-    void step2D(bool up, const SpaceSnapshot& snapshot);
     void unavailable(const QString& what);
     void toast(const QString& message, const QString& symbol = HUDController::defaultToastSymbol);
     void errorToast(const QString& message);
@@ -271,14 +276,15 @@ private:
     StatusItem& m_statusItem;
     std::unique_ptr<StatusBarController> m_statusBar;
     std::unique_ptr<OverlayController> m_overlay;
+    NamePrompts m_namePrompts;
+    Reactions<const SpaceSnapshot&> m_snapshotReactions;
+    Reactions<const std::optional<Space>&, const Space&> m_activeSpaceReactions;
+    Reactions<> m_settingsReactions;
 
     Duration m_lastLumivastSwitch;
     bool m_launched = false;
     bool m_firstSnapshotHandled = false;
     WorkItem m_greetingWork;
-    QSet<QString> m_knownSpaceIDs;
-    QStringList m_namePromptQueue;
-    bool m_namePromptShowing = false;
     WorkItem m_settingsWork;
     WorkItem m_overlayWindowWork;
     WorkItem m_stateWork;

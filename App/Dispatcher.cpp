@@ -22,11 +22,6 @@ struct Overloaded : Ts... {
     using Ts::operator()...;
 };
 
-bool setting(const QString& key)
-{
-    return Settings::defaults().boolValue(key);
-}
-
 QString trimmed(const QString& text)
 {
     return text.trimmed(); // white space and new lines at both ends
@@ -79,95 +74,54 @@ const DisplaySpaces* AppDelegate::steppingDisplay(const SpaceSnapshot& snapshot,
     return snapshot.menuBarDisplay();
 }
 
-// The neighbour of the current Space on the stepping display: the first Space
-// `eligible` accepts, walking one Space at a time (round the row when
-// "wrapAround" is on), never the current one.
-std::optional<Space> AppDelegate::neighbour(bool right, const SpaceSnapshot& snapshot,
-                                            const std::function<bool(const Space&)>& eligible) const
+SpaceNavigator AppDelegate::navigator() const
+{
+    return SpaceNavigator(SpaceNavigator::Options::fromSettings(),
+                          [this](const Space& space) { return m_contents.isEmpty(space); });
+}
+
+void AppDelegate::step(SpaceNavigator::Direction direction, const SpaceSnapshot& snapshot)
 {
     std::optional<DisplaySpaces> underMouse;
     const DisplaySpaces* display = steppingDisplay(snapshot, underMouse);
-    if (!display)
-        return std::nullopt;
-    const Space* current = m_switcher.destination(*display); // quick presses step on from one still in flight
-    const int n = int(display->spaces.size());
-    if (!current || n <= 1)
-        return std::nullopt;
-    const bool wrap = setting(Settings::Key::wrapAround);
-    int index = current->indexOnDisplay;
-    for (int tried = 0; tried < n - 1; ++tried) {
-        index += right ? 1 : -1;
-        if (index < 0 || index >= n) {
-            if (!wrap)
-                return std::nullopt;
-            index = (index + n) % n;
-        }
-        const Space& candidate = display->spaces[std::size_t(index)];
-        if (candidate.id == current->id)
-            return std::nullopt;
-        if (eligible(candidate))
-            return candidate;
-    }
-    return std::nullopt;
-}
-
-void AppDelegate::step(bool right, const SpaceSnapshot& snapshot)
-{
-    const auto target = neighbour(right, snapshot, [this](const Space& candidate) {
-        if (setting(Settings::Key::hideFullscreenSpaces) && candidate.isFullscreen)
-            return false;
-        const bool skipEmpty = setting(Settings::Key::skipEmptyWhenCycling) || setting(Settings::Key::hideEmptySpaces);
-        if (skipEmpty && !candidate.isFullscreen) {
-            const auto& apps = m_contents.appsBySpace();
-            const auto it = apps.find(candidate.managedID);
-            return it != apps.end() && !it->second.empty();
-        }
-        return true;
-    });
-    if (target)
-        m_switcher.switchTo(*target, snapshot); // stepping is not recorded as the program's own switch
+    const Space* from = display ? m_switcher.destination(*display) : nullptr; // quick presses step on from one in flight
+    if (!from)
+        return;
+    const auto target = navigator().step(direction, *display, *from);
+    if (!target)
+        return;
+    // Up and down count as the program's own switch; left and right do not.
+    if (direction == SpaceNavigator::Direction::up || direction == SpaceNavigator::Direction::down)
+        switchOwn(*target, snapshot);
+    else
+        m_switcher.switchTo(*target, snapshot);
 }
 
 void AppDelegate::moveWindowStep(bool right, const SpaceSnapshot& snapshot)
 {
-    if (const auto target = neighbour(right, snapshot, [](const Space& candidate) { return !candidate.isFullscreen; }))
-        moveFrontWindow(*target);
-}
-
-void AppDelegate::step2D(bool up, const SpaceSnapshot& snapshot)
-{
-    const qint64 stored = Settings::defaults().integerValue(Settings::Key::gridColumns);
-    const int columns = stored >= 2 ? int(stored) : 1;
     std::optional<DisplaySpaces> underMouse;
     const DisplaySpaces* display = steppingDisplay(snapshot, underMouse);
-    if (!display)
+    const Space* from = display ? m_switcher.destination(*display) : nullptr;
+    if (!from)
         return;
-    const Space* current = m_switcher.destination(*display);
-    if (!current)
-        return;
-    const int target = current->indexOnDisplay + (up ? -columns : columns);
-    if (target < 0 || target >= int(display->spaces.size()))
-        return;
-    switchOwn(display->spaces[std::size_t(target)], snapshot);
+    if (const auto target = navigator().windowStep(right, *display, *from))
+        moveFrontWindow(*target);
 }
 
 void AppDelegate::perform(const SpaceCommand& command)
 {
     const SpaceSnapshot snapshot = m_watcher.snapshot();
     using C = SpaceCommand;
+    using Direction = SpaceNavigator::Direction;
     std::visit(
         Overloaded{
             [&](const C::SwitchTo& c) {
                 const auto space = resolve(c.target, snapshot);
                 if (!space)
                     return notFound(c.target);
-                if (space->isActive && setting(Settings::Key::backAndForth)) {
-                    if (const auto previous = m_history.previous(snapshot))
-                        return switchOwn(*previous, snapshot);
-                }
-                switchOwn(*space, snapshot);
+                switchOwn(navigator().switchTarget(*space, m_history.previous(snapshot)), snapshot);
             },
-            [&](const C::Step& c) { step(c.right, snapshot); },
+            [&](const C::Step& c) { step(c.right ? Direction::right : Direction::left, snapshot); },
             [&](const C::MoveWindow& c) {
                 const auto space = resolve(c.target, snapshot);
                 if (!space)
@@ -213,7 +167,7 @@ void AppDelegate::perform(const SpaceCommand& command)
                     return notFound(c.target);
                 NoteFiles::open(*space, m_store);
             },
-            [&](const C::Step2D& c) { step2D(c.up, snapshot); },
+            [&](const C::Step2D& c) { step(c.up ? Direction::up : Direction::down, snapshot); },
             [&](const C::Back&) {
                 if (const auto previous = m_history.previous(snapshot))
                     switchOwn(*previous, snapshot);

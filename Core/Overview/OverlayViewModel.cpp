@@ -7,6 +7,7 @@
 #include "Core/Spaces/SpaceStore.h"
 #include "Core/Spaces/SpaceWatcher.h"
 #include "Core/Overview/WallpaperLoader.h"
+#include "Core/Switching/SpaceNavigator.h"
 #include "Platform/Platform.h"
 
 #include <QPointer>
@@ -437,14 +438,9 @@ bool OverlayViewModel::isVisible(const Space& space) const
         return !space.isFullscreen && space.desktopNumber && *space.desktopNumber >= 1
             && *space.desktopNumber <= int(DemoMode::samples().size());
     }
-    if (space.isActive)
-        return true;
-    if (space.isFullscreen && setting(Settings::Key::hideFullscreenSpaces))
-        return false;
-    if (space.isFullscreen || !setting(Settings::Key::hideEmptySpaces))
-        return true;
-    const auto apps = m_contents.appsBySpace().find(space.managedID);
-    return apps != m_contents.appsBySpace().end() && !apps->second.empty();
+    return space.isActive
+        || !SpaceNavigator::hides(space, setting(Settings::Key::hideFullscreenSpaces),
+                                  setting(Settings::Key::hideEmptySpaces), m_contents.isEmpty(space));
 }
 
 OverlayTile OverlayViewModel::makeTile(const Space& space) const

@@ -44,6 +44,12 @@ QImage SpaceContents::AppOnSpace::icon() const
 
 SpaceContents::SpaceContents(Scheduler& scheduler, QObject* parent) : QObject(parent), m_scheduler(scheduler) {}
 
+bool SpaceContents::isEmpty(const Space& space) const
+{
+    const auto it = m_appsBySpace.find(space.managedID);
+    return it == m_appsBySpace.end() || it->second.empty();
+}
+
 SpaceContents::~SpaceContents() = default;
 
 void SpaceContents::start()

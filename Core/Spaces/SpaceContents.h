@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Core/Spaces/SpaceModel.h"
 #include "Platform/Scheduler.h"
 #include "Platform/SerialQueue.h"
 #include "Platform/Workspace.h"
@@ -73,6 +74,8 @@ public:
     void refresh();
 
     const AppsBySpace& appsBySpace() const { return m_appsBySpace; }
+    // No app shows a window on `space` (as of the last pass).
+    bool isEmpty(const Space& space) const;
     const std::vector<WindowInfo>& windows() const { return m_windows; }
     std::vector<WindowInfo> windows(int onManagedSpace) const;
 

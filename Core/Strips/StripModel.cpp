@@ -6,6 +6,7 @@
 #include "Core/Spaces/SpaceContents.h"
 #include "Core/Spaces/SpaceStore.h"
 #include "Core/Spaces/SpaceWatcher.h"
+#include "Core/Switching/SpaceNavigator.h"
 
 #include <QPointer>
 
@@ -55,18 +56,14 @@ void StripModel::rebuild()
 
     const bool hideFullscreen = Settings::defaults().boolValue(Settings::Key::hideFullscreenSpaces);
     const bool hideEmpty = Settings::defaults().boolValue(Settings::Key::hideEmptySpaces);
-    const SpaceContents::AppsBySpace& apps = m_contents.appsBySpace();
 
     std::vector<Item> items;
     if (display) {
         for (const Space& space : display->spaces) {
-            if (hideFullscreen && space.isFullscreen)
+            // The strip keeps the active Space unless it is a hidden full-screen one.
+            const bool keptAsActive = space.isActive && !space.isFullscreen;
+            if (!keptAsActive && SpaceNavigator::hides(space, hideFullscreen, hideEmpty, m_contents.isEmpty(space)))
                 continue;
-            if (hideEmpty && !space.isActive && !space.isFullscreen) {
-                const auto found = apps.find(space.managedID);
-                if (found == apps.end() || found->second.empty())
-                    continue;
-            }
             Item item;
             item.id = space.id;
             item.space = space;

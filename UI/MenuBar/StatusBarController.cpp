@@ -4,6 +4,7 @@
 #include "Core/Spaces/SpaceContents.h"
 #include "Core/Spaces/SpaceStore.h"
 #include "Core/Spaces/SpaceWatcher.h"
+#include "Core/Switching/SpaceNavigator.h"
 #include "Platform/Coordinates.h"
 #include "Platform/Platform.h"
 #include "UI/MenuBar/BrandIcon.h"
@@ -79,19 +80,11 @@ std::vector<Space> StatusBarController::visibleSpaces(const DisplaySpaces& displ
 {
     const bool hideFullscreen = Settings::defaults().boolValue(K::hideFullscreenSpaces);
     const bool hideEmpty = Settings::defaults().boolValue(K::hideEmptySpaces);
-    const auto& apps = m_contents.appsBySpace();
     std::vector<Space> spaces;
     for (const Space& space : display.spaces) {
-        if (display.activeSpaceID != space.id) {
-            if (space.isFullscreen && hideFullscreen)
-                continue;
-            if (!space.isFullscreen && hideEmpty) {
-                const auto it = apps.find(space.managedID);
-                if (it == apps.end() || it->second.empty())
-                    continue;
-            }
-        }
-        spaces.push_back(space);
+        if (display.activeSpaceID == space.id
+            || !SpaceNavigator::hides(space, hideFullscreen, hideEmpty, m_contents.isEmpty(space)))
+            spaces.push_back(space);
     }
     return spaces;
 }

@@ -65,6 +65,23 @@ TEST_F(AppDelegateTest, LaunchRunsItsStepsInOrder)
     EXPECT_TRUE(Settings::defaults().boolValue(K::didShowOnboarding));
 }
 
+// The order of what follows each change is behaviour: a part that reads
+// another's state runs after it, and the gates stop the rest.
+TEST_F(AppDelegateTest, ReactionsToChangesRunInTheirStatedOrder)
+{
+    launch();
+    EXPECT_EQ(delegate->snapshotReactions().names(),
+              (QStringList{"status item", "switcher", "forget gone Spaces", "name prompts", "full-screen memory",
+                           "display setup", "floating toolbar", "desktop label", "window lists", "settings window",
+                           "state export", "first snapshot"}));
+    EXPECT_EQ(delegate->activeSpaceReactions().names(),
+              (QStringList{"dock guard", "space lock", "focus memory", "space dock", "history", "time tracker",
+                           "automation", "log", "switch HUD", "feedback", "previews", "desktop label"}));
+    EXPECT_EQ(delegate->settingsReactions().names(),
+              (QStringList{"shortcuts", "local API", "touch", "space dock", "edge triggers", "dock guard",
+                           "status item", "floating toolbar", "desktop label", "previews"}));
+}
+
 TEST_F(AppDelegateTest, HealthyLaunchShowsTheHudForTheCurrentSpaceAndOnboardingOnce)
 {
     launch();
