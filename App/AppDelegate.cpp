@@ -106,7 +106,7 @@ void AppDelegate::applicationWillFinishLaunching(SingleInstance* instance)
     };
 }
 
-void AppDelegate::applicationDidFinishLaunching()
+void AppDelegate::applicationDidFinishLaunching(std::function<void()> launched)
 {
     if (m_launched)
         return;
@@ -127,7 +127,13 @@ void AppDelegate::applicationDidFinishLaunching()
     const CGSBridgeHealth health = CGSBridgeProbe();
     qCInfo(lcApp, "bridge health: %u", health.rawValue);
     if (!health.isHealthy())
-        Alerts::presentDegradedAlert(m_alerts);
+        return Alerts::presentDegradedAlert(m_alerts, this, [this, launched] { finishLaunching(launched); });
+    finishLaunching(launched);
+}
+
+void AppDelegate::finishLaunching(const std::function<void()>& launched)
+{
+    QPointer<AppDelegate> self(this);
 
     // 4. The status item shows from here on.
     m_statusBar = std::make_unique<StatusBarController>(m_statusItem, m_watcher, m_store, m_contents, m_scheduler,
@@ -232,14 +238,15 @@ void AppDelegate::applicationDidFinishLaunching()
         if (self)
             self->greet();
     });
+    if (launched)
+        launched();
 }
 
 void AppDelegate::greet()
 {
     const QStringList taken = m_shortcuts->takenKeys();
-    Alerts::runOnboardingIfNeeded(
-        m_alerts, !taken.contains(ShortcutManager::overviewShortcutName(Settings::overlayHotKey())));
-    Alerts::reportTakenShortcuts(m_alerts, m_shortcuts->failures());
+    Alerts::runOnboardingIfNeeded(m_alerts, !taken.contains(ShortcutManager::overviewShortcutName(Settings::overlayHotKey())),
+                                  this, [this] { Alerts::reportTakenShortcuts(m_alerts, m_shortcuts->failures()); });
 }
 
 void AppDelegate::applicationShouldHandleReopen()

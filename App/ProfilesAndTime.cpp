@@ -84,6 +84,9 @@ void AppDelegate::performTemplate(const QString& name)
 void AppDelegate::applyTemplate(const SpaceTemplate& chosen)
 {
     const SpaceTemplate::Result result = chosen.apply(m_watcher.snapshot(), m_store);
+    const auto applied = [this, name = chosen.name] {
+        toast(QStringLiteral("Applied the ") + name + QStringLiteral(" template"), QStringLiteral("square.grid.2x2"));
+    };
     if (result.missing > 0) {
         Alert alert;
         alert.messageText = chosen.name + QStringLiteral(" needs ") + QString::number(result.missing)
@@ -93,15 +96,19 @@ void AppDelegate::applyTemplate(const SpaceTemplate& chosen)
         if (Platform::current().parts().has(SystemParts::Part::missionControl))
             alert.informativeText += QStringLiteral(" Mission Control will open briefly.");
         alert.buttons = {tr("Add Desktops"), tr("Not Now")};
-        if (m_alerts.run(alert).button == 0) {
-            // Once the desktops are there, the template again, so the new ones get their slots too.
-            addDesktops(result.missing, [self = QPointer<AppDelegate>(this), chosen] {
-                if (self)
-                    self->later(800ms, [chosen](AppDelegate& d) { chosen.apply(d.m_watcher.snapshot(), d.m_store); });
-            });
-        }
+        m_alerts.open(alert, this, [this, chosen, missing = result.missing, applied](const AlertAnswer& answer) {
+            if (answer.button == 0) {
+                // Once the desktops are there, the template again, so the new ones get their slots too.
+                addDesktops(missing, [self = QPointer<AppDelegate>(this), chosen] {
+                    if (self)
+                        self->later(800ms, [chosen](AppDelegate& d) { chosen.apply(d.m_watcher.snapshot(), d.m_store); });
+                });
+            }
+            applied();
+        });
+        return;
     }
-    toast(QStringLiteral("Applied the ") + chosen.name + QStringLiteral(" template"), QStringLiteral("square.grid.2x2"));
+    applied();
 }
 
 } // namespace lumivast

@@ -115,13 +115,15 @@ void AppDelegate::offerLayoutRestoreAfterRestart()
             + QStringLiteral(" windows were before your ") + Platform::current().parts().words().computer
             + QStringLiteral(" restarted.");
         alert.buttons = {tr("Restore"), tr("Not Now")};
-        if (d.m_alerts.run(alert).button != 0)
-            return;
-        QPointer<AppDelegate> self(&d);
-        d.layouts().restore(*layout, d.m_watcher.snapshot(), [self](int n) {
-            if (self)
-                self->toast(QStringLiteral("Put ") + QString::number(n) + QStringLiteral(" windows back"),
-                            QStringLiteral("rectangle.3.group"));
+        d.m_alerts.open(alert, &d, [&d, layout = *layout](const AlertAnswer& answer) {
+            if (answer.button != 0)
+                return;
+            QPointer<AppDelegate> self(&d);
+            d.layouts().restore(layout, d.m_watcher.snapshot(), [self](int n) {
+                if (self)
+                    self->toast(QStringLiteral("Put ") + QString::number(n) + QStringLiteral(" windows back"),
+                                QStringLiteral("rectangle.3.group"));
+            });
         });
     });
 }

@@ -34,6 +34,7 @@ public:
 
 private:
     void showNext();
+    void promptFromQueue();
     void later(Duration delay);
 
     Scheduler& m_scheduler;

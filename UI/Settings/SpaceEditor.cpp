@@ -279,11 +279,12 @@ void SpaceEditor::buildIdentity()
     m_iconChoose = new QPushButton(tr("Choose\u2026"));
     identity->addRow(std::vector<QWidget*>{new QLabel(tr("Icon image")), nullptr, m_iconImage, m_iconRemove, m_iconChoose});
     connect(m_iconChoose, &QPushButton::clicked, this, [this] {
-        const auto chosen = m_services.panels->chooseImage();
-        if (!chosen)
-            return;
-        m_services.store.setCustomIcon(*chosen, m_space.id);
-        showIconImage();
+        m_services.panels->chooseImage(this, [this](const std::optional<QString>& chosen) {
+            if (!chosen)
+                return;
+            m_services.store.setCustomIcon(*chosen, m_space.id);
+            showIconImage();
+        });
     });
     connect(m_iconRemove, &QPushButton::clicked, this, [this] {
         m_services.store.setCustomIcon(std::nullopt, m_space.id);
@@ -613,49 +614,52 @@ void SpaceEditor::resetEverything()
 
 void SpaceEditor::chooseWallpaper()
 {
-    const auto chosen = m_services.panels->chooseImage();
-    if (!chosen)
-        return;
-    Platform& platform = Platform::current();
-    std::optional<ScreenInfo> screen = DisplayGeometry::screen(m_space.displayID);
-    if (!screen)
-        screen = platform.screens().mainScreen();
-    if (!screen)
-        return;
-    // A refusal is the system's to report; the program keeps no record of desktop pictures.
-    (void)platform.workspace().setDesktopImageURL(QUrl::fromLocalFile(*chosen), *screen);
+    m_services.panels->chooseImage(this, [this](const std::optional<QString>& chosen) {
+        if (!chosen)
+            return;
+        Platform& platform = Platform::current();
+        std::optional<ScreenInfo> screen = DisplayGeometry::screen(m_space.displayID);
+        if (!screen)
+            screen = platform.screens().mainScreen();
+        if (!screen)
+            return;
+        // A refusal is the system's to report; the program keeps no record of desktop pictures.
+        (void)platform.workspace().setDesktopImageURL(QUrl::fromLocalFile(*chosen), *screen);
+    });
 }
 
 // ---- the automation sections ----
 
 void SpaceEditor::addLaunchApps()
 {
-    const auto chosen = m_services.panels->chooseApplications(true);
-    if (!chosen)
-        return;
-    for (const QString& path : *chosen) {
-        if (!m_working.automation.launchApps.contains(path))
-            m_working.automation.launchApps.append(path);
-    }
-    save();
-    showAutomationRows();
+    m_services.panels->chooseApplications(true, this, [this](const std::optional<QStringList>& chosen) {
+        if (!chosen)
+            return;
+        for (const QString& path : *chosen) {
+            if (!m_working.automation.launchApps.contains(path))
+                m_working.automation.launchApps.append(path);
+        }
+        save();
+        showAutomationRows();
+    });
 }
 
 void SpaceEditor::addPinnedApps()
 {
-    const auto chosen = m_services.panels->chooseApplications(true);
-    if (!chosen)
-        return;
-    RunningApplications& apps = Platform::current().runningApplications();
-    for (const QString& path : *chosen) {
-        const auto bundleID = apps.bundleIdentifier(path);
-        if (!bundleID || bundleID->isEmpty())
-            continue;
-        if (!m_working.automation.pinnedApps.contains(*bundleID))
-            m_working.automation.pinnedApps.append(*bundleID);
-    }
-    save();
-    showAutomationRows();
+    m_services.panels->chooseApplications(true, this, [this](const std::optional<QStringList>& chosen) {
+        if (!chosen)
+            return;
+        RunningApplications& apps = Platform::current().runningApplications();
+        for (const QString& path : *chosen) {
+            const auto bundleID = apps.bundleIdentifier(path);
+            if (!bundleID || bundleID->isEmpty())
+                continue;
+            if (!m_working.automation.pinnedApps.contains(*bundleID))
+                m_working.automation.pinnedApps.append(*bundleID);
+        }
+        save();
+        showAutomationRows();
+    });
 }
 
 void SpaceEditor::addURL()

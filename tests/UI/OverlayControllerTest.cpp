@@ -51,15 +51,18 @@ const char* const kWorld = R"({
   "pointer": {"x": 700, "y": 400}
 })";
 
+// Answers at once, inside the call.
 class FakeChooser final : public FileChooser {
 public:
-    std::optional<QString> chooseImage(const QString& message) override
-    {
-        messages << message;
-        return answer;
-    }
     QStringList messages;
     std::optional<QString> answer;
+
+protected:
+    void showImageDialog(const QString& message, Chosen chosen) override
+    {
+        messages << message;
+        chosen(answer);
+    }
 };
 
 OverlayKey key(int code, const QString& text = {}, Qt::KeyboardModifiers modifiers = {})
