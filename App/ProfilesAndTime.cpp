@@ -53,19 +53,19 @@ void AppDelegate::activateProfileForDisplaySetup(const QString& setup)
     if (name == Settings::defaults().string(Settings::Key::activeProfile).value_or(QString()))
         return;
     if (const auto activated = profiles().activate(name))
-        toast(QStringLiteral("Profile: ") + name, kProfileSymbol);
+        toast(tr("Profile: %1").arg(name), kProfileSymbol);
     else if (activated.error() == ProfileStore::Failure::notWritten)
-        errorToast(QStringLiteral("Could not switch to profile ") + name + QStringLiteral(": the files could not be written"));
+        errorToast(tr("Could not switch to profile %1: the files could not be written").arg(name));
 }
 
 void AppDelegate::performProfile(const QString& name)
 {
     if (const auto activated = profiles().activate(name))
-        toast(QStringLiteral("Profile: ") + name, kProfileSymbol);
+        toast(tr("Profile: %1").arg(name), kProfileSymbol);
     else if (activated.error() == ProfileStore::Failure::notWritten)
-        errorToast(QStringLiteral("Could not switch to profile ") + name + QStringLiteral(": the files could not be written"));
+        errorToast(tr("Could not switch to profile %1: the files could not be written").arg(name));
     else
-        errorToast(QStringLiteral("No profile is called ") + name);
+        errorToast(tr("No profile is called %1").arg(name));
 }
 
 void AppDelegate::performTemplate(const QString& name)
@@ -77,7 +77,7 @@ void AppDelegate::performTemplate(const QString& name)
         return t.name.compare(name, Qt::CaseInsensitive) == 0;
     });
     if (found == candidates.end())
-        return errorToast(QStringLiteral("No template is called ") + name);
+        return errorToast(tr("No template is called %1").arg(name));
     applyTemplate(*found);
 }
 
@@ -101,7 +101,7 @@ void AppDelegate::applyTemplate(const SpaceTemplate& chosen)
             });
         }
     }
-    toast(QStringLiteral("Applied the ") + chosen.name + QStringLiteral(" template"), QStringLiteral("square.grid.2x2"));
+    toast(tr("Applied the %1 template").arg(chosen.name), QStringLiteral("square.grid.2x2"));
 }
 
 } // namespace lumivast
