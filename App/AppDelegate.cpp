@@ -80,7 +80,7 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem&
     };
     m_store.onSaveFailed = [self](const QString& reason) {
         if (self)
-            self->errorToast(QStringLiteral("Could not save the Space names: ") + reason);
+            self->errorToast(tr("Could not save the Space names: %1").arg(reason));
     };
 }
 
@@ -281,7 +281,7 @@ ShortcutManager::Handlers AppDelegate::makeShortcutHandlers()
         if (const auto space = self->resolve(SpaceCommand::SpaceRef::number(n), self->m_watcher.snapshot()))
             self->moveFrontWindow(*space);
         else
-            self->errorToast(QStringLiteral("There is no Desktop ") + QString::number(n));
+            self->errorToast(tr("There is no Desktop %1").arg(n));
     };
     h.step = [command](bool right) { command(SpaceCommand::step(right)); };
     h.moveWindowStep = [command](bool right) { command(SpaceCommand::moveWindowStep(right)); };

@@ -53,19 +53,19 @@ void AppDelegate::activateProfileForDisplaySetup(const QString& setup)
     if (name == Settings::defaults().string(Settings::Key::activeProfile).value_or(QString()))
         return;
     if (const auto activated = profiles().activate(name))
-        toast(QStringLiteral("Profile: ") + name, kProfileSymbol);
+        toast(tr("Profile: %1").arg(name), kProfileSymbol);
     else if (activated.error() == ProfileStore::Failure::notWritten)
-        errorToast(QStringLiteral("Could not switch to profile ") + name + QStringLiteral(": the files could not be written"));
+        errorToast(tr("Could not switch to profile %1: the files could not be written").arg(name));
 }
 
 void AppDelegate::performProfile(const QString& name)
 {
     if (const auto activated = profiles().activate(name))
-        toast(QStringLiteral("Profile: ") + name, kProfileSymbol);
+        toast(tr("Profile: %1").arg(name), kProfileSymbol);
     else if (activated.error() == ProfileStore::Failure::notWritten)
-        errorToast(QStringLiteral("Could not switch to profile ") + name + QStringLiteral(": the files could not be written"));
+        errorToast(tr("Could not switch to profile %1: the files could not be written").arg(name));
     else
-        errorToast(QStringLiteral("No profile is called ") + name);
+        errorToast(tr("No profile is called %1").arg(name));
 }
 
 void AppDelegate::performTemplate(const QString& name)
@@ -77,7 +77,7 @@ void AppDelegate::performTemplate(const QString& name)
         return t.name.compare(name, Qt::CaseInsensitive) == 0;
     });
     if (found == candidates.end())
-        return errorToast(QStringLiteral("No template is called ") + name);
+        return errorToast(tr("No template is called %1").arg(name));
     applyTemplate(*found);
 }
 
@@ -85,7 +85,7 @@ void AppDelegate::applyTemplate(const SpaceTemplate& chosen)
 {
     const SpaceTemplate::Result result = chosen.apply(m_watcher.snapshot(), m_store);
     const auto applied = [this, name = chosen.name] {
-        toast(QStringLiteral("Applied the ") + name + QStringLiteral(" template"), QStringLiteral("square.grid.2x2"));
+        toast(tr("Applied the %1 template").arg(name), QStringLiteral("square.grid.2x2"));
     };
     if (result.missing > 0) {
         Alert alert;

@@ -61,7 +61,7 @@ void AppDelegate::wireStatusBar()
         if (!self)
             return;
         self->savedSpaces().restore(saved);
-        self->toast(QStringLiteral("Reopening ") + saved.name, QStringLiteral("archivebox"));
+        self->toast(tr("Reopening %1").arg(saved.name), QStringLiteral("archivebox"));
     };
     bar.profileNames = [self] { return self ? self->profileNames() : QStringList(); };
     bar.takenKeys = [self] { return self && self->m_shortcuts ? self->m_shortcuts->takenKeys() : QStringList(); };

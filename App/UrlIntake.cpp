@@ -1,5 +1,6 @@
 #include "App/UrlIntake.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -52,7 +53,7 @@ void handle(const QString& text, const std::function<void(const SpaceCommand&)>&
     }
     const QString host = hostAsGiven(text);
     if (errorToast)
-        errorToast(QStringLiteral("Lumivast does not understand ") + (host.isEmpty() ? text : host));
+        errorToast(QCoreApplication::translate("UrlIntake", "Lumivast does not understand %1").arg(host.isEmpty() ? text : host));
 }
 
 } // namespace lumivast::UrlIntake

@@ -70,12 +70,12 @@ void NamePrompts::promptFromQueue()
             const Space named = *space;
             m_showing = true;
             // The prompt's own box turns the setting off, which drops the rest of the queue.
-            RenameDialog::present(named, m_store, m_watcher, true, m_alerts, [this] {
+            RenameDialog::present(named, m_store, m_watcher, true, m_alerts, m_lifetime.guard([this] {
                 m_showing = false;
                 if (!asking())
                     return m_queue.clear();
                 promptFromQueue();
-            });
+            }));
             return;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/Spaces/SpaceModel.h"
+#include "Platform/Lifetime.h"
 #include "Platform/Scheduler.h"
 
 #include <QSet>
@@ -46,6 +47,7 @@ private:
     QStringList m_queue;
     bool m_showing = false;
     std::vector<WorkItem> m_pending;
+    Lifetime m_lifetime; // last: its end comes first
 };
 
 } // namespace lumivast

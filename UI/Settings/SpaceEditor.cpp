@@ -24,7 +24,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <mutex>
+#include <memory>
 
 namespace lumivast {
 
@@ -204,18 +204,7 @@ SpaceEditor::SpaceEditor(SettingsServices& services, const Space& space, QWidget
     m_iconRemove->hide();
 }
 
-struct SpaceEditor::ShortcutRelay {
-    std::mutex mutex;
-    Scheduler* scheduler = nullptr;
-};
-
-SpaceEditor::~SpaceEditor()
-{
-    if (m_shortcutRelay) {
-        std::lock_guard lock(m_shortcutRelay->mutex);
-        m_shortcutRelay->scheduler = nullptr;
-    }
-}
+SpaceEditor::~SpaceEditor() = default;
 
 void SpaceEditor::setSpace(const Space& space)
 {
@@ -699,6 +688,7 @@ void SpaceEditor::showEvent(QShowEvent* event)
     PaneForm::showEvent(event);
     if (m_appearance)
         return; // already on screen
+    m_appearance.emplace(m_services.scheduler);
     load();
     if (hasShortcutsTool())
         loadShortcutNames();
@@ -716,23 +706,9 @@ void SpaceEditor::hideEvent(QHideEvent* event)
 
 void SpaceEditor::loadShortcutNames()
 {
-    m_appearance = std::make_shared<int>(0);
-    std::weak_ptr<int> alive = m_appearance;
-    if (!m_shortcutRelay) {
-        m_shortcutRelay = std::make_shared<ShortcutRelay>();
-        m_shortcutRelay->scheduler = &m_services.scheduler;
-    }
-    SpaceEditor* self = this;
-    shortcutQueue().async([alive, relay = m_shortcutRelay, self] {
-        const QStringList names = AutomationRunner::availableShortcuts();
-        std::lock_guard lock(relay->mutex);
-        if (!relay->scheduler)
-            return;
-        relay->scheduler->post([alive, self, names] {
-            // Only an editor still on screen, in the same appearance, takes the list.
-            if (alive.lock())
-                self->applyShortcutNames(names);
-        });
+    // Only an editor still on screen, in the same appearance, takes the list.
+    shortcutQueue().async([apply = m_appearance->wrap([this](const QStringList& names) { applyShortcutNames(names); })] {
+        apply(AutomationRunner::availableShortcuts());
     });
 }
 
