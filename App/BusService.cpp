@@ -118,13 +118,8 @@ void ScriptingAdaptor::Rename(const QDBusVariant& space, const QVariantMap& argu
     const QVariant given = arguments.value(QStringLiteral("name"));
     if (given.metaType().id() == QMetaType::QString)
         name = given.toString();
-    const SpaceCommand command = SpaceCommand::rename(ScriptingBridge::ref(space.variant()), name);
-    if (given.isValid() && !name) {
-        // A name that is no text asks in a dialog; the caller gets its answer now, not when the dialog closes.
-        QMetaObject::invokeMethod(this, [command] { ScriptingBridge::perform(command); }, Qt::QueuedConnection);
-        return;
-    }
-    ScriptingBridge::perform(command);
+    // Without a name it asks in a dialog, which answers later: the caller gets its answer now.
+    ScriptingBridge::perform(SpaceCommand::rename(ScriptingBridge::ref(space.variant()), name));
 }
 
 IntentsAdaptor::IntentsAdaptor(QObject* parent) : QDBusAbstractAdaptor(parent) {}
