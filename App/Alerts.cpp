@@ -18,14 +18,17 @@ QString tr(const char* text)
 
 } // namespace
 
-void presentDegradedAlert(AlertService& alerts)
+void presentDegradedAlert(AlertService& alerts, const QObject* owner, std::function<void()> dismissed)
 {
-    alerts.run(Alert{
+    alerts.open(Alert{
         .style = Alert::Style::warning,
         .messageText = tr("This version of %1 is not fully supported").arg(Platform::current().parts().words().system),
         .informativeText = tr("Lumivast could not read the Spaces list from the system. It will keep running, but "
                               "space detection may not work."),
         .buttons = {tr("OK")},
+    }, owner, [dismissed = std::move(dismissed)](const AlertAnswer&) {
+        if (dismissed)
+            dismissed();
     });
 }
 
@@ -51,43 +54,51 @@ QString onboardingText(const std::optional<QString>& shortcut, const SystemParts
               .arg(words.system, words.systemSettings);
 }
 
-void runOnboardingIfNeeded(AlertService& alerts, bool overviewKeyRegistered)
+void runOnboardingIfNeeded(AlertService& alerts, bool overviewKeyRegistered, const QObject* owner,
+                           std::function<void()> done)
 {
     UserDefaults& defaults = Settings::defaults();
-    if (defaults.boolValue(Settings::Key::didShowOnboarding))
+    if (defaults.boolValue(Settings::Key::didShowOnboarding)) {
+        if (done)
+            done();
         return;
+    }
     defaults.set(Settings::Key::didShowOnboarding, true);
 
     const SystemParts& parts = Platform::current().parts();
     const bool asks = parts.has(SystemParts::Part::permissionPrompts);
     const std::optional<QString> shortcut =
         overviewKeyRegistered ? std::optional(shortcutText(Settings::overlayHotKey())) : std::nullopt;
-    const int answer = alerts.run(Alert{
+    const Alert welcome{
         .style = Alert::Style::standard,
         .messageText = tr("Welcome to Lumivast"),
         .informativeText = onboardingText(shortcut, parts),
         // Nothing to ask for later where the system has no prompts.
         .buttons = asks ? QStringList{tr("Continue"), tr("Later")} : QStringList{tr("OK")},
-    }).button;
-    if (answer != 0 || !asks)
-        return;
-    Trust& trust = Platform::current().trust();
-    trust.isAccessibilityTrusted(true);
-    if (!trust.preflightScreenCaptureAccess())
-        trust.requestScreenCaptureAccess();
+    };
+    alerts.open(welcome, owner, [asks, done = std::move(done)](const AlertAnswer& answer) {
+        if (answer.button == 0 && asks) {
+            Trust& trust = Platform::current().trust();
+            trust.isAccessibilityTrusted(true);
+            if (!trust.preflightScreenCaptureAccess())
+                trust.requestScreenCaptureAccess();
+        }
+        if (done)
+            done();
+    });
 }
 
 void reportTakenShortcuts(AlertService& alerts, const QStringList& taken)
 {
     if (taken.isEmpty())
         return;
-    alerts.run(Alert{
+    alerts.open(Alert{
         .style = Alert::Style::warning,
         .messageText = tr("Some shortcuts are taken"),
         .informativeText = tr("Another program already uses these keys: %1. Choose other keys in Settings \u203A Shortcuts.")
                                .arg(taken.join(QStringLiteral(", "))),
         .buttons = {tr("OK")},
-    });
+    }, nullptr, {});
 }
 
 } // namespace lumivast::Alerts

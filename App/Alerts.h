@@ -5,7 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
+
+class QObject;
 
 namespace lumivast {
 
@@ -16,14 +19,17 @@ class SystemParts;
 namespace Alerts {
 
 // At launch, when the window-server bridge cannot read the Spaces list.
-// Returns when the user has dismissed it.
-void presentDegradedAlert(AlertService& alerts);
+// `dismissed` runs once the user has dismissed it, while `owner` lives.
+void presentDegradedAlert(AlertService& alerts, const QObject* owner = nullptr, std::function<void()> dismissed = {});
 
 // Once per user: greets, names the overview shortcut when it could be
 // registered, and after "Continue" asks the system for the Accessibility and
 // Screen Recording permissions (where it has such prompts). Marked as shown
 // before it appears, so quitting while it is up does not bring it back.
-void runOnboardingIfNeeded(AlertService& alerts, bool overviewKeyRegistered);
+// `done` runs after all that, or at once when there is no welcome to show,
+// while `owner` lives.
+void runOnboardingIfNeeded(AlertService& alerts, bool overviewKeyRegistered, const QObject* owner = nullptr,
+                           std::function<void()> done = {});
 
 // How the welcome text names the overview shortcut.
 QString shortcutText(OverlayHotKeyPreset preset);

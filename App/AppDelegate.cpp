@@ -79,7 +79,7 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem&
     };
     m_store.onSaveFailed = [self](const QString& reason) {
         if (self)
-            self->errorToast(QStringLiteral("Could not save the Space names: ") + reason);
+            self->errorToast(tr("Could not save the Space names: %1").arg(reason));
     };
 }
 
@@ -105,7 +105,7 @@ void AppDelegate::applicationWillFinishLaunching(SingleInstance* instance)
     };
 }
 
-void AppDelegate::applicationDidFinishLaunching()
+void AppDelegate::applicationDidFinishLaunching(std::function<void()> launched)
 {
     if (m_launched)
         return;
@@ -126,7 +126,13 @@ void AppDelegate::applicationDidFinishLaunching()
     const CGSBridgeHealth health = CGSBridgeProbe();
     qCInfo(lcApp, "bridge health: %u", health.rawValue);
     if (!health.isHealthy())
-        Alerts::presentDegradedAlert(m_alerts);
+        return Alerts::presentDegradedAlert(m_alerts, this, [this, launched] { finishLaunching(launched); });
+    finishLaunching(launched);
+}
+
+void AppDelegate::finishLaunching(const std::function<void()>& launched)
+{
+    QPointer<AppDelegate> self(this);
 
     // 4. The status item shows from here on; its menu goes to the command sink.
     // The item and the delegate need each other: it sends commands, the delegate redraws it.
@@ -225,14 +231,15 @@ void AppDelegate::applicationDidFinishLaunching()
         if (self)
             self->greet();
     });
+    if (launched)
+        launched();
 }
 
 void AppDelegate::greet()
 {
     const QStringList taken = m_shortcuts->takenKeys();
-    Alerts::runOnboardingIfNeeded(
-        m_alerts, !taken.contains(ShortcutManager::overviewShortcutName(Settings::overlayHotKey())));
-    Alerts::reportTakenShortcuts(m_alerts, m_shortcuts->failures());
+    Alerts::runOnboardingIfNeeded(m_alerts, !taken.contains(ShortcutManager::overviewShortcutName(Settings::overlayHotKey())),
+                                  this, [this] { Alerts::reportTakenShortcuts(m_alerts, m_shortcuts->failures()); });
 }
 
 void AppDelegate::applicationShouldHandleReopen()

@@ -83,7 +83,9 @@ public:
 
     // Before launching finishes: URLs and reopen requests start to arrive.
     void applicationWillFinishLaunching(SingleInstance* instance);
-    void applicationDidFinishLaunching();
+    // `launched` runs once the launch is done: after the bridge warning, when
+    // one shows, has been dismissed.
+    void applicationDidFinishLaunching(std::function<void()> launched = {});
     // A second plain launch while this one runs.
     void applicationShouldHandleReopen();
     // Quitting (menu, signal, session end): writes what is waiting to be written.
@@ -212,6 +214,8 @@ private:
     void bringWindowHere(const SpaceContents::WindowInfo& window) override;
     void later(Duration delay, std::function<void(AppDelegate&)> work);
     void wireUnreadableFileReports();
+    // The launch from the status item on.
+    void finishLaunching(const std::function<void()>& launched);
     // The welcome and the report of taken keys.
     void greet();
     void reportUnreadableFiles();

@@ -120,13 +120,8 @@ void ScriptingAdaptor::Rename(const QDBusVariant& space, const QVariantMap& argu
     const QVariant given = arguments.value(QStringLiteral("name"));
     if (given.metaType().id() == QMetaType::QString)
         name = given.toString();
-    const SpaceCommand command = SpaceCommand::rename(ScriptingBridge::ref(space.variant()), name);
-    if (given.isValid() && !name) {
-        // A name that is no text asks in a dialog; the caller gets its answer now, not when the dialog closes.
-        QMetaObject::invokeMethod(this, [this, command] { m_service.sink().perform(command); }, Qt::QueuedConnection);
-        return;
-    }
-    m_service.sink().perform(command);
+    // Without a name it asks in a dialog, which answers later: the caller gets its answer now.
+    m_service.sink().perform(SpaceCommand::rename(ScriptingBridge::ref(space.variant()), name));
 }
 
 IntentsAdaptor::IntentsAdaptor(BusService* service) : QDBusAbstractAdaptor(service), m_service(*service) {}

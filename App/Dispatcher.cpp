@@ -44,10 +44,10 @@ void AppDelegate::notFound(const SpaceCommand::SpaceRef& ref)
     }
     std::visit(Overloaded{
                    [this](const SpaceCommand::SpaceRef::Number& n) {
-                       errorToast(QStringLiteral("There is no Desktop ") + QString::number(n.value));
+                       errorToast(tr("There is no Desktop %1").arg(n.value));
                    },
                    [this](const SpaceCommand::SpaceRef::Name& name) {
-                       errorToast(QStringLiteral("No Space is called ") + name.text);
+                       errorToast(tr("No Space is called %1").arg(name.text));
                    },
                    [](const SpaceCommand::SpaceRef::Current&) {},
                },
@@ -180,9 +180,7 @@ void AppDelegate::perform(const SpaceCommand& command)
             },
             [&](const C::SaveLayout&) {
                 const WindowLayout layout = layouts().save(LayoutManager::kManual, snapshot);
-                toast(QStringLiteral("Saved the position of ") + QString::number(layout.entries.size())
-                          + QStringLiteral(" windows"),
-                      QStringLiteral("rectangle.3.group"));
+                toast(tr("Saved the position of %1 windows").arg(layout.entries.size()), QStringLiteral("rectangle.3.group"));
             },
             [&](const C::RestoreLayout&) {
                 const QString setup = LayoutManager::displaySetup(snapshot);
@@ -194,18 +192,14 @@ void AppDelegate::perform(const SpaceCommand& command)
                 QPointer<AppDelegate> self(this);
                 layouts().restore(*layout, snapshot, [self](int n) {
                     if (self)
-                        self->toast(QStringLiteral("Put ") + QString::number(n)
-                                        + QStringLiteral(" windows back on their Spaces"),
-                                    QStringLiteral("rectangle.3.group"));
+                        self->toast(tr("Put %1 windows back on their Spaces").arg(n), QStringLiteral("rectangle.3.group"));
                 });
             },
             [&](const C::Eject&) {
                 QPointer<AppDelegate> self(this);
                 layouts().ejectExternalDisplays(snapshot, [self](int n) {
                     if (self)
-                        self->toast(QStringLiteral("Moved ") + QString::number(n)
-                                        + QStringLiteral(" windows off external displays. Safe to unplug."),
-                                    QStringLiteral("eject"));
+                        self->toast(tr("Moved %1 windows off external displays. Safe to unplug.").arg(n), QStringLiteral("eject"));
                 });
             },
             [&](const C::Launcher&) { showLauncher(); },
@@ -215,8 +209,7 @@ void AppDelegate::perform(const SpaceCommand& command)
                 if (!space)
                     return;
                 const int n = m_minimizer.minimizeAll(*space, m_contents);
-                toast(QStringLiteral("Minimized ") + QString::number(n)
-                          + QStringLiteral(" windows. Undo from the Lumivast menu."),
+                toast(tr("Minimized %1 windows. Undo from the Lumivast menu.").arg(n),
                       QStringLiteral("arrow.down.right.and.arrow.up.left"));
             },
             [&](const C::UndoMinimize&) { m_minimizer.undo(); },
@@ -227,8 +220,7 @@ void AppDelegate::perform(const SpaceCommand& command)
                 const auto saved = savedSpaces().saveAndClose(*space);
                 if (!saved)
                     return errorToast(SavedSpaces::description(saved.error()));
-                toast(QStringLiteral("Saved ") + saved->name + QStringLiteral(" with ")
-                          + QString::number(saved->apps.size()) + QStringLiteral(" apps and closed its windows"),
+                toast(tr("Saved %1 with %2 apps and closed its windows").arg(saved->name, QString::number(saved->apps.size())),
                       QStringLiteral("archivebox"));
             },
             [&](const C::AddDesktop&) { addDesktop(); },

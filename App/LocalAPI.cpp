@@ -97,8 +97,6 @@ bool equalInConstantTime(const QByteArray& given, const QByteArray& expected)
 struct LocalAPI::Connection {
     QPointer<QTcpSocket> socket;
     bool delivered = false; // its one read has happened
-    bool running = false;   // its command runs, perhaps in a dialog's event loop
-    bool leaving = false;   // dropped while running: goes once the command returns
     Duration acceptedAt{};
     WorkItem deadline;
 };
@@ -294,28 +292,16 @@ void LocalAPI::receive(Connection* connection)
         return;
     connection->delivered = true;
     connection->deadline.cancel();
-    QPointer<QTcpSocket> socket = connection->socket;
+    QTcpSocket* socket = connection->socket;
     std::optional<Response> answered = respondToBytes(socket->read(kMaxRequestBytes), m_queries);
     if (!answered) {
         drop(connection);
         return;
     }
     Response response = std::move(*answered);
-    if (response.command) {
-        // A rename without a name holds the reply in its dialog's event loop,
-        // where the client may leave or the listener stop. The socket whose
-        // signal runs the command stays alive until the command returns.
-        QPointer<LocalAPI> self(this);
-        connection->running = true;
+    // A command returns before any dialog it opens is answered.
+    if (response.command)
         m_sink.perform(*response.command);
-        if (!self)
-            return;
-        connection->running = false;
-        if (connection->leaving || !socket) {
-            drop(connection);
-            return;
-        }
-    }
     socket->write(reply(response));
     connection->deadline = m_scheduler.after(kReplyTimeout, [this, connection] { drop(connection); });
     // Closes once the reply is written; `disconnected` then lets the connection go.
@@ -328,11 +314,6 @@ void LocalAPI::drop(Connection* connection)
                                  [connection](const auto& c) { return c.get() == connection; });
     if (it == m_connections.end())
         return;
-    if (connection->running) {
-        connection->leaving = true;
-        connection->deadline.cancel();
-        return;
-    }
     std::unique_ptr<Connection> gone = std::move(*it);
     m_connections.erase(it);
     if (QTcpSocket* socket = gone->socket) {

@@ -27,7 +27,7 @@ void AppDelegate::refreshPreviews()
 void AppDelegate::restoreSaved(const SavedSpace& saved)
 {
     savedSpaces().restore(saved);
-    toast(QStringLiteral("Reopening ") + saved.name, QStringLiteral("archivebox"));
+    toast(tr("Reopening %1").arg(saved.name), QStringLiteral("archivebox"));
 }
 
 void AppDelegate::reportError(const QString& message)

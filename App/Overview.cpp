@@ -42,7 +42,7 @@ void AppDelegate::overviewHotCorner()
 void AppDelegate::runDemoTour()
 {
     if (!DemoMode::isOn())
-        return errorToast(QStringLiteral("Turn on demo mode first"));
+        return errorToast(tr("Turn on demo mode first"));
     m_overlay->show();
     QPointer<OverlayViewModel> model(&m_overlay->model());
     QPointer<AppDelegate> self(this);

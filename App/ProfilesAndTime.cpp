@@ -53,19 +53,19 @@ void AppDelegate::activateProfileForDisplaySetup(const QString& setup)
     if (name == Settings::defaults().string(Settings::Key::activeProfile).value_or(QString()))
         return;
     if (const auto activated = profiles().activate(name))
-        toast(QStringLiteral("Profile: ") + name, kProfileSymbol);
+        toast(tr("Profile: %1").arg(name), kProfileSymbol);
     else if (activated.error() == ProfileStore::Failure::notWritten)
-        errorToast(QStringLiteral("Could not switch to profile ") + name + QStringLiteral(": the files could not be written"));
+        errorToast(tr("Could not switch to profile %1: the files could not be written").arg(name));
 }
 
 void AppDelegate::performProfile(const QString& name)
 {
     if (const auto activated = profiles().activate(name))
-        toast(QStringLiteral("Profile: ") + name, kProfileSymbol);
+        toast(tr("Profile: %1").arg(name), kProfileSymbol);
     else if (activated.error() == ProfileStore::Failure::notWritten)
-        errorToast(QStringLiteral("Could not switch to profile ") + name + QStringLiteral(": the files could not be written"));
+        errorToast(tr("Could not switch to profile %1: the files could not be written").arg(name));
     else
-        errorToast(QStringLiteral("No profile is called ") + name);
+        errorToast(tr("No profile is called %1").arg(name));
 }
 
 void AppDelegate::performTemplate(const QString& name)
@@ -77,13 +77,16 @@ void AppDelegate::performTemplate(const QString& name)
         return t.name.compare(name, Qt::CaseInsensitive) == 0;
     });
     if (found == candidates.end())
-        return errorToast(QStringLiteral("No template is called ") + name);
+        return errorToast(tr("No template is called %1").arg(name));
     applyTemplate(*found);
 }
 
 void AppDelegate::applyTemplate(const SpaceTemplate& chosen)
 {
     const SpaceTemplate::Result result = chosen.apply(m_watcher.snapshot(), m_store);
+    const auto applied = [this, name = chosen.name] {
+        toast(tr("Applied the %1 template").arg(name), QStringLiteral("square.grid.2x2"));
+    };
     if (result.missing > 0) {
         Alert alert;
         alert.messageText = chosen.name + QStringLiteral(" needs ") + QString::number(result.missing)
@@ -93,15 +96,19 @@ void AppDelegate::applyTemplate(const SpaceTemplate& chosen)
         if (Platform::current().parts().has(SystemParts::Part::missionControl))
             alert.informativeText += QStringLiteral(" Mission Control will open briefly.");
         alert.buttons = {tr("Add Desktops"), tr("Not Now")};
-        if (m_alerts.run(alert).button == 0) {
-            // Once the desktops are there, the template again, so the new ones get their slots too.
-            addDesktops(result.missing, [self = QPointer<AppDelegate>(this), chosen] {
-                if (self)
-                    self->later(800ms, [chosen](AppDelegate& d) { chosen.apply(d.m_watcher.snapshot(), d.m_store); });
-            });
-        }
+        m_alerts.open(alert, this, [this, chosen, missing = result.missing, applied](const AlertAnswer& answer) {
+            if (answer.button == 0) {
+                // Once the desktops are there, the template again, so the new ones get their slots too.
+                addDesktops(missing, [self = QPointer<AppDelegate>(this), chosen] {
+                    if (self)
+                        self->later(800ms, [chosen](AppDelegate& d) { chosen.apply(d.m_watcher.snapshot(), d.m_store); });
+                });
+            }
+            applied();
+        });
+        return;
     }
-    toast(QStringLiteral("Applied the ") + chosen.name + QStringLiteral(" template"), QStringLiteral("square.grid.2x2"));
+    applied();
 }
 
 } // namespace lumivast

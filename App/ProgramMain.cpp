@@ -179,10 +179,11 @@ extern "C" __attribute__((visibility("default"))) int lumivast_program_main(int 
     QMetaObject::invokeMethod(
         &delegate,
         [&delegate, &instance, &bus] {
-            delegate.applicationDidFinishLaunching();
-            instance.startDelivery();
-            bus.registerOn(QDBusConnection::sessionBus());
-            qCInfo(lcApp) << "Lumivast" << LUMIVAST_VERSION << "launched";
+            delegate.applicationDidFinishLaunching([&instance, &bus] {
+                instance.startDelivery();
+                bus.registerOn(QDBusConnection::sessionBus());
+                qCInfo(lcApp) << "Lumivast" << LUMIVAST_VERSION << "launched";
+            });
         },
         Qt::QueuedConnection);
 

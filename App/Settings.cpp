@@ -39,16 +39,18 @@ void AppDelegate::wireSettingsWindow()
         if (self)
             self->runSetup(space);
     };
-    services.allowImportedCommands = [self](const QStringList& commands) {
+    services.allowImportedCommands = [self](const QStringList& commands, std::function<void(bool)> decided) {
         if (!self)
-            return false;
+            return decided(false);
         Alert alert;
         alert.style = Alert::Style::warning;
         alert.messageText = QStringLiteral("This file contains shell commands");
         alert.informativeText = QStringLiteral("They would run when you enter or leave a Space:\n\n") + commands.join(QLatin1Char('\n'));
         // The first button is the default: nothing runs unless the user says so.
         alert.buttons = {QStringLiteral("Import Without Commands"), QStringLiteral("Import With Commands")};
-        return self->m_alerts.run(alert).button == 1;
+        self->m_alerts.open(alert, self, [decided = std::move(decided)](const AlertAnswer& answer) {
+            decided(answer.button == 1);
+        });
     };
     services.apiToken = [] { return LocalAPI::token(); };
 }

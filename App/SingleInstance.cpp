@@ -5,7 +5,6 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QPointer>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -145,12 +144,6 @@ void SingleInstance::close(QLocalSocket* socket)
     const auto it = m_connections.find(socket);
     if (it == m_connections.end())
         return;
-    if (it->second.delivering) {
-        // The socket's own signal is still on the stack.
-        it->second.closing = true;
-        it->second.deadline.cancel();
-        return;
-    }
     m_connections.erase(it);
     socket->disconnect(this);
     socket->abort();
@@ -178,10 +171,7 @@ void SingleInstance::read(QLocalSocket* socket)
 
     // One message per connection; the deadline stays armed for a peer that does not go.
     it->second.answered = true;
-    // What the message does may open a dialog whose event loop sees this
-    // socket leave: it is not deleted before the message is done. (Closing
-    // may already happen inside disconnectFromServer.)
-    it->second.delivering = message.has_value();
+    // Closing may happen inside disconnectFromServer; the socket itself goes later, from the event loop.
     socket->write(message ? HandOver::kReceipt : HandOver::kRefusal);
     socket->flush();
     socket->disconnectFromServer();
@@ -189,16 +179,7 @@ void SingleInstance::read(QLocalSocket* socket)
         qCWarning(lcApp) << "ignoring a message from another launch that is not understood";
         return;
     }
-    QPointer<SingleInstance> self(this);
     receive(std::move(*message));
-    if (!self)
-        return;
-    const auto still = m_connections.find(socket);
-    if (still == m_connections.end())
-        return;
-    still->second.delivering = false;
-    if (still->second.closing)
-        close(socket);
 }
 
 void SingleInstance::addLaunchURLs(const QStringList& urls)

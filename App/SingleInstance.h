@@ -102,8 +102,6 @@ private:
         QByteArray buffer;
         WorkItem deadline;
         bool answered = false;
-        bool delivering = false; // its message runs, perhaps in a dialog's event loop
-        bool closing = false;    // closed meanwhile: goes once the message is done
     };
 
     bool send(const QByteArray& line, Duration timeout);

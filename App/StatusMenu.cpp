@@ -6,7 +6,6 @@
 #include "Core/Settings/Settings.h"
 #include "Core/Spaces/AppPaths.h"
 
-
 namespace lumivast {
 
 namespace K = Settings::Key;

@@ -1,5 +1,6 @@
 #include "App/UrlIntake.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -49,7 +50,7 @@ void handle(const QString& text, CommandSink& sink)
         return;
     }
     const QString host = hostAsGiven(text);
-    sink.reportError(QStringLiteral("Lumivast does not understand ") + (host.isEmpty() ? text : host));
+    sink.reportError(QCoreApplication::translate("UrlIntake", "Lumivast does not understand %1").arg(host.isEmpty() ? text : host));
 }
 
 } // namespace lumivast::UrlIntake

@@ -115,13 +115,14 @@ void AppDelegate::offerLayoutRestoreAfterRestart()
             + QStringLiteral(" windows were before your ") + Platform::current().parts().words().computer
             + QStringLiteral(" restarted.");
         alert.buttons = {tr("Restore"), tr("Not Now")};
-        if (d.m_alerts.run(alert).button != 0)
-            return;
-        QPointer<AppDelegate> self(&d);
-        d.layouts().restore(*layout, d.m_watcher.snapshot(), [self](int n) {
-            if (self)
-                self->toast(QStringLiteral("Put ") + QString::number(n) + QStringLiteral(" windows back"),
-                            QStringLiteral("rectangle.3.group"));
+        d.m_alerts.open(alert, &d, [&d, layout = *layout](const AlertAnswer& answer) {
+            if (answer.button != 0)
+                return;
+            QPointer<AppDelegate> self(&d);
+            d.layouts().restore(layout, d.m_watcher.snapshot(), [self](int n) {
+                if (self)
+                    self->toast(tr("Put %1 windows back").arg(n), QStringLiteral("rectangle.3.group"));
+            });
         });
     });
 }
@@ -144,9 +145,7 @@ void AppDelegate::displaySetupMaybeChanged(const SpaceSnapshot& snapshot)
                 QPointer<AppDelegate> self(&d);
                 d.layouts().restore(saved, d.m_watcher.snapshot(), [self](int n) {
                     if (self && n > 0)
-                        self->toast(QStringLiteral("Restored ") + QString::number(n)
-                                        + QStringLiteral(" windows to your external display"),
-                                    QStringLiteral("display.2"));
+                        self->toast(tr("Restored %1 windows to your external display").arg(n), QStringLiteral("display.2"));
                 });
             });
         }
@@ -170,7 +169,7 @@ void AppDelegate::pulledAway(const Space& from, const RunningApplication& app)
         }
         d.mover().bringHere(*window, d.m_watcher.snapshot(),
                             [pid](WindowMover::Result) { Platform::current().runningApplications().activate(pid); });
-        d.toast(QStringLiteral("Brought ") + name + QStringLiteral(" here"), QStringLiteral("lock"));
+        d.toast(tr("Brought %1 here").arg(name), QStringLiteral("lock"));
     });
 }
 
@@ -191,7 +190,7 @@ void AppDelegate::moveFrontWindow(const Space& space)
         if (!self)
             return;
         if (result)
-            self->toast(QStringLiteral("Moved ") + appName + QStringLiteral(" to ") + self->m_store.displayName(space),
+            self->toast(tr("Moved %1 to %2").arg(appName, self->m_store.displayName(space)),
                         QStringLiteral("macwindow.and.cursorarrow"));
         else
             self->errorToast(WindowMover::description(result.error()));
@@ -205,7 +204,7 @@ void AppDelegate::moveFrontWindow(const Space& space)
 
 void AppDelegate::captureMark(bool set)
 {
-    toast(set ? QStringLiteral("Press a letter to mark this window") : QStringLiteral("Press the letter of a marked window"),
+    toast(set ? tr("Press a letter to mark this window") : tr("Press the letter of a marked window"),
           QStringLiteral("bookmark"));
     QPointer<AppDelegate> self(this);
     m_marks.captureLetter([self, set](const QString& letter) {
@@ -215,13 +214,13 @@ void AppDelegate::captureMark(bool set)
         if (set) {
             const auto front = WindowMover::frontWindow();
             if (!front)
-                return d.toast(QStringLiteral("No window to mark"), QStringLiteral("bookmark.fill"));
+                return d.toast(tr("No window to mark"), QStringLiteral("bookmark.fill"));
             d.m_marks.marks[letter] = {front->id, front->pid};
-            return d.toast(QStringLiteral("Marked as ") + letter.toUpper(), QStringLiteral("bookmark.fill"));
+            return d.toast(tr("Marked as %1").arg(letter.toUpper()), QStringLiteral("bookmark.fill"));
         }
         const auto mark = d.m_marks.marks.find(letter);
         if (mark == d.m_marks.marks.end())
-            return d.errorToast(QStringLiteral("Nothing is marked as ") + letter.toUpper());
+            return d.errorToast(tr("Nothing is marked as %1").arg(letter.toUpper()));
         const WindowMover::FrontWindow window{mark->second.id, mark->second.pid, {}};
         const auto& windows = d.m_contents.windows();
         const auto listed = std::find_if(windows.begin(), windows.end(),
@@ -295,9 +294,7 @@ void AppDelegate::bounceBack(const Space& to, const RunningApplication& app)
         AppCatalogue::postCommandN(pid);
         d.later(300ms, [pid](AppDelegate&) { Platform::current().runningApplications().activate(pid); });
     });
-    toast(QStringLiteral("Stayed here and opened a new ") + app.localizedName.value_or(QStringLiteral("app"))
-              + QStringLiteral(" window"),
-          QStringLiteral("dock.rectangle"));
+    toast(tr("Stayed here and opened a new %1 window").arg(app.localizedName.value_or(tr("app"))), QStringLiteral("dock.rectangle"));
 }
 
 } // namespace lumivast

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "Platform/OwnedAnswer.h"
+
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -32,31 +35,44 @@ struct SavePanelRequest {
     bool operator==(const SavePanelRequest&) const = default;
 };
 
-// Modal open and save panels, run on the main thread. Every answer is a path;
-// cancelling answers nothing, and then the caller changes nothing. The program
-// has one; tests answer with a fake.
+// Modal open and save panels, shown on the main thread without waiting for
+// them. Every answer is a path, given once the panel has closed, and never to
+// an owner that is gone by then; cancelling answers nothing, and then the
+// caller changes nothing. The program has one; tests answer with a fake.
 class FilePanels {
 public:
+    // The chosen paths in the panel's order; nothing when cancelled.
+    using Opened = std::function<void(const std::optional<QStringList>& paths)>;
+    // The path to write; nothing when cancelled.
+    using Saved = std::function<void(const std::optional<QString>& path)>;
+
     virtual ~FilePanels() = default;
 
-    // The chosen paths in the panel's order; nothing when cancelled.
-    virtual std::optional<QStringList> runOpen(const OpenPanelRequest& request) = 0;
-    // The path to write; nothing when cancelled.
-    virtual std::optional<QString> runSave(const SavePanelRequest& request) = 0;
+    void open(const OpenPanelRequest& request, const QObject* owner, Opened opened)
+    {
+        showOpen(request, ownedAnswer(owner, std::move(opened)));
+    }
+    void save(const SavePanelRequest& request, const QObject* owner, Saved saved)
+    {
+        showSave(request, ownedAnswer(owner, std::move(saved)));
+    }
 
     // One image file.
-    std::optional<QString> chooseImage()
+    void chooseImage(const QObject* owner, Saved chosen)
     {
-        const auto chosen = runOpen({{FileKind::image}, false, {}});
-        if (!chosen || chosen->isEmpty())
-            return std::nullopt;
-        return chosen->front();
+        open({{FileKind::image}, false, {}}, owner, [chosen = std::move(chosen)](const std::optional<QStringList>& paths) {
+            chosen(paths && !paths->isEmpty() ? std::optional(paths->front()) : std::nullopt);
+        });
     }
     // One or several application bundles, starting in the main application folder.
-    std::optional<QStringList> chooseApplications(bool multiple)
+    void chooseApplications(bool multiple, const QObject* owner, Opened opened)
     {
-        return runOpen({{FileKind::application}, multiple, QStringLiteral("/Applications")});
+        open({{FileKind::application}, multiple, QStringLiteral("/Applications")}, owner, std::move(opened));
     }
+
+protected:
+    virtual void showOpen(const OpenPanelRequest& request, Opened opened) = 0;
+    virtual void showSave(const SavePanelRequest& request, Saved saved) = 0;
 };
 
 } // namespace lumivast

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QString>
 
 #include <cstdint>
@@ -16,6 +17,10 @@ struct ShareableDisplay {
     std::uint32_t displayID = 0; // the display number
     int width = 0;               // points
     int height = 0;              // points
+    // Where the display shows part of a larger desktop that one picture can take whole (the
+    // monitors of one X screen share its desktops): that desktop's area, in points from the
+    // display's top-left. None: the display shows its own Spaces, or nothing past it can be taken.
+    std::optional<QRect> desktopArea;
     bool operator==(const ShareableDisplay&) const = default;
 };
 
@@ -33,7 +38,7 @@ struct ShareableContent {
 // How finely a still image samples the screen.
 enum class CaptureResolution { automatic = 0, best = 1, nominal = 2 };
 
-// One still image of one display.
+// One still image of one display, or of a part of what it shows.
 struct StillImageRequest {
     std::uint32_t displayID = 0;
     std::vector<std::uint32_t> excludedWindows; // left out of the picture
@@ -41,6 +46,9 @@ struct StillImageRequest {
     int height = 0;                             // pixels
     bool showsCursor = false;
     CaptureResolution resolution = CaptureResolution::nominal;
+    // The area taken, in points from the display's top-left, cut to the display or to its
+    // `desktopArea`; scaled to `width` x `height`. None: the whole display.
+    std::optional<QRect> sourceRect;
     bool operator==(const StillImageRequest&) const = default;
 };
 

@@ -17,8 +17,10 @@ namespace lumivast::bench {
 // Answers every alert at once, as if dismissed.
 class NoAlerts final : public AlertService {
 public:
-    AlertAnswer run(const Alert&) override { return {}; }
     void dismiss() override {} // none is ever up
+
+protected:
+    void show(const Alert&, AlertAnswered answered) override { answered({}); }
 };
 
 // Side-by-side 1512 x 982 displays, the first of them "Main", each with its

@@ -22,9 +22,9 @@ using namespace lumivast;
 namespace {
 
 class CancellingPanels final : public FilePanels {
-public:
-    std::optional<QStringList> runOpen(const OpenPanelRequest&) override { return std::nullopt; }
-    std::optional<QString> runSave(const SavePanelRequest&) override { return std::nullopt; }
+protected:
+    void showOpen(const OpenPanelRequest&, Opened opened) override { opened(std::nullopt); }
+    void showSave(const SavePanelRequest&, Saved saved) override { saved(std::nullopt); }
 };
 
 // `displays` displays of `perDisplay` named desktops with a window each.

@@ -4,32 +4,12 @@
 #include "Core/Settings/Settings.h"
 
 #include <cmath>
-#include <mutex>
 
 namespace lumivast {
 
-// What the trackpad monitor holds as its context. The monitor cannot be
-// stopped, so once handed out the relay outlives the detector and only
-// forgets it.
-struct TouchGestures::Relay {
-    std::mutex mutex;
-    TouchGestures* target = nullptr;
-};
+TouchGestures::TouchGestures(Scheduler& scheduler) : m_lifetime(scheduler) {}
 
-TouchGestures::TouchGestures(Scheduler& scheduler) : m_scheduler(scheduler), m_relay(new Relay)
-{
-    m_relay->target = this;
-}
-
-TouchGestures::~TouchGestures()
-{
-    {
-        std::lock_guard lock(m_relay->mutex);
-        m_relay->target = nullptr;
-    }
-    if (!m_relayHandedOut)
-        delete m_relay;
-}
+TouchGestures::~TouchGestures() = default;
 
 void TouchGestures::refresh()
 {
@@ -37,18 +17,17 @@ void TouchGestures::refresh()
     m_enabled.store(on, std::memory_order_relaxed);
     if (!on || m_started)
         return;
-    m_relayHandedOut = true;
-    m_started = CGSBridgeStartTouchMonitor(&TouchGestures::contactFrame, m_relay);
+    // The monitor cannot be stopped, so its context lasts for the process (never freed);
+    // frames after the detector went are dropped, and its end waits for a frame in progress.
+    if (!m_frames)
+        m_frames = new FrameHandler(m_lifetime.guard([this](int fingers, QPointF mean, double t) { frame(fingers, mean, t); }));
+    m_started = CGSBridgeStartTouchMonitor(&TouchGestures::contactFrame, m_frames);
 }
 
 void TouchGestures::contactFrame(std::int32_t fingers, void* context, float x, float y, double timestamp)
 {
-    auto* relay = static_cast<Relay*>(context);
-    if (!relay)
-        return;
-    std::lock_guard lock(relay->mutex);
-    if (relay->target)
-        relay->target->frame(fingers, QPointF(x, y), timestamp);
+    if (const auto* handler = static_cast<const FrameHandler*>(context))
+        (*handler)(fingers, QPointF(x, y), timestamp);
 }
 
 void TouchGestures::frame(int fingers, QPointF mean, double t)
@@ -76,15 +55,9 @@ void TouchGestures::frame(int fingers, QPointF mean, double t)
     m_maxFingers = 0;
     if (!tap)
         return;
-    Relay* relay = m_relay;
-    m_scheduler.post([relay] {
-        std::function<void()> handler;
-        {
-            std::lock_guard lock(relay->mutex);
-            if (relay->target)
-                handler = relay->target->onFourFingerTap;
-        }
-        if (handler)
+    m_lifetime.post([this] {
+        // Our own copy: the handler may end the detector.
+        if (const std::function<void()> handler = onFourFingerTap)
             handler();
     });
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform/Scheduler.h"
+#include "Platform/Lifetime.h"
 
 #include <QPointF>
 
@@ -39,14 +39,12 @@ public:
     bool isStarted() const { return m_started; }
 
 private:
-    struct Relay;
+    using FrameHandler = std::function<void(int fingers, QPointF mean, double timestamp)>;
     static void contactFrame(std::int32_t fingers, void* context, float x, float y, double timestamp);
     void frame(int fingers, QPointF mean, double timestamp);
 
-    Scheduler& m_scheduler;
-    Relay* m_relay;
-    bool m_relayHandedOut = false;
     bool m_started = false;
+    FrameHandler* m_frames = nullptr; // the monitor's context, once handed out
     // The setting as the frames' thread sees it.
     std::atomic<bool> m_enabled{false};
 
@@ -55,6 +53,8 @@ private:
     int m_maxFingers = 0;
     QPointF m_startPoint;
     bool m_moved = false;
+
+    Lifetime m_lifetime; // last: ends first
 };
 
 } // namespace lumivast

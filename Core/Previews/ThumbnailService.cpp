@@ -201,8 +201,12 @@ void ThumbnailService::capture(const Space& space, std::function<void()> done)
             if (window.owningPID && *window.owningPID == ownPID)
                 request.excludedWindows.push_back(window.windowID);
         }
+        // A display that shows part of a larger desktop (a row of Spaces across monitors) gives that
+        // desktop's picture, in its own shape.
+        request.sourceRect = display->desktopArea;
+        const QSize area = display->desktopArea ? display->desktopArea->size() : QSize(display->width, display->height);
         request.width = kWidth;
-        request.height = int(std::trunc(double(display->height) / double(std::max(display->width, 1)) * double(kWidth)));
+        request.height = int(std::trunc(double(area.height()) / double(std::max(area.width(), 1)) * double(kWidth)));
         request.showsCursor = false;
         request.resolution = CaptureResolution::nominal;
         Platform::current().screenCapture().captureImage(request, [self, id, done](std::expected<QImage, QString> image) {

@@ -71,12 +71,8 @@ void SpaceContents::refresh()
         return;
     m_pending = true;
     m_scheduledPass = m_scheduler.after(kPassDelay, [this] {
-        m_queue.async([scheduler = &m_scheduler, alive = std::weak_ptr<int>(m_alive), self = this] {
-            Reading reading = readWindowList();
-            scheduler->post([alive, self, reading = std::move(reading)]() mutable {
-                if (alive.lock())
-                    self->publish(std::move(reading));
-            });
+        m_queue.async([publish = m_lifetime.wrap([this](Reading reading) { publish(std::move(reading)); })] {
+            publish(readWindowList());
         });
     });
 }

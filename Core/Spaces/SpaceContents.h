@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/Spaces/SpaceModel.h"
+#include "Platform/Lifetime.h"
 #include "Platform/Scheduler.h"
 #include "Platform/SerialQueue.h"
 #include "Platform/Workspace.h"
@@ -109,7 +110,7 @@ private:
     WorkItem m_scheduledPass;
     WorkItem m_timer;
     std::vector<Subscription> m_observers;
-    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+    Lifetime m_lifetime{m_scheduler};
     SerialQueue m_queue{QStringLiteral("lumivast.contents")}; // last: joined first on destruction
 };
 

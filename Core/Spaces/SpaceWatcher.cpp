@@ -6,31 +6,17 @@
 #include "Platform/Platform.h"
 #include "Platform/SystemParts.h"
 
-#include <mutex>
-
 namespace lumivast {
 
-// What the window server holds as the notification context. The registration
-// lasts for the process, so the relay does too; it forgets the watcher when
-// the watcher goes, and events after that are dropped.
-struct SpaceWatcher::Relay {
-    std::mutex mutex;
-    SpaceWatcher* watcher = nullptr;
-    Scheduler* scheduler = nullptr;
-};
+// What the window server holds as the notification context.
+using WindowServerHandler = std::function<void(std::uint32_t event)>;
 
 SpaceWatcher::SpaceWatcher(Scheduler& scheduler, QString preferencesPath, QObject* parent)
-    : QObject(parent), m_scheduler(scheduler), m_preferencesPath(std::move(preferencesPath))
+    : QObject(parent), m_scheduler(scheduler), m_preferencesPath(std::move(preferencesPath)), m_lifetime(scheduler)
 {
 }
 
-SpaceWatcher::~SpaceWatcher()
-{
-    if (m_relay) {
-        std::lock_guard lock(m_relay->mutex);
-        m_relay->watcher = nullptr;
-    }
-}
+SpaceWatcher::~SpaceWatcher() = default;
 
 void SpaceWatcher::start()
 {
@@ -38,10 +24,12 @@ void SpaceWatcher::start()
         return;
     m_started = true;
 
-    m_relay = new Relay; // deliberately never freed: see Relay
-    m_relay->watcher = this;
-    m_relay->scheduler = &m_scheduler;
-    if (!CGSBridgeRegisterSpaceNotifications(&SpaceWatcher::windowServerEvent, m_relay))
+    // The registration lasts for the process, so its context does too (never freed); once the
+    // watcher is gone, events are dropped.
+    auto* handler = new WindowServerHandler(m_lifetime.wrap([this](std::uint32_t event) {
+        requestRefresh(QStringLiteral("ws:") + QString::number(event));
+    }));
+    if (!CGSBridgeRegisterSpaceNotifications(&SpaceWatcher::windowServerEvent, handler))
         qCCritical(lcSpaceWatcher) << "WindowServer notifications unavailable, relying on fallbacks";
 
     Platform& platform = Platform::current();
@@ -62,21 +50,8 @@ void SpaceWatcher::start()
 // Any thread: touches no state, only queues the refresh request on the main thread.
 void SpaceWatcher::windowServerEvent(std::uint32_t event, void* context)
 {
-    auto* relay = static_cast<Relay*>(context);
-    if (!relay)
-        return;
-    std::lock_guard lock(relay->mutex);
-    if (!relay->watcher)
-        return;
-    relay->scheduler->post([relay, event] {
-        SpaceWatcher* watcher;
-        {
-            std::lock_guard inner(relay->mutex);
-            watcher = relay->watcher;
-        }
-        if (watcher)
-            watcher->requestRefresh(QStringLiteral("ws:") + QString::number(event));
-    });
+    if (const auto* handler = static_cast<const WindowServerHandler*>(context))
+        (*handler)(event);
 }
 
 // The reason only labels the source ("ws:1401", "plist", ...); nothing depends on it.

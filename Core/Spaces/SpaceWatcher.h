@@ -2,6 +2,7 @@
 
 #include "Core/Spaces/SpaceModel.h"
 #include "Platform/FileWatcher.h"
+#include "Platform/Lifetime.h"
 #include "Platform/Scheduler.h"
 #include "Platform/Workspace.h"
 
@@ -47,7 +48,6 @@ signals:
     void changed();
 
 private:
-    struct Relay;
     static void windowServerEvent(std::uint32_t event, void* context);
 
     void requestRefresh(const QString& reason);
@@ -61,8 +61,8 @@ private:
     WorkItem m_plistRetry;
     std::unique_ptr<FileWatch> m_plistSource;
     std::vector<Subscription> m_observers;
-    Relay* m_relay = nullptr;
     bool m_started = false;
+    Lifetime m_lifetime; // last: ends first
 };
 
 } // namespace lumivast

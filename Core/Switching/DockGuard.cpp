@@ -29,10 +29,7 @@ void DockGuard::refresh(const std::optional<Space>& current)
     if (on && !m_monitor) {
         auto platform = Platform::currentShared();
         m_monitor = platform->mouse().addGlobalMonitor(maskFor(MouseEventType::leftMouseDown),
-                                                       [this, alive = std::weak_ptr<int>(m_alive)](const MouseEvent&) {
-                                                           if (alive.lock())
-                                                               mouseDown();
-                                                       });
+                                                       m_lifetime.guard([this](const MouseEvent&) { mouseDown(); }));
         m_monitorPlatform = platform;
     } else if (!on && m_monitor) {
         if (auto platform = m_monitorPlatform.lock())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/Spaces/SpaceModel.h"
+#include "Platform/Lifetime.h"
 #include "Platform/Mouse.h"
 #include "Platform/RunningApplications.h"
 #include "Platform/Scheduler.h"
@@ -55,7 +56,7 @@ private:
     std::optional<Duration> m_lastDockClick;
     std::optional<Space> m_spaceBeforeClick;
     std::optional<Space> m_currentSpace;
-    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+    Lifetime m_lifetime; // the monitor may outlive the guard
 };
 
 } // namespace lumivast

@@ -71,15 +71,11 @@ void EdgeTriggers::refresh()
         return;
     auto platform = Platform::currentShared();
     Mouse& mouse = platform->mouse();
-    const std::weak_ptr<int> alive = m_alive;
+    const auto checkWhileAlive = m_lifetime.guard([this] { check(); });
     m_monitor = mouse.addGlobalMonitor(maskFor(MouseEventType::mouseMoved) | maskFor(MouseEventType::leftMouseDragged),
-                                       [this, alive](const MouseEvent&) {
-                                           if (alive.lock())
-                                               check();
-                                       });
-    m_localMonitor = mouse.addLocalMonitor(maskFor(MouseEventType::mouseMoved), [this, alive](const MouseEvent& event) {
-        if (alive.lock())
-            check();
+                                       [checkWhileAlive](const MouseEvent&) { checkWhileAlive(); });
+    m_localMonitor = mouse.addLocalMonitor(maskFor(MouseEventType::mouseMoved), [checkWhileAlive](const MouseEvent& event) {
+        checkWhileAlive();
         return std::optional<MouseEvent>(event);
     });
     m_monitorPlatform = platform;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Lifetime.h"
 #include "Platform/Mouse.h"
 #include "Platform/Scheduler.h"
 #include "Platform/Screens.h"
@@ -61,7 +62,7 @@ private:
     std::optional<Duration> m_dwellStart;
     QString m_dwellKind;
     bool m_fired = false;
-    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+    Lifetime m_lifetime; // the monitors may outlive the triggers
 };
 
 } // namespace lumivast

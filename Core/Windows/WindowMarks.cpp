@@ -17,19 +17,18 @@ void WindowMarks::captureLetter(std::function<void(const QString& letter)> compl
     const std::uint64_t capture = ++m_capture;
     m_capturing = true;
 
-    std::weak_ptr<int> alive = m_alive;
     std::vector<std::unique_ptr<GlobalHotKey>> keys;
     for (const auto& [letter, keyCode] : kLetterKeys) {
         const QString text(QChar::fromLatin1(letter));
-        auto key = m_hotKeys.create(keyCode, 0, [this, alive, capture, text, completion] {
+        auto key = m_hotKeys.create(keyCode, 0, m_lifetime.guard([this, capture, text, completion] {
             // A press belongs to its own capture only, and ends it: later
             // presses (or a press queued before a newer capture) do nothing.
-            if (alive.expired() || capture != m_capture || !m_capturing)
+            if (capture != m_capture || !m_capturing)
                 return;
             endCapture();
             if (completion)
                 completion(text);
-        });
+        }));
         if (key)
             keys.push_back(std::move(key)); // taken by another application: that letter cannot be captured
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/Switching/GlobalHotKey.h"
+#include "Platform/Lifetime.h"
 #include "Platform/Scheduler.h"
 
 #include <QString>
@@ -59,7 +60,7 @@ private:
     WorkItem m_timeout;
     bool m_capturing = false;
     std::uint64_t m_capture = 0; // number of the capture under way
-    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+    Lifetime m_lifetime; // a press may be delivered after the marks went
 };
 
 } // namespace lumivast

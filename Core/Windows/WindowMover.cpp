@@ -191,15 +191,11 @@ void WindowMover::move(const FrontWindow& window, const Space& target, const Spa
 
     CGSBridgeMoveWindowToSpace(window.id, std::uint64_t(target.managedID)); // the check below decides
 
-    std::weak_ptr<int> alive = m_alive;
-    Scheduler* scheduler = &m_scheduler;
-    runDetached(m_scheduler, kVerifyDelay, [this, alive, scheduler, window, target, snapshot, follow, allowDrag, finish] {
-        if (alive.expired())
-            return;
+    runDetached(m_scheduler, kVerifyDelay, m_lifetime.guard([this, window, target, snapshot, follow, allowDrag, finish] {
         if (contains(spacesOfWindow(window.id), target.managedID)) {
             if (follow) {
                 m_switcher.switchTo(target, snapshot);
-                runDetached(*scheduler, kRaiseAfterFollow, [window] { raise(window); });
+                runDetached(m_scheduler, kRaiseAfterFollow, [window] { raise(window); });
             }
             finish({});
             return;
@@ -215,7 +211,7 @@ void WindowMover::move(const FrontWindow& window, const Space& target, const Spa
         }
         qCInfo(lcWindowMover) << "private move did not take, using drag fallback";
         dragMove(window, target, snapshot, finish);
-    });
+    }));
 }
 
 void WindowMover::dragMove(const FrontWindow& window, const Space& target, const SpaceSnapshot& snapshot, Completion completion)
@@ -238,11 +234,10 @@ void WindowMover::dragMove(const FrontWindow& window, const Space& target, const
     postMouse(MouseEventType::leftMouseDown, grab);
     postMouse(MouseEventType::leftMouseDragged, drop);
 
-    std::weak_ptr<int> alive = m_alive;
+    const auto switchTo = m_lifetime.guard([this, target, snapshot] { m_switcher.switchTo(target, snapshot); });
     Scheduler* scheduler = &m_scheduler;
-    runDetached(m_scheduler, kDragSwitchDelay, [this, alive, scheduler, window, target, snapshot, drop, pointerBefore, completion] {
-        if (!alive.expired())
-            m_switcher.switchTo(target, snapshot);
+    runDetached(m_scheduler, kDragSwitchDelay, [switchTo, scheduler, window, target, drop, pointerBefore, completion] {
+        switchTo();
         // The button is released even when the mover is gone: a held button would stay held.
         runDetached(*scheduler, kDragReleaseDelay, [window, target, drop, pointerBefore, completion] {
             postMouse(MouseEventType::leftMouseUp, drop);

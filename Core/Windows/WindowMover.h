@@ -2,6 +2,7 @@
 
 #include "Core/Spaces/SpaceContents.h"
 #include "Core/Spaces/SpaceModel.h"
+#include "Platform/Lifetime.h"
 #include "Platform/Scheduler.h"
 
 #include <QPointF>
@@ -84,7 +85,7 @@ private:
 
     SpaceSwitcher& m_switcher;
     Scheduler& m_scheduler;
-    std::shared_ptr<int> m_alive = std::make_shared<int>(0); // scheduled steps hold it weakly
+    Lifetime m_lifetime{m_scheduler}; // scheduled steps run only while the mover lives
 };
 
 // The managed Space numbers the window server lists for a window; a missing

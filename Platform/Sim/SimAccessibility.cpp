@@ -142,7 +142,10 @@ std::expected<void, AXError> SimAccessibility::setAttribute(sysfn::AXElementRef 
         const auto* point = std::get_if<QPointF>(&value);
         if (!point)
             return std::unexpected(AXError::illegalArgument);
-        w->frame.moveTopLeft(*point);
+        {
+            std::lock_guard lock(m_world.stateMutex());
+            w->frame.moveTopLeft(*point);
+        }
         keepRecent(m_log << QStringLiteral("position ") + number);
         return {};
     }
@@ -154,7 +157,10 @@ std::expected<void, AXError> SimAccessibility::setAttribute(sysfn::AXElementRef 
             keepRecent(m_log << QStringLiteral("size %1 refused").arg(number));
             return std::unexpected(AXError::failure);
         }
-        w->frame.setSize(*size);
+        {
+            std::lock_guard lock(m_world.stateMutex());
+            w->frame.setSize(*size);
+        }
         keepRecent(m_log << QStringLiteral("size ") + number);
         return {};
     }
@@ -165,7 +171,10 @@ std::expected<void, AXError> SimAccessibility::setAttribute(sysfn::AXElementRef 
         return std::unexpected(parsed.error());
     const bool flag = *parsed;
     if (attribute == kMinimized) {
-        w->minimized = flag;
+        {
+            std::lock_guard lock(m_world.stateMutex());
+            w->minimized = flag;
+        }
         keepRecent(m_log << (flag ? QStringLiteral("minimize ") : QStringLiteral("unminimize ")) + number);
         return {};
     }
@@ -190,6 +199,7 @@ std::expected<void, AXError> SimAccessibility::perform(sysfn::AXElementRef eleme
             return std::unexpected(AXError::actionUnsupported);
         const std::uint32_t id = button->window;
         if (button->kind == Button::minimize) {
+            std::lock_guard lock(m_world.stateMutex());
             m_world.window(id)->minimized = true;
             keepRecent(m_log << QStringLiteral("minimize %1").arg(id));
         } else {
@@ -410,9 +420,9 @@ bool SimWorld::terminateApplication(std::int32_t pid)
         a->running = false;
         a->hidden = false;
         std::erase_if(windows, [pid](const Window& w) { return w.pid == pid; });
+        if (frontmostPID == pid)
+            frontmostPID.reset();
     }
-    if (frontmostPID == pid)
-        frontmostPID.reset();
     postApplicationEvent(WorkspaceEvent::DidTerminateApplication, *running);
     return true;
 }
@@ -466,7 +476,10 @@ bool SimWindowList::activate(std::int32_t pid)
         return false;
     m_world.activatedPIDs.push_back(pid);
     keepRecent(m_world.activatedPIDs);
-    m_world.frontmostPID = pid;
+    {
+        std::lock_guard lock(m_world.stateMutex());
+        m_world.frontmostPID = pid;
+    }
     m_world.postApplicationEvent(WorkspaceEvent::DidActivateApplication, pid);
     m_world.followActivation(pid);
     return true;
@@ -477,18 +490,24 @@ bool SimWindowList::hide(std::int32_t pid)
     SimWorld::App* app = m_world.app(pid);
     if (!app || !app->running)
         return false;
-    app->hidden = true;
-    if (m_world.frontmostPID != pid)
-        return true;
-    // The next visible application comes to the front.
-    m_world.frontmostPID.reset();
-    for (const SimWorld::App& other : m_world.apps) {
-        if (other.pid != pid && other.running && !other.hidden && other.policy == QLatin1String("regular")) {
-            m_world.frontmostPID = other.pid;
-            m_world.postApplicationEvent(WorkspaceEvent::DidActivateApplication, other.pid);
-            break;
+    std::optional<std::int32_t> next;
+    {
+        std::lock_guard lock(m_world.stateMutex());
+        app->hidden = true;
+        if (m_world.frontmostPID != pid)
+            return true;
+        // The next visible application comes to the front.
+        m_world.frontmostPID.reset();
+        for (const SimWorld::App& other : m_world.apps) {
+            if (other.pid != pid && other.running && !other.hidden && other.policy == QLatin1String("regular")) {
+                next = other.pid;
+                break;
+            }
         }
+        m_world.frontmostPID = next;
     }
+    if (next)
+        m_world.postApplicationEvent(WorkspaceEvent::DidActivateApplication, *next);
     return true;
 }
 
@@ -497,6 +516,7 @@ bool SimWindowList::unhide(std::int32_t pid)
     SimWorld::App* app = m_world.app(pid);
     if (!app || !app->running)
         return false;
+    std::lock_guard lock(m_world.stateMutex());
     app->hidden = false;
     return true;
 }

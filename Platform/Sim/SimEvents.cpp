@@ -43,6 +43,7 @@ void SimEvents::mouse(const InputEvent& event)
         break;
     case InputEvent::Type::leftMouseDragged:
         if (m_world.heldWindow) {
+            std::lock_guard lock(m_world.stateMutex());
             if (SimWorld::Window* w = m_world.window(*m_world.heldWindow))
                 w->frame.translate(event.location - from);
         }

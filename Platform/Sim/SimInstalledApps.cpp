@@ -172,7 +172,10 @@ std::int32_t SimWindowList::start(SimWorld::App& app, const OpenConfiguration& c
         activate(pid);
     } else {
         // A bundle starting up comes forward by itself, without an activation request.
-        m_world.frontmostPID = pid;
+        {
+            std::lock_guard lock(m_world.stateMutex());
+            m_world.frontmostPID = pid;
+        }
         m_world.postApplicationEvent(WorkspaceEvent::DidActivateApplication, pid);
     }
     return pid;

@@ -143,7 +143,10 @@ void SimMissionControl::restartDock()
     m_closeWork.cancel();
     m_state = State::closed;
     m_hovered.reset();
-    m_world.dockPID = m_world.dockPID == 0 ? kFirstDockPID : m_world.dockPID + kRestartedPIDStep;
+    {
+        std::lock_guard lock(m_world.stateMutex());
+        m_world.dockPID = m_world.dockPID == 0 ? kFirstDockPID : m_world.dockPID + kRestartedPIDStep;
+    }
     keepRecent(m_log << QStringLiteral("Dock restarted as %1").arg(m_world.dockPID));
 }
 
@@ -518,7 +521,10 @@ void SimMissionControl::addDesktop(int displayIndex)
     space.managedID = highest + 1;
     space.uuid = QUuid::createUuidV5(ns, QStringLiteral("added-space-%1").arg(space.managedID)).toString(QUuid::WithoutBraces).toUpper();
     SimWorld::Display& display = m_world.displays[std::size_t(displayIndex)];
-    display.spaces.push_back(space);
+    {
+        std::lock_guard lock(m_world.stateMutex());
+        display.spaces.push_back(space);
+    }
     keepRecent(m_log << QStringLiteral("added %1 on %2").arg(space.managedID).arg(display.identifier));
     m_world.announceChange(kSpacesChangedEvent, false);
 }
@@ -548,6 +554,7 @@ void SimMissionControl::removeDesktop(std::uint64_t managedID)
             if (!after->fullscreen)
                 target = after->managedID;
         }
+        const bool wasCurrent = display.current == managedID;
         {
             std::lock_guard lock(m_world.stateMutex());
             for (SimWorld::Window& w : m_world.windows) {
@@ -555,11 +562,10 @@ void SimMissionControl::removeDesktop(std::uint64_t managedID)
                     w.spaces.push_back(target);
             }
             spaces.erase(it);
+            if (wasCurrent)
+                display.current = target;
         }
         m_hovered.reset();
-        const bool wasCurrent = display.current == managedID;
-        if (wasCurrent)
-            display.current = target;
         keepRecent(m_log << QStringLiteral("removed %1").arg(managedID));
         m_world.announceChange(wasCurrent ? kSpaceSwitchedEvent : kSpacesChangedEvent, wasCurrent);
         return;

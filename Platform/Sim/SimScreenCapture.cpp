@@ -65,7 +65,7 @@ void SimScreenCapture::shareableContent(bool excludeDesktopWindows, bool onScree
             current.insert(display.current);
             if (omittedDisplays.contains(display.identifier) || omittedDisplays.contains(display.uuid))
                 continue;
-            content.displays.push_back({display.number, int(display.frame.width()), int(display.frame.height())});
+            content.displays.push_back({display.number, int(display.frame.width()), int(display.frame.height()), std::nullopt});
         }
         const auto self = std::int32_t(QCoreApplication::applicationPid());
         for (const SimWorld::Window& window : m_world.windows) {
@@ -94,34 +94,42 @@ void SimScreenCapture::captureImage(const StillImageRequest& request, Answer<QIm
         if (request.width <= 0 || request.height <= 0)
             return answer(std::unexpected(QStringLiteral("The requested image size is not valid")));
         const std::set<std::uint32_t> excluded(request.excludedWindows.begin(), request.excludedWindows.end());
-        QImage image = paint(request.displayID, QSize(request.width, request.height), excluded);
+        QImage image = paint(request.displayID, QSize(request.width, request.height), excluded, request.sourceRect);
         if (image.isNull())
             return answer(std::unexpected(QStringLiteral("The display is no longer available")));
         answer(std::move(image));
     }));
 }
 
-QImage SimScreenCapture::paint(std::uint32_t displayNumber, QSize size, const std::set<std::uint32_t>& excluded)
+QImage SimScreenCapture::paint(std::uint32_t displayNumber, QSize size, const std::set<std::uint32_t>& excluded,
+                               std::optional<QRect> area)
 {
     std::lock_guard lock(m_world.stateMutex());
     const auto display = std::find_if(m_world.displays.begin(), m_world.displays.end(),
                                       [&](const SimWorld::Display& d) { return d.number == displayNumber; });
     if (display == m_world.displays.end() || display->frame.isEmpty() || size.isEmpty())
         return {};
+    // A display shows its own Spaces only: the area is cut to it.
+    const QRectF whole(QPointF(0, 0), display->frame.size());
+    const QRectF source = area ? whole.intersected(QRectF(*area)) : whole;
+    if (source.isEmpty())
+        return {};
+    const double sx = size.width() / source.width();
+    const double sy = size.height() / source.height();
+    const QPointF origin = display->frame.topLeft() + source.topLeft(); // world point at the picture's top-left
 
     QImage image(size, QImage::Format_RGB32);
     const std::optional<QString> picture = m_world.currentWallpaper(*display);
-    const QImage backdrop = picture ? wallpaper(*picture, size) : QImage();
+    const QSize wholeSize = area ? QSize(qRound(whole.width() * sx), qRound(whole.height() * sy)) : size;
+    const QImage backdrop = picture ? wallpaper(*picture, wholeSize) : QImage();
     if (backdrop.isNull())
         image.fill(kDesktopFill);
 
     QPainter painter(&image);
     if (!backdrop.isNull())
-        painter.drawImage(0, 0, backdrop);
+        painter.drawImage(QPointF(-source.x() * sx, -source.y() * sy), backdrop);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    const double sx = size.width() / display->frame.width();
-    const double sy = size.height() / display->frame.height();
     const double scale = std::min(sx, sy);
     QFont font = painter.font();
     font.setPixelSize(std::max(6, int(kTitleFontSize * scale + 0.5)));
@@ -133,7 +141,7 @@ QImage SimScreenCapture::paint(std::uint32_t displayNumber, QSize size, const st
         const SimWorld::Window& window = *it;
         if (excluded.contains(window.id) || !onScreen(m_world, window, current))
             continue;
-        const QRectF card((window.frame.x() - display->frame.x()) * sx, (window.frame.y() - display->frame.y()) * sy,
+        const QRectF card((window.frame.x() - origin.x()) * sx, (window.frame.y() - origin.y()) * sy,
                           window.frame.width() * sx, window.frame.height() * sy);
         const QColor color = simAppColor(colorSeed(m_world, window.pid));
         const double radius = kCornerRadius * scale;

@@ -4,6 +4,7 @@
 #include "Platform/ScreenCapture.h"
 
 #include <QColor>
+#include <QRect>
 #include <QString>
 
 #include <map>
@@ -38,9 +39,11 @@ public:
     void shareableContent(bool excludeDesktopWindows, bool onScreenWindowsOnly, Answer<ShareableContent> answer) override;
     void captureImage(const StillImageRequest& request, Answer<QImage> answer) override;
 
-    // The picture of `displayNumber` as it looks now, at `size` pixels,
-    // without the windows listed. A null image when there is no such display.
-    QImage paint(std::uint32_t displayNumber, QSize size, const std::set<std::uint32_t>& excluded);
+    // The picture of `displayNumber` (or of `area` of it, in points from its top-left) as it looks
+    // now, at `size` pixels, without the windows listed. A null image when there is no such display,
+    // or the area misses it.
+    QImage paint(std::uint32_t displayNumber, QSize size, const std::set<std::uint32_t>& excluded,
+                 std::optional<QRect> area = std::nullopt);
 
     // ---- knobs (world file "screenCapture") ----
     Duration delay = Duration::zero();

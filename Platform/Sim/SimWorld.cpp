@@ -564,13 +564,14 @@ bool SimWorld::switchSpace(const QString& displayIdentifier, std::uint64_t manag
                                        [&](const SimSpace& s) { return s.managedID == managedID; });
         if (!known)
             return false;
-        // A window held by its title bar goes along to the new Space.
-        if (Window* held = heldWindow ? window(*heldWindow) : nullptr;
-            held && std::find(held->spaces.begin(), held->spaces.end(), display.current) != held->spaces.end()) {
+        {
             std::lock_guard lock(m_stateMutex);
-            held->spaces = {managedID};
+            // A window held by its title bar goes along to the new Space.
+            if (Window* held = heldWindow ? window(*heldWindow) : nullptr;
+                held && std::find(held->spaces.begin(), held->spaces.end(), display.current) != held->spaces.end())
+                held->spaces = {managedID};
+            display.current = managedID;
         }
-        display.current = managedID;
         announceChange(1401, true);
         return true;
     }

@@ -52,6 +52,13 @@ class SimCompositing;
 // State lives on the main thread; only the window server's notifications (when
 // asked to) and trackpad frames arrive on other threads. Frames and the
 // pointer are stored as world files write them: global, origin top left.
+//
+// One lock rule: what other threads read (the window list, running
+// applications and the Spaces with their current one: `displays`, `windows`,
+// `apps`, `frontmostPID`, `dockPID`) is changed only on the main thread and
+// only under stateMutex(); other threads read it only under that lock. The
+// main thread reads it without. A test that changes these fields while a
+// worker may be reading takes the lock as well.
 class SimWorld final : public SymbolSource, public Workspace, public Screens, public Trust {
 public:
     static inline const QByteArray kSkyLightPath = "/System/Library/PrivateFrameworks/SkyLight.framework/SkyLight";
@@ -216,8 +223,7 @@ public:
     QList<QByteArray> lookups() const;
     bool isLoaded(const QByteArray& image) const;
 
-    // The window list and running applications are also read on the window-contents worker;
-    // whatever reshapes them (moves, closes, launches) holds this lock.
+    // See the lock rule above.
     std::recursive_mutex& stateMutex() const { return m_stateMutex; }
 
     // ---- changes, each announced as the system would ----

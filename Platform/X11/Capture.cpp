@@ -244,6 +244,19 @@ QRect onRoot(const Layout& layout, const Monitor& m)
     return m.global.translated(-layout.screenOffsets[std::size_t(m.screen)], 0);
 }
 
+// What the monitors of one X screen show between them, on its root: every monitor of a screen
+// shows that screen's desktop.
+QRect desktopOnRoot(XConnection& x, const Layout& layout, int screen)
+{
+    QRect area;
+    for (const Monitor& m : layout.monitors) {
+        if (m.screen == screen)
+            area = area.united(onRoot(layout, m));
+    }
+    const xcb_screen_t* s = x.screens()[std::size_t(screen)];
+    return area.intersected(QRect(0, 0, s->width_in_pixels, s->height_in_pixels));
+}
+
 } // namespace
 
 QImage rootBackground(XConnection& x, int screen, const QRect& rect)
@@ -338,8 +351,14 @@ std::expected<ShareableContent, QString> X11Capture::content(bool excludeDesktop
         return std::unexpected(kNoDisplay);
     ShareableContent content;
     const Layout layout = readLayout(*x);
-    for (const Monitor& m : layout.monitors)
-        content.displays.push_back({m.number, m.global.width(), m.global.height()});
+    for (const Monitor& m : layout.monitors) {
+        ShareableDisplay display{m.number, m.global.width(), m.global.height(), std::nullopt};
+        const QRect own = onRoot(layout, m);
+        const QRect desktop = desktopOnRoot(*x, layout, m.screen);
+        if (desktop != own && desktop.contains(own))
+            display.desktopArea = desktop.translated(-own.topLeft());
+        content.displays.push_back(display);
+    }
 
     // Only what is mapped can be captured: the windows of the other desktops are not.
     std::vector<xcb_window_t> clients;
@@ -393,7 +412,12 @@ std::expected<QImage, QString> X11Capture::image(const StillImageRequest& reques
     const xcb_screen_t* xScreen = x->screens()[std::size_t(screen)];
     if (!readablePixels(*x, screen, xScreen->root_depth))
         return std::unexpected(QStringLiteral("The screen's pixel format cannot be read"));
-    const QRect rect = onRoot(layout, *monitor);
+    QRect rect = onRoot(layout, *monitor);
+    if (request.sourceRect) {
+        rect = request.sourceRect->translated(rect.topLeft()).intersected(rect.united(desktopOnRoot(*x, layout, screen)));
+        if (rect.isEmpty())
+            return std::unexpected(QStringLiteral("The requested area is not on the screen"));
+    }
 
     QImage picture;
     if (request.excludedWindows.empty()) {

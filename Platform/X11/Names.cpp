@@ -7,10 +7,10 @@ namespace lumivast::x11 {
 X11DesktopNames::X11DesktopNames(std::shared_ptr<Session> session) : m_session(std::move(session))
 {
     // Written again where they differ from ours; where they do not, nothing is written, so this ends.
-    m_session->onRootChange([this, alive = std::weak_ptr<int>(m_alive)](Session::RootChange) {
-        if (alive.lock() && m_names)
+    m_session->onRootChange(m_lifetime.guard([this](Session::RootChange) {
+        if (m_names)
             setStoredNames(*m_names);
-    });
+    }));
 }
 
 void X11DesktopNames::setStoredNames(const std::map<std::uint64_t, QString>& names)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/DesktopNames.h"
+#include "Platform/Lifetime.h"
 #include "Platform/X11/Session.h"
 
 #include <map>
@@ -22,10 +23,10 @@ public:
 private:
     std::shared_ptr<Session> m_session;
     std::optional<std::map<std::uint64_t, QString>> m_names; // the last given
-    std::shared_ptr<int> m_alive = std::make_shared<int>();  // the session's handler outlives this
     // By screen and desktop index: the window manager's name before ours, and ours.
     std::map<int, std::map<std::uint32_t, QString>> m_original;
     std::map<int, std::map<std::uint32_t, QString>> m_written;
+    Lifetime m_lifetime; // the session's handler outlives this
 };
 
 } // namespace lumivast::x11

@@ -19,10 +19,10 @@ constexpr std::uint32_t kPagerSource = 2;
 
 X11PanelWindows::X11PanelWindows(std::shared_ptr<Session> session) : m_session(std::move(session))
 {
-    m_session->onRootChange([this, alive = std::weak_ptr<int>(m_alive)](Session::RootChange change) {
-        if (alive.lock() && change == Session::RootChange::windowManager)
+    m_session->onRootChange(m_lifetime.guard([this](Session::RootChange change) {
+        if (change == Session::RootChange::windowManager)
             askAgain();
-    });
+    }));
 }
 
 void X11PanelWindows::askAgain()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Lifetime.h"
 #include "Platform/PanelWindows.h"
 #include "Platform/X11/Session.h"
 
@@ -30,7 +31,7 @@ private:
 
     std::shared_ptr<Session> m_session;
     std::map<xcb_window_t, PanelTraits> m_managed; // main thread
-    std::shared_ptr<int> m_alive = std::make_shared<int>();
+    Lifetime m_lifetime; // the session's handler outlives this
 };
 
 } // namespace lumivast::x11

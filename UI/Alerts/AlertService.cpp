@@ -1,6 +1,8 @@
 #include "UI/Alerts/AlertService.h"
 
 #include "Platform/Log.h"
+#include "Platform/OwnedAnswer.h"
+#include "UI/Alerts/ModalDialog.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -135,33 +137,52 @@ AlertAnswer MessageBoxAlertService::answerOf(const QDialog& dialog)
     return answer;
 }
 
-AlertAnswer MessageBoxAlertService::run(const Alert& alert)
+void AlertService::open(const Alert& alert, const QObject* owner, AlertAnswered answered)
 {
-    // Without a screen nobody could answer; a modal loop would hang the program.
+    show(alert, ownedAnswer(owner, std::move(answered)));
+}
+
+MessageBoxAlertService::~MessageBoxAlertService()
+{
+    // At exit: the alerts still up go unanswered.
+    for (const QPointer<QDialog>& dialog : m_shown)
+        delete dialog.data();
+}
+
+void MessageBoxAlertService::show(const Alert& alert, AlertAnswered answered)
+{
+    // Without a screen nobody could answer; the alert would wait forever.
     if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
         qCInfo(lcApp) << "no screen for the alert, dismissed:" << alert.messageText;
-        return {};
+        QMetaObject::invokeMethod(qApp, [answered = std::move(answered)] { answered({}); }, Qt::QueuedConnection);
+        return;
     }
-    const std::unique_ptr<QDialog> dialog = dialogFor(alert);
+    std::unique_ptr<QDialog> dialog = dialogFor(alert);
+    QDialog* shown = dialog.get();
+    m_shown.emplace_back(shown);
     // Asked from a tray menu the program has no active window: the alert must
     // come to the front and take the keyboard itself.
-    QDialog* shown = dialog.get();
     QMetaObject::invokeMethod(shown, [shown] {
         shown->raise();
         shown->activateWindow();
         if (auto* line = shown->findChild<QLineEdit*>())
             line->setFocus();
     }, Qt::QueuedConnection);
-    m_shown = shown;
-    dialog->exec();
-    m_shown = nullptr;
-    return answerOf(*dialog);
+    showModal(std::move(dialog), [this, answered = std::move(answered)](QDialog& closed, int) {
+        std::erase(m_shown, &closed);
+        answered(answerOf(closed));
+    });
 }
 
 void MessageBoxAlertService::dismiss()
 {
-    if (m_shown)
-        m_shown->done(-1);
+    // Only one still on screen: one that closed may not have answered yet.
+    for (auto it = m_shown.rbegin(); it != m_shown.rend(); ++it) {
+        if (*it && (*it)->isVisible()) {
+            (*it)->done(-1);
+            return;
+        }
+    }
 }
 
 } // namespace lumivast

@@ -5,8 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace lumivast {
 
@@ -39,30 +41,41 @@ struct AlertAnswer {
     bool checkbox = false;
 };
 
-// Runs modal alerts. The application has one; tests answer with a fake.
+using AlertAnswered = std::function<void(const AlertAnswer&)>;
+
+// Shows modal alerts without waiting for them. The application has one; tests answer with a fake.
 class AlertService {
 public:
     virtual ~AlertService() = default;
-    // Brings the application to the front, shows the alert and returns once it is answered.
-    virtual AlertAnswer run(const Alert& alert) = 0;
-    // Closes the alert on show unanswered (button -1), for a question that no
-    // longer stands; nothing when none shows.
+    // Brings the application to the front, shows the alert and returns at once.
+    // `answered` runs on the main thread once the alert has closed, and not at
+    // all when `owner` is gone by then.
+    void open(const Alert& alert, const QObject* owner, AlertAnswered answered);
+    // Closes the alert last opened of those on show unanswered (button -1), for
+    // a question that no longer stands; nothing when none shows.
     virtual void dismiss() = 0;
+
+protected:
+    // Shows the alert; `answered` runs once, after it closed.
+    virtual void show(const Alert& alert, AlertAnswered answered) = 0;
 };
 
 // The real thing, on QMessageBox.
 class MessageBoxAlertService final : public AlertService {
 public:
-    AlertAnswer run(const Alert& alert) override;
+    ~MessageBoxAlertService() override;
     void dismiss() override;
 
     // The dialog that shows `alert`, not yet shown, and how it was answered once
-    // closed: apart from `run`, so what it shows is tested without a modal loop.
+    // closed: apart from `show`, so what it shows is tested without a screen.
     static std::unique_ptr<QDialog> dialogFor(const Alert& alert);
     static AlertAnswer answerOf(const QDialog& dialog);
 
+protected:
+    void show(const Alert& alert, AlertAnswered answered) override;
+
 private:
-    QPointer<QDialog> m_shown;
+    std::vector<QPointer<QDialog>> m_shown; // oldest first
 };
 
 } // namespace lumivast

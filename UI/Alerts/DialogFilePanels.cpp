@@ -2,6 +2,7 @@
 
 #include "Core/Apps/AppCatalogue.h"
 #include "Platform/Platform.h"
+#include "UI/Alerts/ModalDialog.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -134,39 +135,49 @@ QStringList DialogFilePanels::nameFilters(const std::vector<FileKind>& kinds)
     return filters;
 }
 
-std::optional<QStringList> DialogFilePanels::runOpen(const OpenPanelRequest& request)
+void DialogFilePanels::showOpen(const OpenPanelRequest& request, Opened opened)
 {
     if (std::find(request.allowedKinds.begin(), request.allowedKinds.end(), FileKind::application)
         != request.allowedKinds.end()) {
-        ApplicationChooser chooser(request.directory, request.allowsMultipleSelection);
-        if (chooser.exec() != QDialog::Accepted || chooser.chosen().isEmpty())
-            return std::nullopt;
-        return chooser.chosen();
+        showModal(std::make_unique<ApplicationChooser>(request.directory, request.allowsMultipleSelection),
+                  [opened = std::move(opened)](QDialog& closed, int result) {
+                      const QStringList chosen = static_cast<ApplicationChooser&>(closed).chosen();
+                      if (result != QDialog::Accepted || chosen.isEmpty())
+                          return opened(std::nullopt);
+                      opened(chosen);
+                  });
+        return;
     }
-    QFileDialog dialog(nullptr, QString(), expandedFolder(request.directory));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.allowsMultipleSelection ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
-    dialog.setNameFilters(nameFilters(request.allowedKinds));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles();
+    auto dialog = std::make_unique<QFileDialog>(nullptr, QString(), expandedFolder(request.directory));
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(request.allowsMultipleSelection ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    dialog->setNameFilters(nameFilters(request.allowedKinds));
+    showModal(std::move(dialog), [opened = std::move(opened)](QDialog& closed, int result) {
+        const QStringList files = static_cast<QFileDialog&>(closed).selectedFiles();
+        if (result != QDialog::Accepted || files.isEmpty())
+            return opened(std::nullopt);
+        opened(files);
+    });
 }
 
-std::optional<QString> DialogFilePanels::runSave(const SavePanelRequest& request)
+void DialogFilePanels::showSave(const SavePanelRequest& request, Saved saved)
 {
     const QString folder = request.directory.isEmpty() ? QDir::homePath() : expandedFolder(request.directory);
-    QFileDialog dialog(nullptr, QString(), QDir(folder).filePath(request.suggestedName));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(nameFilters(request.allowedKinds));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    QString path = dialog.selectedFiles().front();
-    // A name typed without its extension gets the chosen kind's.
-    const QString extension = extensionOf(dialog.selectedNameFilter());
-    if (!extension.isEmpty() && QFileInfo(path).suffix().isEmpty())
-        path += QLatin1Char('.') + extension;
-    return path;
+    auto dialog = std::make_unique<QFileDialog>(nullptr, QString(), QDir(folder).filePath(request.suggestedName));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setNameFilters(nameFilters(request.allowedKinds));
+    showModal(std::move(dialog), [saved = std::move(saved)](QDialog& closed, int result) {
+        const auto& dialog = static_cast<QFileDialog&>(closed);
+        if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return saved(std::nullopt);
+        QString path = dialog.selectedFiles().front();
+        // A name typed without its extension gets the chosen kind's.
+        const QString extension = extensionOf(dialog.selectedNameFilter());
+        if (!extension.isEmpty() && QFileInfo(path).suffix().isEmpty())
+            path += QLatin1Char('.') + extension;
+        saved(path);
+    });
 }
 
 } // namespace lumivast

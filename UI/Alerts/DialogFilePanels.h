@@ -9,11 +9,12 @@ namespace lumivast {
 // what counts as an installed application is the platform's to say.
 class DialogFilePanels final : public FilePanels {
 public:
-    std::optional<QStringList> runOpen(const OpenPanelRequest& request) override;
-    std::optional<QString> runSave(const SavePanelRequest& request) override;
-
     // The file dialog's filter for these kinds ("Images (*.png *.jpg …)").
     static QStringList nameFilters(const std::vector<FileKind>& kinds);
+
+protected:
+    void showOpen(const OpenPanelRequest& request, Opened opened) override;
+    void showSave(const SavePanelRequest& request, Saved saved) override;
 };
 
 } // namespace lumivast

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace lumivast {
@@ -9,15 +11,22 @@ namespace lumivast {
 // Asks the user for one file. The application has one; tests answer with a fake.
 class FileChooser {
 public:
+    using Chosen = std::function<void(const std::optional<QString>& path)>;
+
     virtual ~FileChooser() = default;
-    // One picture file, or none when the user cancels. `message` says what it is for.
-    virtual std::optional<QString> chooseImage(const QString& message) = 0;
+    // Asks for one picture file and returns at once; `chosen` gets it, or none
+    // when the user cancels, once the dialog has closed, and nothing when
+    // `owner` is gone by then. `message` says what it is for.
+    void chooseImage(const QString& message, const QObject* owner, Chosen chosen);
+
+protected:
+    virtual void showImageDialog(const QString& message, Chosen chosen) = 0;
 };
 
 // The real thing, on QFileDialog; no window is its parent.
 class DialogFileChooser final : public FileChooser {
-public:
-    std::optional<QString> chooseImage(const QString& message) override;
+protected:
+    void showImageDialog(const QString& message, Chosen chosen) override;
 };
 
 } // namespace lumivast

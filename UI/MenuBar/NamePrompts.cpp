@@ -58,18 +58,25 @@ void NamePrompts::showNext()
         later(kRetryWhileOverviewOpen);
         return;
     }
+    promptFromQueue();
+}
+
+void NamePrompts::promptFromQueue()
+{
     while (!m_showing && !m_queue.isEmpty()) {
         const QString id = m_queue.takeFirst();
         const Space* space = m_watcher.snapshot().space(id);
         if (space && !m_store.hasCustomName(*space)) {
             const Space named = *space;
             m_showing = true;
-            RenameDialog::present(named, m_store, m_watcher, true, m_alerts);
-            m_showing = false;
-            if (!asking()) {
-                m_queue.clear();
-                return;
-            }
+            // The prompt's own box turns the setting off, which drops the rest of the queue.
+            RenameDialog::present(named, m_store, m_watcher, true, m_alerts, m_lifetime.guard([this] {
+                m_showing = false;
+                if (!asking())
+                    return m_queue.clear();
+                promptFromQueue();
+            }));
+            return;
         }
     }
 }

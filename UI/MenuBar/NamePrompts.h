@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/Spaces/SpaceModel.h"
+#include "Platform/Lifetime.h"
 #include "Platform/Scheduler.h"
 
 #include <QSet>
@@ -34,6 +35,7 @@ public:
 
 private:
     void showNext();
+    void promptFromQueue();
     void later(Duration delay);
 
     Scheduler& m_scheduler;
@@ -45,6 +47,7 @@ private:
     QStringList m_queue;
     bool m_showing = false;
     std::vector<WorkItem> m_pending;
+    Lifetime m_lifetime; // last: its end comes first
 };
 
 } // namespace lumivast

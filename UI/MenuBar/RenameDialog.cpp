@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 
+#include <memory>
+
 namespace lumivast::RenameDialog {
 
 namespace {
@@ -30,6 +32,21 @@ QString trimmedLine(const QString& text)
     return text.mid(start, end - start);
 }
 
+// Acts on the answer; nothing when the Space went or got a name meanwhile.
+void answered(const AlertAnswer& answer, const Space& space, SpaceStore& store, bool isNew, bool gone)
+{
+    if (gone || (isNew && store.hasCustomName(space)))
+        return;
+    if (isNew && answer.checkbox)
+        Settings::defaults().set(Settings::Key::askToNameNewSpaces, false);
+    if (answer.button != 0)
+        return;
+    const QString name = trimmedLine(answer.text);
+    if (name.isEmpty())
+        return;
+    store.setName(name, space.id);
+}
+
 } // namespace
 
 QString spaceLabel(const Space& space)
@@ -50,7 +67,8 @@ QStringList nameItems()
     return items;
 }
 
-void present(const Space& space, SpaceStore& store, const SpaceWatcher& watcher, bool isNew, AlertService& alerts)
+void present(const Space& space, SpaceStore& store, const SpaceWatcher& watcher, bool isNew, AlertService& alerts,
+             std::function<void()> closed)
 {
     Alert alert;
     alert.messageText = isNew ? tr("Name this new Space?") : tr("Rename Space");
@@ -66,9 +84,9 @@ void present(const Space& space, SpaceStore& store, const SpaceWatcher& watcher,
 
     // A name given while the question is up (a template, another window)
     // answers it: the prompt closes rather than overwrite that name.
-    QMetaObject::Connection named;
+    auto watching = std::make_shared<std::pair<QMetaObject::Connection, QMetaObject::Connection>>();
     if (isNew) {
-        named = QObject::connect(&store, &SpaceStore::changed, &store, [&store, &alerts, space] {
+        watching->first = QObject::connect(&store, &SpaceStore::changed, &store, [&store, &alerts, space] {
             if (store.hasCustomName(space))
                 alerts.dismiss();
         });
@@ -76,23 +94,17 @@ void present(const Space& space, SpaceStore& store, const SpaceWatcher& watcher,
     // A desktop removed meanwhile (by another tool) takes its question with
     // it: a name saved for it would turn up later on a new desktop.
     auto gone = [&watcher, id = space.id] { return watcher.snapshot().space(id) == nullptr; };
-    const QMetaObject::Connection removed = QObject::connect(&watcher, &SpaceWatcher::changed, &store, [&alerts, gone] {
+    watching->second = QObject::connect(&watcher, &SpaceWatcher::changed, &store, [&alerts, gone] {
         if (gone())
             alerts.dismiss();
     });
-    const AlertAnswer answer = alerts.run(alert);
-    QObject::disconnect(named);
-    QObject::disconnect(removed);
-    if (gone() || (isNew && store.hasCustomName(space)))
-        return;
-    if (isNew && answer.checkbox)
-        Settings::defaults().set(Settings::Key::askToNameNewSpaces, false);
-    if (answer.button != 0)
-        return;
-    const QString name = trimmedLine(answer.text);
-    if (name.isEmpty())
-        return;
-    store.setName(name, space.id);
+    alerts.open(alert, &store, [&store, space, isNew, gone, watching, closed = std::move(closed)](const AlertAnswer& answer) {
+        QObject::disconnect(watching->first);
+        QObject::disconnect(watching->second);
+        answered(answer, space, store, isNew, gone());
+        if (closed)
+            closed();
+    });
 }
 
 } // namespace lumivast::RenameDialog

@@ -2,6 +2,8 @@
 
 #include "Core/Spaces/SpaceModel.h"
 
+#include <functional>
+
 namespace lumivast {
 
 class AlertService;
@@ -14,7 +16,10 @@ class SpaceWatcher;
 // watcher's snapshot.
 namespace RenameDialog {
 
-void present(const Space& space, SpaceStore& store, const SpaceWatcher& watcher, bool isNew, AlertService& alerts);
+// Returns at once; the answer is acted on, and then `closed` runs, once the
+// dialog has closed, unless the store has gone by then.
+void present(const Space& space, SpaceStore& store, const SpaceWatcher& watcher, bool isNew, AlertService& alerts,
+             std::function<void()> closed = {});
 
 // The Space as the dialog names it: by position, never by its current name.
 QString spaceLabel(const Space& space);

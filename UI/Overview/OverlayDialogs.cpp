@@ -4,7 +4,6 @@
 #include "UI/Alerts/AlertService.h"
 
 #include <QCoreApplication>
-#include <QPointer>
 
 #include <algorithm>
 
@@ -35,12 +34,10 @@ void present(const OverlayTile& tile, OverlayViewModel& model, AlertService& ale
     alert.informativeText = tr("Shown under the name in the overview, the menu and the switch popup.");
     alert.buttons = {tr("Save"), tr("Cancel")};
     alert.field = Alert::TextField{{}, tile.note.value_or(QString()), QStringLiteral("What is this Space for?")};
-    QPointer<OverlayViewModel> guard(&model);
-    const QString id = tile.id;
-    const AlertAnswer answer = alerts.run(alert);
-    if (answer.button != 0 || !guard)
-        return;
-    guard->store().setNote(trimmedOrNone(answer.text), id);
+    alerts.open(alert, &model, [&model, id = tile.id](const AlertAnswer& answer) {
+        if (answer.button == 0)
+            model.store().setNote(trimmedOrNone(answer.text), id);
+    });
 }
 
 } // namespace NoteDialog
@@ -66,12 +63,10 @@ void present(const OverlayTile& tile, OverlayViewModel& model, AlertService& ale
     alert.informativeText = tr("Spaces with the same category are grouped together in the overview.");
     alert.buttons = {tr("Save"), tr("Cancel")};
     alert.field = Alert::TextField{choices(model.knownGroups()), QString(), QStringLiteral("Work, Personal, Clients\u2026")};
-    QPointer<OverlayViewModel> guard(&model);
-    const QString id = tile.id;
-    const AlertAnswer answer = alerts.run(alert);
-    if (answer.button != 0 || !guard)
-        return;
-    guard->store().setGroup(trimmedOrNone(answer.text), id);
+    alerts.open(alert, &model, [&model, id = tile.id](const AlertAnswer& answer) {
+        if (answer.button == 0)
+            model.store().setGroup(trimmedOrNone(answer.text), id);
+    });
 }
 
 } // namespace CategoryDialog

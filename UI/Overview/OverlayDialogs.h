@@ -9,7 +9,8 @@ namespace lumivast {
 class AlertService;
 
 // The note of a Space, typed in a small modal alert; Save stores the trimmed
-// text (empty removes the note), anything else stores nothing.
+// text (empty removes the note), anything else stores nothing. Both dialogs
+// return at once and store once answered, unless the model has gone by then.
 namespace NoteDialog {
 void present(const OverlayTile& tile, OverlayViewModel& model, AlertService& alerts);
 }

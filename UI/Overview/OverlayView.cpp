@@ -677,11 +677,6 @@ QString bannerButtonText()
     return OverlayView::tr("Open %1").arg(Platform::current().parts().words().systemSettings);
 }
 
-QString hintsText()
-{
-    return OverlayView::tr("Type to search  \u00B7  Drag to arrange  \u00B7  Double-click a name to rename  \u00B7  Esc to close");
-}
-
 // The desktop number's badge in the card's top-left corner.
 QRectF numberBadge(const QRectF& card, int number)
 {
@@ -695,6 +690,25 @@ QString moreAppsText(std::size_t hidden)
 }
 
 } // namespace
+
+QString OverlayView::headerHints(double room)
+{
+    // In reading order, each with its rank: the lowest gives way first.
+    const std::pair<QString, int> hints[] = {
+        {tr("Type to search"), 2}, {tr("Drag to arrange"), 1}, {tr("Double-click a name to rename"), 0}, {tr("Esc to close"), 3}};
+    const QFontMetricsF metrics(pixelFont(13, QFont::Normal));
+    for (int lowest = 0; lowest <= 3; ++lowest) {
+        QStringList kept;
+        for (const auto& [hint, rank] : hints) {
+            if (rank >= lowest)
+                kept << hint;
+        }
+        const QString text = kept.join(QStringLiteral("  \u00B7  "));
+        if (metrics.horizontalAdvance(text) <= room)
+            return text;
+    }
+    return {};
+}
 
 double OverlayView::stripWidth(std::size_t shown, std::size_t apps)
 {
@@ -732,6 +746,7 @@ OverlayView::Frames OverlayView::frames() const
     f.header = QRectF(kSidePadding, kTopPadding, width - 2 * kSidePadding, headerHeight);
     const double titleWidth = QFontMetricsF(titleFont).horizontalAdvance(tr("Spaces"));
     f.pill = QRectF(f.header.left() + titleWidth + 16, f.header.center().y() - pill.height / 2, pill.width, pill.height);
+    f.hints = QRectF(f.pill.right() + 16, f.header.top(), std::max(0.0, f.header.right() - (f.pill.right() + 16)), f.header.height());
     double y = f.header.bottom() + kColumnSpacing;
     if (m_model.needsScreenRecording()) {
         const double h = std::max({18 * kSymbolScale, QFontMetricsF(pixelFont(13, QFont::Normal)).height(), 22.0}) + 24;
@@ -1098,13 +1113,11 @@ void OverlayView::paintHeader(QPainter& p, const Frames& f)
         p.restore();
     }
 
-    // The hints, pushed to the right edge; they give way before anything else.
-    const QFont hintFont = pixelFont(13, QFont::Normal);
-    const double room = f.header.right() - (pill.right() + 16);
-    p.setFont(hintFont);
+    // The hints, pushed to the right edge; they give way, whole, before anything else.
+    const QRectF hints = f.hints.adjusted(pill.right() - f.pill.right(), 0, 0, 0);
+    p.setFont(pixelFont(13, QFont::Normal));
     p.setPen(white(0.55));
-    p.drawText(QRectF(pill.right() + 16, f.header.top(), room, f.header.height()), Qt::AlignRight | Qt::AlignVCenter,
-               elided(hintsText(), hintFont, room));
+    p.drawText(hints, Qt::AlignRight | Qt::AlignVCenter, headerHints(hints.width()));
 }
 
 void OverlayView::paintBanner(QPainter& p, const Frames& f)

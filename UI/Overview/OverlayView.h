@@ -49,6 +49,7 @@ public:
     struct Frames {
         QRectF header;
         QRectF pill;
+        QRectF hints;                   // the room right of the pill, the hints at its right edge
         std::optional<QRectF> banner;
         std::optional<QRectF> bannerButton;
         QRectF scrollArea;              // the sections' viewport
@@ -96,6 +97,9 @@ public:
     // on the card with the count of the rest beside them; and the strip's width.
     static std::size_t stripIcons(double cardWidth, std::size_t apps);
     static double stripWidth(std::size_t shown, std::size_t apps);
+    // The header's hints that fit in `room` pixels, joined in their order: whole hints only, the
+    // least useful given up first (renaming, arranging, then searching); empty when none fits.
+    static QString headerHints(double room);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -112,9 +112,12 @@ std::vector<MenuItem> items(const OverlayTile& tile, OverlayViewModel& model, Al
 
     FileChooser* files = &chooser;
     menu.push_back(item(tr("Choose Icon Image\u2026"), id, [m, files, id, name = tile.name] {
-        const std::optional<QString> path = files->chooseImage(QStringLiteral("Choose an image for ") + name);
-        if (path && m)
-            m->store().setCustomIcon(*path, id);
+        if (!m)
+            return;
+        files->chooseImage(QStringLiteral("Choose an image for ") + name, m, [m, id](const std::optional<QString>& path) {
+            if (path)
+                m->store().setCustomIcon(*path, id);
+        });
     }));
     if (tile.customIcon)
         menu.push_back(item(tr("Remove Icon Image"), id, store([id](SpaceStore& s) { s.setCustomIcon(std::nullopt, id); })));

@@ -5,6 +5,8 @@
 #include "Core/Spaces/AppPaths.h"
 #include "Core/Spaces/SpaceWatcher.h"
 #include "Platform/DataFile.h"
+#include "Platform/FilePanels.h"
+#include "Platform/OwnedAnswer.h"
 #include "Platform/Platform.h"
 #include "UI/Settings/SettingsServices.h"
 
@@ -42,28 +44,46 @@ BackupPane::BackupPane(SettingsServices& services, QWidget* parent)
 
 void BackupPane::exportSettings()
 {
-    const auto path = m_services.panels->runSave({{FileKind::json}, QStringLiteral("Lumivast Settings.json"), {}});
-    if (!path || path->isEmpty())
-        return;
-    // Written whole or not at all, so a failure leaves an earlier backup of that name as it was.
-    if (const auto written = SettingsTransfer::exportTo(*path, m_services.store, m_services.scheduler); !written)
-        setOutcome(tr("Export failed: %1").arg(written.error()));
-    else
-        setOutcome(tr("Exported to %1.").arg(QFileInfo(*path).fileName()));
+    const SavePanelRequest request{{FileKind::json}, QStringLiteral("Lumivast Settings.json"), {}};
+    m_services.panels->save(request, this, [this](const std::optional<QString>& path) {
+        if (!path || path->isEmpty())
+            return;
+        // Written whole or not at all, so a failure leaves an earlier backup of that name as it was.
+        if (const auto written = SettingsTransfer::exportTo(*path, m_services.store, m_services.scheduler); !written)
+            setOutcome(tr("Export failed: %1").arg(written.error()));
+        else
+            setOutcome(tr("Exported to %1.").arg(QFileInfo(*path).fileName()));
+    });
 }
 
 void BackupPane::importSettings()
 {
-    const auto chosen = m_services.panels->runOpen({{FileKind::json}, false, {}});
-    if (!chosen || chosen->isEmpty())
-        return;
-    const QString path = chosen->front();
+    m_services.panels->open({{FileKind::json}, false, {}}, this, [this](const std::optional<QStringList>& chosen) {
+        if (chosen && !chosen->isEmpty())
+            importFile(chosen->front());
+    });
+}
+
+void BackupPane::importFile(const QString& path)
+{
     const DataFile::ReadResult file = DataFile::read(path);
+    const auto bundle = SettingsTransfer::decode(file.bytes);
     // An unreadable file and one that is no backup read alike; neither changes anything.
-    if (file.status != DataFile::ReadStatus::Read || !SettingsTransfer::importData(file.bytes, m_services.store, m_services.allowImportedCommands))
+    if (file.status != DataFile::ReadStatus::Read || !bundle) {
         setOutcome(tr("That file is not a Lumivast export."));
-    else
-        setOutcome(tr("Imported %1.").arg(QFileInfo(path).fileName()));
+        return;
+    }
+    const auto import = [this, bytes = file.bytes, name = QFileInfo(path).fileName()](bool allowCommands) {
+        const auto consent = [allowCommands](const QStringList&) { return allowCommands; };
+        if (!SettingsTransfer::importData(bytes, m_services.store, consent))
+            setOutcome(tr("That file is not a Lumivast export."));
+        else
+            setOutcome(tr("Imported %1.").arg(name));
+    };
+    const QStringList commands = SettingsTransfer::shellCommands(bundle->spaces);
+    if (commands.isEmpty())
+        return import(false);
+    m_services.allowImportedCommands(commands, ownedAnswer(this, import));
 }
 
 void BackupPane::copyDiagnostics()

@@ -29,6 +29,9 @@ public:
     QPushButton* clearPreviewsButton() const { return m_clearPreviews; }
 
 private:
+    // Asks before keeping the file's shell commands, when it has any.
+    void importFile(const QString& path);
+
     SettingsServices& m_services;
     QPushButton* m_export = nullptr;
     QPushButton* m_import = nullptr;

@@ -290,15 +290,16 @@ void ProfilesPane::apply(const SpaceTemplate& chosen)
 
 void ProfilesPane::importTemplate()
 {
-    const auto chosen = m_services.panels->runOpen({{FileKind::json}, false, {}});
-    if (!chosen || chosen->isEmpty())
-        return;
-    const auto imported = SpaceTemplate::importFile(chosen->front(), templatesPath());
-    if (imported)
-        setOutcome(tr("Imported %1.").arg(imported->name));
-    else
-        setOutcome(tr("That file is not a Lumivast template."));
-    showTemplates();
+    m_services.panels->open({{FileKind::json}, false, {}}, this, [this](const std::optional<QStringList>& chosen) {
+        if (!chosen || chosen->isEmpty())
+            return;
+        const auto imported = SpaceTemplate::importFile(chosen->front(), templatesPath());
+        if (imported)
+            setOutcome(tr("Imported %1.").arg(imported->name));
+        else
+            setOutcome(tr("That file is not a Lumivast template."));
+        showTemplates();
+    });
 }
 
 } // namespace lumivast

@@ -51,8 +51,10 @@ public:
     std::function<void(const Space&)> onRunSetup = [](const Space&) {};
     // The local API's access token, made (with its file) when there is none yet.
     std::function<QString()> apiToken = [] { return QString(); };
-    // Asks whether the shell commands in an imported file may be kept; no one to ask keeps none.
-    std::function<bool(const QStringList& commands)> allowImportedCommands = [](const QStringList&) { return false; };
+    // Asks whether the shell commands in an imported file may be kept, and
+    // answers once the user has said; no one to ask keeps none.
+    std::function<void(const QStringList& commands, std::function<void(bool allowed)> decided)> allowImportedCommands =
+        [](const QStringList&, const std::function<void(bool)>& decided) { decided(false); };
 };
 
 } // namespace lumivast

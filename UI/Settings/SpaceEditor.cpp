@@ -24,7 +24,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <mutex>
+#include <memory>
 
 namespace lumivast {
 
@@ -204,18 +204,7 @@ SpaceEditor::SpaceEditor(SettingsServices& services, const Space& space, QWidget
     m_iconRemove->hide();
 }
 
-struct SpaceEditor::ShortcutRelay {
-    std::mutex mutex;
-    Scheduler* scheduler = nullptr;
-};
-
-SpaceEditor::~SpaceEditor()
-{
-    if (m_shortcutRelay) {
-        std::lock_guard lock(m_shortcutRelay->mutex);
-        m_shortcutRelay->scheduler = nullptr;
-    }
-}
+SpaceEditor::~SpaceEditor() = default;
 
 void SpaceEditor::setSpace(const Space& space)
 {
@@ -279,11 +268,12 @@ void SpaceEditor::buildIdentity()
     m_iconChoose = new QPushButton(tr("Choose\u2026"));
     identity->addRow(std::vector<QWidget*>{new QLabel(tr("Icon image")), nullptr, m_iconImage, m_iconRemove, m_iconChoose});
     connect(m_iconChoose, &QPushButton::clicked, this, [this] {
-        const auto chosen = m_services.panels->chooseImage();
-        if (!chosen)
-            return;
-        m_services.store.setCustomIcon(*chosen, m_space.id);
-        showIconImage();
+        m_services.panels->chooseImage(this, [this](const std::optional<QString>& chosen) {
+            if (!chosen)
+                return;
+            m_services.store.setCustomIcon(*chosen, m_space.id);
+            showIconImage();
+        });
     });
     connect(m_iconRemove, &QPushButton::clicked, this, [this] {
         m_services.store.setCustomIcon(std::nullopt, m_space.id);
@@ -613,49 +603,52 @@ void SpaceEditor::resetEverything()
 
 void SpaceEditor::chooseWallpaper()
 {
-    const auto chosen = m_services.panels->chooseImage();
-    if (!chosen)
-        return;
-    Platform& platform = Platform::current();
-    std::optional<ScreenInfo> screen = DisplayGeometry::screen(m_space.displayID);
-    if (!screen)
-        screen = platform.screens().mainScreen();
-    if (!screen)
-        return;
-    // A refusal is the system's to report; the program keeps no record of desktop pictures.
-    (void)platform.workspace().setDesktopImageURL(QUrl::fromLocalFile(*chosen), *screen);
+    m_services.panels->chooseImage(this, [this](const std::optional<QString>& chosen) {
+        if (!chosen)
+            return;
+        Platform& platform = Platform::current();
+        std::optional<ScreenInfo> screen = DisplayGeometry::screen(m_space.displayID);
+        if (!screen)
+            screen = platform.screens().mainScreen();
+        if (!screen)
+            return;
+        // A refusal is the system's to report; the program keeps no record of desktop pictures.
+        (void)platform.workspace().setDesktopImageURL(QUrl::fromLocalFile(*chosen), *screen);
+    });
 }
 
 // ---- the automation sections ----
 
 void SpaceEditor::addLaunchApps()
 {
-    const auto chosen = m_services.panels->chooseApplications(true);
-    if (!chosen)
-        return;
-    for (const QString& path : *chosen) {
-        if (!m_working.automation.launchApps.contains(path))
-            m_working.automation.launchApps.append(path);
-    }
-    save();
-    showAutomationRows();
+    m_services.panels->chooseApplications(true, this, [this](const std::optional<QStringList>& chosen) {
+        if (!chosen)
+            return;
+        for (const QString& path : *chosen) {
+            if (!m_working.automation.launchApps.contains(path))
+                m_working.automation.launchApps.append(path);
+        }
+        save();
+        showAutomationRows();
+    });
 }
 
 void SpaceEditor::addPinnedApps()
 {
-    const auto chosen = m_services.panels->chooseApplications(true);
-    if (!chosen)
-        return;
-    RunningApplications& apps = Platform::current().runningApplications();
-    for (const QString& path : *chosen) {
-        const auto bundleID = apps.bundleIdentifier(path);
-        if (!bundleID || bundleID->isEmpty())
-            continue;
-        if (!m_working.automation.pinnedApps.contains(*bundleID))
-            m_working.automation.pinnedApps.append(*bundleID);
-    }
-    save();
-    showAutomationRows();
+    m_services.panels->chooseApplications(true, this, [this](const std::optional<QStringList>& chosen) {
+        if (!chosen)
+            return;
+        RunningApplications& apps = Platform::current().runningApplications();
+        for (const QString& path : *chosen) {
+            const auto bundleID = apps.bundleIdentifier(path);
+            if (!bundleID || bundleID->isEmpty())
+                continue;
+            if (!m_working.automation.pinnedApps.contains(*bundleID))
+                m_working.automation.pinnedApps.append(*bundleID);
+        }
+        save();
+        showAutomationRows();
+    });
 }
 
 void SpaceEditor::addURL()
@@ -695,6 +688,7 @@ void SpaceEditor::showEvent(QShowEvent* event)
     PaneForm::showEvent(event);
     if (m_appearance)
         return; // already on screen
+    m_appearance.emplace(m_services.scheduler);
     load();
     if (hasShortcutsTool())
         loadShortcutNames();
@@ -712,23 +706,9 @@ void SpaceEditor::hideEvent(QHideEvent* event)
 
 void SpaceEditor::loadShortcutNames()
 {
-    m_appearance = std::make_shared<int>(0);
-    std::weak_ptr<int> alive = m_appearance;
-    if (!m_shortcutRelay) {
-        m_shortcutRelay = std::make_shared<ShortcutRelay>();
-        m_shortcutRelay->scheduler = &m_services.scheduler;
-    }
-    SpaceEditor* self = this;
-    shortcutQueue().async([alive, relay = m_shortcutRelay, self] {
-        const QStringList names = AutomationRunner::availableShortcuts();
-        std::lock_guard lock(relay->mutex);
-        if (!relay->scheduler)
-            return;
-        relay->scheduler->post([alive, self, names] {
-            // Only an editor still on screen, in the same appearance, takes the list.
-            if (alive.lock())
-                self->applyShortcutNames(names);
-        });
+    // Only an editor still on screen, in the same appearance, takes the list.
+    shortcutQueue().async([apply = m_appearance->wrap([this](const QStringList& names) { applyShortcutNames(names); })] {
+        apply(AutomationRunner::availableShortcuts());
     });
 }
 

@@ -2,11 +2,12 @@
 
 #include "Core/Spaces/SpaceMeta.h"
 #include "Core/Spaces/SpaceModel.h"
+#include "Platform/Lifetime.h"
 #include "UI/Settings/PaneKit.h"
 
 #include <QStringList>
 
-#include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -132,10 +133,7 @@ private:
     QStringList m_shortcutNames;
     bool m_loadedOnce = false;
     // Alive while the editor is on screen; a shortcut list that arrives after it went is dropped.
-    std::shared_ptr<int> m_appearance;
-    // The shortcut worker outlives the editor, and in tests the scheduler too: it posts only while the editor lives.
-    struct ShortcutRelay;
-    std::shared_ptr<ShortcutRelay> m_shortcutRelay;
+    std::optional<Lifetime> m_appearance;
 
     QLineEdit* m_name = nullptr;
     QLineEdit* m_note = nullptr;

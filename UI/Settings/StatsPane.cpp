@@ -114,14 +114,17 @@ void StatsPane::load()
 
 void StatsPane::exportCSV()
 {
-    const auto path = m_services.panels->runSave({{FileKind::commaSeparatedText}, QStringLiteral("Lumivast time.csv"), {}});
-    if (!path || path->isEmpty())
-        return;
-    // Names as they resolve now; the tracker writes the file whole or not at all.
-    const SpaceSnapshot snapshot = m_services.watcher.snapshot();
-    SpaceStore& store = m_services.store;
-    const auto written = m_services.tracker.exportCSV(*path, [&](const QString& id) { return TimeRows::name(id, snapshot, store); });
-    setOutcome(written ? std::nullopt : std::optional(tr("Export failed: %1").arg(written.error())));
+    const SavePanelRequest request{{FileKind::commaSeparatedText}, QStringLiteral("Lumivast time.csv"), {}};
+    m_services.panels->save(request, this, [this](const std::optional<QString>& path) {
+        if (!path || path->isEmpty())
+            return;
+        // Names as they resolve now; the tracker writes the file whole or not at all.
+        const SpaceSnapshot snapshot = m_services.watcher.snapshot();
+        SpaceStore& store = m_services.store;
+        const auto written =
+            m_services.tracker.exportCSV(*path, [&](const QString& id) { return TimeRows::name(id, snapshot, store); });
+        setOutcome(written ? std::nullopt : std::optional(tr("Export failed: %1").arg(written.error())));
+    });
 }
 
 void StatsPane::reset()

@@ -86,13 +86,14 @@ void WindowsPane::redraw()
 
 void WindowsPane::chooseScratchpad()
 {
-    const auto chosen = m_services.panels->chooseApplications(false);
-    if (!chosen || chosen->isEmpty())
-        return;
-    const auto bundleID = Platform::current().runningApplications().bundleIdentifier(chosen->front());
-    if (!bundleID || bundleID->isEmpty())
-        return;
-    PaneKit::write(K::scratchpadApp, *bundleID);
+    m_services.panels->chooseApplications(false, this, [](const std::optional<QStringList>& chosen) {
+        if (!chosen || chosen->isEmpty())
+            return;
+        const auto bundleID = Platform::current().runningApplications().bundleIdentifier(chosen->front());
+        if (!bundleID || bundleID->isEmpty())
+            return;
+        PaneKit::write(K::scratchpadApp, *bundleID);
+    });
 }
 
 void WindowsPane::setUpAltTab()

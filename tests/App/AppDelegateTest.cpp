@@ -435,3 +435,45 @@ TEST_F(AppDelegateTest, StateExportIsWrittenOnceAfterABurst)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().contains("Name 4"));
 }
+
+TEST_F(AppDelegateTest, TheLaunchGoesOnOnceTheBridgeWarningIsDismissed)
+{
+    world->makeUnavailable("SLSCopyManagedDisplaySpaces");
+    world->makeUnavailable("CGSCopyManagedDisplaySpaces");
+    alerts.holding = true;
+    bool launched = false;
+    delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{QStringLiteral("lumivast")});
+    delegate->applicationDidFinishLaunching([&] { launched = true; });
+    settle();
+    ASSERT_EQ(alerts.held.size(), 1u);
+    EXPECT_FALSE(launched);
+    EXPECT_FALSE(delegate->isLaunched());
+    EXPECT_TRUE(world->hotKeyRegistry().registrations().empty());
+
+    EXPECT_EQ(alerts.answerHeld(), 1u);
+    EXPECT_TRUE(launched);
+    EXPECT_TRUE(delegate->isLaunched());
+    EXPECT_FALSE(world->hotKeyRegistry().registrations().empty());
+}
+
+TEST_F(AppDelegateTest, NamePromptsWaitForEachOtherAndOneAnsweredAfterTheProgramWentIsDropped)
+{
+    launch();
+    alerts.shown.clear();
+    alerts.holding = true;
+    addDesktop(*world, 70, "NEW-A");
+    addDesktop(*world, 71, "NEW-B");
+    settle(2s);
+    ASSERT_EQ(alerts.held.size(), 1u); // the second waits for the first's answer
+    alerts.answers = {AlertAnswer{0, QStringLiteral("Chat"), false}};
+    EXPECT_EQ(alerts.answerHeld(), 1u);
+    EXPECT_EQ(delegate->store().meta("NEW-A").name, QStringLiteral("Chat"));
+    ASSERT_EQ(alerts.held.size(), 1u);
+    EXPECT_EQ(alerts.shown.size(), 2u);
+
+    // The program goes while the second is up; its answer, ticking the box, then reaches nobody.
+    delegate.reset();
+    alerts.answers = {AlertAnswer{0, QStringLiteral("Mail"), true}};
+    EXPECT_EQ(alerts.answerHeld(), 1u);
+    EXPECT_TRUE(Settings::defaults().boolValue(K::askToNameNewSpaces));
+}

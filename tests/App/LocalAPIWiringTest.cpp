@@ -129,3 +129,27 @@ TEST_F(LocalAPIWiringTest, BusyPortIsLoggedAndTriedAgainAtTheNextSettingsChange)
     ASSERT_TRUE(delegate->localAPI().isListening());
     EXPECT_EQ(delegate->localAPI().serverPort(), port);
 }
+
+TEST_F(LocalAPIWiringTest, ARenameWithoutANameRepliesAtOnceAndItsDialogAnswersAfterTheClientWent)
+{
+    launch();
+    Settings::defaults().set(Settings::Key::localAPI, true);
+    LocalAPI& api = delegate->localAPI();
+    ASSERT_TRUE(api.isListening());
+    alerts.holding = true;
+    const QByteArray rename = "POST /command?url=lumivast%3A%2F%2Frename%2F2 HTTP/1.1\r\nAuthorization: Bearer "
+        + LocalAPI::token().toUtf8() + "\r\n\r\n";
+    // The reply does not wait for the dialog, and the client goes while it is up.
+    EXPECT_TRUE(request(rename, api.serverPort()).endsWith(R"({"ok":true})"));
+    ASSERT_EQ(alerts.held.size(), 1u);
+    EXPECT_EQ(alerts.held.front().first.messageText, QStringLiteral("Rename Space"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return api.connectionCount() == 0; }, 5000));
+
+    alerts.answers = {AlertAnswer{0, QStringLiteral("Mail"), false}};
+    EXPECT_EQ(alerts.answerHeld(), 1u);
+    const std::vector<Space> spaces = delegate->watcher().snapshot().allSpaces();
+    const auto second = std::find_if(spaces.begin(), spaces.end(), [](const Space& s) { return s.desktopNumber == 2; });
+    ASSERT_NE(second, spaces.end());
+    EXPECT_EQ(delegate->store().displayName(*second), QStringLiteral("Mail"));
+    EXPECT_TRUE(request("GET /spaces HTTP/1.1\r\n\r\n", api.serverPort()).startsWith("HTTP/1.1 200 OK\r\n"));
+}

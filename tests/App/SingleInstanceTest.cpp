@@ -336,26 +336,18 @@ TEST_F(SingleInstanceTest, ALinkTooLongToHandOverSaysSoInsteadOfBlamingSilence)
     EXPECT_TRUE(received.isEmpty());
 }
 
-TEST_F(SingleInstanceTest, ALaunchThatLeavesWhileItsURLHoldsADialogDoesNotTakeTheProgramDown)
+TEST_F(SingleInstanceTest, ALaunchWhoseDeadlinePassesWhileItsURLRunsDoesNotTakeTheProgramDown)
 {
     ASSERT_EQ(primary.start(), SingleInstance::Role::primary);
     primary.startDelivery();
-    bool left = false;
     primary.onURL = [&](const QString& url) {
         received.append(url);
-        // As a dialog would: a nested loop, in which the launch that sent the URL goes and its deadline passes.
-        QEventLoop nested;
-        QTimer::singleShot(50, &nested, [&] { scheduler.advance(kReadDeadline); });
-        QTimer::singleShot(300, &nested, [&] {
-            left = primary.openConnections() == 1;
-            nested.quit();
-        });
-        nested.exec();
+        // The connection goes while its own signal is on the stack; its socket goes later.
+        scheduler.advance(kReadDeadline);
     };
     EXPECT_TRUE(asSecondLaunch([&] { return SingleInstance(scheduler, name).forwardURL("lumivast://rename/2"); }));
     serveUntil([&] { return primary.openConnections() == 0; });
     EXPECT_EQ(received, QStringList{"lumivast://rename/2"});
-    EXPECT_TRUE(left); // kept while its message ran
     EXPECT_EQ(primary.openConnections(), 0u);
 }
 

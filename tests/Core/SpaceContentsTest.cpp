@@ -255,6 +255,25 @@ TEST_F(SpaceContentsTest, RequestsWithinTheDelayMakeOnePass)
     EXPECT_EQ(world->windowList().reads(), 3);
 }
 
+// Under ThreadSanitizer (scripts/sanitize thread) a change of the world outside its lock
+// while the worker reads it is reported, whichever thread happens to come first.
+TEST_F(SpaceContentsTest, SwitchingOnTheMainThreadWhileTheWorkerReadsTheWindowList)
+{
+    std::promise<void> entered;
+    std::future<void> reading = entered.get_future();
+    world->windowList().duringRead = [&entered] { entered.set_value(); };
+    contents.refresh();
+    scheduler.advance(SpaceContents::kPassDelay);
+    reading.wait();
+    for (std::uint64_t managed : {5u, 7u, 3u})
+        ASSERT_TRUE(world->switchSpace(QStringLiteral("Main"), managed));
+    contents.waitForReading();
+    world->windowList().duringRead = nullptr;
+    scheduler.runPending();
+    EXPECT_EQ(world->windowList().reads(), 1);
+    EXPECT_EQ(ids(contents.windows(5)), std::vector<std::uint32_t>{13});
+}
+
 TEST_F(SpaceContentsTest, PublishesOnlyWhatChanged)
 {
     QSignalSpy appsChanged(&contents, &SpaceContents::appsBySpaceChanged);

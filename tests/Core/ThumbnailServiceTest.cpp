@@ -78,7 +78,7 @@ TEST_F(ThumbnailServiceTest, CapturesEveryDisplaysActiveSpaceIntoMemoryAndFiles)
 
     // The picture is the display as it was: the program's own panel left out, at nominal size, no pointer.
     ASSERT_EQ(capture().imageRequests.size(), 2u);
-    EXPECT_EQ(capture().imageRequests[0], (StillImageRequest{1, {11}, 1280, 831, false, CaptureResolution::nominal}));
+    EXPECT_EQ(capture().imageRequests[0], (StillImageRequest{1, {11}, 1280, 831, false, CaptureResolution::nominal, std::nullopt}));
     EXPECT_EQ(capture().imageRequests[1].displayID, 2u);
     const QImage held = service->images().at(kDesktop1).image();
     const QColor body = held.pixelColor(int(300 * 1280 / 1512.0), int(500 * 831 / 982.0));

@@ -38,10 +38,11 @@ protected:
         EXPECT_TRUE(answer);
         return answer ? *answer : std::unexpected(QStringLiteral("no answer"));
     }
-    std::expected<QImage, QString> image(std::uint32_t display, QSize size, std::vector<std::uint32_t> excluded = {})
+    std::expected<QImage, QString> image(std::uint32_t display, QSize size, std::vector<std::uint32_t> excluded = {},
+                                         std::optional<QRect> area = std::nullopt)
     {
         std::optional<std::expected<QImage, QString>> answer;
-        StillImageRequest request{display, std::move(excluded), size.width(), size.height(), false, CaptureResolution::nominal};
+        StillImageRequest request{display, std::move(excluded), size.width(), size.height(), false, CaptureResolution::nominal, area};
         Platform::current().screenCapture().captureImage(request, [&](auto a) { answer = std::move(a); });
         EXPECT_FALSE(answer) << "answered inside the call";
         scheduler.advance(capture().delay);
@@ -62,8 +63,8 @@ TEST_F(SimScreenCaptureTest, ContentListsDisplaysAndShownWindowsWithTheirOwners)
     const auto answer = content();
     ASSERT_TRUE(answer) << answer.error().toStdString();
     ASSERT_EQ(answer->displays.size(), 2u);
-    EXPECT_EQ(answer->displays[0], (ShareableDisplay{1, 1512, 982}));
-    EXPECT_EQ(answer->displays[1], (ShareableDisplay{2, 1440, 900}));
+    EXPECT_EQ(answer->displays[0], (ShareableDisplay{1, 1512, 982, std::nullopt}));
+    EXPECT_EQ(answer->displays[1], (ShareableDisplay{2, 1440, 900, std::nullopt}));
     // Minimised (14), hidden app (15) and not on a current Space (16) are not on screen.
     const auto self = std::int32_t(QCoreApplication::applicationPid());
     const std::vector<ShareableWindow> expected{{11, self}, {12, 402}, {13, 401}, {17, 401}};
@@ -99,7 +100,7 @@ TEST_F(SimScreenCaptureTest, PaintsTheCurrentSpaceFromTheWorld)
 
     ASSERT_EQ(capture().imageRequests.size(), 3u);
     EXPECT_EQ(capture().imageRequests[0],
-              (StillImageRequest{1, {11}, 1280, 831, false, CaptureResolution::nominal}));
+              (StillImageRequest{1, {11}, 1280, 831, false, CaptureResolution::nominal, std::nullopt}));
 }
 
 TEST_F(SimScreenCaptureTest, SwitchingChangesTheDesktopPictureAndTheWindows)
@@ -117,6 +118,22 @@ TEST_F(SimScreenCaptureTest, SwitchingChangesTheDesktopPictureAndTheWindows)
     // An unreadable picture leaves the plain fill; Desktop 2's window shows, Desktop 1's do not.
     EXPECT_EQ(at(*picture, 300, 500), SimScreenCapture::kDesktopFill.rgb());
     EXPECT_EQ(at(*picture, 1200, 900), simAppColor(kEditor).rgb());
+}
+
+TEST_F(SimScreenCaptureTest, AnAreaIsCutFromItsDisplayAlone)
+{
+    const auto whole = image(1, QSize(1280, 831));
+    ASSERT_TRUE(whole);
+    // The right half at the same scale is the whole picture's right half; past the display there is nothing to take.
+    for (const QRect area : {QRect(756, 0, 756, 982), QRect(756, 0, 1512, 982)}) {
+        const auto half = image(1, QSize(640, 831), {}, area);
+        ASSERT_TRUE(half) << half.error().toStdString();
+        ASSERT_EQ(half->size(), QSize(640, 831));
+        for (const QPoint p : {QPoint(30, 40), QPoint(260, 460), QPoint(400, 110), QPoint(600, 800)})
+            EXPECT_EQ(half->pixel(p), whole->pixel(p + QPoint(640, 0))) << p.x() << "," << p.y();
+        EXPECT_EQ(half->pixel(int((1000 - 756) * 640 / 756.0), int(600 * 831 / 982.0)), simAppColor(kEditor).rgb());
+    }
+    EXPECT_FALSE(image(1, QSize(100, 100), {}, QRect(1600, 0, 200, 200)));
 }
 
 TEST_F(SimScreenCaptureTest, FailuresAndDelaysAsTheWorldSets)

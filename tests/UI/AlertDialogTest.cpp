@@ -1,9 +1,11 @@
 #include "UI/Alerts/AlertService.h"
+#include "UI/Alerts/ModalDialog.h"
 
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -77,3 +79,49 @@ TEST(AlertDialogs, AFieldWithoutChoicesIsAPlainTextFieldAndReturnAnswersWithTheF
 }
 
 } // namespace
+
+// Whoever asked goes on at once; the answer comes from the event loop once
+// the dialog has closed, never from inside its own signal, and the dialog
+// goes after it.
+TEST(AlertDialogs, AModalDialogAnswersFromTheEventLoopAfterItClosedAndGoesAfterwards)
+{
+    auto dialog = std::make_unique<QDialog>();
+    const QPointer<QDialog> shown = dialog.get();
+    std::vector<int> results;
+    bool visibleWhenAnswered = true;
+    showModal(std::move(dialog), [&](QDialog& closed, int result) {
+        results.push_back(result);
+        visibleWhenAnswered = closed.isVisible();
+    });
+    ASSERT_TRUE(shown && shown->isVisible());
+    EXPECT_EQ(shown->windowModality(), Qt::ApplicationModal);
+    shown->done(QDialog::Accepted);
+    shown->done(QDialog::Rejected); // a second close is no second answer
+    EXPECT_TRUE(results.empty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !results.empty(); }, 1000));
+    EXPECT_EQ(results, std::vector<int>{QDialog::Accepted});
+    EXPECT_FALSE(visibleWhenAnswered);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown.isNull(); }, 1000));
+}
+
+// Two alerts closed unanswered: the one whose owner went in the meantime
+// answers nobody.
+TEST(AlertDialogs, AnAlertWhoseOwnerWentWhileItWasUpAnswersNobody)
+{
+    MessageBoxAlertService alerts;
+    auto kept = std::make_unique<QObject>();
+    auto gone = std::make_unique<QObject>();
+    QStringList answered;
+    const auto record = [&](const QString& who) {
+        return [&answered, who](const AlertAnswer& answer) { answered << who + QString::number(answer.button); };
+    };
+    alerts.open(Alert{.messageText = QStringLiteral("Kept")}, kept.get(), record(QStringLiteral("kept ")));
+    alerts.open(Alert{.messageText = QStringLiteral("Gone")}, gone.get(), record(QStringLiteral("gone ")));
+    EXPECT_TRUE(answered.isEmpty());
+    gone.reset();
+    alerts.dismiss();
+    alerts.dismiss();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !answered.isEmpty(); }, 1000));
+    QTest::qWait(50);
+    EXPECT_EQ(answered, QStringList{QStringLiteral("kept -1")});
+}

@@ -52,15 +52,18 @@ const char* const kWorld = R"({
   "pointer": {"x": 700, "y": 400}
 })";
 
+// Answers at once, inside the call.
 class FakeChooser final : public FileChooser {
 public:
-    std::optional<QString> chooseImage(const QString& message) override
-    {
-        messages << message;
-        return answer;
-    }
     QStringList messages;
     std::optional<QString> answer;
+
+protected:
+    void showImageDialog(const QString& message, Chosen chosen) override
+    {
+        messages << message;
+        chosen(answer);
+    }
 };
 
 OverlayKey key(int code, const QString& text = {}, Qt::KeyboardModifiers modifiers = {})
@@ -668,6 +671,26 @@ TEST_F(OverlayControllerTest, APlaceholderLeavesOutWhatWouldOverlap)
     clear(tight, small, true);
     clear(OverlayView::placeholderLayout(smallest, tile), smallest, true);
     clear(OverlayView::placeholderLayout(large, tile), large, true);
+}
+
+TEST_F(OverlayControllerTest, TheHeaderShowsOnlyWholeHintsThatFit)
+{
+    open();
+    OverlayView* view = controller->view();
+    const QString type = QStringLiteral("Type to search"), drag = QStringLiteral("Drag to arrange"),
+                  rename = QStringLiteral("Double-click a name to rename"), close = QStringLiteral("Esc to close");
+    struct Case {
+        int width;
+        QStringList hints;
+    } cases[] = {
+        {1920, {type, drag, rename, close}}, {1512, {type, drag, rename, close}}, {1440, {type, drag, rename, close}},
+        {1280, {type, drag, rename, close}}, {1024, {type, drag, close}}, {756, {type, close}}, {640, {close}}, {560, {close}}, {400, {}},
+    };
+    for (const Case& c : cases) {
+        view->resize(c.width, 900);
+        EXPECT_EQ(OverlayView::headerHints(view->frames().hints.width()), c.hints.join(QStringLiteral("  \u00B7  ")))
+            << c.width << " px, room " << view->frames().hints.width();
+    }
 }
 
 TEST(OverlayStrip, TheAppStripStaysOnItsCard)

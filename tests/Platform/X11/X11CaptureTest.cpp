@@ -70,16 +70,7 @@ protected:
     // A panel of the program's own: override-redirect, with this process's pid, in one colour.
     xcb_window_t panel(QRect rect)
     {
-        xcb_connection_t* c = client->get();
-        const xcb_window_t w = xcb_generate_id(c);
-        const std::uint32_t values[] = {kPanel, 1};
-        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, client->root(), std::int16_t(rect.x()), std::int16_t(rect.y()),
-                          std::uint16_t(rect.width()), std::uint16_t(rect.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                          XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
-        const std::uint32_t pid = std::uint32_t(::getpid());
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, client->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
-        xcb_map_window(c, w);
-        xcb_flush(c);
+        const xcb_window_t w = client->plainWindow(rect, kPanel, std::uint32_t(::getpid()));
         ownWindows.push_back(w);
         EXPECT_TRUE(viewable(w));
         return w;

@@ -1,5 +1,9 @@
-// The RandR monitors of one X screen as the system's screens.
+// The RandR monitors of one X screen as the system's screens, and the previews of the desktop they share.
 #include "tests/Platform/X11/XServerFixture.h"
+
+#include "Core/Previews/ThumbnailService.h"
+#include "Core/Settings/Settings.h"
+#include "Core/Spaces/SpaceProvider.h"
 
 #include <gtest/gtest.h>
 #include <xcb/randr.h>
@@ -135,6 +139,53 @@ TEST_F(X11MonitorsTest, TwoMonitorsAreTwoScreensFlippedAgainstThePrimary)
     }));
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0].frame, QRectF(0, 0, 1600, 900));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(X11MonitorsTest, APreviewShowsTheDesktopAcrossBothMonitors)
+{
+    QString problem;
+    auto manager = WindowManager::start(server->display(), &problem);
+    if (!manager)
+        LUMIVAST_X11_UNAVAILABLE(problem);
+    // Two monitors side by side, the primary on the left, of different heights: one desktop of 1600 x 900.
+    deleteMonitors();
+    setMonitor("DP-1", QRect(0, 0, 900, 900), true, true);
+    setMonitor("eDP-1", QRect(900, 0, 700, 600), false, false);
+    ASSERT_TRUE(client->waitUntil([&] { return Platform::current().screens().screens().size() == 2; }));
+    const QColor left(0xE0, 0x30, 0x30), right(0x30, 0x60, 0xE0);
+    // Another program's windows (pid 1), one on each monitor.
+    client->plainWindow(QRect(200, 300, 400, 300), left.rgb() & 0xFFFFFF, 1);
+    client->plainWindow(QRect(1100, 200, 300, 300), right.rgb() & 0xFFFFFF, 1);
+
+    Settings::registerDefaults();
+    std::optional<SpaceSnapshot> snapshot;
+    ASSERT_TRUE(client->waitUntil([&] {
+        snapshot = SpaceProvider::snapshot(scheduler);
+        return snapshot && snapshot->currentSpace();
+    }));
+    const QString id = snapshot->currentSpace()->id;
+    ThumbnailService previews(scheduler, home.path(QStringLiteral("previews")));
+    bool done = false;
+    previews.captureActiveSpacesNow(*snapshot, [&] { done = true; });
+    ASSERT_TRUE(client->waitUntil([&] {
+        scheduler.runPending();
+        return done;
+    }));
+    ASSERT_TRUE(previews.images().contains(id)) << previews.lastError().value_or(QString()).toStdString();
+
+    // The whole desktop in its own shape, each monitor's window where it stands on it.
+    const QImage picture = previews.images().at(id).image();
+    ASSERT_EQ(picture.size(), QSize(1280, 720));
+    const auto near = [](QColor a, QColor b) {
+        return std::abs(a.red() - b.red()) <= 24 && std::abs(a.green() - b.green()) <= 24 && std::abs(a.blue() - b.blue()) <= 24;
+    };
+    const double scale = 1280.0 / 1600;
+    EXPECT_TRUE(near(picture.pixelColor(int(400 * scale), int(450 * scale)), left)) << "the primary monitor's window";
+    EXPECT_TRUE(near(picture.pixelColor(int(1250 * scale), int(350 * scale)), right)) << "the other monitor's window";
 }
 
 } // namespace

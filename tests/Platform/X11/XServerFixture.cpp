@@ -327,6 +327,19 @@ void Client::deleteRootProperty(const char* property, int screen)
     xcb_flush(m_c);
 }
 
+xcb_window_t Client::plainWindow(QRect rect, std::uint32_t colour, std::uint32_t pid)
+{
+    const xcb_window_t w = xcb_generate_id(m_c);
+    const std::uint32_t values[] = {colour, 1};
+    xcb_create_window(m_c, XCB_COPY_FROM_PARENT, w, root(), std::int16_t(rect.x()), std::int16_t(rect.y()),
+                      std::uint16_t(rect.width()), std::uint16_t(rect.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
+    xcb_map_window(m_c, w);
+    xcb_flush(m_c);
+    return w;
+}
+
 void Client::sendRootMessage(const char* type, std::uint32_t d0, std::uint32_t d1, int screen)
 {
     xcb_client_message_event_t event{};

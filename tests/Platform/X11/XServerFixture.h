@@ -14,6 +14,7 @@
 #include <xcb/xcb.h>
 
 #include <QByteArray>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -89,6 +90,9 @@ public:
     void setRootCardinal(const char* property, std::uint32_t value, int screen = 0);
     void setRootWindow(const char* property, xcb_window_t value, int screen = 0);
     void deleteRootProperty(const char* property, int screen = 0);
+    // A window of one colour at `rect` on the first screen, placed as asked (override-redirect, no window
+    // manager in between) and mapped, whose _NET_WM_PID says `pid`.
+    xcb_window_t plainWindow(QRect rect, std::uint32_t colour, std::uint32_t pid);
     // A client message to the root, as a pager sends it.
     void sendRootMessage(const char* type, std::uint32_t d0, std::uint32_t d1 = 0, int screen = 0);
     // Waits until `condition` holds, checking at each X event on the roots; false at the deadline.
