@@ -9,11 +9,9 @@
 #include "Core/Settings/Settings.h"
 #include "Core/Shell/StateExporter.h"
 #include "Core/Spaces/AppPaths.h"
-#include "Core/Switching/GlobalHotKey.h"
 #include "Platform/DataFile.h"
 #include "Platform/Log.h"
 #include "Platform/Platform.h"
-#include "UI/Settings/WatcherProxy.h"
 
 #include <QPointer>
 #include <QSet>
@@ -46,8 +44,9 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem&
     , m_updater(Platform::current().updates())
     , m_focusMemory(scheduler)
     , m_spaceLock(scheduler)
-    , m_marks(scheduler)
-    , m_localAPI(scheduler, localAPIPort)
+    , m_hotKeys(Platform::current().hotKeys(), scheduler)
+    , m_marks(scheduler, m_hotKeys)
+    , m_localAPI(scheduler, commands(), queries(), localAPIPort) // the API and the delegate need each other
     , m_windowPanel(scheduler)
     , m_launcherPanel(scheduler)
     , m_spaceDock(scheduler)
@@ -137,11 +136,11 @@ void AppDelegate::finishLaunching(const std::function<void()>& launched)
 
     // 4. The status item shows from here on.
     m_statusBar = std::make_unique<StatusBarController>(m_statusItem, m_watcher, m_store, m_contents, m_scheduler,
-                                                        m_alerts);
+                                                        m_alerts, commands(), queries());
 
     // 5. The overview, closed, with its model rebuilding from here on.
     m_overlay = std::make_unique<OverlayController>(m_scheduler, m_watcher, m_store, m_thumbnails, m_switcher, m_contents,
-                                                    m_alerts);
+                                                    m_alerts, commands());
     // Its window is made once the launch is done, so the first opening is as quick as the later ones.
     m_overlayWindowWork = m_scheduler.after(1s, [self] {
         if (self && self->m_overlay)
@@ -154,19 +153,11 @@ void AppDelegate::finishLaunching(const std::function<void()>& launched)
     // 7. Window lists start refreshing.
     m_contents.start();
 
-    // 8-9. The status menu's callbacks, and the update item.
-    wireStatusBar();
-
-    // 10. The overview's tile actions, and the scripting hooks behind the session bus.
-    wireOverlay();
-    wireScripting();
-
     // 11. The settings window's hooks.
     wireSettingsWindow();
 
     // 12. Global shortcuts.
-    GlobalHotKey::setEnvironment(Platform::current().hotKeys(), m_scheduler);
-    m_shortcuts = std::make_unique<ShortcutManager>(makeShortcutHandlers());
+    m_shortcuts = std::make_unique<ShortcutManager>(m_hotKeys, ShortcutManager::handlersFor(commands()));
     m_shortcuts->refresh();
 
     // 13. Hot corner and notch hover.
@@ -262,46 +253,6 @@ void AppDelegate::applicationWillTerminate()
     m_tracker.saveNow();
 }
 
-ShortcutManager::Handlers AppDelegate::makeShortcutHandlers()
-{
-    QPointer<AppDelegate> self(this);
-    auto command = [self](SpaceCommand c) {
-        if (self)
-            self->perform(c);
-    };
-    ShortcutManager::Handlers h;
-    h.overview = [self] {
-        if (self)
-            self->overviewHotKey();
-    };
-    h.switchToDesktop = [command](int n) { command(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(n))); };
-    h.moveWindowToDesktop = [self](int n) {
-        if (!self)
-            return;
-        if (const auto space = self->resolve(SpaceCommand::SpaceRef::number(n), self->m_watcher.snapshot()))
-            self->moveFrontWindow(*space);
-        else
-            self->errorToast(tr("There is no Desktop %1").arg(n));
-    };
-    h.step = [command](bool right) { command(SpaceCommand::step(right)); };
-    h.moveWindowStep = [command](bool right) { command(SpaceCommand::moveWindowStep(right)); };
-    h.previous = [command] { command(SpaceCommand::back()); };
-    h.step2D = [command](bool up) { command(SpaceCommand::step2D(up)); };
-    h.windowSwitcher = [command] { command(SpaceCommand::windows(false)); };
-    h.windowSearch = [command] { command(SpaceCommand::windows(true)); };
-    h.launcher = [command] { command(SpaceCommand::launcher()); };
-    h.scratchpad = [command] { command(SpaceCommand::scratchpad()); };
-    h.setMark = [self] {
-        if (self)
-            self->captureMark(true);
-    };
-    h.jumpToMark = [self] {
-        if (self)
-            self->captureMark(false);
-    };
-    return h;
-}
-
 // What follows a new snapshot, an active-Space change and a settings change,
 // in order. A reaction that reads another part's state comes after it.
 void AppDelegate::wireReactions()
@@ -323,7 +274,7 @@ void AppDelegate::wireReactions()
     snapshot.add(QStringLiteral("floating toolbar"), [this](const SpaceSnapshot& s) { floatingToolbar().update(s); });
     snapshot.add(QStringLiteral("desktop label"), [this](const SpaceSnapshot& s) { m_desktopLabel.update(s, m_store); });
     snapshot.add(QStringLiteral("window lists"), [this](const SpaceSnapshot&) { m_contents.refresh(); });
-    snapshot.add(QStringLiteral("settings window"), [](const SpaceSnapshot&) { WatcherProxy::shared().send(); });
+    snapshot.add(QStringLiteral("settings window"), [this](const SpaceSnapshot&) { settingsServices().snapshots.send(); });
     snapshot.add(QStringLiteral("state export"), [this](const SpaceSnapshot&) { scheduleStateExport(); });
     snapshot.add(QStringLiteral("first snapshot"), [this](const SpaceSnapshot&) {
         if (!m_firstSnapshotHandled) {
@@ -414,17 +365,7 @@ void AppDelegate::scheduleStateExport()
 
 void AppDelegate::handleURL(const QString& text)
 {
-    QPointer<AppDelegate> self(this);
-    UrlIntake::handle(
-        text,
-        [self](const SpaceCommand& command) {
-            if (self)
-                self->perform(command);
-        },
-        [self](const QString& message) {
-            if (self)
-                self->errorToast(message);
-        });
+    UrlIntake::handle(text, commands());
 }
 
 void AppDelegate::toast(const QString& message, const QString& symbol)

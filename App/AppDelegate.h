@@ -1,6 +1,8 @@
 #pragma once
 
 #include "App/LocalAPI.h"
+#include "Core/Commands/CommandSink.h"
+#include "Core/Commands/SpaceQueries.h"
 #include "Core/Automation/AutomationRunner.h"
 #include "Core/Commands/SpaceCommand.h"
 #include "Core/MissionControl/ManagementQueue.h"
@@ -61,8 +63,9 @@ class StatusItem;
 
 // The composition root: creates, owns and wires every long-lived service,
 // runs the launch sequence, reacts to Space and settings changes and carries
-// out every command from outside the program's own views.
-class AppDelegate final : public QObject {
+// out every command from outside the program's own views. Every front reaches
+// it only as the command sink and the read-only queries.
+class AppDelegate final : public QObject, private CommandSink, private SpaceQueries {
     Q_OBJECT
 public:
     // A change this soon after a switch the program started counts as its own.
@@ -88,8 +91,11 @@ public:
     // Quitting (menu, signal, session end): writes what is waiting to be written.
     void applicationWillTerminate();
 
-    // The one dispatcher of commands from outside the program's own views.
-    void perform(const SpaceCommand& command);
+    // What the fronts are given: the one dispatcher of commands from outside
+    // the program's own views, and what they may read.
+    CommandSink& commands() { return *this; }
+    const SpaceQueries& queries() const { return *this; }
+    void perform(const SpaceCommand& command) override;
     // A lumivast:// URL from the desktop or a second invocation.
     void handleURL(const QString& text);
 
@@ -134,7 +140,7 @@ public:
     SettingsWindowController& settingsWindow();
 
     // The front window to a Space, reported by toast.
-    void moveFrontWindow(const Space& space);
+    void moveFrontWindow(const Space& space) override;
     ShortcutManager* shortcuts() { return m_shortcuts.get(); }
     // Made while launching finishes.
     StatusBarController* statusBar() { return m_statusBar.get(); }
@@ -153,8 +159,26 @@ public:
     const Reactions<>& settingsReactions() const { return m_settingsReactions; }
 
 private:
+    // The command sink's calls that take a Space, and the rest of it (OutsideInterfaces.cpp).
+    void switchTo(const Space& space) override;
+    void setUp(const Space& space) override;
+    void editSpace(const Space& space) override;
+    void refreshPreviews() override;
+    void restoreSaved(const SavedSpace& saved) override;
+    void reportError(const QString& message) override;
+    // The queries.
+    const SpaceSnapshot& snapshot() const override;
+    QString displayName(const Space& space) const override;
+    std::optional<Space> previousSpace() const override;
+    QByteArray stateJSON() const override;
+    QString apiToken() const override;
+    QStringList profileNames() const override;
+    QStringList takenKeys() const override;
+    bool canUndoMinimize() const override;
+    std::vector<SavedSpace> savedSpaceRecords() const override;
+    std::vector<MenuItem> extraMenuItems() const override;
+
     // Launch pieces.
-    ShortcutManager::Handlers makeShortcutHandlers();
     void showSettings(std::optional<SettingsTab> tab, std::optional<QString> spaceID = std::nullopt);
     void wireSettingsWindow();
 
@@ -165,20 +189,15 @@ private:
     void bounceBack(const Space& to, const RunningApplication& app);
     // The overview (Overview.cpp): the command's toggle, the hot key and tap, the hot corner.
     void toggleOverview();
-    void overviewHotKey();
+    void overviewHotKey() override;
     void overviewHotCorner();
-    void wireOverlay();
-    // The status menu's wiring, and the operations its items call.
-    void wireStatusBar();
+    // The status item's redraws, and the operations its items call.
     void updateStatusItem();
     void contentsChanged();
-    void editSpace(const Space& space);
     void refreshThumbnails();
     void runSetup(const Space& space);
-    QStringList profileNames() const;
     void wireWindowTools();
     void wireDesktopNames();
-    void wireScripting();
     void wireLocalAPI();
     void wireAutomation();
     void displaySetupMaybeChanged(const SpaceSnapshot& snapshot);
@@ -186,7 +205,7 @@ private:
     void pulledAway(const Space& from, const RunningApplication& app);
     void updateSpaceDock();
     void notchHovered(const ScreenInfo& screen);
-    void captureMark(bool set);
+    void captureMark(bool set) override;
     void showWindowPanel(bool allSpaces);
     void showLauncher();
     void toggleScratchpad();
@@ -250,6 +269,7 @@ private:
     FocusMemory m_focusMemory;
     SpaceLock m_spaceLock;
     SpaceMinimizer m_minimizer;
+    GlobalHotKeys m_hotKeys;
     WindowMarks m_marks;
     LocalAPI m_localAPI;
     SearchPanelController m_windowPanel;

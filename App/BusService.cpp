@@ -17,8 +17,10 @@ QString text(const char* s)
 
 } // namespace
 
-BusService::BusService(QObject* parent)
+BusService::BusService(CommandSink& sink, const SpaceQueries& queries, QObject* parent)
     : QObject(parent)
+    , m_sink(sink)
+    , m_queries(queries)
     , m_connection(QString())
 {
     // Without the type known first, the methods taking a variant are left out of introspection.
@@ -65,51 +67,51 @@ void BusService::unregister()
     m_registered = false;
 }
 
-ScriptingAdaptor::ScriptingAdaptor(QObject* parent) : QDBusAbstractAdaptor(parent) {}
+ScriptingAdaptor::ScriptingAdaptor(BusService* service) : QDBusAbstractAdaptor(service), m_service(*service) {}
 
 QString ScriptingAdaptor::currentSpaceName() const
 {
-    return ScriptingBridge::currentName();
+    return m_service.queries().currentName();
 }
 
 qlonglong ScriptingAdaptor::currentSpaceNumber() const
 {
-    return ScriptingBridge::currentNumber();
+    return m_service.queries().currentNumber();
 }
 
 QString ScriptingAdaptor::spaceNames() const
 {
-    return ScriptingBridge::allNames();
+    return m_service.queries().allNames();
 }
 
 void ScriptingAdaptor::Switch(const QDBusVariant& space)
 {
-    ScriptingBridge::perform(SpaceCommand::switchTo(ScriptingBridge::ref(space.variant())));
+    m_service.sink().perform(SpaceCommand::switchTo(ScriptingBridge::ref(space.variant())));
 }
 
 void ScriptingAdaptor::Next()
 {
-    ScriptingBridge::perform(SpaceCommand::step(true));
+    m_service.sink().perform(SpaceCommand::step(true));
 }
 
 void ScriptingAdaptor::Previous()
 {
-    ScriptingBridge::perform(SpaceCommand::step(false));
+    m_service.sink().perform(SpaceCommand::step(false));
 }
 
 void ScriptingAdaptor::Back()
 {
-    ScriptingBridge::perform(SpaceCommand::back());
+    m_service.sink().perform(SpaceCommand::back());
 }
 
 void ScriptingAdaptor::Overview()
 {
-    ScriptingBridge::perform(SpaceCommand::overview());
+    m_service.sink().perform(SpaceCommand::overview());
 }
 
 void ScriptingAdaptor::MoveWindow(const QDBusVariant& space)
 {
-    ScriptingBridge::perform(SpaceCommand::moveWindow(ScriptingBridge::ref(space.variant())));
+    m_service.sink().perform(SpaceCommand::moveWindow(ScriptingBridge::ref(space.variant())));
 }
 
 void ScriptingAdaptor::Rename(const QDBusVariant& space, const QVariantMap& arguments)
@@ -119,34 +121,34 @@ void ScriptingAdaptor::Rename(const QDBusVariant& space, const QVariantMap& argu
     if (given.metaType().id() == QMetaType::QString)
         name = given.toString();
     // Without a name it asks in a dialog, which answers later: the caller gets its answer now.
-    ScriptingBridge::perform(SpaceCommand::rename(ScriptingBridge::ref(space.variant()), name));
+    m_service.sink().perform(SpaceCommand::rename(ScriptingBridge::ref(space.variant()), name));
 }
 
-IntentsAdaptor::IntentsAdaptor(QObject* parent) : QDBusAbstractAdaptor(parent) {}
+IntentsAdaptor::IntentsAdaptor(BusService* service) : QDBusAbstractAdaptor(service), m_service(*service) {}
 
 void IntentsAdaptor::SwitchSpace(const QString& space)
 {
-    ScriptingBridge::perform(SpaceCommand::switchTo(ScriptingBridge::ref(space)));
+    m_service.sink().perform(SpaceCommand::switchTo(ScriptingBridge::ref(space)));
 }
 
 void IntentsAdaptor::LastSpace()
 {
-    ScriptingBridge::perform(SpaceCommand::back());
+    m_service.sink().perform(SpaceCommand::back());
 }
 
 void IntentsAdaptor::MoveWindow(const QString& space)
 {
-    ScriptingBridge::perform(SpaceCommand::moveWindow(ScriptingBridge::ref(space)));
+    m_service.sink().perform(SpaceCommand::moveWindow(ScriptingBridge::ref(space)));
 }
 
 void IntentsAdaptor::SwitchProfile(const QString& profile)
 {
-    ScriptingBridge::perform(SpaceCommand::profile(profile));
+    m_service.sink().perform(SpaceCommand::profile(profile));
 }
 
 QString IntentsAdaptor::CurrentSpace()
 {
-    return ScriptingBridge::currentName();
+    return m_service.queries().currentName();
 }
 
 } // namespace lumivast

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "Core/Commands/CommandSink.h"
+#include "Core/Commands/SpaceQueries.h"
+
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusVariant>
@@ -9,8 +12,8 @@
 namespace lumivast {
 
 // The program on the user's session bus: scripting commands, three read-only
-// properties and the intents, each handed to the scripting hooks. The two
-// adaptors only translate; what a command does and answers is the hooks'.
+// properties and the intents. The two adaptors only translate: commands go
+// to the sink, questions to the queries.
 class BusService final : public QObject {
     Q_OBJECT
 public:
@@ -19,7 +22,7 @@ public:
     static constexpr const char* kScriptingInterface = "org.lumivast.Lumivast.Scripting";
     static constexpr const char* kIntentsInterface = "org.lumivast.Lumivast.Intents";
 
-    explicit BusService(QObject* parent = nullptr);
+    BusService(CommandSink& sink, const SpaceQueries& queries, QObject* parent = nullptr);
     ~BusService() override;
 
     // Exports the object and takes the name. Without a bus, or with the name
@@ -27,7 +30,12 @@ public:
     bool registerOn(QDBusConnection connection);
     void unregister();
 
+    CommandSink& sink() const { return m_sink; }
+    const SpaceQueries& queries() const { return m_queries; }
+
 private:
+    CommandSink& m_sink;
+    const SpaceQueries& m_queries;
     QDBusConnection m_connection;
     bool m_registered = false;
 };
@@ -39,7 +47,7 @@ class ScriptingAdaptor final : public QDBusAbstractAdaptor {
     Q_PROPERTY(qlonglong CurrentSpaceNumber READ currentSpaceNumber)
     Q_PROPERTY(QString SpaceNames READ spaceNames)
 public:
-    explicit ScriptingAdaptor(QObject* parent);
+    explicit ScriptingAdaptor(BusService* service);
 
     QString currentSpaceName() const;
     qlonglong currentSpaceNumber() const;
@@ -53,13 +61,16 @@ public Q_SLOTS:
     void Overview();
     void MoveWindow(const QDBusVariant& space);
     void Rename(const QDBusVariant& space, const QVariantMap& arguments);
+
+private:
+    BusService& m_service;
 };
 
 class IntentsAdaptor final : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.lumivast.Lumivast.Intents")
 public:
-    explicit IntentsAdaptor(QObject* parent);
+    explicit IntentsAdaptor(BusService* service);
 
 public Q_SLOTS:
     void SwitchSpace(const QString& space);
@@ -67,6 +78,9 @@ public Q_SLOTS:
     void MoveWindow(const QString& space);
     void SwitchProfile(const QString& profile);
     QString CurrentSpace();
+
+private:
+    BusService& m_service;
 };
 
 } // namespace lumivast

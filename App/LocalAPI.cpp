@@ -101,7 +101,7 @@ struct LocalAPI::Connection {
     WorkItem deadline;
 };
 
-LocalAPI::Response LocalAPI::respond(const QString& request, const Readers& readers)
+LocalAPI::Response LocalAPI::respond(const QString& request, const SpaceQueries& queries)
 {
     const QStringList lines = request.split(QStringLiteral("\r\n"));
     const QStringList words = lines.first().split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -120,11 +120,11 @@ LocalAPI::Response LocalAPI::respond(const QString& request, const Readers& read
     const QString path = url.isValid() ? url.path(QUrl::FullyDecoded) : QString();
 
     if (method == QLatin1String("GET") && path == QLatin1String("/spaces"))
-        return answer(kOK, readers.state ? readers.state() : QByteArrayLiteral("{}"));
+        return answer(kOK, queries.stateJSON());
 
     if (method == QLatin1String("POST") && path == QLatin1String("/command")) {
         const auto authorization = headers.find(QStringLiteral("authorization"));
-        const QString token = readers.token ? readers.token() : QString();
+        const QString token = queries.apiToken();
         if (authorization == headers.end() || token.isEmpty()
             || !equalInConstantTime(authorization->toUtf8(), QByteArrayLiteral("Bearer ") + token.toUtf8()))
             return answer(kUnauthorized, QByteArrayLiteral(R"({"error":"missing or wrong token"})"));
@@ -142,12 +142,12 @@ LocalAPI::Response LocalAPI::respond(const QString& request, const Readers& read
     return notFound();
 }
 
-std::optional<LocalAPI::Response> LocalAPI::respondToBytes(const QByteArray& data, const Readers& readers)
+std::optional<LocalAPI::Response> LocalAPI::respondToBytes(const QByteArray& data, const SpaceQueries& queries)
 {
     const QByteArray request = data.left(kMaxRequestBytes);
     if (request.isEmpty() || !QByteArrayView(request).isValidUtf8())
         return std::nullopt;
-    return respond(QString::fromUtf8(request), readers);
+    return respond(QString::fromUtf8(request), queries);
 }
 
 QByteArray LocalAPI::reply(const Response& response)
@@ -185,9 +185,11 @@ QByteArray LocalAPI::stateBody()
     return file.bytes;
 }
 
-LocalAPI::LocalAPI(Scheduler& scheduler, quint16 port, QObject* parent)
+LocalAPI::LocalAPI(Scheduler& scheduler, CommandSink& sink, const SpaceQueries& queries, quint16 port, QObject* parent)
     : QObject(parent)
     , m_scheduler(scheduler)
+    , m_sink(sink)
+    , m_queries(queries)
     , m_port(port)
 {
 }
@@ -291,15 +293,15 @@ void LocalAPI::receive(Connection* connection)
     connection->delivered = true;
     connection->deadline.cancel();
     QTcpSocket* socket = connection->socket;
-    std::optional<Response> answered = respondToBytes(socket->read(kMaxRequestBytes), {&LocalAPI::token, &LocalAPI::stateBody});
+    std::optional<Response> answered = respondToBytes(socket->read(kMaxRequestBytes), m_queries);
     if (!answered) {
         drop(connection);
         return;
     }
     Response response = std::move(*answered);
     // A command returns before any dialog it opens is answered.
-    if (response.command && onCommand)
-        onCommand(*response.command);
+    if (response.command)
+        m_sink.perform(*response.command);
     socket->write(reply(response));
     connection->deadline = m_scheduler.after(kReplyTimeout, [this, connection] { drop(connection); });
     // Closes once the reply is written; `disconnected` then lets the connection go.

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "Core/Commands/SpaceCommand.h"
+#include "Core/Commands/CommandSink.h"
+#include "Core/Commands/SpaceQueries.h"
 #include "Platform/Scheduler.h"
 
 #include <QByteArray>
@@ -19,7 +20,7 @@ namespace lumivast {
 
 // A small HTTP/1.1 server on the loopback addresses, on while "localAPI" is:
 // GET /spaces answers the exported state, POST /command?url=… (with the
-// bearer token) hands a lumivast:// command to `onCommand`. One request per
+// bearer token) hands a lumivast:// command to the sink. One request per
 // connection, answered from the first piece of data that arrives; the replies
 // are fixed to the byte. Everything runs on the main thread.
 class LocalAPI final : public QObject {
@@ -38,19 +39,15 @@ public:
     struct Response {
         QByteArray status; // "200 OK"
         QByteArray body;
-        std::optional<SpaceCommand> command; // handed to `onCommand` before the reply goes out
-    };
-    // What `respond` reads only when a route needs it.
-    struct Readers {
-        std::function<QString()> token;
-        std::function<QByteArray()> state;
+        std::optional<SpaceCommand> command; // handed to the sink before the reply goes out
     };
 
-    // The request text to its reply; pure apart from the readers.
-    static Response respond(const QString& request, const Readers& readers);
+    // The request text to its reply; pure apart from the two questions it
+    // asks only when a route needs them: the state and the token.
+    static Response respond(const QString& request, const SpaceQueries& queries);
     // The first piece of data a connection sent (at most kMaxRequestBytes) to
     // its reply; nothing when it is empty or not UTF-8 (the connection is dropped).
-    static std::optional<Response> respondToBytes(const QByteArray& data, const Readers& readers);
+    static std::optional<Response> respondToBytes(const QByteArray& data, const SpaceQueries& queries);
     // Status line, the three headers, an empty line and the body, with no line end after it.
     static QByteArray reply(const Response& response);
 
@@ -60,12 +57,11 @@ public:
     // state.json as it stands, or {} when it cannot be read as UTF-8.
     static QByteArray stateBody();
 
-    explicit LocalAPI(Scheduler& scheduler, quint16 port = kPort, QObject* parent = nullptr);
+    LocalAPI(Scheduler& scheduler, CommandSink& sink, const SpaceQueries& queries, quint16 port = kPort,
+             QObject* parent = nullptr);
     ~LocalAPI() override;
     LocalAPI(const LocalAPI&) = delete;
     LocalAPI& operator=(const LocalAPI&) = delete;
-
-    std::function<void(const SpaceCommand&)> onCommand;
 
     // Starts or stops listening after the setting; a failed start is tried
     // again by the next call.
@@ -86,6 +82,8 @@ private:
     bool holds(const Connection* connection) const;
 
     Scheduler& m_scheduler;
+    CommandSink& m_sink;
+    const SpaceQueries& m_queries;
     const quint16 m_port;
     std::unique_ptr<QTcpServer> m_v4;
     std::unique_ptr<QTcpServer> m_v6;

@@ -1,5 +1,4 @@
-// The delegate's side of the overview: what opens and closes it, and what
-// its tiles' own actions do.
+// The delegate's side of the overview: what opens and closes it.
 
 #include "App/AppDelegate.h"
 
@@ -10,15 +9,6 @@
 #include <QPointer>
 
 namespace lumivast {
-
-namespace {
-
-// The delegate's delayed steps after the overview closed.
-constexpr Duration kRaiseAfterSwitch = 350ms;
-constexpr Duration kMoveAfterClose = 250ms;
-constexpr Duration kSetupAfterSwitch = 400ms;
-
-} // namespace
 
 void AppDelegate::toggleOverview()
 {
@@ -47,42 +37,6 @@ void AppDelegate::overviewHotCorner()
     // A corner reached again never closes the overview.
     if (!m_overlay->isOpen())
         m_overlay->show();
-}
-
-void AppDelegate::wireOverlay()
-{
-    OverlayViewModel& model = m_overlay->model();
-    QPointer<AppDelegate> self(this);
-    model.onFocusApp = [self](const Space& space, const SpaceContents::AppOnSpace& app) {
-        if (!self)
-            return;
-        self->m_overlay->hide(false);
-        self->switchOwn(space, self->m_watcher.snapshot());
-        self->later(kRaiseAfterSwitch, [app](AppDelegate&) {
-            if (!app.windowIDs.empty())
-                WindowMover::raise(WindowMover::FrontWindow{app.windowIDs.front(), app.pid, {}});
-            Platform::current().runningApplications().activate(app.pid);
-        });
-    };
-    model.onMoveWindowHere = [self](const Space& space) {
-        if (!self)
-            return;
-        self->m_overlay->hide(true);
-        self->later(kMoveAfterClose, [space](AppDelegate& d) { d.moveFrontWindow(space); });
-    };
-    model.onSetUp = [self](const Space& space) {
-        if (!self)
-            return;
-        self->m_overlay->hide(false);
-        self->switchOwn(space, self->m_watcher.snapshot());
-        self->later(kSetupAfterSwitch, [space](AppDelegate& d) { d.runSetup(space); });
-    };
-    model.onEditSpace = [self](const Space& space) {
-        if (!self)
-            return;
-        self->m_overlay->hide(false);
-        self->editSpace(space);
-    };
 }
 
 void AppDelegate::runDemoTour()

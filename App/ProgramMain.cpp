@@ -175,7 +175,7 @@ extern "C" __attribute__((visibility("default"))) int lumivast_program_main(int 
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     // Launch inside the event loop, then take the URLs that arrived meanwhile.
     // Scripting commands and intents on the session bus, once the launch is done; released at exit.
-    lumivast::BusService bus;
+    lumivast::BusService bus(delegate.commands(), delegate.queries());
     QMetaObject::invokeMethod(
         &delegate,
         [&delegate, &instance, &bus] {

@@ -7,36 +7,6 @@
 
 namespace lumivast::ScriptingBridge {
 
-Hooks& hooks()
-{
-    static Hooks installed;
-    return installed;
-}
-
-void perform(const SpaceCommand& command)
-{
-    if (const auto handler = hooks().handler)
-        handler(command);
-}
-
-QString currentName()
-{
-    const auto hook = hooks().currentName;
-    return hook ? hook() : QString();
-}
-
-qint64 currentNumber()
-{
-    const auto hook = hooks().currentNumber;
-    return hook ? hook() : 0;
-}
-
-QString allNames()
-{
-    const auto hook = hooks().allNames;
-    return hook ? hook() : QString();
-}
-
 namespace {
 
 SpaceCommand::SpaceRef desktopOrCurrent(qint64 n)

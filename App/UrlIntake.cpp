@@ -35,8 +35,7 @@ std::optional<SpaceCommand> command(const QString& text)
     return SpaceCommand::fromUrl(url);
 }
 
-void handle(const QString& text, const std::function<void(const SpaceCommand&)>& perform,
-            const std::function<void(const QString& message)>& errorToast)
+void handle(const QString& text, CommandSink& sink)
 {
     if (text.isEmpty())
         return;
@@ -44,16 +43,14 @@ void handle(const QString& text, const std::function<void(const SpaceCommand&)>&
     // program's own scheme is answered all the same: it was meant for it.
     if (QUrl(text, QUrl::StrictMode).isValid()) {
         if (const std::optional<SpaceCommand> parsed = command(text)) {
-            if (perform)
-                perform(*parsed);
+            sink.perform(*parsed);
             return;
         }
     } else if (!text.startsWith(QLatin1String("lumivast:"), Qt::CaseInsensitive)) {
         return;
     }
     const QString host = hostAsGiven(text);
-    if (errorToast)
-        errorToast(QCoreApplication::translate("UrlIntake", "Lumivast does not understand %1").arg(host.isEmpty() ? text : host));
+    sink.reportError(QCoreApplication::translate("UrlIntake", "Lumivast does not understand %1").arg(host.isEmpty() ? text : host));
 }
 
 } // namespace lumivast::UrlIntake

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Core/Commands/SpaceCommand.h"
+#include "Core/Commands/CommandSink.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,12 +16,11 @@ namespace lumivast::UrlIntake {
 std::optional<SpaceCommand> command(const QString& text);
 
 // A lumivast:// URL handed to the running program (by the desktop's URL
-// opener or a second launch). A command goes to `perform`, which reports its
+// opener or a second launch). A command goes to the sink, which reports its
 // own outcome; a URL that is no command, and any lumivast: text the strict
-// URL parser rejects, gets the error toast "Lumivast does not understand
+// URL parser rejects, is reported to the sink as "Lumivast does not understand
 // <host>" with the host as written (the whole text when it has no host);
 // other text that is not a URL is dropped without a word.
-void handle(const QString& text, const std::function<void(const SpaceCommand&)>& perform,
-            const std::function<void(const QString& message)>& errorToast);
+void handle(const QString& text, CommandSink& sink);
 
 } // namespace lumivast::UrlIntake

@@ -3,6 +3,7 @@
 // stalled connections. Bounded: a few thousand requests, a few seconds each.
 
 #include "App/LocalAPI.h"
+#include "tests/support/RecordingFront.h"
 #include "BenchWorld.h"
 #include "Core/Settings/Settings.h"
 #include "Core/Spaces/AppPaths.h"
@@ -178,7 +179,10 @@ void throughput(benchmark::State& state, bool baseline)
     Environment& env = environment();
     const int clients = int(state.range(0));
     QtScheduler scheduler;
-    LocalAPI api(scheduler, 0);
+    test::RecordingFront front; // the token and state files, as the program reads them
+    front.token = &LocalAPI::token;
+    front.state = &LocalAPI::stateBody;
+    LocalAPI api(scheduler, front, front, 0);
     Baseline bare(LocalAPI::reply({"200 OK", env.state, std::nullopt}));
     api.refresh();
     const quint16 port = baseline ? bare.port() : api.serverPort();
@@ -237,7 +241,10 @@ void BM_LocalAPIUnderFlood(benchmark::State& state)
     ::setrlimit(RLIMIT_NOFILE, &limit);
 
     QtScheduler scheduler;
-    LocalAPI api(scheduler, 0);
+    test::RecordingFront front; // the token and state files, as the program reads them
+    front.token = &LocalAPI::token;
+    front.state = &LocalAPI::stateBody;
+    LocalAPI api(scheduler, front, front, 0);
     api.refresh();
     const quint16 port = api.serverPort();
     const qsizetype expected = LocalAPI::reply({"200 OK", env.state, std::nullopt}).size();

@@ -1,4 +1,5 @@
 #include "App/LocalAPI.h"
+#include "tests/support/RecordingFront.h"
 #include "BenchWorld.h"
 #include "Core/Previews/ThumbnailService.h"
 #include "Core/Spaces/SpaceContents.h"
@@ -56,10 +57,12 @@ void LongRun(benchmark::State& state)
     for (const Space& space : watcher.snapshot().allSpaces())
         store.setName(QStringLiteral("Space %1").arg(space.managedID), space.id);
     ThumbnailService thumbnails(scheduler, env.path("Thumbnails"));
-    OverlayController overlay(scheduler, watcher, store, thumbnails, switcher, contents, alerts);
+    test::RecordingFront front;
+    OverlayController overlay(scheduler, watcher, store, thumbnails, switcher, contents, alerts, front);
     TrayStatusItem tray(scheduler);
-    StatusBarController bar(tray, watcher, store, contents, scheduler, alerts);
-    const LocalAPI::Readers readers{[] { return QStringLiteral("token"); }, [] { return QByteArrayLiteral("{}"); }};
+    StatusBarController bar(tray, watcher, store, contents, scheduler, alerts, front, front);
+    test::RecordingFront readers;
+    readers.token = [] { return QStringLiteral("token"); };
 
     const int switches = int(state.range(0));
     auto round = [&](int scale) {

@@ -8,7 +8,6 @@
 #include "UI/Settings/SpaceEditor.h"
 #include "UI/Settings/SpacesPane.h"
 #include "UI/Settings/StatsPane.h"
-#include "UI/Settings/WatcherProxy.h"
 
 #include <QApplication>
 #include <QFile>
@@ -183,7 +182,7 @@ void SettingsSpacesRedraw(benchmark::State& state)
         setup.env.world->switchSpace(QStringLiteral("Main"), flip ? second : first);
         setup.env.scheduler.advance(SpaceWatcher::kDebounce);
         state.ResumeTiming();
-        WatcherProxy::shared().send();
+        setup.services->snapshots.send();
         settle(controller.window());
     }
     state.counters["rows"] = pane->list()->count();

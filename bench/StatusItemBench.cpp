@@ -4,6 +4,7 @@
 #include "UI/MenuBar/StatusBarController.h"
 #include "UI/MenuBar/TrayStatusItem.h"
 #include "UI/Menus/MenuAdapter.h"
+#include "tests/support/RecordingFront.h"
 
 #include <QMenu>
 
@@ -39,7 +40,9 @@ void StatusItemStripUpdate(benchmark::State& state)
     Setup setup(1, 16);
     Settings::defaults().set(Settings::Key::menuBarStyle, QStringLiteral("strip"));
     TrayStatusItem tray(setup.env.scheduler);
-    StatusBarController bar(tray, *setup.env.watcher, *setup.env.store, *setup.contents, setup.env.scheduler, setup.alerts);
+    test::RecordingFront front;
+    StatusBarController bar(tray, *setup.env.watcher, *setup.env.store, *setup.contents, setup.env.scheduler, setup.alerts,
+                            front, front);
     // Two snapshots in turn, so that every update draws a new image.
     const SpaceSnapshot first = setup.env.watcher->snapshot();
     setup.env.world->switchSpace(QStringLiteral("Main"), setup.env.world->displays.front().spaces[5].managedID);
@@ -63,7 +66,9 @@ void StatusMenuOpen(benchmark::State& state)
     for (const Space& space : setup.env.watcher->snapshot().allSpaces())
         setup.env.store->setNote(QStringLiteral("A note about this Space"), space.id);
     TrayStatusItem tray(setup.env.scheduler);
-    StatusBarController bar(tray, *setup.env.watcher, *setup.env.store, *setup.contents, setup.env.scheduler, setup.alerts);
+    test::RecordingFront front;
+    StatusBarController bar(tray, *setup.env.watcher, *setup.env.store, *setup.contents, setup.env.scheduler, setup.alerts,
+                            front, front);
     int rows = 0;
     for (auto _ : state) {
         const std::vector<MenuItem> tree = bar.menuTree();

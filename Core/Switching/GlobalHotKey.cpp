@@ -14,22 +14,11 @@ struct GlobalHotKey::Environment {
     std::unordered_map<quint32, Action> actions; // by id, of every live registered key
 };
 
-namespace {
-
-std::shared_ptr<GlobalHotKey::Environment>& currentEnvironment()
+GlobalHotKeys::GlobalHotKeys(HotKeyRegistry& registry, Scheduler& scheduler)
+    : m_environment(std::make_shared<GlobalHotKey::Environment>())
 {
-    static std::shared_ptr<GlobalHotKey::Environment> environment;
-    return environment;
-}
-
-} // namespace
-
-void GlobalHotKey::setEnvironment(HotKeyRegistry& registry, Scheduler& scheduler)
-{
-    auto environment = std::make_shared<Environment>();
-    environment->registry = &registry;
-    environment->scheduler = &scheduler;
-    currentEnvironment() = std::move(environment);
+    m_environment->registry = &registry;
+    m_environment->scheduler = &scheduler;
 }
 
 bool GlobalHotKey::installHandlerIfNeeded(const std::shared_ptr<Environment>& environment)
@@ -63,20 +52,16 @@ bool GlobalHotKey::installHandlerIfNeeded(const std::shared_ptr<Environment>& en
     return environment->handlerInstalled;
 }
 
-std::unique_ptr<GlobalHotKey> GlobalHotKey::create(quint32 keyCode, quint32 modifiers, Action action)
+std::unique_ptr<GlobalHotKey> GlobalHotKeys::create(quint32 keyCode, quint32 modifiers, GlobalHotKey::Action action)
 {
-    const auto environment = currentEnvironment();
-    if (!environment) {
-        qCWarning(lcSwitcher) << "no hot-key registry set; shortcut not registered";
-        return nullptr;
-    }
+    const std::shared_ptr<GlobalHotKey::Environment>& environment = m_environment;
     // A failed install is tried again by the next key.
-    const bool handlerReady = installHandlerIfNeeded(environment);
+    const bool handlerReady = GlobalHotKey::installHandlerIfNeeded(environment);
     // Ids are used up even by refused keys, so none is reused within a run.
     const quint32 id = environment->nextID++;
     if (!handlerReady)
         return nullptr; // registered, it would hold the combination and never fire
-    const auto ref = environment->registry->registerHotKey(keyCode, modifiers, HotKeyID{signature, id});
+    const auto ref = environment->registry->registerHotKey(keyCode, modifiers, HotKeyID{GlobalHotKey::signature, id});
     if (!ref || *ref == HotKeyRef{})
         return nullptr;
     environment->actions[id] = std::move(action);

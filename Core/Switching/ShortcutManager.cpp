@@ -94,8 +94,31 @@ std::optional<quint32> ShortcutManager::modifierMask(DesktopShortcutModifier mod
     return baseModifiers(modifier);
 }
 
-ShortcutManager::ShortcutManager(Handlers handlers)
-    : m_handlers(std::move(handlers))
+ShortcutManager::Handlers ShortcutManager::handlersFor(CommandSink& sink)
+{
+    CommandSink* to = &sink;
+    const auto command = [to](SpaceCommand c) { return [to, c] { to->perform(c); }; };
+    using Ref = SpaceCommand::SpaceRef;
+    Handlers h;
+    h.overview = [to] { to->overviewHotKey(); };
+    h.switchToDesktop = [to](int n) { to->perform(SpaceCommand::switchTo(Ref::number(n))); };
+    h.moveWindowToDesktop = [to](int n) { to->perform(SpaceCommand::moveWindow(Ref::number(n))); };
+    h.step = [to](bool right) { to->perform(SpaceCommand::step(right)); };
+    h.moveWindowStep = [to](bool right) { to->perform(SpaceCommand::moveWindowStep(right)); };
+    h.previous = command(SpaceCommand::back());
+    h.step2D = [to](bool up) { to->perform(SpaceCommand::step2D(up)); };
+    h.windowSwitcher = command(SpaceCommand::windows(false));
+    h.windowSearch = command(SpaceCommand::windows(true));
+    h.launcher = command(SpaceCommand::launcher());
+    h.scratchpad = command(SpaceCommand::scratchpad());
+    h.setMark = [to] { to->captureMark(true); };
+    h.jumpToMark = [to] { to->captureMark(false); };
+    return h;
+}
+
+ShortcutManager::ShortcutManager(GlobalHotKeys& hotKeys, Handlers handlers)
+    : m_hotKeys(hotKeys)
+    , m_handlers(std::move(handlers))
 {
 }
 
@@ -173,7 +196,7 @@ void ShortcutManager::refresh()
 void ShortcutManager::add(quint32 keyCode, quint32 modifiers, GlobalHotKey::Action action, const QString& keyName,
                           const QString& failureLabel)
 {
-    if (auto key = GlobalHotKey::create(keyCode, modifiers, std::move(action))) {
+    if (auto key = m_hotKeys.create(keyCode, modifiers, std::move(action))) {
         m_keys.push_back(std::move(key));
         return;
     }

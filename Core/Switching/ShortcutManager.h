@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Core/Commands/CommandSink.h"
 #include "Core/Settings/SettingsEnums.h"
 #include "Core/Switching/GlobalHotKey.h"
 
@@ -38,7 +39,11 @@ public:
     // Virtual key codes of the keys 1, 2, ..., 9, 0 of the main keyboard row.
     static constexpr std::array<quint32, 10> digitKeyCodes = {18, 19, 20, 21, 23, 22, 26, 28, 25, 29};
 
-    explicit ShortcutManager(Handlers handlers);
+    // What each key does when it goes to the command sink: the commands the
+    // other fronts send, and the overview's own key and the marks.
+    static Handlers handlersFor(CommandSink& sink);
+
+    ShortcutManager(GlobalHotKeys& hotKeys, Handlers handlers);
 
     // Rebuilds the shortcuts when the settings they depend on changed.
     void refresh();
@@ -60,6 +65,7 @@ private:
     void add(quint32 keyCode, quint32 modifiers, GlobalHotKey::Action action, const QString& keyName,
              const QString& failureLabel = {});
 
+    GlobalHotKeys& m_hotKeys;
     std::vector<std::unique_ptr<GlobalHotKey>> m_keys;
     QString m_signature;
     const Handlers m_handlers;

@@ -20,7 +20,7 @@ void WindowMarks::captureLetter(std::function<void(const QString& letter)> compl
     std::vector<std::unique_ptr<GlobalHotKey>> keys;
     for (const auto& [letter, keyCode] : kLetterKeys) {
         const QString text(QChar::fromLatin1(letter));
-        auto key = GlobalHotKey::create(keyCode, 0, m_lifetime.guard([this, capture, text, completion] {
+        auto key = m_hotKeys.create(keyCode, 0, m_lifetime.guard([this, capture, text, completion] {
             // A press belongs to its own capture only, and ends it: later
             // presses (or a press queued before a newer capture) do nothing.
             if (capture != m_capture || !m_capturing)

@@ -37,7 +37,7 @@ public:
         {'s', 1}, {'t', 17}, {'u', 32}, {'v', 9}, {'w', 13}, {'x', 7}, {'y', 16}, {'z', 6},
     }};
 
-    explicit WindowMarks(Scheduler& scheduler) : m_scheduler(scheduler) {}
+    WindowMarks(Scheduler& scheduler, GlobalHotKeys& hotKeys) : m_scheduler(scheduler), m_hotKeys(hotKeys) {}
 
     // Mark letter (one lower-case character) -> window.
     std::map<QString, Mark> marks;
@@ -55,6 +55,7 @@ private:
     void endCapture();
 
     Scheduler& m_scheduler;
+    GlobalHotKeys& m_hotKeys;
     std::vector<std::unique_ptr<GlobalHotKey>> m_pending;
     WorkItem m_timeout;
     bool m_capturing = false;

@@ -52,7 +52,7 @@ QFont pixelFont(qreal pixels, QFont::Weight weight)
 
 StatusBarController::StatusBarController(StatusItem& item, SpaceWatcher& watcher, SpaceStore& store,
                                          SpaceContents& contents, Scheduler& scheduler, AlertService& alerts,
-                                         QObject* parent)
+                                         CommandSink& sink, const SpaceQueries& queries, QObject* parent)
     : QObject(parent)
     , m_item(item)
     , m_watcher(watcher)
@@ -60,6 +60,8 @@ StatusBarController::StatusBarController(StatusItem& item, SpaceWatcher& watcher
     , m_contents(contents)
     , m_scheduler(scheduler)
     , m_alerts(alerts)
+    , m_sink(sink)
+    , m_queries(queries)
     , m_lastSnapshot(SpaceSnapshot::empty())
 {
     // Written only when absent: an arrangement the user made stays.
@@ -329,8 +331,7 @@ void StatusBarController::clicked(const StatusItem::Click& click)
         const Space* space = m_watcher.snapshot().space(hit.id);
         if (!space)
             return openMenu();
-        if (onSwitch)
-            onSwitch(*space);
+        m_sink.switchTo(*space);
         return;
     }
     openMenu();
@@ -349,8 +350,7 @@ bool StatusBarController::scrolled(const StatusItem::Scroll& scroll)
         const qreal sum = m_scrollAccumulator;
         m_scrollAccumulator = 0;
         m_lastScrollSwitch = now;
-        if (onStep)
-            onStep((sum < 0) != scroll.inverted);
+        m_sink.perform(SpaceCommand::step((sum < 0) != scroll.inverted));
     }
     return true;
 }

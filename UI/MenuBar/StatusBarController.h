@@ -1,6 +1,8 @@
 #pragma once
 
+#include "Core/Commands/CommandSink.h"
 #include "Core/Commands/SpaceCommand.h"
+#include "Core/Commands/SpaceQueries.h"
 #include "Core/Menus/MenuItem.h"
 #include "Core/Spaces/SpaceContents.h"
 #include "Core/Spaces/SpaceModel.h"
@@ -60,27 +62,11 @@ public:
         bool operator==(const StripHit&) const = default;
     };
 
+    // What the menu's items do goes to `sink`; what the menu shows beyond the Spaces comes from `queries`.
     StatusBarController(StatusItem& item, SpaceWatcher& watcher, SpaceStore& store, SpaceContents& contents,
-                        Scheduler& scheduler, AlertService& alerts, QObject* parent = nullptr);
+                        Scheduler& scheduler, AlertService& alerts, CommandSink& sink, const SpaceQueries& queries,
+                        QObject* parent = nullptr);
 
-    std::function<void(const Space&)> onSwitch;
-    std::function<void()> onShowOverlay;
-    std::function<void()> onOpenSettings;
-    std::function<void()> onRefreshThumbnails;
-    std::function<void()> onBack;
-    std::function<void(bool right)> onStep;
-    std::function<void(const Space&)> onMoveWindow;
-    std::function<void(const Space&)> onSetUp;
-    std::function<void(const Space&)> onEditSpace;
-    std::function<std::optional<Space>()> previousSpace;
-    std::function<void(const SpaceCommand&)> onCommand;
-    std::function<std::vector<SavedSpace>()> savedSpacesProvider = [] { return std::vector<SavedSpace>(); };
-    std::function<void(const SavedSpace&)> onRestoreSavedSpace;
-    std::function<QStringList()> profileNames = [] { return QStringList(); };
-    std::function<bool()> canUndoMinimize = [] { return false; };
-    std::function<std::vector<MenuItem>()> extraMenuItems = [] { return std::vector<MenuItem>(); };
-    // Global keys the system refused, as KeyNames spells them; the menu shows no hint for them.
-    std::function<QStringList()> takenKeys = [] { return QStringList(); };
 
     // Redraws the item for `snapshot`.
     void update(const SpaceSnapshot& snapshot);
@@ -127,6 +113,8 @@ private:
     SpaceContents& m_contents;
     Scheduler& m_scheduler;
     AlertService& m_alerts;
+    CommandSink& m_sink;
+    const SpaceQueries& m_queries;
 
     bool m_compactFallback = false;
     bool m_hasImage = false;

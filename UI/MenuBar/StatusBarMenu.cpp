@@ -97,7 +97,7 @@ void StatusBarController::applyDesktopShortcut(Qt::Key key, MenuItem& item, bool
 bool StatusBarController::isTaken(Qt::Key key, Qt::KeyboardModifiers modifiers) const
 {
     // A hint for a key the system refused would promise what it cannot do.
-    return takenKeys().contains(KeyNames::inApp(QKeyCombination(modifiers, key)));
+    return m_queries.takenKeys().contains(KeyNames::inApp(QKeyCombination(modifiers, key)));
 }
 
 MenuItem StatusBarController::actionItem(const QString& title, std::function<void(StatusBarController&)> action) const
@@ -201,10 +201,10 @@ MenuItem StatusBarController::toolsMenuItem(const SpaceSnapshot& snapshot)
         items.push_back(commandItem(tr("Prepare to Unplug Displays"), SpaceCommand::eject()));
     items.push_back(MenuItem::separator());
     items.push_back(commandItem(tr("Minimize All on This Space"), SpaceCommand::minimizeAll()));
-    if (canUndoMinimize())
+    if (m_queries.canUndoMinimize())
         items.push_back(commandItem(tr("Undo Minimize"), SpaceCommand::undoMinimize()));
     items.push_back(commandItem(tr("Save This Space and Close Its Windows"), SpaceCommand::saveAndClose()));
-    const std::vector<SavedSpace> saved = savedSpacesProvider();
+    const std::vector<SavedSpace> saved = m_queries.savedSpaceRecords();
     if (!saved.empty()) {
         MenuItem reopen;
         reopen.title = tr("Reopen Saved Space");
@@ -229,7 +229,7 @@ MenuItem StatusBarController::toolsMenuItem(const SpaceSnapshot& snapshot)
             items.push_back(commandItem(tr("Remove This Desktop"), SpaceCommand::removeDesktop(SpaceCommand::SpaceRef::current())));
         items.push_back(commandItem(tr("Open Notes File for This Space"), SpaceCommand::notes(SpaceCommand::SpaceRef::current())));
     }
-    const QStringList profiles = profileNames();
+    const QStringList profiles = m_queries.profileNames();
     if (!profiles.isEmpty()) {
         items.push_back(MenuItem::separator());
         MenuItem profile;
@@ -280,8 +280,7 @@ std::vector<MenuItem> StatusBarController::menuTree()
         menu.push_back(MenuItem::separator());
 
     MenuItem overview = actionItem(tr("Show Overview"), [](StatusBarController& c) {
-        if (c.onShowOverlay)
-            c.onShowOverlay();
+        c.m_sink.perform(SpaceCommand::overview());
     });
     if (const auto [key, modifiers] = overviewHint(); !isTaken(key, modifiers)) {
         overview.key = key;
@@ -289,16 +288,11 @@ std::vector<MenuItem> StatusBarController::menuTree()
     }
     menu.push_back(std::move(overview));
 
-    if (previousSpace) {
-        if (const auto previous = previousSpace()) {
-            MenuItem back = actionItem(QStringLiteral("Back to ") + m_store.displayName(*previous),
-                                       [](StatusBarController& c) {
-                                           if (c.onBack)
-                                               c.onBack();
-                                       });
-            applyDesktopShortcut(Qt::Key_QuoteLeft, back, false);
-            menu.push_back(std::move(back));
-        }
+    if (const auto previous = m_queries.previousSpace()) {
+        MenuItem back = actionItem(QStringLiteral("Back to ") + m_store.displayName(*previous),
+                                   [](StatusBarController& c) { c.m_sink.perform(SpaceCommand::back()); });
+        applyDesktopShortcut(Qt::Key_QuoteLeft, back, false);
+        menu.push_back(std::move(back));
     }
 
     menu.push_back(toolsMenuItem(snapshot));
@@ -329,11 +323,11 @@ std::vector<MenuItem> StatusBarController::menuTree()
         menu.push_back(actionItem(QStringLiteral("Rename ") + name + QStringLiteral("\u2026"),
                                   [](StatusBarController& c) { c.renameCurrent(); }));
         menu.push_back(actionItem(tr("Note, Icon and Automation\u2026"), [](StatusBarController& c) {
-            c.withCurrent(c.onEditSpace);
+            c.withCurrent([&c](const Space& space) { c.m_sink.editSpace(space); });
         }));
         if (m_store.meta(current->id).automation) {
             menu.push_back(actionItem(tr("Set Up This Space Now"), [](StatusBarController& c) {
-                c.withCurrent(c.onSetUp);
+                c.withCurrent([&c](const Space& space) { c.m_sink.setUp(space); });
             }));
         }
     }
@@ -347,19 +341,17 @@ std::vector<MenuItem> StatusBarController::menuTree()
         menu.push_back(std::move(grant));
     } else {
         menu.push_back(actionItem(tr("Refresh Previews"), [](StatusBarController& c) {
-            if (c.onRefreshThumbnails)
-                c.onRefreshThumbnails();
+            c.m_sink.refreshPreviews();
         }));
     }
     menu.push_back(MenuItem::separator());
 
-    for (MenuItem& extra : extraMenuItems())
+    for (MenuItem& extra : m_queries.extraMenuItems())
         menu.push_back(std::move(extra));
 
     // The program's own menu keys: Command is Ctrl here.
     MenuItem settings = actionItem(tr("Settings\u2026"), [](StatusBarController& c) {
-        if (c.onOpenSettings)
-            c.onOpenSettings();
+        c.m_sink.perform(SpaceCommand::settings());
     });
     settings.key = Qt::Key_Comma;
     settings.modifiers = Qt::ControlModifier;
@@ -378,8 +370,8 @@ void StatusBarController::switchToSpace(const MenuItem::Payload& payload)
     const auto* id = std::get_if<MenuItem::SpaceID>(&payload);
     if (!id)
         return;
-    if (const Space* space = m_watcher.snapshot().space(id->id); space && onSwitch)
-        onSwitch(*space);
+    if (const Space* space = m_watcher.snapshot().space(id->id))
+        m_sink.switchTo(*space);
 }
 
 void StatusBarController::moveWindow(const MenuItem::Payload& payload)
@@ -387,14 +379,14 @@ void StatusBarController::moveWindow(const MenuItem::Payload& payload)
     const auto* id = std::get_if<MenuItem::SpaceID>(&payload);
     if (!id)
         return;
-    if (const Space* space = m_watcher.snapshot().space(id->id); space && onMoveWindow)
-        onMoveWindow(*space);
+    if (const Space* space = m_watcher.snapshot().space(id->id))
+        m_sink.moveFrontWindow(*space);
 }
 
 void StatusBarController::runCommand(const MenuItem::Payload& payload)
 {
-    if (const auto* command = std::get_if<SpaceCommand>(&payload); command && onCommand)
-        onCommand(*command);
+    if (const auto* command = std::get_if<SpaceCommand>(&payload))
+        m_sink.perform(*command);
 }
 
 void StatusBarController::restoreSaved(const MenuItem::Payload& payload)
@@ -403,10 +395,9 @@ void StatusBarController::restoreSaved(const MenuItem::Payload& payload)
     if (!id)
         return;
     // The list of this moment, not the one the menu was built from.
-    for (const SavedSpace& saved : savedSpacesProvider()) {
+    for (const SavedSpace& saved : m_queries.savedSpaceRecords()) {
         if (saved.idText() == id->id) {
-            if (onRestoreSavedSpace)
-                onRestoreSavedSpace(saved);
+            m_sink.restoreSaved(saved);
             return;
         }
     }

@@ -5,6 +5,7 @@
 #include "Core/Spaces/DisplayGeometry.h"
 #include "Core/Spaces/SpaceWatcher.h"
 #include "Core/Switching/SpaceSwitcher.h"
+#include "Core/Windows/WindowMover.h"
 #include "Platform/Platform.h"
 #include "UI/Alerts/FileChooser.h"
 #include "UI/Overview/OverlayView.h"
@@ -26,13 +27,14 @@ DialogFileChooser& dialogChooser()
 
 OverlayController::OverlayController(Scheduler& scheduler, SpaceWatcher& watcher, SpaceStore& store,
                                      ThumbnailService& thumbnails, SpaceSwitcher& switcher, SpaceContents& contents,
-                                     AlertService& alerts, QObject* parent)
+                                     AlertService& alerts, CommandSink& sink, QObject* parent)
     : QObject(parent)
     , m_scheduler(scheduler)
     , m_watcher(watcher)
     , m_thumbnails(thumbnails)
     , m_switcher(switcher)
     , m_alerts(alerts)
+    , m_sink(sink)
     , m_fileChooser(&dialogChooser())
     , m_model(scheduler, watcher, store, thumbnails, contents)
 {
@@ -45,6 +47,50 @@ OverlayController::OverlayController(Scheduler& scheduler, SpaceWatcher& watcher
         if (self)
             self->hide(true);
     };
+    wireTileActions();
+}
+
+void OverlayController::wireTileActions()
+{
+    QPointer<OverlayController> self(this);
+    m_model.onFocusApp = [self](const Space& space, const SpaceContents::AppOnSpace& app) {
+        if (!self)
+            return;
+        self->hide(false);
+        self->m_sink.switchTo(space);
+        self->later(kRaiseAfterSwitch, [app] {
+            if (!app.windowIDs.empty())
+                WindowMover::raise(WindowMover::FrontWindow{app.windowIDs.front(), app.pid, {}});
+            Platform::current().runningApplications().activate(app.pid);
+        });
+    };
+    m_model.onMoveWindowHere = [self](const Space& space) {
+        if (!self)
+            return;
+        self->hide(true);
+        CommandSink* sink = &self->m_sink;
+        self->later(kMoveAfterClose, [sink, space] { sink->moveFrontWindow(space); });
+    };
+    m_model.onSetUp = [self](const Space& space) {
+        if (!self)
+            return;
+        self->hide(false);
+        self->m_sink.switchTo(space);
+        CommandSink* sink = &self->m_sink;
+        self->later(kSetupAfterSwitch, [sink, space] { sink->setUp(space); });
+    };
+    m_model.onEditSpace = [self](const Space& space) {
+        if (!self)
+            return;
+        self->hide(false);
+        self->m_sink.editSpace(space);
+    };
+}
+
+void OverlayController::later(Duration delay, std::function<void()> work)
+{
+    std::erase_if(m_tileWork, [](const WorkItem& item) { return !item.isPending(); });
+    m_tileWork.push_back(m_scheduler.after(delay, std::move(work)));
 }
 
 OverlayController::~OverlayController()

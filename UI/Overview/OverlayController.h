@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Core/Commands/CommandSink.h"
 #include "Core/Overview/OverlayViewModel.h"
 #include "Platform/RunningApplications.h"
 #include "Platform/Scheduler.h"
@@ -11,6 +12,7 @@
 #include <QPointer>
 
 #include <optional>
+#include <vector>
 
 namespace lumivast {
 
@@ -33,10 +35,17 @@ class OverlayController final : public QObject {
 public:
     static constexpr Duration kFade = 160ms;
     static constexpr Duration kSwitchDelay = 50ms; // after closing, before switching
+    // A tile action's steps after the overview closed.
+    static constexpr Duration kRaiseAfterSwitch = 350ms;
+    static constexpr Duration kMoveAfterClose = 250ms;
+    static constexpr Duration kSetupAfterSwitch = 400ms;
     static constexpr qreal kCornerRadius = 14;
 
+    // The tiles' own actions (focus an app, move the front window here, set
+    // up, edit) close the overview and go to `sink`.
     OverlayController(Scheduler& scheduler, SpaceWatcher& watcher, SpaceStore& store, ThumbnailService& thumbnails,
-                      SpaceSwitcher& switcher, SpaceContents& contents, AlertService& alerts, QObject* parent = nullptr);
+                      SpaceSwitcher& switcher, SpaceContents& contents, AlertService& alerts, CommandSink& sink,
+                      QObject* parent = nullptr);
     ~OverlayController() override;
     OverlayController(const OverlayController&) = delete;
     OverlayController& operator=(const OverlayController&) = delete;
@@ -80,12 +89,15 @@ private:
     OverlayWindow* takeWindow();
     std::optional<QString> displayOn(const ScreenInfo& screen) const;
     void commit(const Space& space);
+    void wireTileActions();
+    void later(Duration delay, std::function<void()> work);
 
     Scheduler& m_scheduler;
     SpaceWatcher& m_watcher;
     ThumbnailService& m_thumbnails;
     SpaceSwitcher& m_switcher;
     AlertService& m_alerts;
+    CommandSink& m_sink;
     FileChooser* m_fileChooser;
     OverlayViewModel m_model;
     QPointer<OverlayWindow> m_window;
@@ -98,6 +110,7 @@ private:
     bool m_openedWithOption = false;
     bool m_transitioning = false;
     WorkItem m_switchWork;
+    std::vector<WorkItem> m_tileWork; // a tile action's steps after the overview closed
 };
 
 } // namespace lumivast

@@ -3,6 +3,7 @@
 #include "Core/Spaces/SpaceModel.h"
 #include "Platform/FilePanels.h"
 #include "Platform/Scheduler.h"
+#include "UI/Settings/WatcherProxy.h"
 
 #include <QString>
 #include <QStringList>
@@ -41,6 +42,8 @@ public:
     Scheduler& scheduler;
     // Open and save panels; tests answer through a fake of their own.
     FilePanels* panels;
+    // Sent after every new snapshot.
+    WatcherProxy snapshots;
 
     // The names of the global shortcuts another application holds.
     std::function<QStringList()> shortcutFailures = [] { return QStringList(); };

@@ -147,7 +147,7 @@ SpacesPane::SpacesPane(SettingsServices& services, SettingsNavigation& navigatio
     });
     connect(&m_navigation, &SettingsNavigation::selectedSpaceIDChanged, this, [this] { redraw(true); });
     // A new snapshot leaves the list where the user scrolled it.
-    connect(&WatcherProxy::shared(), &WatcherProxy::changed, this, [this] { redraw(false); });
+    connect(&m_services.snapshots, &WatcherProxy::changed, this, [this] { redraw(false); });
     redraw(true);
 }
 

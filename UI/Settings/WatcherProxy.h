@@ -5,22 +5,15 @@
 namespace lumivast {
 
 // The one signal that makes the settings window's lists of Spaces redraw;
-// the application sends it after every new snapshot. Carries no data.
+// the application sends it after every new snapshot. Carries no data. One
+// lives in the settings window's services.
 class WatcherProxy final : public QObject {
     Q_OBJECT
 public:
-    static WatcherProxy& shared()
-    {
-        static WatcherProxy proxy;
-        return proxy;
-    }
     void send() { emit changed(); }
 
 signals:
     void changed();
-
-private:
-    WatcherProxy() = default;
 };
 
 } // namespace lumivast

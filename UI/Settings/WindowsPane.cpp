@@ -52,7 +52,7 @@ WindowsPane::WindowsPane(SettingsServices& services, QWidget* parent)
     m_altTab->addRow(std::vector<QWidget*>{m_altTabButton, nullptr});
     connect(m_altTabButton, &QPushButton::clicked, this, [this] { setUpAltTab(); });
 
-    connect(&WatcherProxy::shared(), &WatcherProxy::changed, this, [this] { redraw(); });
+    connect(&m_services.snapshots, &WatcherProxy::changed, this, [this] { redraw(); });
     PaneKit::follow(this, K::scratchpadApp, [this] { redraw(); });
 }
 

@@ -1,6 +1,7 @@
 // The local API's requests: the first piece of data a connection sends.
 #include "App/LocalAPI.h"
 #include "fuzz/FuzzSupport.h"
+#include "tests/support/RecordingFront.h"
 
 #include <algorithm>
 
@@ -17,8 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     fuzz::ensureApplication();
     const QByteArray request = fuzz::bytes(data, size);
-    const LocalAPI::Readers readers{[] { return kToken; }, [] { return kState; }};
-    const std::optional<LocalAPI::Response> response = LocalAPI::respondToBytes(request, readers);
+    test::RecordingFront queries;
+    queries.token = [] { return kToken; };
+    queries.state = [] { return kState; };
+    const std::optional<LocalAPI::Response> response = LocalAPI::respondToBytes(request, queries);
     const QByteArray taken = request.left(LocalAPI::kMaxRequestBytes);
     if (!response) {
         fuzz::check(taken.isEmpty() || !QByteArrayView(taken).isValidUtf8(), "only empty or non-UTF-8 data is dropped");

@@ -1,6 +1,7 @@
 // lumivast:// URLs, as the desktop's opener, a second launch or the local API hand them over.
 #include "App/UrlIntake.h"
 #include "fuzz/FuzzSupport.h"
+#include "tests/support/RecordingFront.h"
 
 using namespace lumivast;
 
@@ -11,15 +12,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<SpaceCommand> parsed = UrlIntake::command(text);
     fuzz::check(UrlIntake::command(text) == parsed, "the same text reads the same");
 
-    int performed = 0;
+    test::RecordingFront sink;
+    UrlIntake::handle(text, sink);
+    const int performed = int(sink.commands.size());
+    for (const SpaceCommand& command : sink.commands)
+        fuzz::check(parsed && command == *parsed, "what is performed is what the text reads as");
     QStringList toasts;
-    UrlIntake::handle(
-        text,
-        [&](const SpaceCommand& command) {
-            ++performed;
-            fuzz::check(parsed && command == *parsed, "what is performed is what the text reads as");
-        },
-        [&](const QString& message) { toasts << message; });
+    for (const QString& call : sink.calls)
+        toasts << call.mid(QStringLiteral("reportError ").size());
     fuzz::check(performed + toasts.size() <= 1, "one outcome at most");
     if (parsed)
         fuzz::check(performed == 1, "a command is performed");

@@ -1,4 +1,5 @@
 #include "App/LocalAPI.h"
+#include "tests/support/RecordingFront.h"
 #include "Core/Settings/Settings.h"
 #include "Core/Spaces/AppPaths.h"
 #include "Platform/DataFile.h"
@@ -31,9 +32,12 @@ constexpr Duration kRequestTimeout = 5s; // from accepting a connection to its w
 
 const QString kToken = QStringLiteral("0123456789abcdef0123456789abcdef");
 
-LocalAPI::Readers readers(const QByteArray& state = QByteArrayLiteral("{\"spaces\":[]}"))
+test::RecordingFront readers()
 {
-    return {[] { return kToken; }, [state] { return state; }};
+    test::RecordingFront queries;
+    queries.token = [] { return kToken; };
+    queries.state = [] { return QByteArrayLiteral("{\"spaces\":[]}"); };
+    return queries;
 }
 
 struct Case {
@@ -134,17 +138,14 @@ TEST(LocalAPIRespond, ReadsRequestsAsTheContractSays)
 
 TEST(LocalAPIRespond, ReadsTheTokenOnlyForCommandsAndTheStateOnlyForSpaces)
 {
-    int tokenReads = 0;
-    int stateReads = 0;
-    const LocalAPI::Readers counting{[&] { return ++tokenReads, kToken; },
-                                     [&] { return ++stateReads, QByteArrayLiteral("{}"); }};
+    const test::RecordingFront counting = readers();
     LocalAPI::respond(QStringLiteral("GET /spaces"), counting);
     LocalAPI::respond(QStringLiteral("GET /nothing"), counting);
-    EXPECT_EQ(tokenReads, 0);
-    EXPECT_EQ(stateReads, 1);
+    EXPECT_EQ(counting.tokenReads, 0);
+    EXPECT_EQ(counting.stateReads, 1);
     LocalAPI::respond(QStringLiteral("POST /command"), counting);
-    EXPECT_EQ(tokenReads, 1);
-    EXPECT_EQ(stateReads, 1);
+    EXPECT_EQ(counting.tokenReads, 1);
+    EXPECT_EQ(counting.stateReads, 1);
 }
 
 TEST(LocalAPIRespond, ReplyIsExactToTheByte)
@@ -161,6 +162,9 @@ class LocalAPITest : public test::TempHomeTest {
 protected:
     LocalAPITest()
     {
+        // The files themselves, as the program reads them.
+        front.token = &LocalAPI::token;
+        front.state = &LocalAPI::stateBody;
         Settings::registerDefaults();
         Settings::defaults().set(Settings::Key::localAPI, true);
         api.refresh();
@@ -194,7 +198,8 @@ protected:
     }
 
     VirtualScheduler scheduler;
-    LocalAPI api{scheduler, 0};
+    test::RecordingFront front;
+    LocalAPI api{scheduler, front, front, 0};
 };
 
 } // namespace
@@ -221,19 +226,18 @@ TEST_F(LocalAPITest, ClosesWithoutAReplyOnInvalidText)
 
 TEST_F(LocalAPITest, AnswersFromTheFirstPieceAlone)
 {
-    std::vector<SpaceCommand> handed;
-    api.onCommand = [&](const SpaceCommand& c) { handed.push_back(c); };
+
     const QByteArray answer = exchange({"POST /command?url=lumivast%3A%2F%2Fswitch%2F3 HTTP/1.1\r\n",
                                         "Authorization: Bearer " + LocalAPI::token().toUtf8() + "\r\n\r\n"},
                                        true);
     EXPECT_EQ(answer, wire("401 Unauthorized", R"({"error":"missing or wrong token"})"));
-    EXPECT_TRUE(handed.empty());
+    EXPECT_TRUE(front.commands.empty());
 }
 
 TEST_F(LocalAPITest, HandsTheCommandOverBeforeReplyingEvenWhenTheListenerStopsMeanwhile)
 {
     bool repliedEarly = false;
-    api.onCommand = [&](const SpaceCommand& command) {
+    front.whilePerforming = [&](const SpaceCommand& command) {
         EXPECT_EQ(command, SpaceCommand::rename(Ref::number(2), std::nullopt));
         // The setting goes off while the command runs.
         Settings::defaults().set(Settings::Key::localAPI, false);
@@ -266,7 +270,7 @@ TEST_F(LocalAPITest, TokenFileIsTrimmedReplacedWhenBlankAndPrivateFromItsFirstBy
     ASSERT_TRUE(DataFile::write(path, "  my-own-token\n"));
     EXPECT_EQ(LocalAPI::token(), QStringLiteral("my-own-token"));
     EXPECT_EQ(LocalAPI::respond(QStringLiteral("POST /command?url=lumivast://back\r\nAuthorization: Bearer my-own-token"),
-                                {&LocalAPI::token, &LocalAPI::stateBody})
+                                front)
                   .status,
               QByteArray("200 OK"));
 
@@ -364,7 +368,7 @@ TEST_F(LocalAPITest, AClientThatLeavesWhileItsCommandRunsDoesNotTakeTheProgramDo
     for (const int leaving : {0, 1, 2}) {
         QTcpSocket client;
         bool ran = false;
-        api.onCommand = [&](const SpaceCommand&) {
+        front.whilePerforming = [&](const SpaceCommand&) {
             ran = true;
             if (leaving == 0)
                 client.close();

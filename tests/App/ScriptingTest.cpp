@@ -1,5 +1,6 @@
 #include "App/AppDelegate.h"
 #include "App/BusService.h"
+#include "tests/support/RecordingFront.h"
 #include "App/ScriptingBridge.h"
 #include "App/Subcommand.h"
 #include "Core/Settings/Settings.h"
@@ -69,11 +70,8 @@ TEST(ScriptingBridgeRef, ReadsLooselyTypedArguments)
 
 namespace {
 
-class ScriptingHooksTest : public test::SimWorldTest {
+class DelegateQueriesTest : public test::SimWorldTest {
 protected:
-    ScriptingHooksTest() { ScriptingBridge::hooks() = {}; }
-    ~ScriptingHooksTest() override { ScriptingBridge::hooks() = {}; }
-
     void launch()
     {
         delegate = std::make_unique<AppDelegate>(scheduler, alerts, statusItem, QStringList{QStringLiteral("lumivast")},
@@ -89,31 +87,20 @@ protected:
 
 } // namespace
 
-TEST_F(ScriptingHooksTest, AnswerTheirDefaultsUntilWiredAndFromTheWatcherAfter)
+TEST_F(DelegateQueriesTest, AnswerFromTheWatcherAndCommandsReachTheDispatcher)
 {
-    ScriptingBridge::perform(SpaceCommand::back()); // nothing to run it: nothing happens
-    EXPECT_EQ(ScriptingBridge::currentName(), QString());
-    EXPECT_EQ(ScriptingBridge::currentNumber(), 0);
-    EXPECT_EQ(ScriptingBridge::allNames(), QString());
-
     install(SimWorld::fromFile(test::fixture(QStringLiteral("worlds/two-displays-fullscreen.json"))));
     launch();
-    EXPECT_EQ(ScriptingBridge::currentNumber(), 0); // a full-screen Space is active
-    EXPECT_EQ(ScriptingBridge::currentName(), QStringLiteral("Browser"));
-    EXPECT_EQ(ScriptingBridge::allNames(),
-              QStringLiteral("Desktop 1\nDesktop 2\nBrowser\nDesktop 3\nDesktop 4\nDesktop 5"));
+    const SpaceQueries& queries = delegate->queries();
+    EXPECT_EQ(queries.currentNumber(), 0); // a full-screen Space is active
+    EXPECT_EQ(queries.currentName(), QStringLiteral("Browser"));
+    EXPECT_EQ(queries.allNames(), QStringLiteral("Desktop 1\nDesktop 2\nBrowser\nDesktop 3\nDesktop 4\nDesktop 5"));
 
-    // Commands reach the dispatcher.
-    ScriptingBridge::perform(SpaceCommand::rename(Ref::number(2), QStringLiteral("Mail")));
-    EXPECT_EQ(ScriptingBridge::allNames(), QStringLiteral("Desktop 1\nMail\nBrowser\nDesktop 3\nDesktop 4\nDesktop 5"));
-
-    // The delegate gone, the hooks answer their defaults again.
-    delegate.reset();
-    EXPECT_EQ(ScriptingBridge::currentName(), QString());
-    EXPECT_EQ(ScriptingBridge::currentNumber(), 0);
+    delegate->commands().perform(SpaceCommand::rename(Ref::number(2), QStringLiteral("Mail")));
+    EXPECT_EQ(queries.allNames(), QStringLiteral("Desktop 1\nMail\nBrowser\nDesktop 3\nDesktop 4\nDesktop 5"));
 }
 
-TEST_F(ScriptingHooksTest, AllNamesAreTheDisplayNamesOneALine)
+TEST_F(DelegateQueriesTest, AllNamesAreTheDisplayNamesOneALine)
 {
     install(SimWorld::fromFile(test::fixture(QStringLiteral("worlds/three-spaces.json"))));
     launch();
@@ -122,8 +109,13 @@ TEST_F(ScriptingHooksTest, AllNamesAreTheDisplayNamesOneALine)
     const char* names[] = {"A", "B", "C"};
     for (std::size_t i = 0; i < 3; ++i)
         delegate->store().setName(QString::fromLatin1(names[i]), spaces[i].id);
-    EXPECT_EQ(ScriptingBridge::allNames(), QStringLiteral("A\nB\nC"));
-    EXPECT_EQ(ScriptingBridge::currentName(), QStringLiteral("A"));
+    EXPECT_EQ(delegate->queries().allNames(), QStringLiteral("A\nB\nC"));
+    EXPECT_EQ(delegate->queries().currentName(), QStringLiteral("A"));
+    // Without any Space the questions answer "", 0 and "".
+    test::RecordingFront nothing;
+    EXPECT_EQ(nothing.currentName(), QString());
+    EXPECT_EQ(nothing.currentNumber(), 0);
+    EXPECT_EQ(nothing.allNames(), QString());
 }
 
 namespace {
@@ -134,17 +126,17 @@ class BusTest : public ::testing::Test {
 protected:
     BusTest()
     {
-        ScriptingBridge::hooks() = {};
-        ScriptingBridge::hooks().handler = [this](const SpaceCommand& c) { handed.push_back(c); };
-        ScriptingBridge::hooks().currentName = [] { return QStringLiteral("Mail"); };
-        ScriptingBridge::hooks().currentNumber = [] { return qint64(7); };
-        ScriptingBridge::hooks().allNames = [] { return QStringLiteral("Desktop 1\nMail"); };
+        // Desktop 1, and Desktop 7 called Mail, the current one.
+        DisplaySpaces display{QStringLiteral("Main"), {}, QStringLiteral("S7"), true};
+        display.spaces.push_back(Space{QStringLiteral("S1"), 1, display.id, 1, 0, false, std::nullopt, false});
+        display.spaces.push_back(Space{QStringLiteral("S7"), 7, display.id, 7, 1, false, std::nullopt, true});
+        front.world.displays.push_back(display);
+        front.names.insert(QStringLiteral("S7"), QStringLiteral("Mail"));
     }
     ~BusTest() override
     {
         service.unregister();
         QDBusConnection::disconnectFromBus(QStringLiteral("lumivast-test-client"));
-        ScriptingBridge::hooks() = {};
     }
 
     void SetUp() override
@@ -180,8 +172,9 @@ protected:
         return reply.arguments().value(0).value<QDBusVariant>().variant();
     }
 
-    BusService service;
-    std::vector<SpaceCommand> handed;
+    test::RecordingFront front;
+    BusService service{front, front};
+    std::vector<SpaceCommand>& handed = front.commands;
 };
 
 QVariant busVariant(const QVariant& value)
@@ -235,10 +228,6 @@ TEST_F(BusTest, ScriptingMethodsHandTheirCommandsOver)
     EXPECT_EQ(call(scripting, "Switch", {3}).type(), QDBusMessage::ErrorMessage);
     EXPECT_EQ(call(scripting, "Jump").type(), QDBusMessage::ErrorMessage);
     EXPECT_TRUE(handed.empty());
-
-    // Without a handler a command does nothing and still answers.
-    ScriptingBridge::hooks().handler = nullptr;
-    EXPECT_EQ(call(scripting, "Back").type(), QDBusMessage::ReplyMessage);
 }
 
 TEST_F(BusTest, PropertiesAreReadOnlyAnswersOfTheHooks)
@@ -314,7 +303,8 @@ TEST_F(BusTest, IntrospectionShowsBothInterfacesWhole)
 
 TEST_F(BusTest, ASecondServiceFindsTheNameTakenAndStepsAside)
 {
-    BusService second;
+    test::RecordingFront other;
+    BusService second(other, other);
     EXPECT_FALSE(second.registerOn(client()));
     EXPECT_EQ(call(BusService::kIntentsInterface, "CurrentSpace").arguments().value(0), QVariant(QStringLiteral("Mail")));
 }
@@ -526,8 +516,7 @@ TEST_F(BusTest, ARenameThatAsksInADialogAnswersTheCallerWhileTheDialogIsUp)
 {
     test::FakeAlertService alerts;
     alerts.holding = true;
-    ScriptingBridge::hooks().handler = [&](const SpaceCommand& command) {
-        handed.push_back(command);
+    front.whilePerforming = [&](const SpaceCommand&) {
         alerts.open(Alert{.messageText = QStringLiteral("Rename Space")}, nullptr, {});
     };
     // No name, and a name that is no text.

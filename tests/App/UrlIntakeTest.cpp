@@ -1,5 +1,6 @@
 #include "App/EntryMode.h"
 #include "App/UrlIntake.h"
+#include "tests/support/RecordingFront.h"
 
 #include <gtest/gtest.h>
 
@@ -43,18 +44,15 @@ TEST(UrlIntake, CommandsGoToPerformAndAnythingElseIsReportedOrDropped)
     all.push_back({longURL.c_str(), std::nullopt, longToast.c_str()});
     for (const Case& c : all) {
         SCOPED_TRACE(c.text);
-        std::vector<SpaceCommand> performed;
-        QStringList toasts;
-        UrlIntake::handle(
-            QString::fromUtf8(c.text), [&](const SpaceCommand& command) { performed.push_back(command); },
-            [&](const QString& message) { toasts.append(message); });
+        test::RecordingFront sink;
+        UrlIntake::handle(QString::fromUtf8(c.text), sink);
         if (c.performed) {
-            ASSERT_EQ(performed.size(), 1u);
-            EXPECT_TRUE(performed.front() == *c.performed);
+            ASSERT_EQ(sink.commands.size(), 1u);
+            EXPECT_TRUE(sink.commands.front() == *c.performed);
         } else {
-            EXPECT_TRUE(performed.empty());
+            EXPECT_TRUE(sink.commands.empty());
         }
-        EXPECT_EQ(toasts, c.toast ? QStringList{QString::fromUtf8(c.toast)} : QStringList{});
+        EXPECT_EQ(sink.calls, c.toast ? QStringList{QStringLiteral("reportError ") + QString::fromUtf8(c.toast)} : QStringList{});
     }
 }
 

@@ -15,16 +15,15 @@ constexpr quint32 ctrlOpt = HotKeyModifier::control | HotKeyModifier::option;
 
 class GlobalHotKeyTest : public ::testing::Test {
 protected:
-    void SetUp() override { GlobalHotKey::setEnvironment(sim, scheduler); }
-
     // A key whose action counts its runs.
     std::unique_ptr<GlobalHotKey> counting(quint32 keyCode, int& runs)
     {
-        return GlobalHotKey::create(keyCode, ctrlOpt, [&runs] { ++runs; });
+        return hotKeys.create(keyCode, ctrlOpt, [&runs] { ++runs; });
     }
 
     SimHotKeys sim;
     VirtualScheduler scheduler;
+    GlobalHotKeys hotKeys{sim, scheduler};
 };
 
 TEST_F(GlobalHotKeyTest, FirstKeyInstallsTheSharedHandlerOnce)
@@ -43,10 +42,10 @@ TEST_F(GlobalHotKeyTest, RegistersUnderTheSignatureWithIdsThatRefusalsUseUp)
 {
     std::vector<std::unique_ptr<GlobalHotKey>> keys;
     for (quint32 code : {18u, 19u, 20u, 21u})
-        keys.push_back(GlobalHotKey::create(code, ctrlOpt, [] {}));
+        keys.push_back(hotKeys.create(code, ctrlOpt, [] {}));
     sim.setTaken(23, ctrlOpt);
-    EXPECT_EQ(GlobalHotKey::create(23, ctrlOpt, [] {}), nullptr);
-    auto sixth = GlobalHotKey::create(22, ctrlOpt, [] {});
+    EXPECT_EQ(hotKeys.create(23, ctrlOpt, [] {}), nullptr);
+    auto sixth = hotKeys.create(22, ctrlOpt, [] {});
     ASSERT_TRUE(sixth);
 
     EXPECT_EQ(sixth->id(), 6u);
@@ -63,7 +62,7 @@ TEST_F(GlobalHotKeyTest, RegistersUnderTheSignatureWithIdsThatRefusalsUseUp)
 TEST_F(GlobalHotKeyTest, PressRunsTheActionOnceOnTheMainQueueAfterTheHandlerReturned)
 {
     int runs = 0;
-    auto other = GlobalHotKey::create(19, ctrlOpt, [] { FAIL() << "wrong action"; });
+    auto other = hotKeys.create(19, ctrlOpt, [] { FAIL() << "wrong action"; });
     auto key = counting(18, runs);
 
     EXPECT_EQ(sim.press(18, ctrlOpt), Delivery::handled);
@@ -78,7 +77,7 @@ TEST_F(GlobalHotKeyTest, PressRunsTheActionOnceOnTheMainQueueAfterTheHandlerRetu
 TEST_F(GlobalHotKeyTest, PressFromAnotherThreadHopsToTheMainQueue)
 {
     std::thread::id ranOn;
-    auto key = GlobalHotKey::create(18, ctrlOpt, [&] { ranOn = std::this_thread::get_id(); });
+    auto key = hotKeys.create(18, ctrlOpt, [&] { ranOn = std::this_thread::get_id(); });
     std::thread presser([&] { EXPECT_EQ(sim.press(18, ctrlOpt), Delivery::handled); });
     presser.join();
     EXPECT_EQ(ranOn, std::thread::id{});
@@ -135,7 +134,7 @@ TEST_F(GlobalHotKeyTest, ActionMayDestroyItsOwnKeyWhileRunning)
     std::weak_ptr<Probe> watch = probe;
     std::unique_ptr<GlobalHotKey> key;
     bool stillAlive = false;
-    key = GlobalHotKey::create(18, ctrlOpt, [&key, &stillAlive, &watch, probe] {
+    key = hotKeys.create(18, ctrlOpt, [&key, &stillAlive, &watch, probe] {
         // Only locals after the reset: the captures are what is being checked.
         bool* alive = &stillAlive;
         const std::weak_ptr<Probe>* observed = &watch;

@@ -3,6 +3,7 @@
 #include "Core/Switching/ShortcutTexts.h"
 #include "Platform/Sim/SimHotKeys.h"
 #include "Platform/VirtualScheduler.h"
+#include "tests/support/RecordingFront.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -46,7 +47,6 @@ protected:
     void SetUp() override
     {
         Settings::registerDefaults();
-        GlobalHotKey::setEnvironment(sim, scheduler);
     }
 
     ShortcutManager::Handlers recordingHandlers()
@@ -86,13 +86,14 @@ protected:
 
     SimHotKeys sim;
     VirtualScheduler scheduler;
+    GlobalHotKeys hotKeys{sim, scheduler};
     QStringList log;
 };
 
 TEST_F(ShortcutManagerTest, DefaultsRegister32ShortcutsInTableOrder)
 {
     EXPECT_EQ(ShortcutManager::settingsSignature(), "optionTab|controlOption|true|true|0");
-    ShortcutManager manager(recordingHandlers());
+    ShortcutManager manager(hotKeys, recordingHandlers());
     manager.refresh();
 
     EXPECT_EQ(registered(), defaultCombos(ctrlOpt));
@@ -104,7 +105,7 @@ TEST_F(ShortcutManagerTest, DefaultsRegister32ShortcutsInTableOrder)
 TEST_F(ShortcutManagerTest, EachShortcutRunsItsHandlerWithItsArgument)
 {
     set(K::gridColumns, 3);
-    ShortcutManager manager(recordingHandlers());
+    ShortcutManager manager(hotKeys, recordingHandlers());
     manager.refresh();
     ASSERT_EQ(sim.registrations().size(), 34u);
 
@@ -159,7 +160,7 @@ TEST_F(ShortcutManagerTest, SettingsChooseWhichShortcutsExist)
         SCOPED_TRACE(c.name);
         for (const auto& [key, value] : c.settings)
             set(key, value);
-        ShortcutManager manager(recordingHandlers());
+        ShortcutManager manager(hotKeys, recordingHandlers());
         manager.refresh();
         const auto combos = registered();
         EXPECT_EQ(combos.size(), c.count);
@@ -183,7 +184,7 @@ TEST_F(ShortcutManagerTest, EveryRefusedShortcutIsListedByItsLabelInOrder)
     for (const Combo& c : combos)
         sim.setTaken(c.keyCode, c.modifiers);
 
-    ShortcutManager manager(recordingHandlers());
+    ShortcutManager manager(hotKeys, recordingHandlers());
     manager.refresh();
 
     // Named as they work here: Control is Ctrl, Option is Alt, Command is Meta.
@@ -217,7 +218,7 @@ TEST_F(ShortcutManagerTest, OneRefusalIsListedAndTheRestStillRegister)
         SCOPED_TRACE(c.label.toStdString());
         set(K::overlayHotKey, c.preset);
         sim.setTaken(c.taken.keyCode, c.taken.modifiers);
-        ShortcutManager manager(recordingHandlers());
+        ShortcutManager manager(hotKeys, recordingHandlers());
         manager.refresh();
         EXPECT_EQ(manager.failures(), QStringList{c.label});
         EXPECT_EQ(sim.registrations().size(), 31u);
@@ -228,7 +229,7 @@ TEST_F(ShortcutManagerTest, OneRefusalIsListedAndTheRestStillRegister)
 TEST_F(ShortcutManagerTest, RefreshRebuildsOnlyWhenOneOfTheFiveSettingsChanged)
 {
     sim.setTaken(20, ctrlOpt);
-    ShortcutManager manager(recordingHandlers());
+    ShortcutManager manager(hotKeys, recordingHandlers());
     manager.refresh();
     ASSERT_EQ(manager.failures(), QStringList{"Ctrl+Alt+3"});
     sim.setTaken(20, ctrlOpt, false);
@@ -266,7 +267,7 @@ TEST_F(ShortcutManagerTest, ActionMayRebuildTheSetThatHoldsIt)
         self->refresh();
         log.append("launcher done");
     };
-    ShortcutManager manager(handlers);
+    ShortcutManager manager(hotKeys, handlers);
     self = &manager;
     manager.refresh();
 
@@ -281,7 +282,7 @@ TEST_F(ShortcutManagerTest, UnsetHandlersDoNothingAndDroppingTheManagerUnregiste
     {
         ShortcutManager::Handlers handlers;
         handlers.overview = [this] { log.append("overview"); };
-        ShortcutManager manager(handlers);
+        ShortcutManager manager(hotKeys, handlers);
         manager.refresh();
         ASSERT_EQ(sim.registrations().size(), 32u);
         sim.press(20, ctrlOpt);
@@ -305,7 +306,7 @@ TEST_F(ShortcutManagerTest, TheSettingsWindowSpellsEachShortcutAsItsConflictIsSp
         set(K::desktopShortcutModifier, c.modifier);
         for (const Combo& combo : defaultCombos(c.mask))
             sim.setTaken(combo.keyCode, combo.modifiers);
-        ShortcutManager manager(recordingHandlers());
+        ShortcutManager manager(hotKeys, recordingHandlers());
         manager.refresh();
         const QStringList& l = manager.failures();
         ASSERT_EQ(l.size(), 32);
@@ -327,4 +328,23 @@ TEST_F(ShortcutManagerTest, TheSettingsWindowSpellsEachShortcutAsItsConflictIsSp
     EXPECT_EQ(ShortcutTexts::modifierName(DesktopShortcutModifier::off), QString());
     EXPECT_EQ(ShortcutTexts::presetName(OverlayHotKeyPreset::commandOptionSpace), "Meta+Alt+Space");
     EXPECT_EQ(ShortcutTexts::presetName(OverlayHotKeyPreset::optionBacktick), "Alt+`");
+}
+
+TEST_F(ShortcutManagerTest, KeysForTheCommandSinkSendWhatTheOtherFrontsSend)
+{
+    test::RecordingFront sink;
+    ShortcutManager manager(hotKeys, ShortcutManager::handlersFor(sink));
+    manager.refresh();
+    sim.press(20, ctrlOpt);                         // the 3 key
+    sim.press(20, ctrlOpt | HotKeyModifier::shift); // the same, shifted
+    sim.press(123, ctrlOpt);                        // left
+    sim.press(37, ctrlOpt);                         // L
+    sim.press(48, 0x800);                           // the overview's key
+    sim.press(46, ctrlOpt);                         // M
+    scheduler.runPending();
+    using Ref = SpaceCommand::SpaceRef;
+    EXPECT_EQ(sink.commands, (std::vector<SpaceCommand>{SpaceCommand::switchTo(Ref::number(3)),
+                                                        SpaceCommand::moveWindow(Ref::number(3)),
+                                                        SpaceCommand::step(false), SpaceCommand::launcher()}));
+    EXPECT_EQ(sink.calls, (QStringList{"overviewHotKey", "setMark"}));
 }

@@ -161,8 +161,6 @@ constexpr quint32 kK = 40, kZ = 6, kA = 0;
 
 class WindowMarksTest : public WindowWorldTest {
 protected:
-    WindowMarksTest() { GlobalHotKey::setEnvironment(world->hotKeyRegistry(), scheduler); }
-
     void capture()
     {
         marks.captureLetter([this](const QString& letter) { letters << letter; });
@@ -174,7 +172,8 @@ protected:
     }
     std::size_t registered() { return world->hotKeyRegistry().registrations().size(); }
 
-    WindowMarks marks{scheduler};
+    GlobalHotKeys hotKeys{world->hotKeyRegistry(), scheduler};
+    WindowMarks marks{scheduler, hotKeys};
     QStringList letters;
 };
 
@@ -260,8 +259,9 @@ private:
 TEST_F(WindowMarksTest, AKeyPressedWhileTheKeysAreRegisteredEndsTheCaptureCleanly)
 {
     PressingRegistry registry(world->hotKeyRegistry());
-    GlobalHotKey::setEnvironment(registry, scheduler);
-    capture();
+    GlobalHotKeys pressing(registry, scheduler);
+    WindowMarks marks(scheduler, pressing);
+    marks.captureLetter([this](const QString& letter) { letters << letter; });
     scheduler.runPending();
     EXPECT_EQ(letters, QStringList{"k"});
     EXPECT_EQ(registered(), 0u); // the keys registered after the press are gone too

@@ -2,7 +2,6 @@
 #include "Platform/Sim/SimLoginItem.h"
 #include "Platform/Sim/SimServices.h"
 #include "UI/Settings/GeneralPane.h"
-#include "UI/Settings/WatcherProxy.h"
 #include "UI/Settings/WindowsPane.h"
 #include "tests/UI/SettingsWorld.h"
 
@@ -232,7 +231,7 @@ TEST_F(WindowsPaneTest, TheAltTabSectionFollowsTheInstallationAndItsMessageGoesW
     EXPECT_EQ(windows->outcome(), std::nullopt);
 
     world->installed.push_back({QStringLiteral("/Applications/AltTab.app"), AltTabSetup::kBundleID, QStringLiteral("AltTab")});
-    WatcherProxy::shared().send();
+    services->snapshots.send();
     ASSERT_TRUE(shown(windows->altTabSection(), windows));
     windows->altTabButton()->click();
     EXPECT_EQ(windows->outcome(), QStringLiteral("AltTab now shows windows of the visible Space only."));

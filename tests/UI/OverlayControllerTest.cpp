@@ -15,6 +15,7 @@
 #include "UI/Overview/OverlayDialogs.h"
 #include "UI/Overview/TileMenu.h"
 #include "tests/support/FakeAlertService.h"
+#include "tests/support/RecordingFront.h"
 #include "tests/support/SimWorldTest.h"
 
 #include <QApplication>
@@ -93,7 +94,7 @@ protected:
         watcher->start();
         scheduler.runPending();
         controller = std::make_unique<OverlayController>(scheduler, *watcher, *store, *thumbnails, *switcher, *contents,
-                                                         alerts);
+                                                         alerts, front);
         controller->setFileChooser(&chooser);
     }
     ~OverlayControllerTest() override { controller.reset(); }
@@ -156,6 +157,7 @@ protected:
     }
 
     test::FakeAlertService alerts;
+    test::RecordingFront front;
     FakeChooser chooser;
     std::unique_ptr<SpaceWatcher> watcher;
     std::unique_ptr<SpaceStore> store;
@@ -508,15 +510,16 @@ TEST_F(OverlayControllerTest, TheTileMenuOffersWhatTheTileAllows)
     EXPECT_EQ(filled, 0) << "a colour stored otherwise marks none";
     EXPECT_EQ(titles(find(menu, "Category").children), (QStringList{"New Category…", "-", "None"}));
 
-    // Each item's store call or callback.
-    std::vector<QString> called;
-    model().onMoveWindowHere = [&](const Space& s) { called.push_back("move " + s.id); };
-    model().onSetUp = [&](const Space& s) { called.push_back("setup " + s.id); };
-    model().onEditSpace = [&](const Space& s) { called.push_back("edit " + s.id); };
+    // Each item's store call, or what it sends to the sink once the overview closed:
+    // the front window moves 0.25 s after, the setup runs 0.4 s after its switch.
     choose(find(menu, "Move Front Window Here"));
     choose(find(menu, "Set Up This Space Now"));
     choose(find(menu, "Automation and Details…"));
-    EXPECT_EQ(called, (std::vector<QString>{"move S2", "setup S2", "edit S2"}));
+    EXPECT_EQ(front.calls, (QStringList{"switchTo S2", "editSpace S2"}));
+    scheduler.advance(250ms);
+    EXPECT_EQ(front.calls, (QStringList{"switchTo S2", "editSpace S2", "moveFrontWindow S2"}));
+    scheduler.advance(150ms);
+    EXPECT_EQ(front.calls, (QStringList{"switchTo S2", "editSpace S2", "moveFrontWindow S2", "setUp S2"}));
     choose(find(find(menu, "Icon").children, "star"));
     EXPECT_EQ(store->meta(QStringLiteral("S2")).symbol, QStringLiteral("star"));
     choose(find(find(menu, "Color").children, "Teal"));
@@ -904,7 +907,8 @@ TEST_F(OverlayControllerTest, PreviewsAreDecodedAheadOfTheFirstOpeningAndAreTheO
         ASSERT_TRUE(picture.save(home.path("Thumbnails") + QStringLiteral("/S%1.jpg").arg(s), "JPEG", 95));
     }
     thumbnails = std::make_unique<ThumbnailService>(scheduler, home.path("Thumbnails"));
-    controller = std::make_unique<OverlayController>(scheduler, *watcher, *store, *thumbnails, *switcher, *contents, alerts);
+    controller = std::make_unique<OverlayController>(scheduler, *watcher, *store, *thumbnails, *switcher, *contents, alerts,
+                                                     front);
     controller->setFileChooser(&chooser);
 
     controller->prepareWindow();

@@ -1,7 +1,6 @@
 #include "CGSBridge/CGSBridge.h"
 #include "UI/Settings/SpaceEditor.h"
 #include "UI/Settings/SpacesPane.h"
-#include "UI/Settings/WatcherProxy.h"
 #include "tests/UI/SettingsWorld.h"
 
 #include <QLineEdit>
@@ -27,7 +26,7 @@ protected:
         world->displays.front().spaces.pop_back();
         world->announceChange(kSpaceEvents[0], false);
         scheduler.advance(SpaceWatcher::kDebounce);
-        WatcherProxy::shared().send(); // as the application does after every snapshot
+        services->snapshots.send(); // as the application does after every snapshot
     }
     QStringList column(QListWidget* list, int role)
     {
@@ -56,7 +55,7 @@ TEST_F(SpacesPaneTest, OneFlatListOfEveryDisplaysSpacesWithCurrentAndTints)
     // The pane follows the watcher, not the store.
     store->setName(QStringLiteral("Mail"), space(1).id);
     EXPECT_EQ(list->item(0)->text(), "Desktop 1");
-    WatcherProxy::shared().send();
+    services->snapshots.send();
     EXPECT_EQ(spaces->list()->item(0)->text(), "Mail");
 }
 
@@ -75,7 +74,7 @@ TEST_F(SpacesPaneTest, AFullScreenSpaceAndDemoRows)
 
     DemoMode::resetForTesting();
     home.defaults().set(Settings::Key::demoMode, true);
-    WatcherProxy::shared().send();
+    services->snapshots.send();
     const DemoMode::Sample* sample = DemoMode::sample(space(1));
     ASSERT_NE(sample, nullptr);
     EXPECT_EQ(spaces->list()->item(0)->text(), sample->name);
@@ -148,7 +147,7 @@ TEST_F(SpacesPaneTest, TheSameSpaceKeepsItsEditorAcrossRedrawsWithTheFreshSpace)
     emit editor->nameField()->textEdited(QStringLiteral("Typed"));
 
     switchTo(2);
-    WatcherProxy::shared().send();
+    services->snapshots.send();
     EXPECT_EQ(spaces->editor(), editor.data());
     EXPECT_TRUE(editor->space().isActive);
     EXPECT_TRUE(editor->wallpaperButton()->isEnabled());
@@ -174,7 +173,7 @@ TEST_F(SpacesPaneTest, ANewSnapshotLeavesTheListWhereTheUserScrolledIt)
         }
         world->announceChange(kSpaceEvents[0], false);
         scheduler.advance(SpaceWatcher::kDebounce);
-        WatcherProxy::shared().send();
+        services->snapshots.send();
     };
     addDesktops(24);
     SpacesPane* spaces = open(space(1).id);

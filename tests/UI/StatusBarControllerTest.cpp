@@ -6,6 +6,7 @@
 #include "tests/UI/PanelWorld.h"
 #include "tests/support/FakeAlertService.h"
 #include "tests/support/FakeStatusItem.h"
+#include "tests/support/RecordingFront.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -72,9 +73,7 @@ protected:
     void SetUp() override
     {
         PanelWorldTest::SetUp();
-        bar = std::make_unique<StatusBarController>(item, *watcher, *store, *contents, scheduler, alerts);
-        bar->onSwitch = [this](const Space& s) { switched.push_back(s.id); };
-        bar->onStep = [this](bool right) { steps.push_back(right); };
+        bar = std::make_unique<StatusBarController>(item, *watcher, *store, *contents, scheduler, alerts, front, front);
     }
     void TearDown() override
     {
@@ -101,8 +100,28 @@ protected:
     test::FakeStatusItem item;
     test::FakeAlertService alerts;
     std::unique_ptr<StatusBarController> bar;
-    std::vector<QString> switched;
-    std::vector<bool> steps;
+    // The ids of the calls to the sink that start with `call`, in order.
+    std::vector<QString> called(const QString& call) const
+    {
+        std::vector<QString> ids;
+        for (const QString& entry : front.calls) {
+            if (entry.startsWith(call + QLatin1Char(' ')))
+                ids.push_back(entry.mid(call.size() + 1));
+        }
+        return ids;
+    }
+    std::vector<QString> switched() const { return called(QStringLiteral("switchTo")); }
+    std::vector<bool> steps() const
+    {
+        std::vector<bool> rights;
+        for (const SpaceCommand& command : front.commands) {
+            if (const auto* step = std::get_if<SpaceCommand::Step>(&command.value))
+                rights.push_back(step->right);
+        }
+        return rights;
+    }
+
+    test::RecordingFront front;
 };
 
 enum class Kind { none, brand, symbol, custom, strip };
@@ -298,7 +317,7 @@ TEST_F(StatusBarTest, ClicksOpenTheMenuOrSwitchFromTheStrip)
     bar->update(watcher->snapshot());
     item.click(18.5);
     item.click(18.6);
-    EXPECT_EQ(switched, (std::vector<QString>{space(1).id, space(2).id}));
+    EXPECT_EQ(switched(), (std::vector<QString>{space(1).id, space(2).id}));
     EXPECT_EQ(opened(), 0u);
 
     item.click(58.6);                 // right of the strip
@@ -308,7 +327,7 @@ TEST_F(StatusBarTest, ClicksOpenTheMenuOrSwitchFromTheStrip)
     item.click(5, false, true);       // Control
     item.click(5, false, false, true); // Alt
     EXPECT_EQ(opened(), 6u);
-    EXPECT_EQ(switched.size(), 2u);
+    EXPECT_EQ(switched().size(), 2u);
 
     // A cell whose Space went away opens the menu.
     removeLastDesktop();
@@ -319,33 +338,33 @@ TEST_F(StatusBarTest, ClicksOpenTheMenuOrSwitchFromTheStrip)
     Settings::defaults().set(K::menuBarStyle, QStringLiteral("name"));
     item.click(5);
     EXPECT_EQ(opened(), 8u);
-    EXPECT_EQ(switched.size(), 2u);
+    EXPECT_EQ(switched().size(), 2u);
 }
 
 TEST_F(StatusBarTest, ScrollingStepsOnThresholdAndPause)
 {
     EXPECT_TRUE(item.scroll(-1));  // a wheel notch is 10
-    EXPECT_TRUE(steps.empty());
+    EXPECT_TRUE(steps().empty());
     EXPECT_TRUE(item.scroll(-1));  // 20 > 18: one step right
-    EXPECT_EQ(steps, std::vector<bool>{true});
+    EXPECT_EQ(steps(), std::vector<bool>{true});
 
     // Within the pause events are swallowed and keep adding up.
     scheduler.advance(100ms);
     EXPECT_TRUE(item.scroll(3, true));
     EXPECT_TRUE(item.scroll(16, true)); // 19, but too soon
-    EXPECT_EQ(steps.size(), 1u);
+    EXPECT_EQ(steps().size(), 1u);
     scheduler.advance(151ms);
     EXPECT_TRUE(item.scroll(0, true));  // the next event after the pause steps at once
-    EXPECT_EQ(steps, (std::vector<bool>{true, false}));
+    EXPECT_EQ(steps(), (std::vector<bool>{true, false}));
 
     // 18 exactly is not enough; horizontal deltas count negated; inversion flips.
     scheduler.advance(1s);
     item.scroll(18, true);
-    EXPECT_EQ(steps.size(), 2u);
+    EXPECT_EQ(steps().size(), 2u);
     item.scroll(0.5, true, 1, true); // dy 0.5 < |dx| 1: delta -1 -> 17; not yet
-    EXPECT_EQ(steps.size(), 2u);
+    EXPECT_EQ(steps().size(), 2u);
     item.scroll(2, true, 0, true);   // 19 > 18, positive, inverted: right
-    EXPECT_EQ(steps.back(), true);
+    EXPECT_EQ(steps().back(), true);
 
     Settings::defaults().set(K::menuBarScrollSwitches, false);
     EXPECT_FALSE(item.scroll(-5));
@@ -354,6 +373,7 @@ TEST_F(StatusBarTest, ScrollingStepsOnThresholdAndPause)
 TEST(StatusBarNotch, HiddenBehindTheCameraHousingFallsBackToIconOnly)
 {
     test::TempHome home;
+    test::RecordingFront front;
     auto world = SimWorld::fromJson(QJsonDocument::fromJson(R"({"displays": [
         {"uuid": "11111111-1111-4111-8111-111111111111", "main": true, "frame": {"x": 0, "y": 0, "w": 1512, "h": 982},
          "notch": {"width": 180}, "current": 1, "spaces": [ {"managedID": 1}, {"managedID": 2} ]}]})").object());
@@ -375,13 +395,13 @@ TEST(StatusBarNotch, HiddenBehindTheCameraHousingFallsBackToIconOnly)
 
     // 1 px over the area's edge still counts as inside it.
     item.itemFrame = QRectF(areaLeft - 1, 0, 60, 22);
-    StatusBarController inside(item, watcher, store, contents, scheduler, alerts);
+    StatusBarController inside(item, watcher, store, contents, scheduler, alerts, front, front);
     scheduler.advance(kNotchCheckDelay);
     EXPECT_FALSE(inside.compactFallback());
     EXPECT_EQ(item.title, QStringLiteral("Desktop 1"));
 
     item.itemFrame = QRectF(areaLeft - 2, 0, 60, 22);
-    StatusBarController hidden(item, watcher, store, contents, scheduler, alerts);
+    StatusBarController hidden(item, watcher, store, contents, scheduler, alerts, front, front);
     scheduler.advance(kNotchCheckDelay - 1ms);
     EXPECT_FALSE(hidden.compactFallback());
     scheduler.advance(1ms);
@@ -397,7 +417,7 @@ TEST(StatusBarNotch, HiddenBehindTheCameraHousingFallsBackToIconOnly)
 
     // No place known: never hidden. The remembered position is written once.
     item.itemFrame.reset();
-    StatusBarController unknown(item, watcher, store, contents, scheduler, alerts);
+    StatusBarController unknown(item, watcher, store, contents, scheduler, alerts, front, front);
     scheduler.advance(1s);
     EXPECT_FALSE(unknown.compactFallback());
     EXPECT_EQ(Settings::defaults().integerValue(StatusBarController::kPreferredPositionKey), 260);
@@ -414,12 +434,12 @@ TEST_F(StatusBarTest, MenuSectionsForNoneOneAndTwoDisplays)
         "frame": {"x": 0, "y": 0, "w": 800, "h": 600}, "current": 1, "spaces": [{"managedID": 1}]}]})"));
     SpaceWatcher single(scheduler);
     single.start();
-    StatusBarController one(item, single, *store, *contents, scheduler, alerts);
+    StatusBarController one(item, single, *store, *contents, scheduler, alerts, front, front);
     EXPECT_EQ(titles(one.menuTree()).mid(0, 3), (QStringList{"Desktop 1", "---", "Show Overview"}));
 
     // No display: a lone separator, then the rest.
     SpaceWatcher none(scheduler);
-    StatusBarController empty(item, none, *store, *contents, scheduler, alerts);
+    StatusBarController empty(item, none, *store, *contents, scheduler, alerts, front, front);
     const std::vector<MenuItem> menu = empty.menuTree();
     EXPECT_EQ(titles(menu).mid(0, 2), (QStringList{"---", "Show Overview"}));
     EXPECT_FALSE(findItem(menu, QStringLiteral("Note, Icon and Automation\u2026")));
@@ -464,11 +484,11 @@ TEST_F(StatusBarTest, SpaceRows)
 
     // Choosing a row switches to the Space as it is at that moment.
     choose(bar->menuTree()[3]);
-    EXPECT_EQ(switched, std::vector<QString>{space(3).id});
+    EXPECT_EQ(switched(), std::vector<QString>{space(3).id});
     const MenuItem stale = bar->menuTree()[3];
     removeLastDesktop();
     choose(stale);
-    EXPECT_EQ(switched.size(), 1u);
+    EXPECT_EQ(switched().size(), 1u);
 }
 
 TEST_F(StatusBarTest, ARowShowsAtMostEightAppIconsAndNamesEveryApp)
@@ -496,7 +516,7 @@ TEST_F(StatusBarTest, ARowShowsAtMostEightAppIconsAndNamesEveryApp)
     single.start();
     SpaceContents onIt(scheduler);
     readContents(onIt);
-    StatusBarController one(item, single, *store, onIt, scheduler, alerts);
+    StatusBarController one(item, single, *store, onIt, scheduler, alerts, front, front);
 
     const MenuItem row = one.menuTree().front();
     ASSERT_TRUE(row.rich);
@@ -516,7 +536,7 @@ TEST_F(StatusBarTest, DesktopTenHasKeyZeroAndElevenNone)
                        {"managedID": 11}]}]})"));
         SpaceWatcher w(scheduler);
         w.start();
-        StatusBarController c(item, w, *store, *contents, scheduler, alerts);
+        StatusBarController c(item, w, *store, *contents, scheduler, alerts, front, front);
         const std::vector<MenuItem> menu = c.menuTree();
         const MenuItem* move = findItem(menu, QStringLiteral("Move Front Window To"));
         return std::make_pair(menu[std::size_t(n - 1)], move ? move->children.at(std::size_t(n - 2)) : MenuItem());
@@ -543,19 +563,16 @@ TEST_F(StatusBarTest, ToolsSubmenuPresence)
 
     Settings::defaults().set(K::scratchpadApp, QStringLiteral("org.example.mail"));
     Settings::defaults().set(K::activeProfile, QStringLiteral("Home"));
-    bar->canUndoMinimize = [] { return true; };
-    bar->profileNames = [] { return QStringList{"Work", "Home"}; };
-    std::vector<SavedSpace> saved(12);
+    front.undoable = true;
+    front.profiles = QStringList{"Work", "Home"};
+    std::vector<SavedSpace>& saved = front.saved;
+    saved.resize(12);
     for (std::size_t i = 0; i < saved.size(); ++i) {
         saved[i].id = QUuid::createUuid();
         saved[i].name = QStringLiteral("Saved %1").arg(i);
         saved[i].apps = QStringList(int(i % 2 + 1), QStringLiteral("org.example.mail"));
     }
-    bar->savedSpacesProvider = [&saved] { return saved; };
-    std::vector<QString> restored;
-    bar->onRestoreSavedSpace = [&restored](const SavedSpace& s) { restored.push_back(s.name); };
-    std::vector<SpaceCommand> commands;
-    bar->onCommand = [&commands](const SpaceCommand& c) { commands.push_back(c); };
+    front.commands.clear();
 
     const std::vector<MenuItem> all = tools();
     EXPECT_EQ(all[3].title, QStringLiteral("Toggle Scratchpad"));
@@ -574,10 +591,10 @@ TEST_F(StatusBarTest, ToolsSubmenuPresence)
     choose(reopen->children[1]);
     saved.erase(saved.begin());
     choose(reopen->children[0]);
-    EXPECT_EQ(restored, std::vector<QString>{"Saved 1"});
+    EXPECT_EQ(called(QStringLiteral("restoreSaved")), std::vector<QString>{"Saved 1"});
     choose(*findItem(all, QStringLiteral("Remove This Desktop")));
     choose(profile->children[0]);
-    EXPECT_EQ(commands, (std::vector<SpaceCommand>{SpaceCommand::removeDesktop(SpaceCommand::SpaceRef::current()),
+    EXPECT_EQ(front.commands, (std::vector<SpaceCommand>{SpaceCommand::removeDesktop(SpaceCommand::SpaceRef::current()),
                                                    SpaceCommand::profile("Work")}));
 }
 
@@ -593,16 +610,14 @@ TEST_F(StatusBarTest, MoveCurrentBackAndPreviewItems)
     EXPECT_EQ(findItem(menu, QStringLiteral("Settings\u2026"))->modifiers, Qt::ControlModifier);
     EXPECT_EQ(findItem(menu, QStringLiteral("Quit Lumivast"))->key, Qt::Key_Q);
     // The update items come just before "Settings…".
-    bar->extraMenuItems = [] {
-        MenuItem extra;
-        extra.title = QStringLiteral("Check for Updates\u2026");
-        return std::vector<MenuItem>{extra};
-    };
+    MenuItem extra;
+    extra.title = QStringLiteral("Check for Updates\u2026");
+    front.extras = {extra};
     QStringList all = titles(bar->menuTree());
     EXPECT_EQ(all.indexOf(QStringLiteral("Check for Updates\u2026")) + 1, all.indexOf(QStringLiteral("Settings\u2026")));
     EXPECT_TRUE(all.contains(QStringLiteral("Refresh Previews")));
 
-    bar->previousSpace = [this] { return std::optional<Space>(space(2)); };
+    front.previous = space(2);
     Settings::defaults().set(K::overlayHotKey, QStringLiteral("nonsense"));
     Settings::defaults().set(K::navigationShortcuts, false);
     SpaceAutomation automation;
@@ -629,8 +644,6 @@ TEST_F(StatusBarTest, CurrentSpaceItemsResolveWhenChosen)
     std::vector<MenuItem> menu = bar->menuTree();
     const MenuItem rename = *findItem(menu, QStringLiteral("Rename Desktop 1\u2026"));
     const MenuItem edit = *findItem(menu, QStringLiteral("Note, Icon and Automation\u2026"));
-    std::vector<QString> edited;
-    bar->onEditSpace = [&edited](const Space& s) { edited.push_back(s.id); };
 
     switchTo(3);
     alerts.answers.push_back(AlertAnswer{0, QStringLiteral("  Notes  "), false});
@@ -641,5 +654,5 @@ TEST_F(StatusBarTest, CurrentSpaceItemsResolveWhenChosen)
     EXPECT_EQ(store->displayName(space(3)), QStringLiteral("Notes"));
     EXPECT_EQ(store->displayName(space(1)), QStringLiteral("Desktop 1"));
     choose(edit);
-    EXPECT_EQ(edited, std::vector<QString>{space(3).id});
+    EXPECT_EQ(called(QStringLiteral("editSpace")), std::vector<QString>{space(3).id});
 }

@@ -38,9 +38,9 @@ TEST_F(X11PartsTest, TheOverviewKeyIsFreeAndTakenKeysShowInDiagnostics)
 {
     Settings::registerDefaults();
     EXPECT_EQ(Settings::overlayHotKey(), OverlayHotKeyPreset::controlOptionSpace);
-    GlobalHotKey::setEnvironment(platform->hotKeys(), scheduler);
+    GlobalHotKeys hotKeys(platform->hotKeys(), scheduler);
     {
-        ShortcutManager shortcuts({});
+        ShortcutManager shortcuts(hotKeys, {});
         shortcuts.refresh();
         // openbox leaves it free (icewm keeps it for its address bar, and then it is reported like any other).
         if (WindowManager::chosen() == "openbox")
@@ -61,7 +61,7 @@ TEST_F(X11PartsTest, TheOverviewKeyIsFreeAndTakenKeysShowInDiagnostics)
         return;
     // Alt+Tab is openbox's own switcher.
     Settings::defaults().set(Settings::Key::overlayHotKey, QStringLiteral("optionTab"));
-    ShortcutManager shortcuts({});
+    ShortcutManager shortcuts(hotKeys, {});
     shortcuts.refresh();
     EXPECT_TRUE(shortcuts.takenKeys().contains("Alt+Tab"));
     EXPECT_TRUE(shortcuts.failures().contains("Overview (Alt+Tab)"));
