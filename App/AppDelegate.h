@@ -99,13 +99,11 @@ public:
     EdgeTriggers& edgeTriggers() { return m_edgeTriggers; }
     DockGuard& dockGuard() { return m_dockGuard; }
     Updater& updater() { return m_updater; }
-    FocusMemory& focusMemory() { return m_focusMemory; }
     SpaceLock& spaceLock() { return m_spaceLock; }
     SpaceMinimizer& minimizer() { return m_minimizer; }
     WindowMarks& marks() { return m_marks; }
     LocalAPI& localAPI() { return m_localAPI; }
     SearchPanelController& windowPanel() { return m_windowPanel; }
-    SearchPanelController& launcherPanel() { return m_launcherPanel; }
     SpaceDockController& spaceDock() { return m_spaceDock; }
     TouchGestures& touch() { return m_touch; }
     // Made while launching.
@@ -137,7 +135,6 @@ public:
     bool isOverviewOpen() const { return m_overlay && m_overlay->isOpen(); }
     // Scheduler time of the last switch the program itself started.
     Duration lastLumivastSwitch() const { return m_lastLumivastSwitch; }
-    bool isLaunched() const { return m_launched; }
     const QStringList& namePromptQueue() const { return m_namePromptQueue; }
 
 private:
