@@ -29,6 +29,7 @@
 #include "Core/Windows/SpaceMinimizer.h"
 #include "Core/Windows/WindowMarks.h"
 #include "Core/Windows/WindowMover.h"
+#include "Platform/Lifetime.h"
 #include "Platform/Scheduler.h"
 #include "Platform/Workspace.h"
 #include "UI/HUD/HUDController.h"
@@ -282,6 +283,7 @@ private:
     WorkItem m_refreshTimer;
     double m_refreshTimerInterval = -1.0; // seconds; 0 while previews are off
     std::vector<WorkItem> m_pending; // delayed work that must not outlive the delegate
+    Lifetime m_lifetime{m_scheduler}; // for reports from other threads
 };
 
 } // namespace lumivast

@@ -7,7 +7,6 @@
 #include "Core/Spaces/SpaceStore.h"
 #include "Core/Spaces/SpaceWatcher.h"
 
-#include <QPointer>
 
 namespace lumivast {
 
@@ -31,11 +30,7 @@ StripModel::~StripModel() = default;
 void StripModel::rebuildLater()
 {
     // One turn later, so that every listener of the same change has seen it first.
-    QPointer<StripModel> self(this);
-    m_scheduler.post([self] {
-        if (self)
-            self->rebuild();
-    });
+    m_lifetime.post([this] { rebuild(); });
 }
 
 void StripModel::rebuild()
