@@ -4,6 +4,7 @@
 #include "Platform/RunningApplications.h"
 #include "Platform/Scheduler.h"
 #include "UI/Overview/OverlayKey.h"
+#include "UI/Overview/OverlayPictureCache.h"
 #include "UI/Overview/OverlayView.h"
 #include "UI/Overview/OverlayWindow.h"
 
@@ -45,6 +46,8 @@ public:
     // The open window; null while closed, also while the last one fades out.
     OverlayWindow* window() const { return m_window; }
     OverlayView* view() const { return m_view; }
+    // The pictures every opening's view draws from.
+    OverlayPictureCache& pictures() { return m_pictures; }
     bool isOpen() const { return m_window != nullptr; }
     bool isTransitioning() const { return m_transitioning; }
     // The hot-key setting named a preset held with Option at the last opening.
@@ -88,6 +91,7 @@ private:
     AlertService& m_alerts;
     FileChooser* m_fileChooser;
     OverlayViewModel m_model;
+    OverlayPictureCache m_pictures;
     QPointer<OverlayWindow> m_window;
     QPointer<OverlayView> m_view;
     std::vector<QPointer<OverlayWindow>> m_closing; // still fading out

@@ -630,7 +630,7 @@ TEST_F(OverlayControllerTest, APlaceholderLeavesOutWhatWouldOverlap)
     tile.hasCustomName = true;
     // The number badge: 10 in from the top-left corner, a 12-pixel line and 8 high.
     const double badgeBottom = 10 + 12 + 8;
-    const auto clear = [&](const OverlayView::PlaceholderLayout& l, const QRectF& card, bool apps) {
+    const auto clear = [&](const OverlayLayout::Placeholder& l, const QRectF& card, bool apps) {
         const QRectF lowest = l.caption ? *l.caption : l.name ? *l.name : QRectF();
         if (l.name) {
             EXPECT_TRUE(card.contains(*l.name)) << "the name stays on the card";
@@ -650,24 +650,24 @@ TEST_F(OverlayControllerTest, APlaceholderLeavesOutWhatWouldOverlap)
     };
     // A roomy card shows all three.
     const QRectF large(0, 0, 303, 189);
-    const auto full = OverlayView::placeholderLayout(large, tile);
+    const auto full = OverlayLayout::placeholder(large, tile);
     EXPECT_TRUE(full.chip);
     EXPECT_TRUE(full.caption);
     EXPECT_TRUE(full.name);
     clear(full, large, false);
     // The smallest card: the name, below the badge.
     const QRectF smallest(0, 0, 140, 91);
-    const auto least = OverlayView::placeholderLayout(smallest, tile);
+    const auto least = OverlayLayout::placeholder(smallest, tile);
     EXPECT_TRUE(least.name);
     clear(least, smallest, false);
     // A small card with apps: the lines stand above the strip, and what cannot gives way.
     tile.apps = {SpaceContents::AppOnSpace{401, QStringLiteral("org.example.browser"), QStringLiteral("Browser"), {}}};
     const QRectF small(0, 0, 126, 82);
-    const auto tight = OverlayView::placeholderLayout(small, tile);
+    const auto tight = OverlayLayout::placeholder(small, tile);
     EXPECT_FALSE(tight.chip);
     clear(tight, small, true);
-    clear(OverlayView::placeholderLayout(smallest, tile), smallest, true);
-    clear(OverlayView::placeholderLayout(large, tile), large, true);
+    clear(OverlayLayout::placeholder(smallest, tile), smallest, true);
+    clear(OverlayLayout::placeholder(large, tile), large, true);
 }
 
 TEST_F(OverlayControllerTest, TheHeaderShowsOnlyWholeHintsThatFit)
@@ -685,7 +685,7 @@ TEST_F(OverlayControllerTest, TheHeaderShowsOnlyWholeHintsThatFit)
     };
     for (const Case& c : cases) {
         view->resize(c.width, 900);
-        EXPECT_EQ(OverlayView::headerHints(view->frames().hints.width()), c.hints.join(QStringLiteral("  \u00B7  ")))
+        EXPECT_EQ(OverlayLayout::headerHints(view->frames().hints.width()), c.hints.join(QStringLiteral("  \u00B7  ")))
             << c.width << " px, room " << view->frames().hints.width();
     }
 }
@@ -697,9 +697,9 @@ TEST(OverlayStrip, TheAppStripStaysOnItsCard)
         std::size_t apps, shown;
     };
     for (const Case c : {Case{303, 3, 3}, Case{303, 6, 6}, Case{303, 9, 6}, Case{140, 6, 3}, Case{140, 7, 3}, Case{140, 2, 2}}) {
-        const std::size_t shown = OverlayView::stripIcons(c.cardWidth, c.apps);
+        const std::size_t shown = OverlayLayout::stripIcons(c.cardWidth, c.apps);
         EXPECT_EQ(shown, c.shown) << c.cardWidth << " " << c.apps;
-        EXPECT_LE(OverlayView::stripWidth(shown, c.apps), c.cardWidth - 2 * 8) << c.cardWidth << " " << c.apps;
+        EXPECT_LE(OverlayLayout::stripWidth(shown, c.apps), c.cardWidth - 2 * 8) << c.cardWidth << " " << c.apps;
     }
 }
 
@@ -908,13 +908,13 @@ TEST_F(OverlayControllerTest, PreviewsAreDecodedAheadOfTheFirstOpeningAndAreTheO
     controller->setFileChooser(&chooser);
 
     controller->prepareWindow();
-    const int madeAhead = OverlayView::picturesMade();
+    const int madeAhead = controller->pictures().made();
     open();
     scheduler.advance(1s);
     OverlayView* view = controller->view();
     const QImage shot = view->grab().toImage();
     // Only the current Space's preview, captured as the overview opened, is decoded now.
-    EXPECT_EQ(OverlayView::picturesMade() - madeAhead, 1);
+    EXPECT_EQ(controller->pictures().made() - madeAhead, 1);
     for (const auto& frame : view->frames().tiles) {
         const int s = frame.id.mid(1).toInt();
         if (s < 2 || s > 4)
@@ -958,7 +958,7 @@ TEST_F(OverlayControllerTest, APictureNeededAtANewSizeStandsInScaledAndIsMadeAft
     view->grab();
     ASSERT_TRUE(view->holdsPictureAtSize(QStringLiteral("S1")));
     const QSizeF fullGrid = model().tileSize();
-    const int made = OverlayView::picturesMade();
+    const int made = controller->pictures().made();
 
     // Two Spaces match: larger tiles. The frame decodes nothing; the picture
     // at hand is drawn scaled.
@@ -968,7 +968,7 @@ TEST_F(OverlayControllerTest, APictureNeededAtANewSizeStandsInScaledAndIsMadeAft
     scheduler.advance(200ms); // the pill settles
     QCoreApplication::processEvents();
     const QImage standIn = view->grab().toImage();
-    EXPECT_EQ(OverlayView::picturesMade(), made);
+    EXPECT_EQ(controller->pictures().made(), made);
     EXPECT_FALSE(view->holdsPictureAtSize(QStringLiteral("S1")));
     EXPECT_TRUE(nearTaken(centreColour(standIn)));
 
@@ -978,7 +978,7 @@ TEST_F(OverlayControllerTest, APictureNeededAtANewSizeStandsInScaledAndIsMadeAft
     scheduler.runPending();
     QCoreApplication::processEvents();
     view->removeEventFilter(&paints);
-    EXPECT_EQ(OverlayView::picturesMade(), made + 1);
+    EXPECT_EQ(controller->pictures().made(), made + 1);
     EXPECT_TRUE(view->holdsPictureAtSize(QStringLiteral("S1")));
     QRectF card;
     for (const auto& f : view->frames().tiles) {
@@ -992,7 +992,7 @@ TEST_F(OverlayControllerTest, APictureNeededAtANewSizeStandsInScaledAndIsMadeAft
     model().setQuery(QString());
     view->grab();
     scheduler.runPending();
-    EXPECT_EQ(OverlayView::picturesMade(), made + 1);
+    EXPECT_EQ(controller->pictures().made(), made + 1);
 }
 
 TEST_F(OverlayControllerTest, WhatChangesWhileTheOverviewOpensShowsInTheNextFrame)
