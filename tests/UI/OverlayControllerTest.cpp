@@ -703,6 +703,59 @@ TEST(OverlayStrip, TheAppStripStaysOnItsCard)
     }
 }
 
+TEST_F(OverlayControllerTest, EachAppIconIsClickedWhereItIsDrawn)
+{
+    // Eight more apps with a window each on the first desktop: six icons and the count of the rest.
+    for (int a = 0; a < 8; ++a) {
+        SimWorld::App app;
+        app.pid = 500 + a;
+        app.bundleID = QStringLiteral("org.example.app%1").arg(a);
+        app.name = QStringLiteral("App %1").arg(a);
+        world->apps.push_back(app);
+        SimWorld::Window window;
+        window.id = 60 + std::uint32_t(a);
+        window.pid = app.pid;
+        window.title = app.name;
+        window.frame = QRectF(40 + 10 * a, 40 + 10 * a, 300, 200);
+        window.spaces = {1};
+        world->windows.push_back(window);
+    }
+    contents->refresh();
+    scheduler.advance(300ms);
+    open();
+    scheduler.advance(1s);
+    std::vector<std::pair<QString, QString>> focused;
+    model().onFocusApp = [&](const Space& space, const SpaceContents::AppOnSpace& app) {
+        focused.emplace_back(space.id, app.name);
+    };
+    OverlayView* view = controller->view();
+    const QImage shot = view->grab().toImage();
+    std::size_t icons = 0;
+    for (const OverlayView::TileFrame& frame : view->frames().tiles) {
+        const OverlayTile t = tile(frame.id);
+        ASSERT_EQ(frame.appIcons.size(), std::min<std::size_t>(t.apps.size(), 6)) << t.id.toStdString();
+        EXPECT_EQ(frame.moreApps.has_value(), t.apps.size() > 6);
+        for (std::size_t a = 0; a < frame.appIcons.size(); ++a) {
+            const QPoint at = frame.appIcons[a].center().toPoint();
+            // Drawn there: the app's own icon.
+            const QImage icon = t.apps[a].icon();
+            ASSERT_FALSE(icon.isNull());
+            const QColor expected = icon.pixelColor(icon.rect().center());
+            const QColor drawn = shot.pixelColor(at);
+            EXPECT_NEAR(drawn.red(), expected.red(), 16) << t.apps[a].name.toStdString();
+            EXPECT_NEAR(drawn.green(), expected.green(), 16) << t.apps[a].name.toStdString();
+            EXPECT_NEAR(drawn.blue(), expected.blue(), 16) << t.apps[a].name.toStdString();
+            // Clicked there: that app, on that Space.
+            focused.clear();
+            QTest::mouseClick(view, Qt::LeftButton, {}, at);
+            EXPECT_EQ(focused, (std::vector<std::pair<QString, QString>>{{t.space.id, t.apps[a].name}}));
+            ++icons;
+        }
+    }
+    EXPECT_EQ(icons, 6u + 1u) << "six of the first desktop's nine apps, the second desktop's one";
+    EXPECT_TRUE(controller->isOpen());
+}
+
 TEST_F(OverlayControllerTest, PicturesOutliveAnOpeningButNeverAChangedPreview)
 {
     const auto drawnCentre = [&] {
