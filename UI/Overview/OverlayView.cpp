@@ -501,16 +501,15 @@ const OverlayTile* OverlayView::tileByID(const QString& id) const
     return nullptr;
 }
 
-const OverlayTile* OverlayView::tileAt(const QPointF& point, const TileFrame** frameOut) const
+const OverlayTile* OverlayView::tileAt(const QPointF& point, TileFrame* frameOut) const
 {
-    thread_local Frames f;
-    f = frames();
+    const Frames f = frames();
     if (!f.scrollArea.contains(point))
         return nullptr;
     for (const TileFrame& frame : f.tiles) {
         if (frame.tile.contains(point)) {
             if (frameOut)
-                *frameOut = &frame;
+                *frameOut = frame;
             return tileByID(frame.id);
         }
     }
@@ -551,21 +550,21 @@ void OverlayView::mousePressEvent(QMouseEvent* event)
         m_pressOnBannerButton = true;
         return;
     }
-    const TileFrame* frame = nullptr;
+    TileFrame frame;
     if (const OverlayTile* tile = tileAt(at, &frame)) {
         Press press{at, tile->id, Press::Part::other, -1};
-        for (std::size_t a = 0; a < frame->appIcons.size(); ++a) {
-            if (frame->appIcons[a].contains(at)) {
+        for (std::size_t a = 0; a < frame.appIcons.size(); ++a) {
+            if (frame.appIcons[a].contains(at)) {
                 press.part = Press::Part::appIcon;
                 press.appIndex = int(a);
             }
         }
         if (press.part == Press::Part::other) {
-            if (frame->automationMark && frame->automationMark->contains(at))
+            if (frame.automationMark && frame.automationMark->contains(at))
                 press.part = Press::Part::automation;
-            else if (frame->card.contains(at))
+            else if (frame.card.contains(at))
                 press.part = Press::Part::card;
-            else if (frame->name.contains(at))
+            else if (frame.name.contains(at))
                 press.part = Press::Part::name;
         }
         m_press = press;
@@ -660,9 +659,9 @@ void OverlayView::mouseReleaseEvent(QMouseEvent* event)
 
 void OverlayView::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    const TileFrame* frame = nullptr;
+    TileFrame frame;
     const OverlayTile* tile = tileAt(event->position(), &frame);
-    if (tile && frame->name.contains(event->position())) {
+    if (tile && frame.name.contains(event->position())) {
         beginRename(tile->id);
         return;
     }
@@ -680,15 +679,15 @@ bool OverlayView::event(QEvent* event)
 {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
-        const TileFrame* frame = nullptr;
+        TileFrame frame;
         if (const OverlayTile* tile = tileAt(help->pos(), &frame)) {
-            for (std::size_t a = 0; a < frame->appIcons.size() && a < tile->apps.size(); ++a) {
-                if (frame->appIcons[a].contains(help->pos())) {
+            for (std::size_t a = 0; a < frame.appIcons.size() && a < tile->apps.size(); ++a) {
+                if (frame.appIcons[a].contains(help->pos())) {
                     QToolTip::showText(help->globalPos(), tile->apps[a].name, this);
                     return true;
                 }
             }
-            if (frame->automationMark && frame->automationMark->contains(help->pos())) {
+            if (frame.automationMark && frame.automationMark->contains(help->pos())) {
                 QToolTip::showText(help->globalPos(), tr("Runs an automation when you enter"), this);
                 return true;
             }

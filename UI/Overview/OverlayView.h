@@ -89,7 +89,8 @@ private:
     void animate();
     double tween(const std::map<QString, Tween>& tweens, const QString& id, double fallback) const;
     void setTweenTarget(std::map<QString, Tween>& tweens, const QString& id, double target);
-    const OverlayTile* tileAt(const QPointF& point, const TileFrame** frame = nullptr) const;
+    // The tile under the point; `frame` gets a copy of its frame.
+    const OverlayTile* tileAt(const QPointF& point, TileFrame* frame = nullptr) const;
     const OverlayTile* tileByID(const QString& id) const;
     void setHovered(const std::optional<QString>& id);
     void beginRename(const QString& id);
