@@ -96,7 +96,7 @@ OverlayLayout::Pill OverlayLayout::pill(const QString& query, double viewWidth)
     const double fixed = 12 + 13 * kSymbolScale + 7 + (empty ? 0 : 7 + 1.5) + 12;
     const QString shown = empty ? QStringLiteral("Search Spaces and apps") : query;
     // A long search shows its end, where the typing happens.
-    look.text = metrics.elidedText(shown, empty ? Qt::ElideRight : Qt::ElideLeft, std::max(0.0, std::max(20.0, maxWidth - fixed)));
+    look.text = metrics.elidedText(shown, empty ? Qt::ElideRight : Qt::ElideLeft, std::max(20.0, maxWidth - fixed));
     look.width = fixed + metrics.horizontalAdvance(look.text);
     look.height = std::max({metrics.height(), 13 * kSymbolScale, 16.0}) + 14;
     return look;
