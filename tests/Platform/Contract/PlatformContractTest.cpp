@@ -169,8 +169,9 @@ TEST_P(PlatformContract, ASwitchIsAnnouncedOnceAndOnlyOnceItHasLanded)
 }
 
 // Which of the two comes first differs: the simulated desktop tells the activation first, the real one
-// the switch (its window manager shows the desktop before it focuses the window). The core does not
-// depend on it; what it reads when it hears either is held here.
+// the switch (its window manager shows the desktop, then focuses the window). The core acts on a
+// switch only after its watcher's debounce, and counts on both having arrived by then; what it reads
+// as it hears each is held here.
 TEST_P(PlatformContract, AnActivationThatSwitchesIsAnnouncedOnceAndSoIsTheSwitch)
 {
     const std::vector<std::uint64_t> spaces = desktops();
