@@ -5,6 +5,10 @@
 
 #include <QUuid>
 
+#include <unistd.h>
+
+#include <cstdio>
+
 namespace lumivast::bench {
 
 namespace {
@@ -111,6 +115,17 @@ BenchEnv::BenchEnv(std::shared_ptr<SimWorld> w)
 BenchEnv::~BenchEnv()
 {
     UserDefaults::setStandard(nullptr);
+}
+
+double residentKB()
+{
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return double(resident) * double(::sysconf(_SC_PAGESIZE)) / 1024.0;
 }
 
 } // namespace lumivast::bench

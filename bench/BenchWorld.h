@@ -38,6 +38,8 @@ std::shared_ptr<SimWorld> spreadWorld(const WorldShape& shape);
 // One 1512 x 982 display named `identifier` (its UUID too) with desktops
 // S1 to S`spaces`, S1 current.
 void addOneDisplay(SimWorld& world, const QString& identifier, int spaces);
+// The process's resident memory in KiB, from /proc.
+double residentKB();
 // `count` apps "App 0"... (org.example.app0...) with pids from `firstPid`.
 void addApps(SimWorld& world, int count, int firstPid);
 

@@ -25,18 +25,6 @@ using namespace lumivast;
 
 namespace {
 
-// Resident memory now, in kilobytes.
-double residentKB()
-{
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(f);
-    }
-    return double(resident) * double(::sysconf(_SC_PAGESIZE)) / 1024.0;
-}
-
 // The program's steady work, over and over: switches, overview openings,
 // status-menu openings and local API requests on the simulated desktop. Resident memory is taken
 // at the start, after a warm-up round and at the end; what a long-running
@@ -99,11 +87,11 @@ void LongRun(benchmark::State& state)
     };
     double start = 0, warm = 0, end = 0;
     for (auto _ : state) {
-        start = residentKB();
+        start = bench::residentKB();
         round(10);
-        warm = residentKB();
+        warm = bench::residentKB();
         round(1);
-        end = residentKB();
+        end = bench::residentKB();
     }
     state.counters["rss_start_kB"] = start;
     state.counters["rss_warm_kB"] = warm;

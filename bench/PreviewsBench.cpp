@@ -54,18 +54,6 @@ void PreviewCapture(benchmark::State& state)
 BENCHMARK(PreviewCapture)->Arg(30)->Unit(benchmark::kMillisecond);
 
 // What 16 held previews cost: their compressed data, and the resident memory they add.
-double residentKB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble();
-    }
-    return 0;
-}
-
 void PreviewsHeld(benchmark::State& state)
 {
     PreviewSetup setup(16, 30);
@@ -83,9 +71,9 @@ void PreviewsHeld(benchmark::State& state)
     double added = 0;
     double bytes = 0;
     for (auto _ : state) {
-        const double before = residentKB();
+        const double before = bench::residentKB();
         auto service = std::make_unique<ThumbnailService>(setup.scheduler, setup.dir.path());
-        added = residentKB() - before;
+        added = bench::residentKB() - before;
         bytes = 0;
         for (const auto& [id, image] : service->images())
             bytes += image.data().size();

@@ -16,8 +16,8 @@ namespace {
 
 // `displays` displays of `perDisplay` desktops, each desktop with windows of
 // eight apps, the window list read.
-struct Setup {
-    explicit Setup(int displays, int perDisplay)
+struct StatusSetup {
+    explicit StatusSetup(int displays, int perDisplay)
         : env(bench::spreadWorld({.displays = displays, .spacesPerDisplay = perDisplay, .apps = 8, .windowsPerSpace = 8}))
     {
         contents = std::make_unique<SpaceContents>(env.scheduler);
@@ -37,7 +37,7 @@ struct Setup {
 // (QT_SCALE_FACTOR=2 in main makes that 2).
 void StatusItemStripUpdate(benchmark::State& state)
 {
-    Setup setup(1, 16);
+    StatusSetup setup(1, 16);
     Settings::defaults().set(Settings::Key::menuBarStyle, QStringLiteral("strip"));
     TrayStatusItem tray(setup.env.scheduler);
     test::RecordingFront front;
@@ -62,7 +62,7 @@ BENCHMARK(StatusItemStripUpdate)->Unit(benchmark::kMicrosecond);
 // The menu as it opens: the tree and the QMenu, laid out (offscreen).
 void StatusMenuOpen(benchmark::State& state)
 {
-    Setup setup(3, 16);
+    StatusSetup setup(3, 16);
     for (const Space& space : setup.env.watcher->snapshot().allSpaces())
         setup.env.store->setNote(QStringLiteral("A note about this Space"), space.id);
     TrayStatusItem tray(setup.env.scheduler);

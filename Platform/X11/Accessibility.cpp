@@ -25,11 +25,8 @@ const QString kMain = QStringLiteral("AXMain");
 const QString kFocused = QStringLiteral("AXFocused");
 const QString kCloseButton = QStringLiteral("AXCloseButton");
 
-constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
-constexpr std::uint32_t kICCCMIconic = 3;
 constexpr std::uint32_t kStaticGravity = 10;
 constexpr std::uint32_t kMoveX = 1u << 8, kMoveY = 1u << 9, kMoveWidth = 1u << 10, kMoveHeight = 1u << 11;
-constexpr std::uint32_t kPagerSource = 2; // requests as the user's own, through a pager
 
 // One client window as far as its element needs it.
 struct WindowState {
@@ -40,14 +37,6 @@ struct WindowState {
     bool minimised = false;
 };
 
-int screenOf(XConnection& x, xcb_window_t root)
-{
-    for (std::size_t s = 0; s < x.screens().size(); ++s) {
-        if (x.root(int(s)) == root)
-            return int(s);
-    }
-    return -1;
-}
 
 // X screens lie side by side in the global space, in screen order.
 int screenOffset(XConnection& x, int screen)
@@ -76,7 +65,7 @@ std::expected<WindowState, AXError> readWindow(XConnection& x, xcb_window_t id)
     const auto states = x.readCardinals(stateCookie);
     if (!geometry)
         return std::unexpected(AXError::invalidElement);
-    const int screen = screenOf(x, geometry->root);
+    const int screen = x.screenOf(geometry->root);
     if (screen < 0)
         return std::unexpected(AXError::invalidElement);
     const auto originCookie = xcb_translate_coordinates(x.get(), id, geometry->root, 0, 0);

@@ -6,8 +6,6 @@ namespace lumivast::x11 {
 
 namespace {
 
-constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
-
 void requestCount(XConnection& x, int screen, std::uint32_t count)
 {
     x.sendRootMessage(screen, x.root(screen), x.atoms().numberOfDesktops, count);

@@ -11,9 +11,7 @@ namespace lumivast::x11 {
 
 namespace {
 
-constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
 constexpr std::uint32_t kStateAdd = 1;
-constexpr std::uint32_t kPagerSource = 2;
 
 } // namespace
 

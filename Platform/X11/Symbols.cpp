@@ -7,7 +7,6 @@ namespace lumivast::x11 {
 namespace {
 
 constexpr std::int32_t kFailure = 1000; // any non-zero status
-constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
 
 std::vector<std::uint32_t> windowNumbers(const PlistValue& list)
 {
@@ -19,16 +18,6 @@ std::vector<std::uint32_t> windowNumbers(const PlistValue& list)
         }
     }
     return ids;
-}
-
-// The screen whose root is `root`, else -1.
-int screenOf(XConnection& x, xcb_window_t root)
-{
-    for (std::size_t s = 0; s < x.screens().size(); ++s) {
-        if (x.root(int(s)) == root)
-            return int(s);
-    }
-    return -1;
 }
 
 } // namespace
@@ -94,7 +83,7 @@ Symbols::Symbols(std::shared_ptr<Session> session) : m_session(std::move(session
                     desktop = (*values)[0];
                 if (!oneScreen) {
                     Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(x->get(), geometries[i], nullptr));
-                    screen = geometry ? screenOf(*x, geometry->root) : -1;
+                    screen = geometry ? x->screenOf(geometry->root) : -1;
                 }
             }
             if (!desktop || screen < 0 || std::size_t(screen) >= checked.size() || !checked[std::size_t(screen)].managed)

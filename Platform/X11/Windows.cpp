@@ -18,7 +18,6 @@ namespace lumivast::x11 {
 
 namespace {
 
-constexpr std::uint32_t kICCCMIconic = 3;
 
 QImage iconNamed(const QString& name)
 {

@@ -59,6 +59,13 @@ struct Atoms {
     xcb_atom_t changeState = 0; // WM_CHANGE_STATE
 };
 
+// _NET_WM_DESKTOP of a window shown on every desktop.
+inline constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
+// WM_STATE of an iconified window.
+inline constexpr std::uint32_t kICCCMIconic = 3;
+// The source of a request sent as the user's own, through a pager.
+inline constexpr std::uint32_t kPagerSource = 2;
+
 // A property reply read in place. Present: the property exists, whatever its type.
 inline bool present(const xcb_get_property_reply_t* reply)
 {
@@ -82,6 +89,15 @@ public:
     int defaultScreen() const { return m_defaultScreen; }
     const std::vector<xcb_screen_t*>& screens() const { return m_screens; }
     xcb_window_t root(int screen) const { return m_screens[std::size_t(screen)]->root; }
+    // The screen whose root window this is; -1 when none.
+    int screenOf(xcb_window_t root) const
+    {
+        for (std::size_t s = 0; s < m_screens.size(); ++s) {
+            if (m_screens[s]->root == root)
+                return int(s);
+        }
+        return -1;
+    }
     const Atoms& atoms() const { return m_atoms; }
     // Interns a name not in the table (the compositing selections); cached.
     xcb_atom_t atom(const QByteArray& name);

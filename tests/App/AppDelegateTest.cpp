@@ -5,6 +5,7 @@
 #include "Core/Spaces/AppPaths.h"
 #include "Platform/HotKeys.h"
 #include "Platform/Sim/SimHotKeys.h"
+#include "tests/App/DelegateWiringTest.h"
 #include "tests/support/FakeAlertService.h"
 #include "tests/support/FakeStatusItem.h"
 #include "tests/support/HudReading.h"
@@ -18,12 +19,12 @@
 #include <gtest/gtest.h>
 
 using namespace lumivast;
+using test::kControlOption;
 namespace K = Settings::Key;
 
 namespace {
 
 constexpr quint32 kDigit3 = 20;
-constexpr quint32 kControlOption = HotKeyModifier::control | HotKeyModifier::option;
 
 class AppDelegateTest : public test::SimWorldTest {
 protected:

@@ -13,12 +13,12 @@
 #include <gtest/gtest.h>
 
 using namespace lumivast;
+using test::kControlOption;
 
 namespace {
 
 constexpr quint32 kLeftArrow = 123;
 constexpr quint32 kRightArrow = 124;
-constexpr quint32 kControlOption = HotKeyModifier::control | HotKeyModifier::option;
 
 class DelegateRoadsTest : public test::DelegateOn<test::SimWorldTest> {
 protected:

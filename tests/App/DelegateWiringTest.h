@@ -1,6 +1,7 @@
 #pragma once
 
 #include "App/AppDelegate.h"
+#include "Platform/HotKeys.h"
 #include "tests/Core/WindowWorld.h"
 #include "tests/support/FakeAlertService.h"
 #include "tests/support/FakeStatusItem.h"
@@ -9,6 +10,9 @@
 #include <gtest/gtest.h>
 
 namespace lumivast::test {
+
+// The chord the program's shortcuts are built on.
+inline constexpr quint32 kControlOption = HotKeyModifier::control | HotKeyModifier::option;
 
 // The row titled `title` anywhere in `items`, submenus included.
 inline const MenuItem* findMenuItem(const std::vector<MenuItem>& items, const QString& title)

@@ -7,11 +7,11 @@
 #include <gtest/gtest.h>
 
 using namespace lumivast;
+using test::kControlOption;
 namespace K = Settings::Key;
 
 namespace {
 
-constexpr quint32 kControlOption = HotKeyModifier::control | HotKeyModifier::option;
 constexpr quint32 kKeyM = 46;
 constexpr quint32 kKeyQuote = 39;
 constexpr quint32 kKeyQ = 12;

@@ -10,7 +10,7 @@ using lumivast::test::SimWorldTest;
 namespace {
 
 // Main 1000x800 at the origin; a second display of 500x400 to its right, top-aligned.
-const char* kWorld = R"({
+const char* kGeometryWorld = R"({
   "displays": [ { "identifier": "Main", "uuid": "11111111-2222-3333-4444-555555555555", "name": "Left", "main": true,
                   "number": 5, "frame": {"x": 0, "y": 0, "w": 1000, "h": 800} },
                 { "uuid": "AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE", "name": "Right", "number": 9,
@@ -19,7 +19,7 @@ const char* kWorld = R"({
 
 class DisplayGeometryTest : public SimWorldTest {
 protected:
-    DisplayGeometryTest() { install(worldFrom(kWorld)); }
+    DisplayGeometryTest() { install(worldFrom(kGeometryWorld)); }
 };
 
 TEST_F(DisplayGeometryTest, DisplayNumbers)

@@ -12,7 +12,7 @@ namespace {
 // The Dock's item list in the default world: 600 x 64, centred at the bottom of the 1512 x 982 display.
 const QRectF kItemList(456, 918, 600, 64);
 
-Space space(const char* id)
+Space guardSpace(const char* id)
 {
     Space s;
     s.id = QString::fromLatin1(id);
@@ -29,7 +29,7 @@ protected:
         };
     }
 
-    void protect(bool on, std::optional<Space> current = space("A"))
+    void protect(bool on, std::optional<Space> current = guardSpace("A"))
     {
         home.defaults().set(Settings::Key::dockClickProtection, on);
         guard.refresh(current);
@@ -74,12 +74,12 @@ TEST_F(DockGuardTest, VetoesAChangeThatFollowsADockClick)
     protect(true);
     clickDock();
     scheduler.advance(500ms);
-    EXPECT_TRUE(guard.spaceChanged(space("B")));
+    EXPECT_TRUE(guard.spaceChanged(guardSpace("B")));
     EXPECT_EQ(reports, std::vector<QString>{"A/org.lumivast.sim.editor"});
 
     // The switch back: the click was consumed.
     scheduler.advance(100ms);
-    EXPECT_FALSE(guard.spaceChanged(space("A")));
+    EXPECT_FALSE(guard.spaceChanged(guardSpace("A")));
     EXPECT_EQ(reports.size(), 1u);
 }
 
@@ -93,7 +93,7 @@ TEST_F(DockGuardTest, OnlyChangesWithinTheWindowCount)
         protect(true);
         clickDock();
         scheduler.advance(c.delay);
-        EXPECT_EQ(guard.spaceChanged(space("B")), c.vetoed) << c.delay.count();
+        EXPECT_EQ(guard.spaceChanged(guardSpace("B")), c.vetoed) << c.delay.count();
         protect(true); // back on A for the next case
     }
 }
@@ -106,28 +106,28 @@ TEST_F(DockGuardTest, LetsOtherChangesThrough)
     world->mouse().click(QPointF(kItemList.right(), kItemList.center().y()));
     world->mouse().click(QPointF(100, 100));
     EXPECT_FALSE(guard.clickRecorded());
-    EXPECT_FALSE(guard.spaceChanged(space("B")));
+    EXPECT_FALSE(guard.spaceChanged(guardSpace("B")));
 
     // A change to the Space that was current at the click keeps the click armed.
     protect(true);
     clickDock();
     scheduler.advance(200ms);
-    EXPECT_FALSE(guard.spaceChanged(space("A")));
+    EXPECT_FALSE(guard.spaceChanged(guardSpace("A")));
     EXPECT_TRUE(guard.clickRecorded());
     scheduler.advance(200ms);
-    EXPECT_TRUE(guard.spaceChanged(space("C")));
+    EXPECT_TRUE(guard.spaceChanged(guardSpace("C")));
     EXPECT_EQ(reports, std::vector<QString>{"A/org.lumivast.sim.editor"});
 
     // Protection turned off between the click and the change.
     protect(true);
     clickDock();
     home.defaults().set(Settings::Key::dockClickProtection, false);
-    EXPECT_FALSE(guard.spaceChanged(space("B")));
+    EXPECT_FALSE(guard.spaceChanged(guardSpace("B")));
 
     // No Space was known at the click.
     protect(true, std::nullopt);
     clickDock();
-    EXPECT_FALSE(guard.spaceChanged(space("B")));
+    EXPECT_FALSE(guard.spaceChanged(guardSpace("B")));
     EXPECT_EQ(reports.size(), 1u);
 }
 
@@ -136,13 +136,13 @@ TEST_F(DockGuardTest, WithoutAFrontmostAppTheClickStaysArmed)
     protect(true);
     clickDock();
     world->frontmostPID.reset();
-    EXPECT_FALSE(guard.spaceChanged(space("B")));
+    EXPECT_FALSE(guard.spaceChanged(guardSpace("B")));
     EXPECT_TRUE(guard.clickRecorded());
 
     world->frontmostPID = 401;
     scheduler.advance(100ms);
     // The guard follows every change, so the click's Space (A) is what it returns to.
-    EXPECT_TRUE(guard.spaceChanged(space("C")));
+    EXPECT_TRUE(guard.spaceChanged(guardSpace("C")));
     EXPECT_EQ(reports, std::vector<QString>{"A/org.lumivast.sim.browser"});
 }
 
@@ -150,11 +150,11 @@ TEST_F(DockGuardTest, FollowsTheCurrentSpaceWhileOff)
 {
     protect(true);
     home.defaults().set(Settings::Key::dockClickProtection, false);
-    EXPECT_FALSE(guard.spaceChanged(space("B"))); // still recorded as current
+    EXPECT_FALSE(guard.spaceChanged(guardSpace("B"))); // still recorded as current
     home.defaults().set(Settings::Key::dockClickProtection, true);
     clickDock(); // the monitor stayed: no refresh since
-    EXPECT_FALSE(guard.spaceChanged(space("B")));
-    EXPECT_TRUE(guard.spaceChanged(space("C")));
+    EXPECT_FALSE(guard.spaceChanged(guardSpace("B")));
+    EXPECT_TRUE(guard.spaceChanged(guardSpace("C")));
     EXPECT_EQ(reports, std::vector<QString>{"B/org.lumivast.sim.editor"});
 }
 

@@ -11,7 +11,7 @@ namespace {
 
 // Two displays side by side, top edges aligned: the main one (1512 x 982)
 // with a camera housing 180 wide, the second (1000 x 800) without.
-const char* kWorld = R"({
+const char* kEdgeWorld = R"({
   "displays": [ { "identifier": "Main", "main": true, "frame": {"x": 0, "y": 0, "w": 1512, "h": 982}, "notch": {"width": 180} },
                 { "identifier": "EXT", "frame": {"x": 1512, "y": 0, "w": 1000, "h": 800} } ]
 })";
@@ -22,7 +22,7 @@ class EdgeTriggersTest : public SimWorldTest {
 protected:
     EdgeTriggersTest()
     {
-        install(worldFrom(kWorld));
+        install(worldFrom(kEdgeWorld));
         triggers.onHotCorner = [this] { ++corners; };
         triggers.onNotchHover = [this](const ScreenInfo& screen) { notches.push_back(screen.frame); };
     }

@@ -14,7 +14,7 @@ namespace {
 
 // Built-in: Desktop 1 (current), Desktop 2, a full-screen Browser, Desktop 3 (empty).
 // Studio: Desktop 4 (current), Desktop 5 (empty).
-const char* kWorld = R"({
+const char* kOverviewWorld = R"({
   "menuBarDisplay": "37D8832A-2D66-02CA-B9F7-8F30A301B230",
   "displays": [
     { "uuid": "37D8832A-2D66-02CA-B9F7-8F30A301B230", "name": "Built-in Display", "main": true, "current": 1,
@@ -37,7 +37,7 @@ class OverlayViewModelTest : public test::OverlayModelWorldTest {
 protected:
     OverlayViewModelTest()
     {
-        useWorld(kWorld);
+        useWorld(kOverviewWorld);
         contents->refresh();
         scheduler.advance(SpaceContents::kPassDelay);
         contents->waitForReading();

@@ -16,7 +16,7 @@ namespace {
 using WindowInfo = SpaceContents::WindowInfo;
 using AppOnSpace = SpaceContents::AppOnSpace;
 
-const char* kWorld = R"({
+const char* kContentsWorld = R"({
   "displays": [ { "identifier": "Main", "main": true, "current": 3,
                   "spaces": [ {"managedID": 3}, {"managedID": 5}, {"managedID": 7} ] } ],
   "apps": [ {"pid": 401, "bundleID": "org.example.browser", "name": "Browser"},
@@ -33,7 +33,7 @@ const char* kWorld = R"({
 
 class SpaceContentsTest : public SimWorldTest {
 protected:
-    SpaceContentsTest() { install(worldFrom(kWorld)); }
+    SpaceContentsTest() { install(worldFrom(kContentsWorld)); }
 
     // One pass: the delay, the reading on the worker, the publishing.
     void pass()

@@ -13,7 +13,7 @@ using namespace lumivast;
 
 namespace {
 
-Space desktop(const QString& id)
+Space iconDesktop(const QString& id)
 {
     return Space{id, 3, "Main", 1, 0, false, std::nullopt, false};
 }
@@ -57,7 +57,7 @@ TEST_F(SpaceIconTest, ImageIsStretchedTo128AndStoredAsPNG)
     EXPECT_EQ(onDisk.pixelColor(10, 5), QColor(Qt::red));
     EXPECT_EQ(onDisk.pixelColor(118, 122), QColor(Qt::blue));
 
-    const std::optional<QImage> icon = store.customIcon(desktop("A"));
+    const std::optional<QImage> icon = store.customIcon(iconDesktop("A"));
     ASSERT_TRUE(icon);
     EXPECT_EQ(icon->size(), QSize(128, 128));
     EXPECT_TRUE(store.isSavePending());
@@ -66,17 +66,17 @@ TEST_F(SpaceIconTest, ImageIsStretchedTo128AndStoredAsPNG)
 TEST_F(SpaceIconTest, NewImageReplacesTheOldFileAndTheCachedIcon)
 {
     store.setCustomIcon(imageFile("red.png", {64, 64}, Qt::red, Qt::red), "A");
-    ASSERT_EQ(store.customIcon(desktop("A"))->pixelColor(64, 64), QColor(Qt::red));
+    ASSERT_EQ(store.customIcon(iconDesktop("A"))->pixelColor(64, 64), QColor(Qt::red));
 
     QFile::remove(iconPath("A")); // the cache answers without the file
-    EXPECT_TRUE(store.customIcon(desktop("A")));
+    EXPECT_TRUE(store.customIcon(iconDesktop("A")));
 
     const QString redFile = iconPath("A");
     ASSERT_TRUE(DataFile::write(redFile, "red"));
     store.setCustomIcon(imageFile("green.png", {64, 64}, Qt::green, Qt::green), "A");
     EXPECT_NE(iconPath("A"), redFile); // a new file of its own
     EXPECT_FALSE(QFile::exists(redFile));
-    const std::optional<QImage> icon = store.customIcon(desktop("A"));
+    const std::optional<QImage> icon = store.customIcon(iconDesktop("A"));
     ASSERT_TRUE(icon);
     EXPECT_EQ(icon->pixelColor(64, 64), QColor(Qt::green));
 }
@@ -89,7 +89,7 @@ TEST_F(SpaceIconTest, RemovingOrAnUnreadableImageLeavesNoIcon)
     store.setCustomIcon(std::nullopt, "A");
     EXPECT_FALSE(QFile::exists(file));
     EXPECT_FALSE(store.metas().contains("A")); // the record held nothing else
-    EXPECT_FALSE(store.customIcon(desktop("A")));
+    EXPECT_FALSE(store.customIcon(iconDesktop("A")));
 
     store.setCustomIcon(imageFile("red.png", {64, 64}, Qt::red, Qt::red), "B");
     const QString fileB = iconPath("B");
@@ -98,7 +98,7 @@ TEST_F(SpaceIconTest, RemovingOrAnUnreadableImageLeavesNoIcon)
     store.setCustomIcon(text, "B");
     EXPECT_FALSE(QFile::exists(fileB));
     EXPECT_FALSE(store.meta("B").iconFile);
-    EXPECT_FALSE(store.customIcon(desktop("B")));
+    EXPECT_FALSE(store.customIcon(iconDesktop("B")));
 
     store.setCustomIcon(home.path("missing.png"), "C");
     EXPECT_FALSE(store.metas().contains("C"));
@@ -107,7 +107,7 @@ TEST_F(SpaceIconTest, RemovingOrAnUnreadableImageLeavesNoIcon)
 TEST_F(SpaceIconTest, IconFileThatIsMissingOnDiskGivesNone)
 {
     store.replaceAll({{"A", SpaceMeta{.iconFile = "A.png"}}});
-    EXPECT_FALSE(store.customIcon(desktop("A")));
+    EXPECT_FALSE(store.customIcon(iconDesktop("A")));
 }
 
 TEST_F(SpaceIconTest, NothingOutsideTheIconsFolderIsReadOrDeleted)
@@ -118,8 +118,8 @@ TEST_F(SpaceIconTest, NothingOutsideTheIconsFolderIsReadOrDeleted)
     const QString outsideName = QStringLiteral("../precious.png");
 
     store.replaceAll({{"A", SpaceMeta{.iconFile = outsideName}}, {"B", SpaceMeta{.iconFile = outside}}});
-    EXPECT_FALSE(store.customIcon(desktop("A")));
-    EXPECT_FALSE(store.customIcon(desktop("B")));
+    EXPECT_FALSE(store.customIcon(iconDesktop("A")));
+    EXPECT_FALSE(store.customIcon(iconDesktop("B")));
 
     store.setCustomIcon(std::nullopt, "A");
     store.setCustomIcon(std::nullopt, "B");
@@ -151,7 +151,7 @@ TEST_F(SpaceIconTest, IconThatASavedProfileShowsSurvivesChangesUnderAnotherProfi
 
     // Back to the profile that shows it: the icon is there, red as it was.
     store.replaceAll({{"A", SpaceMeta{.iconFile = saved}}});
-    const auto icon = store.customIcon(desktop("A"));
+    const auto icon = store.customIcon(iconDesktop("A"));
     ASSERT_TRUE(icon);
     EXPECT_EQ(icon->pixelColor(64, 64), QColor(Qt::red));
 }

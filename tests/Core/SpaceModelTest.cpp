@@ -6,7 +6,7 @@ using namespace lumivast;
 
 namespace {
 
-Space desktop(const QString& id, QString display, int number, int index, bool active = false)
+Space modelDesktop(const QString& id, QString display, int number, int index, bool active = false)
 {
     return Space{id, number * 10, std::move(display), number, index, false, std::nullopt, active};
 }
@@ -20,15 +20,15 @@ TEST(SpaceModel, EmptySnapshotHasNothing)
     EXPECT_TRUE(e.activeSpaces().empty());
     EXPECT_EQ(e.menuBarDisplay(), nullptr);
     EXPECT_EQ(e.space("x"), nullptr);
-    EXPECT_EQ(e.display(desktop("a", "Main", 1, 0)), nullptr);
+    EXPECT_EQ(e.display(modelDesktop("a", "Main", 1, 0)), nullptr);
     EXPECT_EQ(e.currentSpace(), nullptr);
     EXPECT_LT(e.timestamp, QDateTime::fromSecsSinceEpoch(0));
 }
 
 TEST(SpaceModel, DerivedMembers)
 {
-    DisplaySpaces one{"Main", {desktop("a", "Main", 1, 0), desktop("b", "Main", 2, 1, true)}, QString("b"), false};
-    DisplaySpaces two{"D2", {desktop("c", "D2", 3, 0)}, QString("gone"), false};
+    DisplaySpaces one{"Main", {modelDesktop("a", "Main", 1, 0), modelDesktop("b", "Main", 2, 1, true)}, QString("b"), false};
+    DisplaySpaces two{"D2", {modelDesktop("c", "D2", 3, 0)}, QString("gone"), false};
     SpaceSnapshot snap{{one, two}, QDateTime::currentDateTimeUtc()};
 
     EXPECT_EQ(snap.allSpaces().size(), 3u);
@@ -37,7 +37,7 @@ TEST(SpaceModel, DerivedMembers)
     EXPECT_EQ(snap.menuBarDisplay()->id, "Main"); // none flagged: the first
     EXPECT_EQ(snap.currentSpace()->id, "b");
     EXPECT_EQ(snap.display(*snap.space("c"))->id, "D2");
-    EXPECT_EQ(snap.display(desktop("z", "Unplugged", 9, 0)), nullptr);
+    EXPECT_EQ(snap.display(modelDesktop("z", "Unplugged", 9, 0)), nullptr);
 
     snap.displays[1].isMenuBarDisplay = true;
     EXPECT_EQ(snap.menuBarDisplay()->id, "D2");

@@ -9,7 +9,7 @@ namespace {
 
 using P = PlistValue;
 
-P space(int managed, const char* uuid = nullptr)
+P providerSpace(int managed, const char* uuid = nullptr)
 {
     P d = P::dict({{"ManagedSpaceID", managed}});
     if (uuid)
@@ -34,7 +34,7 @@ std::optional<SpaceSnapshot> build(const P& list, const P& menuBar = P())
 
 TEST(SpaceProvider, NumbersDesktopsAndFindsTheActiveSpace)
 {
-    const auto snap = build(P::array({display("Main", {space(1, "A"), space(3, "B"), space(5, "C")}, 3)}));
+    const auto snap = build(P::array({display("Main", {providerSpace(1, "A"), providerSpace(3, "B"), providerSpace(5, "C")}, 3)}));
     ASSERT_TRUE(snap);
     const DisplaySpaces& d = snap->displays.at(0);
     EXPECT_TRUE(d.isMenuBarDisplay);
@@ -50,17 +50,17 @@ TEST(SpaceProvider, NumbersDesktopsAndFindsTheActiveSpace)
 
 TEST(SpaceProvider, FullScreenSpaces)
 {
-    P typed = space(7, "F1");
+    P typed = providerSpace(7, "F1");
     typed.insert("type", 4);
     typed.insert("pid", 501);
-    P tiled = space(8, "F2");
+    P tiled = providerSpace(8, "F2");
     tiled.insert("type", 0);
     tiled.insert("TileLayoutManager", P(P::Dict{}));
-    P noPid = space(9, "F3");
+    P noPid = providerSpace(9, "F3");
     noPid.insert("type", 4);
-    P desktopWithPid = space(10, "D");
+    P desktopWithPid = providerSpace(10, "D");
     desktopWithPid.insert("pid", 77);
-    P badPid = space(11, "F4");
+    P badPid = providerSpace(11, "F4");
     badPid.insert("type", 4);
     badPid.insert("pid", std::int64_t(1) << 40);
     const auto snap = build(P::array({display("Main", {typed, tiled, noPid, desktopWithPid, badPid})}));
@@ -80,7 +80,7 @@ TEST(SpaceProvider, FullScreenSpaces)
 
 TEST(SpaceProvider, CountsDesktopsAcrossDisplaysAndFlagsTheMenuBarDisplay)
 {
-    const P list = P::array({display("Main", {space(1), space(2), space(3)}, 1), display("U2", {space(4), space(5)}, 5)});
+    const P list = P::array({display("Main", {providerSpace(1), providerSpace(2), providerSpace(3)}, 1), display("U2", {providerSpace(4), providerSpace(5)}, 5)});
     struct Case {
         P menuBar;
         bool first, second;
@@ -97,10 +97,10 @@ TEST(SpaceProvider, CountsDesktopsAcrossDisplaysAndFlagsTheMenuBarDisplay)
 
 TEST(SpaceProvider, IdentifiersFallBackToManagedNumbers)
 {
-    P empty = space(12, "");
-    P nonString = space(13);
+    P empty = providerSpace(12, "");
+    P nonString = providerSpace(13);
     nonString.insert("uuid", 42);
-    const auto snap = build(P::array({display("Main", {empty, nonString, space(14)})}));
+    const auto snap = build(P::array({display("Main", {empty, nonString, providerSpace(14)})}));
     ASSERT_TRUE(snap);
     EXPECT_EQ(snap->displays[0].spaces[0].id, "managed-12");
     EXPECT_EQ(snap->displays[0].spaces[1].id, "managed-13");
@@ -109,7 +109,7 @@ TEST(SpaceProvider, IdentifiersFallBackToManagedNumbers)
 
 TEST(SpaceProvider, DuplicateManagedNumberGivesOneActiveSpace)
 {
-    const auto snap = build(P::array({display("Main", {space(2, "X"), space(3, "Y"), space(2, "Z")}, 2)}));
+    const auto snap = build(P::array({display("Main", {providerSpace(2, "X"), providerSpace(3, "Y"), providerSpace(2, "Z")}, 2)}));
     ASSERT_TRUE(snap);
     const auto& s = snap->displays[0].spaces;
     EXPECT_EQ(snap->displays[0].activeSpaceID, QString("Z"));
@@ -133,23 +133,23 @@ TEST(SpaceProvider, MalformedLists)
     P stringManaged = P::dict({{"ManagedSpaceID", "2"}});
     P wholeReal = P::dict({{"ManagedSpaceID", 6.0}});
     P nonStringKey = P(P::Dict{{P(1), P("x")}});
-    P noIdentifier = P::dict({{"Spaces", P::array({space(1)})}});
+    P noIdentifier = P::dict({{"Spaces", P::array({providerSpace(1)})}});
     P spacesNotArray = P::dict({{"Display Identifier", "Main"}, {"Spaces", P::dict({{"a", 1}})}});
-    P spacesWithNonDict = P::dict({{"Display Identifier", "Main"}, {"Spaces", P::array({space(1), P(3)})}});
-    P currentNotDict = P::dict({{"Display Identifier", "Main"}, {"Spaces", P::array({space(1)})}, {"Current Space", 1}});
+    P spacesWithNonDict = P::dict({{"Display Identifier", "Main"}, {"Spaces", P::array({providerSpace(1), P(3)})}});
+    P currentNotDict = P::dict({{"Display Identifier", "Main"}, {"Spaces", P::array({providerSpace(1)})}, {"Current Space", 1}});
 
     const MalformedCase cases[] = {
         {"null", P(), false, {}, {}},
         {"not an array", P::dict({{"a", 1}}), false, {}, {}},
         {"empty array", P(P::Array{}), false, {}, {}},
-        {"element not a dictionary", P::array({display("Main", {space(1)}), P("x")}), false, {}, {}},
+        {"element not a dictionary", P::array({display("Main", {providerSpace(1)}), P("x")}), false, {}, {}},
         {"dictionary with a non-string key", P::array({nonStringKey}), false, {}, {}},
         {"only an empty display dictionary", P::array({P(P::Dict{})}), false, {}, {}},
-        {"display without identifier is left out", P::array({noIdentifier, display("U2", {space(2)})}), true, {1}, {{0}}},
+        {"display without identifier is left out", P::array({noIdentifier, display("U2", {providerSpace(2)})}), true, {1}, {{0}}},
         {"Spaces not an array", P::array({spacesNotArray}), false, {}, {}},
         {"Spaces with a non-dictionary", P::array({spacesWithNonDict}), false, {}, {}},
         {"unusable managed numbers are skipped but counted",
-         P::array({display("Main", {noManaged, fractional, stringManaged, P(P::Dict{}), wholeReal, space(7)})}), true, {2}, {{4, 5}}},
+         P::array({display("Main", {noManaged, fractional, stringManaged, P(P::Dict{}), wholeReal, providerSpace(7)})}), true, {2}, {{4, 5}}},
         {"empty Spaces array", P::array({display("Main", {})}), true, {0}, {{}}},
         {"Current Space not a dictionary", P::array({currentNotDict}), true, {1}, {{0}}},
     };

@@ -14,7 +14,7 @@ using lumivast::test::SimWorldTest;
 namespace {
 
 // Main: desktops S1, S2, S3, then full-screen F4 and F7. EXT: desktops S5 (4) and S6 (5).
-const char* kWorld = R"({
+const char* kSwitcherWorld = R"({
   "displays": [ { "identifier": "Main", "main": true, "current": 1, "frame": {"x": 0, "y": 0, "w": 1512, "h": 982},
                   "spaces": [ {"managedID": 1, "uuid": "S1"}, {"managedID": 2, "uuid": "S2"}, {"managedID": 3, "uuid": "S3"},
                               {"managedID": 4, "uuid": "F4", "type": "fullscreen", "pid": 77},
@@ -43,7 +43,7 @@ class SpaceSwitcherTest : public SimWorldTest {
 protected:
     SpaceSwitcherTest()
     {
-        use(worldFrom(kWorld));
+        use(worldFrom(kSwitcherWorld));
         g_log.clear();
         m_previousHandler = qInstallMessageHandler(captureSwitcherLog);
     }
@@ -136,7 +136,7 @@ TEST_F(SpaceSwitcherTest, InstantSwitchReachesTheTargetThroughTheDock)
 {
     for (int version : {15, 27}) {
         SCOPED_TRACE(version);
-        auto w = worldFrom(kWorld);
+        auto w = worldFrom(kSwitcherWorld);
         w->osMajorVersion = version;
         use(w);
         SpaceSwitcher instant(scheduler);
@@ -185,7 +185,7 @@ TEST_F(SpaceSwitcherTest, QuickSuccessiveSwitchesCountFromTheTargetStillInFlight
 {
     for (bool classicSteps : {false, true}) {
         SCOPED_TRACE(classicSteps ? "classic one-Space presses" : "instant");
-        use(worldFrom(kWorld));
+        use(worldFrom(kSwitcherWorld));
         SpaceSwitcher fresh(scheduler);
         if (classicSteps) {
             setClassic();
@@ -211,7 +211,7 @@ TEST_F(SpaceSwitcherTest, QuickSuccessiveSwitchesCountFromTheTargetStillInFlight
     }
 
     // A switch that never lands stops counting after the time-out.
-    use(worldFrom(kWorld));
+    use(worldFrom(kSwitcherWorld));
     SpaceSwitcher fresh(scheduler);
     world->screenLocked = true; // the Dock ignores the gesture
     ASSERT_TRUE(fresh.switchTo(space(snapshot(), "S2"), snapshot()));
@@ -388,7 +388,7 @@ TEST_F(SpaceSwitcherTest, ClassicFailures)
     EXPECT_EQ(g_log.size(), 1);
 
     // No keyboard events to be had: the shortcut is still put back later.
-    use(worldFrom(kWorld));
+    use(worldFrom(kSwitcherWorld));
     world->hotKeys[120].enabled = false;
     world->events().refuseEvents = true;
     EXPECT_FALSE(switchTo("S3"));

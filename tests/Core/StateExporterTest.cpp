@@ -16,7 +16,7 @@ using lumivast::test::SimWorldTest;
 
 namespace {
 
-const char* kWorld = R"({
+const char* kExportWorld = R"({
   "menuBarDisplay": "Main",
   "displays": [
     { "identifier": "Main", "uuid": "37D8832A-2D66-02CA-B9F7-8F30A301B230", "main": true, "current": 3,
@@ -39,7 +39,7 @@ protected:
     StateExporterTest()
     {
         DemoMode::resetForTesting();
-        install(worldFrom(kWorld));
+        install(worldFrom(kExportWorld));
         store.runningAppProvider = [](std::int32_t pid) -> std::optional<RunningApplication> {
             if (pid == 812)
                 return RunningApplication{pid, QStringLiteral("org.example.browser"), QStringLiteral("Browser")};

@@ -11,7 +11,7 @@ using lumivast::test::SimWorldTest;
 
 namespace {
 
-const char* kWorld = R"({
+const char* kAccessibilityWorld = R"({
   "displays": [ { "identifier": "Main", "current": 1, "spaces": [ {"managedID": 1}, {"managedID": 2} ] } ],
   "apps": [ {"pid": 7, "bundleID": "org.example.a", "name": "A", "focusedWindow": 3},
             {"pid": 8, "bundleID": "org.example.b", "name": "B", "hidden": true},
@@ -27,7 +27,7 @@ const char* kWorld = R"({
 
 class SimAccessibilityTest : public SimWorldTest {
 protected:
-    SimAccessibilityTest() { install(worldFrom(kWorld)); }
+    SimAccessibilityTest() { install(worldFrom(kAccessibilityWorld)); }
 
     AXElements& ax() { return Platform::current().accessibilityElements(); }
     sysfn::AXElementRef app(std::int32_t pid) { return ax().applicationElement(pid); }

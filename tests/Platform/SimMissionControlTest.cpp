@@ -10,7 +10,7 @@ using Element = sysfn::AXElementRef;
 namespace {
 
 // Main: desktops 1, 2 and a full-screen Space of pid 77 (then desktop 3); EXT: desktops 5, 6.
-const char* kWorld = R"({
+const char* kMissionControlWorld = R"({
   "displays": [ { "identifier": "Main", "main": true, "current": 2, "frame": {"x": 0, "y": 0, "w": 1512, "h": 982},
                   "spaces": [ {"managedID": 1}, {"managedID": 2}, {"managedID": 4, "type": "fullscreen", "pid": 77},
                               {"managedID": 3} ] },
@@ -23,7 +23,7 @@ const char* kWorld = R"({
 
 class SimMissionControlTest : public SimWorldTest {
 protected:
-    SimMissionControlTest() { install(worldFrom(kWorld)); }
+    SimMissionControlTest() { install(worldFrom(kMissionControlWorld)); }
 
     SimMissionControl& mc() { return world->missionControl(); }
     AXElements& ax() { return Platform::current().accessibilityElements(); }

@@ -3,6 +3,7 @@
 #include "Platform/Sim/SimServices.h"
 #include "UI/Settings/GeneralPane.h"
 #include "UI/Settings/WindowsPane.h"
+#include "tests/UI/PaneTesting.h"
 #include "tests/UI/SettingsWorld.h"
 
 #include <QCheckBox>
@@ -15,25 +16,10 @@
 
 using namespace lumivast;
 namespace K = Settings::Key;
+using test::findByText;
+using test::shown;
 
 namespace {
-
-template <typename T>
-T* findByText(QWidget* root, const QString& text)
-{
-    for (T* widget : root->findChildren<T*>()) {
-        if (widget->text() == text)
-            return widget;
-    }
-    ADD_FAILURE() << "no control " << text.toStdString();
-    return nullptr;
-}
-
-// Whether the widget would show while its pane shows.
-bool shown(QWidget* widget, QWidget* pane)
-{
-    return widget->isVisibleTo(pane);
-}
 
 struct ToggleRow {
     const char* label;
