@@ -19,15 +19,9 @@ using OverlayEffects::capsule;
 using OverlayEffects::rounded;
 
 constexpr double kHoverScale = 1.015;
-constexpr double kSymbolScale = OverlayLayout::kSymbolScale;
 // The backdrop.
 constexpr double kBackdropDim = 0.42;
 constexpr double kNoPictureWhite = 0.08;
-
-QFont pixelFont(double pixelSize, QFont::Weight weight)
-{
-    return OverlayLayout::font(pixelSize, weight);
-}
 
 QColor white(double alpha)
 {
@@ -147,7 +141,7 @@ void OverlayPainter::paintContent(QPainter& p, const OverlayFrames& f, const Mom
     for (const auto& [rect, title] : f.sectionTitles) {
         if (!rect.intersects(f.scrollArea))
             continue;
-        QFont titleFont = pixelFont(12, QFont::DemiBold);
+        QFont titleFont = OverlayLayout::font(12, QFont::DemiBold);
         titleFont.setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
         p.setFont(titleFont);
         p.setPen(white(0.6));
@@ -163,7 +157,7 @@ void OverlayPainter::paintContent(QPainter& p, const OverlayFrames& f, const Mom
             paintTile(p, tiles[i], f.tiles[i], m);
     }
     if (f.noMatch) {
-        p.setFont(pixelFont(15, QFont::Normal));
+        p.setFont(OverlayLayout::font(15, QFont::Normal));
         p.setPen(white(0.7));
         const QString text = OverlayLayout::tr("No Space matches \u201C%1\u201D. Press Delete to edit the search or Esc to clear it.")
                                  .arg(m_model.query());
@@ -174,7 +168,7 @@ void OverlayPainter::paintContent(QPainter& p, const OverlayFrames& f, const Mom
 
 void OverlayPainter::paintHeader(QPainter& p, const OverlayFrames& f, const Moment& m)
 {
-    const QFont titleFont = pixelFont(26, QFont::DemiBold);
+    const QFont titleFont = OverlayLayout::font(26, QFont::DemiBold);
     p.setFont(titleFont);
     p.setPen(Qt::white);
     p.drawText(f.header, Qt::AlignLeft | Qt::AlignVCenter, OverlayLayout::tr("Spaces"));
@@ -189,7 +183,7 @@ void OverlayPainter::paintHeader(QPainter& p, const OverlayFrames& f, const Mome
     p.setBrush(Qt::NoBrush);
     p.drawPath(capsule(pill.adjusted(0.5, 0.5, -0.5, -0.5)));
     const QColor ink = white(state.ink);
-    const double iconSide = 13 * kSymbolScale;
+    const double iconSide = 13 * OverlayLayout::kSymbolScale;
     drawSymbol(p, QStringLiteral("magnifyingglass"), QRectF(pill.left() + 12, pill.top(), iconSide, pill.height()), iconSide,
                ink);
     p.setFont(look.font);
@@ -207,7 +201,7 @@ void OverlayPainter::paintHeader(QPainter& p, const OverlayFrames& f, const Mome
 
     // The hints, pushed to the right edge; they give way, whole, before anything else.
     const QRectF hints = f.hints.adjusted(pill.right() - f.pill.right(), 0, 0, 0);
-    p.setFont(pixelFont(13, QFont::Normal));
+    p.setFont(OverlayLayout::font(13, QFont::Normal));
     p.setPen(white(0.55));
     p.drawText(hints, Qt::AlignRight | Qt::AlignVCenter, OverlayLayout::headerHints(hints.width()));
 }
@@ -221,10 +215,10 @@ void OverlayPainter::paintBanner(QPainter& p, const OverlayFrames& f)
     p.setPen(QPen(white(0.1), 1));
     p.setBrush(Qt::NoBrush);
     p.drawPath(rounded(banner.adjusted(0.5, 0.5, -0.5, -0.5), 12));
-    const double iconSide = 18 * kSymbolScale;
+    const double iconSide = 18 * OverlayLayout::kSymbolScale;
     drawSymbol(p, QStringLiteral("rectangle.dashed.badge.record"), QRectF(banner.left() + 16, banner.top(), iconSide, banner.height()),
                iconSide, QColor(0xFF, 0x9F, 0x0A));
-    const QFont textFont = pixelFont(13, QFont::Normal);
+    const QFont textFont = OverlayLayout::font(13, QFont::Normal);
     p.setFont(textFont);
     p.setPen(white(0.85));
     const double textX = banner.left() + 16 + iconSide + 12;
@@ -232,7 +226,7 @@ void OverlayPainter::paintBanner(QPainter& p, const OverlayFrames& f)
     p.drawText(QRectF(textX, banner.top(), room, banner.height()), Qt::AlignLeft | Qt::AlignVCenter,
                elided(OverlayLayout::bannerText(), textFont, room));
     p.fillPath(rounded(*f.bannerButton, 5), QColor(0x0A, 0x84, 0xFF));
-    p.setFont(pixelFont(12, QFont::Medium));
+    p.setFont(OverlayLayout::font(12, QFont::Medium));
     p.setPen(Qt::white);
     p.drawText(*f.bannerButton, Qt::AlignCenter, OverlayLayout::bannerButtonText());
 }
@@ -271,10 +265,10 @@ void OverlayPainter::paintTile(QPainter& p, const OverlayTile& tile, const Overl
         p.restore();
     } else {
         const auto color = tile.colorHex ? colorFromHex(*tile.colorHex) : std::nullopt;
-        drawSymbol(p, tile.symbol, frame.icon, 14 * kSymbolScale, color.value_or(QColor(Qt::white)));
+        drawSymbol(p, tile.symbol, frame.icon, 14 * OverlayLayout::kSymbolScale, color.value_or(QColor(Qt::white)));
     }
     if (m_model.editingID() != tile.id) {
-        const QFont nameFont = pixelFont(15, QFont::DemiBold);
+        const QFont nameFont = OverlayLayout::font(15, QFont::DemiBold);
         p.setFont(nameFont);
         p.setPen(Qt::white);
         const double room = frame.tile.right() - frame.name.left();
@@ -282,7 +276,7 @@ void OverlayPainter::paintTile(QPainter& p, const OverlayTile& tile, const Overl
                    elided(tile.name, nameFont, room));
     }
     if (frame.note && tile.note) {
-        const QFont noteFont = pixelFont(12, QFont::Normal);
+        const QFont noteFont = OverlayLayout::font(12, QFont::Normal);
         p.setFont(noteFont);
         p.setPen(white(0.6));
         p.drawText(*frame.note, Qt::AlignLeft | Qt::AlignVCenter, elided(tile.note->simplified(), noteFont, frame.note->width()));
@@ -359,7 +353,7 @@ void OverlayPainter::paintCard(QPainter& p, const OverlayTile& tile, const Overl
 
     // Badges.
     if (tile.number) {
-        const QFont f = pixelFont(12, QFont::Bold);
+        const QFont f = OverlayLayout::font(12, QFont::Bold);
         const QString text = QString::number(*tile.number);
         const QRectF badge = OverlayLayout::numberBadge(card, *tile.number);
         p.fillPath(capsule(badge), black(0.55));
@@ -368,7 +362,7 @@ void OverlayPainter::paintCard(QPainter& p, const OverlayTile& tile, const Overl
         p.drawText(badge, Qt::AlignCenter, text);
     }
     if (tile.isActive) {
-        const QFont f = pixelFont(11, QFont::DemiBold);
+        const QFont f = OverlayLayout::font(11, QFont::DemiBold);
         const QString text = OverlayLayout::tr("Current");
         const QFontMetricsF metrics(f);
         const double w = metrics.horizontalAdvance(text) + 16;
@@ -384,7 +378,7 @@ void OverlayPainter::paintCard(QPainter& p, const OverlayTile& tile, const Overl
         QPainterPath circle;
         circle.addEllipse(mark);
         p.fillPath(circle, black(0.55));
-        drawSymbol(p, QStringLiteral("bolt.fill"), mark, 11 * kSymbolScale, QColor(0xFF, 0xD6, 0x0A));
+        drawSymbol(p, QStringLiteral("bolt.fill"), mark, 11 * OverlayLayout::kSymbolScale, QColor(0xFF, 0xD6, 0x0A));
     }
     p.restore();
 }
@@ -403,7 +397,7 @@ void OverlayPainter::paintAppStrip(QPainter& p, const OverlayTile& tile, const O
             drawSymbol(p, QStringLiteral("app"), box, 22, Qt::white);
     }
     if (frame.moreApps) {
-        p.setFont(pixelFont(11, QFont::Bold));
+        p.setFont(OverlayLayout::font(11, QFont::Bold));
         p.setPen(Qt::white);
         p.drawText(*frame.moreApps, Qt::AlignLeft | Qt::AlignVCenter,
                    OverlayLayout::moreAppsText(tile.apps.size() - frame.appIcons.size()));
@@ -424,7 +418,7 @@ void OverlayPainter::paintPlaceholder(QPainter& p, const OverlayTile& tile, cons
     p.fillRect(card, shade);
 
     // The watermark, cut off by the card.
-    const double markSide = 0.95 * card.height() * kSymbolScale;
+    const double markSide = 0.95 * card.height() * OverlayLayout::kSymbolScale;
     const QRectF markBox(card.right() - markSide + 0.28 * card.width(), card.bottom() - markSide + 0.18 * card.height(), markSide,
                          markSide);
     drawSymbol(p, tile.symbol, markBox, markSide * 0.8, white(0.10));
@@ -432,7 +426,7 @@ void OverlayPainter::paintPlaceholder(QPainter& p, const OverlayTile& tile, cons
     const OverlayLayout::Placeholder layout = OverlayLayout::placeholder(card, tile);
     if (layout.chip) {
         p.fillPath(rounded(*layout.chip, 12), white(0.18));
-        drawSymbol(p, tile.symbol, *layout.chip, 20 * kSymbolScale, Qt::white);
+        drawSymbol(p, tile.symbol, *layout.chip, 20 * OverlayLayout::kSymbolScale, Qt::white);
     }
     if (layout.caption) {
         QString caption;
@@ -442,7 +436,7 @@ void OverlayPainter::paintPlaceholder(QPainter& p, const OverlayTile& tile, cons
             caption = QStringLiteral("Capturing preview\u2026");
         else
             caption = QStringLiteral("No preview yet");
-        const QFont captionFont = pixelFont(12, QFont::Medium);
+        const QFont captionFont = OverlayLayout::font(12, QFont::Medium);
         p.setFont(captionFont);
         p.setPen(white(0.65));
         p.drawText(*layout.caption, Qt::AlignLeft | Qt::AlignVCenter, elided(caption, captionFont, layout.caption->width()));
