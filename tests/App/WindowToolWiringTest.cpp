@@ -124,6 +124,23 @@ TEST_F(WindowToolWiringTest, WindowMarksThroughTheShortcuts)
     EXPECT_EQ(world->frontmostPID, 401);
 }
 
+// A click in the Space dock goes to the sink: a window here comes to the front, with no switch.
+TEST_F(WindowToolWiringTest, TheSpaceDocksClickBringsAWindowOfThisSpaceForward)
+{
+    const auto here = delegate->watcher().snapshot().currentSpace()->managedID;
+    const auto& windows = delegate->contents().windows();
+    const auto behind = std::find_if(windows.begin(), windows.end(),
+                                     [&](const SpaceContents::WindowInfo& w) { return w.spaceID == here; });
+    ASSERT_NE(behind, windows.end());
+    world->frontmostPID = 0; // nothing in front yet
+    const Duration before = delegate->lastLumivastSwitch();
+    delegate->spaceDock().onFocus(*behind);
+    settle(100ms);
+    EXPECT_EQ(world->frontmostPID, behind->pid);
+    EXPECT_EQ(currentID(), QStringLiteral("S1"));
+    EXPECT_EQ(delegate->lastLumivastSwitch(), before);
+}
+
 TEST_F(WindowToolWiringTest, MinimiseAllAndUndo)
 {
     delegate->commands().perform(SpaceCommand::minimizeAll());
