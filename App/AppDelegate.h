@@ -30,6 +30,7 @@
 #include "Core/Windows/SpaceMinimizer.h"
 #include "Core/Windows/WindowMarks.h"
 #include "Core/Windows/WindowMover.h"
+#include "Platform/Lifetime.h"
 #include "Platform/Scheduler.h"
 #include "Platform/Workspace.h"
 #include "UI/HUD/HUDController.h"
@@ -106,13 +107,11 @@ public:
     EdgeTriggers& edgeTriggers() { return m_edgeTriggers; }
     DockGuard& dockGuard() { return m_dockGuard; }
     Updater& updater() { return m_updater; }
-    FocusMemory& focusMemory() { return m_focusMemory; }
     SpaceLock& spaceLock() { return m_spaceLock; }
     SpaceMinimizer& minimizer() { return m_minimizer; }
     WindowMarks& marks() { return m_marks; }
     LocalAPI& localAPI() { return m_localAPI; }
     SearchPanelController& windowPanel() { return m_windowPanel; }
-    SearchPanelController& launcherPanel() { return m_launcherPanel; }
     SpaceDockController& spaceDock() { return m_spaceDock; }
     TouchGestures& touch() { return m_touch; }
     // Made while launching.
@@ -277,6 +276,7 @@ private:
     WorkItem m_refreshTimer;
     double m_refreshTimerInterval = -1.0; // seconds; 0 while previews are off
     std::vector<WorkItem> m_pending; // delayed work that must not outlive the delegate
+    Lifetime m_lifetime{m_scheduler}; // for reports from other threads
 };
 
 } // namespace lumivast

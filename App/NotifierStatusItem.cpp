@@ -166,11 +166,7 @@ void NotifierStatusItem::scheduleRedraw()
     if (m_redrawPending)
         return;
     m_redrawPending = true;
-    QPointer<NotifierStatusItem> self(this);
-    m_scheduler.post([self] {
-        if (self)
-            self->redraw();
-    });
+    m_lifetime.post([this] { redraw(); });
 }
 
 void NotifierStatusItem::redraw()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Lifetime.h"
 #include "Platform/Scheduler.h"
 #include "UI/MenuBar/StatusItem.h"
 
@@ -122,6 +123,7 @@ private:
 
     std::optional<QPoint> m_menuPoint; // where a host asked for the menu
     QPointer<QMenu> m_menu;
+    Lifetime m_lifetime{m_scheduler};
 };
 
 class NotifierItemAdaptor final : public QDBusAbstractAdaptor {

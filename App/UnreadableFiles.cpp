@@ -8,7 +8,6 @@
 #include "Platform/DataFile.h"
 
 #include <QFileInfo>
-#include <QPointer>
 
 #include <algorithm>
 
@@ -30,14 +29,10 @@ void AppDelegate::wireUnreadableFileReports()
     // Files found while starting, in one toast; later ones as they are found,
     // after the toast of the operation that found them.
     later(reportDelay(), [](AppDelegate& d) { d.reportUnreadableFiles(); });
-    QPointer<AppDelegate> self(this);
-    Scheduler* scheduler = &m_scheduler;
-    DataFile::setSetAsideObserver([self, scheduler](const DataFile::SetAsideFile&) {
-        scheduler->post([self] {
-            if (self)
-                self->later(reportDelay(), [](AppDelegate& d) { d.reportUnreadableFiles(); });
-        });
-    });
+    // Reported from whichever thread read the file.
+    DataFile::setSetAsideObserver(m_lifetime.wrap([this](const DataFile::SetAsideFile&) {
+        later(reportDelay(), [](AppDelegate& d) { d.reportUnreadableFiles(); });
+    }));
 }
 
 void AppDelegate::reportUnreadableFiles()

@@ -34,7 +34,6 @@ public:
         }
         return m_value;
     }
-    bool isDone() const { return m_done.load(std::memory_order_acquire); }
     void reset()
     {
         std::lock_guard lock(resolveMutex());

@@ -33,12 +33,14 @@ public:
         permissionPrompts,     // the system asks the user before a program may control or capture
         desktopShortcuts,      // the system's own "Switch to Desktop N" keys
         altTabIsFree,          // Alt+Tab is left to programs (no window switcher of the desktop holds it)
+        desktopNames,          // a pager and switcher of the system's own that show the names the program hands over
     };
 
     virtual ~SystemParts() = default;
 
     virtual Words words() const { return {}; }
-    virtual bool has(Part) const { return true; }
+    // The first system has every part but desktop names of its own.
+    virtual bool has(Part part) const { return part != Part::desktopNames; }
     // Why the system shows no desktops at all just now, in words for the user
     // ("No window manager is running."); empty while it shows them.
     virtual QString whyNoDesktops() const { return {}; }

@@ -10,7 +10,6 @@
 #include "Core/Switching/SpaceNavigator.h"
 #include "Platform/Platform.h"
 
-#include <QPointer>
 #include <QJsonArray>
 #include <QTextBoundaryFinder>
 
@@ -71,15 +70,7 @@ OverlayViewModel::OverlayViewModel(Scheduler& scheduler, SpaceWatcher& watcher, 
     , m_contents(contents)
 {
     // Each announcement rebuilds once, after the announcing service holds its new state.
-    QPointer<OverlayViewModel> self(this);
-    const auto later = [self] {
-        if (!self)
-            return;
-        self->m_scheduler.post([self] {
-            if (self)
-                self->rebuild();
-        });
-    };
+    const auto later = [this] { m_lifetime.post([this] { rebuild(); }); };
     connect(&m_watcher, &SpaceWatcher::changed, this, later);
     connect(&m_store, &SpaceStore::changed, this, later);
     connect(&m_thumbnails, &ThumbnailService::changed, this, later);

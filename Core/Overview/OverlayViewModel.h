@@ -2,6 +2,7 @@
 
 #include "Core/Spaces/SpaceContents.h"
 #include "Core/Spaces/SpaceModel.h"
+#include "Platform/Lifetime.h"
 #include "Platform/Scheduler.h"
 #include "Platform/Screens.h"
 
@@ -178,6 +179,7 @@ private:
     bool m_needsScreenRecording = false;
     QString m_query;
     std::optional<QString> m_draggingID;
+    Lifetime m_lifetime{m_scheduler};
 };
 
 } // namespace lumivast

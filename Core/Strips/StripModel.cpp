@@ -8,7 +8,6 @@
 #include "Core/Spaces/SpaceWatcher.h"
 #include "Core/Switching/SpaceNavigator.h"
 
-#include <QPointer>
 
 namespace lumivast {
 
@@ -32,11 +31,7 @@ StripModel::~StripModel() = default;
 void StripModel::rebuildLater()
 {
     // One turn later, so that every listener of the same change has seen it first.
-    QPointer<StripModel> self(this);
-    m_scheduler.post([self] {
-        if (self)
-            self->rebuild();
-    });
+    m_lifetime.post([this] { rebuild(); });
 }
 
 void StripModel::rebuild()

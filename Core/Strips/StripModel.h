@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/Spaces/SpaceModel.h"
+#include "Platform/Lifetime.h"
 #include "Platform/Scheduler.h"
 
 #include <QColor>
@@ -66,6 +67,7 @@ private:
     ThumbnailService& m_thumbnails;
     SpaceContents& m_contents;
     std::vector<Item> m_items;
+    Lifetime m_lifetime{m_scheduler};
 };
 
 } // namespace lumivast

@@ -292,14 +292,6 @@ std::optional<QRectF> SimMissionControl::buttonFrame(std::uint64_t managedID) co
     return std::nullopt;
 }
 
-std::optional<QRectF> SimMissionControl::barFrame(const QString& displayIdentifier) const
-{
-    const auto bars = layout();
-    if (const BarLayout* bar = barOf(bars, displayIdentifier))
-        return bar->bar;
-    return std::nullopt;
-}
-
 // ---- Accessibility ----
 
 sysfn::AXElementRef SimMissionControl::handle(Kind kind, const QString& display, std::uint64_t space)

@@ -104,7 +104,6 @@ public:
     // ---- for assertions ----
     // The button of a Space (managed number) while the bars show, global top-left.
     std::optional<QRectF> buttonFrame(std::uint64_t managedID) const;
-    std::optional<QRectF> barFrame(const QString& displayIdentifier) const;
     std::optional<std::uint64_t> hovered() const { return m_hovered; }
     // One line per thing it did ("opening", "open", "hover 3", "added 6 on Main", "removed 3", "closing", ...).
     const QStringList& log() const { return m_log; }

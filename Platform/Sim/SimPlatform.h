@@ -30,7 +30,6 @@ public:
     }
 
     SimWorld& world() { return *m_world; }
-    std::shared_ptr<SimWorld> worldShared() const { return m_world; }
 
     SymbolSource& symbols() override { return *m_world; }
     Workspace& workspace() override { return *m_world; }

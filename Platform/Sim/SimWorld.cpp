@@ -602,28 +602,45 @@ void SimWorld::postWindowServerEvent(std::uint32_t event)
                 targets.push_back(r);
         }
     }
-    auto deliver = [targets, event] {
-        for (const Registration& r : targets)
-            r.proc(event, nullptr, 0, r.context);
+    auto deliver = [targets, event, worker = notifyFromWorkerThread] {
+        const auto call = [&] {
+            for (const Registration& r : targets)
+                r.proc(event, nullptr, 0, r.context);
+        };
+        if (worker)
+            std::thread(call).join();
+        else
+            call();
     };
-    if (notifyFromWorkerThread)
-        std::thread(deliver).join();
+    announce(std::move(deliver));
+}
+
+void SimWorld::announce(std::function<void()> delivery)
+{
+    if (synchronousAnnouncements)
+        delivery();
     else
-        deliver();
+        scheduler().post(std::move(delivery));
 }
 
 void SimWorld::postWorkspaceEvent(WorkspaceEvent event)
 {
-    std::vector<std::function<void()>> handlers;
-    {
-        std::lock_guard lock(m_observers->mutex);
-        for (const auto& [id, entry] : m_observers->handlers) {
-            if (entry.first == event)
-                handlers.push_back(entry.second);
+    // The observers are those of the moment of delivery: one that ended meanwhile hears nothing.
+    announce([weak = std::weak_ptr<Observers>(m_observers), event] {
+        const auto observers = weak.lock();
+        if (!observers)
+            return;
+        std::vector<std::function<void()>> handlers;
+        {
+            std::lock_guard lock(observers->mutex);
+            for (const auto& [id, entry] : observers->handlers) {
+                if (entry.first == event)
+                    handlers.push_back(entry.second);
+            }
         }
-    }
-    for (const auto& handler : handlers)
-        handler();
+        for (const auto& handler : handlers)
+            handler();
+    });
 }
 
 void SimWorld::touchSpacesPreferences()
@@ -702,16 +719,21 @@ void SimWorld::postApplicationEvent(WorkspaceEvent event, std::int32_t pid)
 
 void SimWorld::postApplicationEvent(WorkspaceEvent event, const RunningApplication& application)
 {
-    std::vector<std::function<void(const RunningApplication&)>> handlers;
-    {
-        std::lock_guard lock(m_observers->mutex);
-        for (const auto& [id, entry] : m_observers->appHandlers) {
-            if (entry.first == event)
-                handlers.push_back(entry.second);
+    announce([weak = std::weak_ptr<Observers>(m_observers), event, application] {
+        const auto observers = weak.lock();
+        if (!observers)
+            return;
+        std::vector<std::function<void(const RunningApplication&)>> handlers;
+        {
+            std::lock_guard lock(observers->mutex);
+            for (const auto& [id, entry] : observers->appHandlers) {
+                if (entry.first == event)
+                    handlers.push_back(entry.second);
+            }
         }
-    }
-    for (const auto& handler : handlers)
-        handler(application);
+        for (const auto& handler : handlers)
+            handler(application);
+    });
     postWorkspaceEvent(event);
 }
 

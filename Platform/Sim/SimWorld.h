@@ -18,6 +18,7 @@
 
 #include <any>
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -151,6 +152,10 @@ public:
     std::set<std::uint32_t> failingNotificationEvents;
     std::optional<PlistValue> spacesListOverride; // returned verbatim (a null value: no list)
     bool notifyFromWorkerThread = false;
+    // Changes are announced (window-server and workspace notifications) as the real desktop does:
+    // later, posted through the world's scheduler, never inside the call that made them. A test
+    // that needs them inside that call asks for it here and says why.
+    bool synchronousAnnouncements = false;
     WindowMoves windowMoves = WindowMoves::obey;
     Duration lateMoveDelay = 500ms; // how long a late move takes to land
 
@@ -406,6 +411,8 @@ private:
     void placeWindow(std::uint32_t id, std::uint64_t managedID);
 
     void setLoaded(Image* image, bool loaded);
+    // Runs `delivery` as announcements go (see synchronousAnnouncements).
+    void announce(std::function<void()> delivery);
 
     std::vector<std::unique_ptr<Image>> m_images;
     std::vector<Image*> m_loadOrder; // the loaded images, in the order they were loaded

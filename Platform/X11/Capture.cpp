@@ -10,6 +10,7 @@
 
 #include <QBuffer>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>

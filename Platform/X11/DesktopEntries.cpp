@@ -113,18 +113,11 @@ std::optional<DesktopEntries::Application> DesktopEntries::forClass(const QStrin
         for (auto& [key, app] : byId)
             m_byClass.try_emplace(key, std::move(app));
         m_read = true;
-        ++m_readings;
     }
     const auto it = m_byClass.find(windowClass.toLower());
     if (it == m_byClass.end())
         return std::nullopt;
     return it->second;
-}
-
-std::uint64_t DesktopEntries::readings()
-{
-    std::lock_guard lock(m_mutex);
-    return m_readings;
 }
 
 std::optional<QString> DesktopEntries::fileOf(const QString& id)

@@ -35,8 +35,6 @@ public:
     // none does. Answers, misses included, come from one reading of every entry, kept until
     // the applications folders change. Any thread.
     std::optional<Application> forClass(const QString& windowClass);
-    // How many times every entry was read, for the tests.
-    std::uint64_t readings();
 
     // The entry file of a desktop-file id (without ".desktop"); none when there is none.
     static std::optional<QString> fileOf(const QString& id);
@@ -53,7 +51,6 @@ private:
 
     std::mutex m_mutex;
     bool m_read = false;
-    std::uint64_t m_readings = 0;
     std::map<QString, Application> m_byClass; // folded to lower case
     void* m_monitor = nullptr;                // GAppInfoMonitor
 };

@@ -62,4 +62,21 @@ void X11DesktopNames::setStoredNames(const std::map<std::uint64_t, QString>& nam
     x->flush();
 }
 
+std::map<std::uint64_t, QString> X11DesktopNames::shownNames()
+{
+    std::map<std::uint64_t, QString> shown;
+    auto x = m_session->connection();
+    if (!x)
+        return shown;
+    for (const Row& row : readRows(*x)) {
+        if (!row.managed)
+            continue;
+        const QStringList names = decodeNames(
+            x->readBytes(x->requestProperty(x->root(row.screen), x->atoms().desktopNames, x->atoms().utf8String, 16384)).value_or(QByteArray()));
+        for (std::uint32_t index = 0; index < row.count && index < std::uint32_t(names.size()); ++index)
+            shown[managedNumber(row.screen, index)] = names[int(index)];
+    }
+    return shown;
+}
+
 } // namespace lumivast::x11

@@ -19,6 +19,8 @@ class X11DesktopNames final : public DesktopNames {
 public:
     explicit X11DesktopNames(std::shared_ptr<Session> session);
     void setStoredNames(const std::map<std::uint64_t, QString>& names) override;
+    // _NET_DESKTOP_NAMES of every managed screen, for its desktops.
+    std::map<std::uint64_t, QString> shownNames() override;
 
 private:
     std::shared_ptr<Session> m_session;

@@ -8,7 +8,8 @@ namespace lumivast::x11 {
 namespace {
 
 // A desktop under an EWMH window manager: no Dock, no Mission Control, no
-// gestures, no permission prompts, and Alt+Tab belongs to the window manager.
+// gestures, no permission prompts, and Alt+Tab belongs to the window manager;
+// its pager shows the desktop names.
 class X11Parts final : public SystemParts {
 public:
     explicit X11Parts(std::shared_ptr<Session> session) : m_session(std::move(session)) {}
@@ -24,7 +25,7 @@ public:
         };
         return words;
     }
-    bool has(Part) const override { return false; }
+    bool has(Part part) const override { return part == Part::desktopNames; }
     QString whyNoDesktops() const override
     {
         const auto x = m_session->connection();

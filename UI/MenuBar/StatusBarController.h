@@ -76,7 +76,6 @@ public:
     std::vector<MenuItem> menuTree();
 
     bool compactFallback() const { return m_compactFallback; }
-    const std::vector<StripHit>& stripHits() const { return m_stripHits; }
 
     // Drawn at the item's pixel density, in black: the desktop tints template images.
     static QImage stripImage(const std::vector<Space>& spaces, bool dots, qreal devicePixelRatio,

@@ -24,11 +24,6 @@ namespace K = Settings::Key;
 
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("StatusBarController", text);
-}
-
 constexpr int kMaxAppIcons = 8;
 constexpr int kMaxSavedSpaces = 10;
 

@@ -129,11 +129,7 @@ void TrayStatusItem::scheduleRedraw()
     if (m_redrawPending)
         return;
     m_redrawPending = true;
-    QPointer<TrayStatusItem> self(this);
-    m_scheduler.post([self] {
-        if (self)
-            self->redraw();
-    });
+    m_lifetime.post([this] { redraw(); });
 }
 
 void TrayStatusItem::redraw()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Lifetime.h"
 #include "Platform/Scheduler.h"
 #include "UI/MenuBar/StatusItem.h"
 
@@ -66,6 +67,7 @@ private:
     qreal m_imageLeft = 0; // where the item's image starts in the shown one
     QPointer<QMenu> m_menu;
     bool m_redrawPending = false;
+    Lifetime m_lifetime{m_scheduler};
 };
 
 } // namespace lumivast

@@ -135,7 +135,7 @@ void OverlayController::presentWindow()
 
     OverlayWindow* window = takeWindow();
     // A new view each opening: no hover, scroll, drag or animation of the last one carries over.
-    auto* view = new OverlayView(m_scheduler, m_model, kCornerRadius, m_alerts, *m_fileChooser, window);
+    auto* view = new OverlayView(m_scheduler, m_model, m_pictures, kCornerRadius, m_alerts, *m_fileChooser, window);
     window->layout()->addWidget(view);
     window->setModelFrame(screen->frame);
 
@@ -201,7 +201,7 @@ void OverlayController::prepareWindow()
     // The first opening finds the previews decoded at the main screen's tile
     // size, and the shadows, borders and symbols made, as later ones do.
     m_model.prepare(*screen, displayOn(*screen));
-    OverlayView view(m_scheduler, m_model, kCornerRadius, m_alerts, *m_fileChooser, window);
+    OverlayView view(m_scheduler, m_model, m_pictures, kCornerRadius, m_alerts, *m_fileChooser, window);
     view.resize(window->size());
     view.prepareDrawing();
 }

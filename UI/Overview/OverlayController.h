@@ -5,6 +5,7 @@
 #include "Platform/RunningApplications.h"
 #include "Platform/Scheduler.h"
 #include "UI/Overview/OverlayKey.h"
+#include "UI/Overview/OverlayPictureCache.h"
 #include "UI/Overview/OverlayView.h"
 #include "UI/Overview/OverlayWindow.h"
 
@@ -54,6 +55,8 @@ public:
     // The open window; null while closed, also while the last one fades out.
     OverlayWindow* window() const { return m_window; }
     OverlayView* view() const { return m_view; }
+    // The pictures every opening's view draws from.
+    OverlayPictureCache& pictures() { return m_pictures; }
     bool isOpen() const { return m_window != nullptr; }
     bool isTransitioning() const { return m_transitioning; }
     // The hot-key setting named a preset held with Option at the last opening.
@@ -100,6 +103,7 @@ private:
     CommandSink& m_sink;
     FileChooser* m_fileChooser;
     OverlayViewModel m_model;
+    OverlayPictureCache m_pictures;
     QPointer<OverlayWindow> m_window;
     QPointer<OverlayView> m_view;
     std::vector<QPointer<OverlayWindow>> m_closing; // still fading out

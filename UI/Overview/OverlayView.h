@@ -3,9 +3,9 @@
 #include "Core/Overview/OverlayViewModel.h"
 #include "Core/Previews/PreviewImage.h"
 #include "Platform/Scheduler.h"
+#include "UI/Overview/OverlayLayout.h"
+#include "UI/Overview/OverlayPainter.h"
 
-#include <QFont>
-#include <QPixmap>
 #include <QPointer>
 #include <QRectF>
 #include <QWidget>
@@ -20,44 +20,26 @@ namespace lumivast {
 
 class AlertService;
 class FileChooser;
+class OverlayPictureCache;
 
-// The overview's content, drawn by hand over the whole screen: the blurred
-// desktop picture, the header with the search pill and hints, the permission
-// banner, and one block per section with its grid of tiles. It keeps no state
-// of the overview's own (all of that is the model's) beyond what the pointer
-// is doing: hover, a drag, the scroll position and the rename field. Only the
-// tiles in view are drawn.
+// The overview's content over the whole screen: the blurred desktop picture,
+// the header with the search pill and hints, the permission banner, and one
+// block per section with its grid of tiles. The widget takes the pointer, the
+// drags and the rename field, and eases what moves; where things lie is the
+// layout's, the drawing the painter's, the pictures the cache's. It keeps no
+// state of the overview's own (all of that is the model's) beyond what the
+// pointer is doing: hover, a drag, the scroll position and the rename field.
+// Only the tiles in view are drawn.
 class OverlayView final : public QWidget {
     Q_OBJECT
 public:
-    OverlayView(Scheduler& scheduler, OverlayViewModel& model, qreal radius, AlertService& alerts,
-                FileChooser& chooser, QWidget* parent = nullptr);
+    OverlayView(Scheduler& scheduler, OverlayViewModel& model, OverlayPictureCache& pictures, qreal radius,
+                AlertService& alerts, FileChooser& chooser, QWidget* parent = nullptr);
     ~OverlayView() override;
 
-    // Where each part of a tile lies, in the view's coordinates at rest (no
-    // scaling, current scroll position).
-    struct TileFrame {
-        QString id;
-        QRectF tile;                    // the whole tile: its hit area
-        QRectF card;
-        QRectF icon;                    // the icon slot of the title row
-        QRectF name;
-        std::optional<QRectF> note;
-        std::vector<QRectF> appIcons;   // one per shown app
-        std::optional<QRectF> automationMark;
-    };
-    struct Frames {
-        QRectF header;
-        QRectF pill;
-        QRectF hints;                   // the room right of the pill, the hints at its right edge
-        std::optional<QRectF> banner;
-        std::optional<QRectF> bannerButton;
-        QRectF scrollArea;              // the sections' viewport
-        std::vector<std::pair<QRectF, QString>> sectionTitles;
-        std::vector<TileFrame> tiles;
-        std::optional<QRectF> noMatch;
-        double contentHeight = 0;       // of the scrolled content
-    };
+    using TileFrame = OverlayTileFrame;
+    using Frames = OverlayFrames;
+    // The layout of the model at the view's size and scroll position.
     Frames frames() const;
 
     double scrollOffset() const { return m_scroll; }
@@ -67,11 +49,9 @@ public:
     // The rename field while a tile's name is edited.
     QLineEdit* renameField() const;
     // The backdrop as drawn: the picture blurred and saturated once per new picture.
-    const QImage& backdrop() const { return m_backdrop; }
+    const QImage& backdrop() const { return m_painter.backdrop(); }
     // The tile menu of a tile (shown on a secondary click).
     void showTileMenu(const QString& tileID, const QPoint& globalPos);
-
-    static QImage blurred(const QImage& picture);
 
     // Draws the content at rest once, off screen, so that everything it is
     // made of (previews at this size, shadows, borders, symbols) is at hand
@@ -80,26 +60,6 @@ public:
     // Whether the tile's preview is held at the card size the grid shows now,
     // or would be drawn scaled from another size.
     bool holdsPictureAtSize(const QString& tileID) const;
-    // How many previews have been decoded and cut to a card so far.
-    static int picturesMade();
-
-    // Where a placeholder card puts its parts; what does not fit is left
-    // out (the symbol chip first, then the caption), so nothing overlaps.
-    struct PlaceholderLayout {
-        std::optional<QRectF> chip;
-        std::optional<QRectF> name; // none on a card too small for it
-        std::optional<QRectF> caption;
-        int nameLines = 1;
-        QFont nameFont;
-    };
-    static PlaceholderLayout placeholderLayout(const QRectF& card, const OverlayTile& tile);
-    // How many app icons a card's strip shows: at most six, and no more than fit
-    // on the card with the count of the rest beside them; and the strip's width.
-    static std::size_t stripIcons(double cardWidth, std::size_t apps);
-    static double stripWidth(std::size_t shown, std::size_t apps);
-    // The header's hints that fit in `room` pixels, joined in their order: whole hints only, the
-    // least useful given up first (renaming, arranging, then searching); empty when none fits.
-    static QString headerHints(double room);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -129,7 +89,8 @@ private:
     void animate();
     double tween(const std::map<QString, Tween>& tweens, const QString& id, double fallback) const;
     void setTweenTarget(std::map<QString, Tween>& tweens, const QString& id, double target);
-    const OverlayTile* tileAt(const QPointF& point, const TileFrame** frame = nullptr) const;
+    // The tile under the point; `frame` gets a copy of its frame.
+    const OverlayTile* tileAt(const QPointF& point, TileFrame* frame = nullptr) const;
     const OverlayTile* tileByID(const QString& id) const;
     void setHovered(const std::optional<QString>& id);
     void beginRename(const QString& id);
@@ -159,22 +120,18 @@ private:
     GridLook gridLook() const;
     std::optional<GridLook> m_shownLook;
     QRect headerArea() const;
-    QRect tileArea(const QRectF& tile) const;
     bool isAtRest() const;
     void repaintAll();
 
-    void paintBackdrop(QPainter& p);
-    void paintContent(QPainter& p, const QRect& repainted, bool unscaled);
     // True while a hover, selection or search pill change is being eased.
     bool isEasing() const;
-    void paintHeader(QPainter& p, const Frames& f);
-    void paintBanner(QPainter& p, const Frames& f);
-    void paintTile(QPainter& p, const OverlayTile& tile, const TileFrame& frame);
-    void paintCard(QPainter& p, const OverlayTile& tile, const TileFrame& frame);
-    void paintPlaceholder(QPainter& p, const OverlayTile& tile, const QRectF& card);
+    // The painter's view of this moment: the eased values and the pictures.
+    OverlayPainter::Moment moment();
+    void paintContent(QPainter& p, const QRect& repainted, bool unscaled);
 
     Scheduler& m_scheduler;
     OverlayViewModel& m_model;
+    OverlayPictureCache& m_pictures;
     const qreal m_radius;
     AlertService& m_alerts;
     FileChooser& m_chooser;
@@ -192,16 +149,11 @@ private:
     std::optional<QString> m_dropTarget;
     std::optional<QString> m_lastSelected;
     // The search pill eases between its empty and typed looks.
-    struct PillState {
-        double width = 0;
-        double fill = 0;
-        double ink = 0;
-    };
-    PillState m_pillFrom;
-    PillState m_pillTo;
+    OverlayPainter::Pill m_pillFrom;
+    OverlayPainter::Pill m_pillTo;
     Duration m_pillStart{};
     QString m_lastQuery;
-    PillState pillNow() const;
+    OverlayPainter::Pill pillNow() const;
 
     // Pointer press, until it turns into a click or a drag.
     struct Press {
@@ -214,10 +166,8 @@ private:
     bool m_pressOnBackdrop = false;
     bool m_pressOnBannerButton = false;
 
-    QImage m_backdrop;
-    qint64 m_backdropKey = 0;
-    bool m_hasBackdropPicture = false;
-    // Pictures and shadows live in caches shared by every opening (see the source).
+    OverlayPainter m_painter;
+    // The tile's picture at that card size, from the cache; a stand-in is made at its size after the frame.
     QImage cardPicture(const OverlayTile& tile, QSize cardSize);
     void refineLater(const OverlayTile& tile, QSize cardSize);
     void refineNext();
@@ -237,10 +187,6 @@ private:
     std::optional<LayerLook> m_layerLook;
     LayerLook layerLook() const;
     const QImage& restingLayer();
-    const QImage& shadowFor(QSize cardSize, double blur, double strength);
-    const QImage& borderFor(QSize cardSize, double lineWidth, const QColor& color);
-    QImage appIcon(const SpaceContents::AppOnSpace& app);
-    std::map<std::int32_t, QImage> m_appIcons; // per opening: an app may change its icon
 
     QPointer<QLineEdit> m_renameField;
     std::optional<QString> m_renameFor;

@@ -62,7 +62,6 @@ public:
     // taken at once (keeping the panel's size, which follows its content).
     // Returns whether a stored place was found.
     bool setFrameAutosaveName(const QString& name);
-    QString frameAutosaveName() const { return m_autosaveName; }
     static QString frameDefaultsKey(const QString& autosaveName)
     {
         return QStringLiteral("Panel Frame ") + autosaveName;

@@ -62,7 +62,6 @@ public:
     QScrollArea* list() const { return m_scroll; }
     const std::vector<SearchPanelRow*>& rows() const { return m_rows; }
     QLabel* emptyLabel() const { return m_empty; }
-    QLabel* hintLabel() const { return m_hint; }
 
     // Background colours: opaque in demo mode, otherwise a translucent dark pane.
     static QColor backgroundColor();

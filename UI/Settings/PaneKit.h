@@ -68,7 +68,6 @@ public:
     // Widens the column, to line it up with other sections of the same form.
     void setLabelWidth(int width);
     QLabel* headerLabel() const { return m_header; }
-    QLabel* footerLabel() const { return m_footer; }
     QWidget* box() const { return m_box; }
 
 private:

@@ -161,12 +161,6 @@ private:
     QPushButton* m_trailing;
 };
 
-void selectData(QComboBox* box, const QString& value)
-{
-    const QSignalBlocker quiet(box);
-    box->setCurrentIndex(box->findData(value));
-}
-
 } // namespace
 
 SerialQueue& SpaceEditor::shortcutQueue()

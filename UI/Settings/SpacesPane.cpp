@@ -11,6 +11,7 @@
 #include "UI/Settings/WatcherProxy.h"
 #include "UI/Symbols/SymbolCatalogue.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>

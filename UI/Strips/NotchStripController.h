@@ -48,7 +48,6 @@ public:
     StripModel& model() { return *m_model; }
     Panel* panel() const { return m_panel.get(); }
     StripView* view() const { return m_view; }
-    bool isWatching() const { return m_hideWatch.isPending(); }
 
 private:
     void startHideWatch();

@@ -62,6 +62,7 @@ TEST_F(ProfilesAndTimeTest, SleepingScreensAddNothingAndWakingTimesTheCurrentSpa
     launch();
     settle(10s);
     world->postWorkspaceEvent(WorkspaceEvent::ScreensDidSleep);
+    scheduler.runPending(); // the notification arrives
     const double before = today().at("S1");
     settle(1h);
     delegate->tracker().flush();

@@ -131,6 +131,12 @@ protected:
     {
         return lock.spaceChanged(space(from), space(to), ours);
     }
+    // Activates the application; its notification arrives from the main queue, as the system sends it.
+    void activate(std::int32_t pid)
+    {
+        world->windowList().activate(pid);
+        scheduler.runPending();
+    }
 
     SpaceLock lock{scheduler};
     std::vector<std::pair<QString, std::int32_t>> pulls;
@@ -144,19 +150,19 @@ TEST_F(SpaceLockTest, AChangeSoonAfterAnActivationIsAPull)
     };
     for (const Row row : {Row{690ms, true}, Row{699ms, true}, Row{700ms, false}}) {
         pulls.clear();
-        world->windowList().activate(402);
+        activate(402);
         scheduler.advance(row.after);
         EXPECT_EQ(change("S1", "S2"), row.pull) << row.after.count();
         EXPECT_EQ(pulls.size(), row.pull ? 1u : 0u);
     }
-    world->windowList().activate(402);
+    activate(402);
     ASSERT_TRUE(change("S1", "S2"));
     EXPECT_EQ(pulls.back(), (std::pair<QString, std::int32_t>{"S1", 402}));
 }
 
 TEST_F(SpaceLockTest, OnlyChangesOnOneDisplayThatWeDidNotStartCount)
 {
-    world->windowList().activate(402);
+    activate(402);
     EXPECT_FALSE(change("S1", "S5"));                           // across displays
     EXPECT_FALSE(lock.spaceChanged(std::nullopt, space("S2"), false)); // no previous Space
     EXPECT_FALSE(change("S1", "S2", true));                     // our own switch
@@ -168,11 +174,11 @@ TEST_F(SpaceLockTest, OnlyChangesOnOneDisplayThatWeDidNotStartCount)
 
 TEST_F(SpaceLockTest, OneActivationPullsAtMostOnce)
 {
-    world->windowList().activate(402);
+    activate(402);
     EXPECT_TRUE(change("S1", "S2"));
     EXPECT_FALSE(change("S2", "S1"));
     EXPECT_FALSE(lock.lastActivation());
-    world->windowList().activate(403);
+    activate(403);
     EXPECT_TRUE(change("S1", "S3"));
     EXPECT_EQ(pulls.size(), 2u);
 }
@@ -180,10 +186,10 @@ TEST_F(SpaceLockTest, OneActivationPullsAtMostOnce)
 TEST_F(SpaceLockTest, OwnActivationsAndVanishedApplicationsAreNotPulls)
 {
     const std::int32_t own = addOwnApp();
-    world->windowList().activate(own);
+    activate(own);
     EXPECT_FALSE(change("S1", "S2"));
 
-    world->windowList().activate(403);
+    activate(403);
     std::erase_if(world->apps, [](const SimWorld::App& a) { return a.pid == 403; }); // quit meanwhile
     EXPECT_FALSE(change("S1", "S3"));
     EXPECT_TRUE(pulls.empty());

@@ -144,6 +144,7 @@ TEST_F(SpaceWatcherTest, NotificationsAfterTheWatcherIsGoneAreDropped)
     }
     const int reads = world->spacesListReads();
     world->postWindowServerEvent(1401);
+    scheduler.runPending(); // the notification arrives, and leaves nothing behind
     EXPECT_EQ(scheduler.pendingCount(), 0u);
     scheduler.advance(100ms);
     EXPECT_EQ(world->spacesListReads(), reads);

@@ -88,6 +88,8 @@ TEST_F(SimAutomationServicesTest, AQuitRequestStopsTheAppAndSaysSo)
                                                           [&](const RunningApplication& app) { terminated.push_back(app); });
     world->frontmostPID = 7;
     EXPECT_TRUE(world->terminateApplication(7));
+    EXPECT_TRUE(terminated.empty()) << "told inside the call";
+    scheduler.runPending();
     ASSERT_EQ(terminated.size(), 1u);
     EXPECT_EQ(terminated[0].bundleID, "org.example.one");
     EXPECT_FALSE(world->windowList().runningApplication(7));

@@ -633,7 +633,7 @@ TEST_F(OverlayControllerTest, APlaceholderLeavesOutWhatWouldOverlap)
     tile.hasCustomName = true;
     // The number badge: 10 in from the top-left corner, a 12-pixel line and 8 high.
     const double badgeBottom = 10 + 12 + 8;
-    const auto clear = [&](const OverlayView::PlaceholderLayout& l, const QRectF& card, bool apps) {
+    const auto clear = [&](const OverlayLayout::Placeholder& l, const QRectF& card, bool apps) {
         const QRectF lowest = l.caption ? *l.caption : l.name ? *l.name : QRectF();
         if (l.name) {
             EXPECT_TRUE(card.contains(*l.name)) << "the name stays on the card";
@@ -653,24 +653,24 @@ TEST_F(OverlayControllerTest, APlaceholderLeavesOutWhatWouldOverlap)
     };
     // A roomy card shows all three.
     const QRectF large(0, 0, 303, 189);
-    const auto full = OverlayView::placeholderLayout(large, tile);
+    const auto full = OverlayLayout::placeholder(large, tile);
     EXPECT_TRUE(full.chip);
     EXPECT_TRUE(full.caption);
     EXPECT_TRUE(full.name);
     clear(full, large, false);
     // The smallest card: the name, below the badge.
     const QRectF smallest(0, 0, 140, 91);
-    const auto least = OverlayView::placeholderLayout(smallest, tile);
+    const auto least = OverlayLayout::placeholder(smallest, tile);
     EXPECT_TRUE(least.name);
     clear(least, smallest, false);
     // A small card with apps: the lines stand above the strip, and what cannot gives way.
     tile.apps = {SpaceContents::AppOnSpace{401, QStringLiteral("org.example.browser"), QStringLiteral("Browser"), {}}};
     const QRectF small(0, 0, 126, 82);
-    const auto tight = OverlayView::placeholderLayout(small, tile);
+    const auto tight = OverlayLayout::placeholder(small, tile);
     EXPECT_FALSE(tight.chip);
     clear(tight, small, true);
-    clear(OverlayView::placeholderLayout(smallest, tile), smallest, true);
-    clear(OverlayView::placeholderLayout(large, tile), large, true);
+    clear(OverlayLayout::placeholder(smallest, tile), smallest, true);
+    clear(OverlayLayout::placeholder(large, tile), large, true);
 }
 
 TEST_F(OverlayControllerTest, TheHeaderShowsOnlyWholeHintsThatFit)
@@ -688,7 +688,7 @@ TEST_F(OverlayControllerTest, TheHeaderShowsOnlyWholeHintsThatFit)
     };
     for (const Case& c : cases) {
         view->resize(c.width, 900);
-        EXPECT_EQ(OverlayView::headerHints(view->frames().hints.width()), c.hints.join(QStringLiteral("  \u00B7  ")))
+        EXPECT_EQ(OverlayLayout::headerHints(view->frames().hints.width()), c.hints.join(QStringLiteral("  \u00B7  ")))
             << c.width << " px, room " << view->frames().hints.width();
     }
 }
@@ -700,10 +700,63 @@ TEST(OverlayStrip, TheAppStripStaysOnItsCard)
         std::size_t apps, shown;
     };
     for (const Case c : {Case{303, 3, 3}, Case{303, 6, 6}, Case{303, 9, 6}, Case{140, 6, 3}, Case{140, 7, 3}, Case{140, 2, 2}}) {
-        const std::size_t shown = OverlayView::stripIcons(c.cardWidth, c.apps);
+        const std::size_t shown = OverlayLayout::stripIcons(c.cardWidth, c.apps);
         EXPECT_EQ(shown, c.shown) << c.cardWidth << " " << c.apps;
-        EXPECT_LE(OverlayView::stripWidth(shown, c.apps), c.cardWidth - 2 * 8) << c.cardWidth << " " << c.apps;
+        EXPECT_LE(OverlayLayout::stripWidth(shown, c.apps), c.cardWidth - 2 * 8) << c.cardWidth << " " << c.apps;
     }
+}
+
+TEST_F(OverlayControllerTest, EachAppIconIsClickedWhereItIsDrawn)
+{
+    // Eight more apps with a window each on the first desktop: six icons and the count of the rest.
+    for (int a = 0; a < 8; ++a) {
+        SimWorld::App app;
+        app.pid = 500 + a;
+        app.bundleID = QStringLiteral("org.example.app%1").arg(a);
+        app.name = QStringLiteral("App %1").arg(a);
+        world->apps.push_back(app);
+        SimWorld::Window window;
+        window.id = 60 + std::uint32_t(a);
+        window.pid = app.pid;
+        window.title = app.name;
+        window.frame = QRectF(40 + 10 * a, 40 + 10 * a, 300, 200);
+        window.spaces = {1};
+        world->windows.push_back(window);
+    }
+    contents->refresh();
+    scheduler.advance(300ms);
+    open();
+    scheduler.advance(1s);
+    std::vector<std::pair<QString, QString>> focused;
+    model().onFocusApp = [&](const Space& space, const SpaceContents::AppOnSpace& app) {
+        focused.emplace_back(space.id, app.name);
+    };
+    OverlayView* view = controller->view();
+    const QImage shot = view->grab().toImage();
+    std::size_t icons = 0;
+    for (const OverlayView::TileFrame& frame : view->frames().tiles) {
+        const OverlayTile t = tile(frame.id);
+        ASSERT_EQ(frame.appIcons.size(), std::min<std::size_t>(t.apps.size(), 6)) << t.id.toStdString();
+        EXPECT_EQ(frame.moreApps.has_value(), t.apps.size() > 6);
+        for (std::size_t a = 0; a < frame.appIcons.size(); ++a) {
+            const QPoint at = frame.appIcons[a].center().toPoint();
+            // Drawn there: the app's own icon.
+            const QImage icon = t.apps[a].icon();
+            ASSERT_FALSE(icon.isNull());
+            const QColor expected = icon.pixelColor(icon.rect().center());
+            const QColor drawn = shot.pixelColor(at);
+            EXPECT_NEAR(drawn.red(), expected.red(), 16) << t.apps[a].name.toStdString();
+            EXPECT_NEAR(drawn.green(), expected.green(), 16) << t.apps[a].name.toStdString();
+            EXPECT_NEAR(drawn.blue(), expected.blue(), 16) << t.apps[a].name.toStdString();
+            // Clicked there: that app, on that Space.
+            focused.clear();
+            QTest::mouseClick(view, Qt::LeftButton, {}, at);
+            EXPECT_EQ(focused, (std::vector<std::pair<QString, QString>>{{t.space.id, t.apps[a].name}}));
+            ++icons;
+        }
+    }
+    EXPECT_EQ(icons, 6u + 1u) << "six of the first desktop's nine apps, the second desktop's one";
+    EXPECT_TRUE(controller->isOpen());
 }
 
 TEST_F(OverlayControllerTest, PicturesOutliveAnOpeningButNeverAChangedPreview)
@@ -912,13 +965,13 @@ TEST_F(OverlayControllerTest, PreviewsAreDecodedAheadOfTheFirstOpeningAndAreTheO
     controller->setFileChooser(&chooser);
 
     controller->prepareWindow();
-    const int madeAhead = OverlayView::picturesMade();
+    const int madeAhead = controller->pictures().made();
     open();
     scheduler.advance(1s);
     OverlayView* view = controller->view();
     const QImage shot = view->grab().toImage();
     // Only the current Space's preview, captured as the overview opened, is decoded now.
-    EXPECT_EQ(OverlayView::picturesMade() - madeAhead, 1);
+    EXPECT_EQ(controller->pictures().made() - madeAhead, 1);
     for (const auto& frame : view->frames().tiles) {
         const int s = frame.id.mid(1).toInt();
         if (s < 2 || s > 4)
@@ -962,7 +1015,7 @@ TEST_F(OverlayControllerTest, APictureNeededAtANewSizeStandsInScaledAndIsMadeAft
     view->grab();
     ASSERT_TRUE(view->holdsPictureAtSize(QStringLiteral("S1")));
     const QSizeF fullGrid = model().tileSize();
-    const int made = OverlayView::picturesMade();
+    const int made = controller->pictures().made();
 
     // Two Spaces match: larger tiles. The frame decodes nothing; the picture
     // at hand is drawn scaled.
@@ -972,7 +1025,7 @@ TEST_F(OverlayControllerTest, APictureNeededAtANewSizeStandsInScaledAndIsMadeAft
     scheduler.advance(200ms); // the pill settles
     QCoreApplication::processEvents();
     const QImage standIn = view->grab().toImage();
-    EXPECT_EQ(OverlayView::picturesMade(), made);
+    EXPECT_EQ(controller->pictures().made(), made);
     EXPECT_FALSE(view->holdsPictureAtSize(QStringLiteral("S1")));
     EXPECT_TRUE(nearTaken(centreColour(standIn)));
 
@@ -982,7 +1035,7 @@ TEST_F(OverlayControllerTest, APictureNeededAtANewSizeStandsInScaledAndIsMadeAft
     scheduler.runPending();
     QCoreApplication::processEvents();
     view->removeEventFilter(&paints);
-    EXPECT_EQ(OverlayView::picturesMade(), made + 1);
+    EXPECT_EQ(controller->pictures().made(), made + 1);
     EXPECT_TRUE(view->holdsPictureAtSize(QStringLiteral("S1")));
     QRectF card;
     for (const auto& f : view->frames().tiles) {
@@ -996,7 +1049,7 @@ TEST_F(OverlayControllerTest, APictureNeededAtANewSizeStandsInScaledAndIsMadeAft
     model().setQuery(QString());
     view->grab();
     scheduler.runPending();
-    EXPECT_EQ(OverlayView::picturesMade(), made + 1);
+    EXPECT_EQ(controller->pictures().made(), made + 1);
 }
 
 TEST_F(OverlayControllerTest, WhatChangesWhileTheOverviewOpensShowsInTheNextFrame)

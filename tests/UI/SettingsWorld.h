@@ -2,8 +2,10 @@
 
 #include "Core/Previews/ThumbnailService.h"
 #include "Core/Time/TimeTracker.h"
+#include "Platform/SerialQueue.h"
 #include "UI/Settings/SettingsServices.h"
 #include "UI/Settings/SettingsWindow.h"
+#include "UI/Settings/SpaceEditor.h"
 #include "tests/UI/PanelWorld.h"
 #include "tests/support/FakeFilePanels.h"
 
@@ -26,6 +28,8 @@ protected:
     void TearDown() override
     {
         controller.reset();
+        // No shortcut listing may outlive the test's world and clock.
+        SpaceEditor::shortcutQueue().waitUntilIdle();
         services.reset();
         thumbnails.reset();
         tracker.reset();

@@ -3,6 +3,7 @@
 #include "UI/Settings/SpaceEditor.h"
 #include "UI/Settings/SpacesPane.h"
 #include "tests/UI/SettingsWorld.h"
+#include "tests/support/OtherSystemParts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -60,12 +61,6 @@ void clickRemove(QWidget* rows, int index)
 
 class SpaceEditorTest : public test::SettingsWorldTest {
 protected:
-    void TearDown() override
-    {
-        // No shortcut listing may outlive the test's world and clock.
-        SpaceEditor::shortcutQueue().waitUntilIdle();
-        SettingsWorldTest::TearDown();
-    }
     SpaceEditor* edit(int managedID)
     {
         controller->show(SettingsTab::spaces, space(managedID).id);
@@ -240,16 +235,23 @@ TEST_F(SpaceEditorTest, TheWallpaperGoesToTheActiveSpaceOfItsScreen)
 
 TEST_F(SpaceEditorTest, GoingOffScreenSavesAndComingBackLoads)
 {
-    SpaceEditor* editor = edit(3);
-    type(editor->noteField(), QStringLiteral("Unsaved"));
-    window().close();
-    EXPECT_EQ(store->meta(space(3).id).note, QStringLiteral("Unsaved"));
-    store->setNote(QStringLiteral("Changed elsewhere"), space(3).id);
-    controller->show();
-    EXPECT_EQ(editor->noteField()->text(), "Changed elsewhere");
-    type(editor->categoryField(), QStringLiteral("Home"));
-    clickTab(SettingsTab::general);
-    EXPECT_EQ(store->meta(space(3).id).group, QStringLiteral("Home"));
+    // Where the system has no shortcuts app the editor asks for no shortcut list; it saves and loads all the same.
+    for (const bool shortcutsApp : {true, false}) {
+        SCOPED_TRACE(shortcutsApp ? "with the shortcuts app" : "without it");
+        if (!shortcutsApp)
+            world->systemParts = std::make_shared<test::OtherSystemParts>();
+        SpaceEditor* editor = edit(3);
+        type(editor->noteField(), QStringLiteral("Unsaved"));
+        window().close();
+        EXPECT_EQ(store->meta(space(3).id).note, QStringLiteral("Unsaved"));
+        store->setNote(QStringLiteral("Changed elsewhere"), space(3).id);
+        controller->show();
+        EXPECT_EQ(editor->noteField()->text(), "Changed elsewhere");
+        type(editor->categoryField(), shortcutsApp ? QStringLiteral("Home") : QStringLiteral("Work"));
+        clickTab(SettingsTab::general);
+        EXPECT_EQ(store->meta(space(3).id).group, shortcutsApp ? QStringLiteral("Home") : QStringLiteral("Work"));
+        window().close();
+    }
 }
 
 TEST_F(SpaceEditorTest, SavingWritesOnlyWhatTheUserChanged)
