@@ -197,7 +197,6 @@ private:
     void reportUnreadableFiles();
     // Profiles, templates, time and demo mode (ProfilesAndTime.cpp).
     void wireScreenSleep();
-    void activateProfileForDisplaySetup(const QString& setup);
     void runDemoTour() override;
 
     // Previews (Previews.cpp).

@@ -1,6 +1,5 @@
-// The delegate's side of profiles, templates, time tracking and demo mode:
-// the profile and template commands, the profile bound to a display setup,
-// sleeping and waking screens, and the demo tour.
+// The delegate's side of profiles and time tracking: the profile store,
+// and sleeping and waking screens.
 
 #include "App/AppDelegate.h"
 
@@ -13,12 +12,6 @@
 #include <QPointer>
 
 namespace lumivast {
-
-namespace {
-
-const QString kProfileSymbol = QStringLiteral("person.crop.rectangle.stack");
-
-} // namespace
 
 ProfileStore& AppDelegate::profiles()
 {
@@ -41,21 +34,6 @@ void AppDelegate::wireScreenSleep()
         if (const Space* current = self->m_watcher.snapshot().currentSpace())
             self->m_tracker.track(current->id);
     });
-}
-
-void AppDelegate::activateProfileForDisplaySetup(const QString& setup)
-{
-    const QMap<QString, QString> bound = Settings::profileByDisplaySetup();
-    const auto it = bound.constFind(setup);
-    if (it == bound.constEnd())
-        return;
-    const QString name = it.value();
-    if (name == Settings::defaults().string(Settings::Key::activeProfile).value_or(QString()))
-        return;
-    if (const auto activated = profiles().activate(name))
-        toast(tr("Profile: %1").arg(name), kProfileSymbol);
-    else if (activated.error() == ProfileStore::Failure::notWritten)
-        errorToast(tr("Could not switch to profile %1: the files could not be written").arg(name));
 }
 
 } // namespace lumivast

@@ -136,7 +136,7 @@ void AppDelegate::displaySetupMaybeChanged(const SpaceSnapshot& snapshot)
         m_lastDisplaySetup = setup;
         return;
     }
-    activateProfileForDisplaySetup(setup);
+    m_dispatcher.activateProfileForDisplaySetup(setup);
     const auto displays = [](const QString& key) { return key.split(QLatin1Char('+'), Qt::SkipEmptyParts).size(); };
     // A display was added: put back the windows saved for this setup.
     if (Settings::defaults().boolValue(Settings::Key::restoreOnDisplayReconnect)

@@ -385,14 +385,32 @@ void CommandDispatcher::goToWindow(const SpaceContents::WindowInfo& info, const 
     later(350ms, [window](CommandDispatcher&) { WindowMover::raise(window); });
 }
 
-void CommandDispatcher::performProfile(const QString& name)
+bool CommandDispatcher::activateProfile(const QString& name)
 {
-    if (const auto activated = m_parts.profiles().activate(name))
+    const auto activated = m_parts.profiles().activate(name);
+    if (activated)
         toast(tr("Profile: %1").arg(name), kProfileSymbol);
     else if (activated.error() == ProfileStore::Failure::notWritten)
         errorToast(tr("Could not switch to profile %1: the files could not be written").arg(name));
-    else
+    return activated || activated.error() != ProfileStore::Failure::noSuchProfile;
+}
+
+void CommandDispatcher::performProfile(const QString& name)
+{
+    if (!activateProfile(name))
         errorToast(tr("No profile is called %1").arg(name));
+}
+
+void CommandDispatcher::activateProfileForDisplaySetup(const QString& setup)
+{
+    const QMap<QString, QString> bound = Settings::profileByDisplaySetup();
+    const auto it = bound.constFind(setup);
+    if (it == bound.constEnd())
+        return;
+    const QString name = it.value();
+    if (name == Settings::defaults().string(Settings::Key::activeProfile).value_or(QString()))
+        return;
+    activateProfile(name);
 }
 
 void CommandDispatcher::performTemplate(const QString& name)

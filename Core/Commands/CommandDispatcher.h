@@ -97,6 +97,8 @@ public:
 
     // Scheduler time of the last switch the program itself started.
     Duration lastOwnSwitch() const { return m_lastOwnSwitch; }
+    // The profile bound to this display setup, unless it is active already; an unknown one is passed over.
+    void activateProfileForDisplaySetup(const QString& setup);
 
     // The command sink.
     void perform(const SpaceCommand& command) override;
@@ -134,6 +136,8 @@ private:
     void moveWindowStep(bool right, const SpaceSnapshot& snapshot);
     void goToWindow(const SpaceContents::WindowInfo& window, const SpaceSnapshot& snapshot);
     void performProfile(const QString& name);
+    // Says what came of it; false only when there is no such profile.
+    bool activateProfile(const QString& name);
     void performTemplate(const QString& name);
     void applyTemplate(const SpaceTemplate& chosen);
     void toggleScratchpad();
