@@ -18,13 +18,6 @@
 
 namespace lumivast {
 
-namespace {
-
-// Earlier than anything the scheduler reports, without overflowing when subtracted from.
-constexpr Duration kDistantPast = Duration(std::numeric_limits<Duration::rep>::min() / 4);
-
-} // namespace
-
 AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem& statusItem, QStringList arguments,
                          QObject* parent, quint16 localAPIPort)
     : QObject(parent)
@@ -46,6 +39,9 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem&
     , m_spaceLock(scheduler)
     , m_hotKeys(Platform::current().hotKeys(), scheduler)
     , m_marks(scheduler, m_hotKeys)
+    , m_dispatcher({scheduler, m_watcher, m_store, m_switcher, m_history, m_contents, m_thumbnails, m_minimizer, m_marks,
+                    m_updater},
+                   *this, *this)
     , m_localAPI(scheduler, commands(), queries(), localAPIPort) // the API and the delegate need each other
     , m_windowPanel(scheduler)
     , m_launcherPanel(scheduler)
@@ -54,7 +50,6 @@ AppDelegate::AppDelegate(Scheduler& scheduler, AlertService& alerts, StatusItem&
     , m_touch(scheduler)
     , m_statusItem(statusItem)
     , m_namePrompts(scheduler, m_watcher, m_store, alerts, [this] { return isOverviewOpen(); }) // held back by the overview
-    , m_lastLumivastSwitch(kDistantPast)
 {
     const QStringList args = m_arguments;
     DemoMode::setLaunchArgumentsProvider([args] { return args; });
@@ -244,7 +239,7 @@ void AppDelegate::greet()
 
 void AppDelegate::applicationShouldHandleReopen()
 {
-    showSettings(std::nullopt);
+    commands().perform(SpaceCommand::settings());
 }
 
 void AppDelegate::applicationWillTerminate()
@@ -292,7 +287,7 @@ void AppDelegate::wireReactions()
     });
     // An app pulled the user away: its window comes here instead.
     space.addGate(QStringLiteral("space lock"), [this](const std::optional<Space>& from, const Space& to) {
-        const bool own = m_scheduler.now() - m_lastLumivastSwitch < kOwnSwitchWindow;
+        const bool own = m_scheduler.now() - m_dispatcher.lastOwnSwitch() < kOwnSwitchWindow;
         return m_spaceLock.spaceChanged(from, to, own);
     });
     space.add(QStringLiteral("focus memory"), [this](const std::optional<Space>&, const Space& to) {
@@ -378,11 +373,6 @@ void AppDelegate::toast(const QString& message, const QString& symbol)
 void AppDelegate::errorToast(const QString& message)
 {
     m_hud.toast(message, HUDController::defaultToastSymbol, true);
-}
-
-void AppDelegate::unavailable(const QString& what)
-{
-    errorToast(tr("This version of Lumivast cannot open %1 yet").arg(what));
 }
 
 } // namespace lumivast

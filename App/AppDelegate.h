@@ -1,11 +1,9 @@
 #pragma once
 
 #include "App/LocalAPI.h"
-#include "Core/Commands/CommandSink.h"
-#include "Core/Commands/SpaceQueries.h"
+#include "Core/Commands/CommandDispatcher.h"
 #include "Core/Automation/AutomationRunner.h"
 #include "Core/Commands/SpaceCommand.h"
-#include "Core/MissionControl/ManagementQueue.h"
 #include "Core/Previews/ThumbnailService.h"
 #include "Core/Gestures/TouchGestures.h"
 #include "Core/Profiles/ProfileStore.h"
@@ -21,7 +19,6 @@
 #include "Core/Switching/EdgeTriggers.h"
 #include "Core/Switching/Feedback.h"
 #include "Core/Switching/ShortcutManager.h"
-#include "Core/Switching/SpaceNavigator.h"
 #include "Core/Switching/SpaceSwitcher.h"
 #include "Core/Time/TimeTracker.h"
 #include "Core/Windows/AppRules.h"
@@ -63,10 +60,11 @@ class SingleInstance;
 class StatusItem;
 
 // The composition root: creates, owns and wires every long-lived service,
-// runs the launch sequence, reacts to Space and settings changes and carries
-// out every command from outside the program's own views. Every front reaches
-// it only as the command sink and the read-only queries.
-class AppDelegate final : public QObject, private CommandSink, private SpaceQueries {
+// runs the launch sequence and reacts to Space and settings changes. Every
+// front is given the dispatcher, as the command sink and the read-only
+// queries; the delegate gives the dispatcher the views and the parts made on
+// first use.
+class AppDelegate final : public QObject, private CommandDispatcher::Parts, private CommandDispatcher::Views {
     Q_OBJECT
 public:
     // A change this soon after a switch the program started counts as its own.
@@ -74,7 +72,6 @@ public:
     // Previews are taken once the switch has settled on screen.
     static constexpr Duration kPreviewDelayAfterSwitch = 600ms;
     static constexpr Duration kFirstPreviewsDelay = 1500ms;
-    static constexpr Duration kPreviewRefreshDelay = 100ms; // the menu closes first
 
     // `statusItem` is where the status item shows: the tray, or a fake in tests.
     // `localAPIPort`: tests pass 0 so that they never meet a running copy.
@@ -94,9 +91,8 @@ public:
 
     // What the fronts are given: the one dispatcher of commands from outside
     // the program's own views, and what they may read.
-    CommandSink& commands() { return *this; }
-    const SpaceQueries& queries() const { return *this; }
-    void perform(const SpaceCommand& command) override;
+    CommandSink& commands() { return m_dispatcher; }
+    const SpaceQueries& queries() const { return m_dispatcher; }
     // A lumivast:// URL from the desktop or a second invocation.
     void handleURL(const QString& text);
 
@@ -121,13 +117,13 @@ public:
     // Made while launching.
     MissionControlLabels* missionControlLabels() { return m_missionControlLabels.get(); }
     // Made on first use.
-    WindowMover& mover();
+    WindowMover& mover() override;
     AppRules& appRules();
-    Scratchpad& scratchpad();
-    LayoutManager& layouts();
-    SavedSpaces& savedSpaces();
-    ProfileStore& profiles();
-    AutomationRunner& automation();
+    Scratchpad& scratchpad() override;
+    LayoutManager& layouts() override;
+    SavedSpaces& savedSpaces() override;
+    ProfileStore& profiles() override;
+    AutomationRunner& automation() override;
     // Space strips (Strips.cpp): every call gives a new model whose clicks switch as the program's own.
     std::unique_ptr<StripModel> makeStripModel();
     // Made on first use.
@@ -138,15 +134,13 @@ public:
     SettingsServices& settingsServices();
     SettingsWindowController& settingsWindow();
 
-    // The front window to a Space, reported by toast.
-    void moveFrontWindow(const Space& space) override;
     ShortcutManager* shortcuts() { return m_shortcuts.get(); }
     // Made while launching finishes.
     StatusBarController* statusBar() { return m_statusBar.get(); }
     OverlayController* overlay() { return m_overlay.get(); }
     bool isOverviewOpen() const { return m_overlay && m_overlay->isOpen(); }
     // Scheduler time of the last switch the program itself started.
-    Duration lastLumivastSwitch() const { return m_lastLumivastSwitch; }
+    Duration lastLumivastSwitch() const { return m_dispatcher.lastOwnSwitch(); }
     bool isLaunched() const { return m_launched; }
     const QStringList& namePromptQueue() const { return m_namePrompts.queue(); }
     // What follows each kind of change, in order (wired in AppDelegate.cpp).
@@ -158,24 +152,15 @@ public:
     const Reactions<>& settingsReactions() const { return m_settingsReactions; }
 
 private:
-    // The command sink's calls that take a Space, and the rest of it (OutsideInterfaces.cpp).
-    void switchTo(const Space& space) override;
-    void setUp(const Space& space) override;
-    void editSpace(const Space& space) override;
-    void refreshPreviews() override;
-    void restoreSaved(const SavedSpace& saved) override;
-    void reportError(const QString& message) override;
-    // The queries.
-    const SpaceSnapshot& snapshot() const override;
-    QString displayName(const Space& space) const override;
-    std::optional<Space> previousSpace() const override;
-    QByteArray stateJSON() const override;
-    QString apiToken() const override;
-    QStringList profileNames() const override;
-    QStringList takenKeys() const override;
-    bool canUndoMinimize() const override;
-    std::vector<SavedSpace> savedSpaceRecords() const override;
-    std::vector<MenuItem> extraMenuItems() const override;
+    // What the dispatcher is given besides the parts above (CommandViews.cpp).
+    const ShortcutManager* shortcutManager() const override { return m_shortcuts.get(); }
+    QByteArray exportedState() const override;
+    QString localAPIToken() const override;
+    void showToast(const QString& message, const QString& symbol, bool isError) override;
+    void renameInDialog(const Space& space) override;
+    void openSettings(const std::optional<QString>& spaceID) override;
+    void showWindowFinder(bool allSpaces) override;
+    void offerMoreDesktops(const QString& templateName, int missing, int applied, std::function<void(bool add)> add) override;
 
     // Launch pieces.
     void showSettings(std::optional<SettingsTab> tab, std::optional<QString> spaceID = std::nullopt);
@@ -187,14 +172,12 @@ private:
     void scheduleStateExport();
     void bounceBack(const Space& to, const RunningApplication& app);
     // The overview (Overview.cpp): the command's toggle, the hot key and tap, the hot corner.
-    void toggleOverview();
+    void toggleOverview() override;
     void overviewHotKey() override;
     void overviewHotCorner();
     // The status item's redraws, and the operations its items call.
     void updateStatusItem();
     void contentsChanged();
-    void refreshThumbnails();
-    void runSetup(const Space& space);
     void wireWindowTools();
     void wireDesktopNames();
     void wireLocalAPI();
@@ -204,13 +187,7 @@ private:
     void pulledAway(const Space& from, const RunningApplication& app);
     void updateSpaceDock();
     void notchHovered(const ScreenInfo& screen);
-    void captureMark(bool set) override;
-    void showWindowPanel(bool allSpaces);
-    void showLauncher();
-    void toggleScratchpad();
-    void goToWindow(const SpaceContents::WindowInfo& window, const SpaceSnapshot& snapshot);
-    void goToWindow(const SpaceContents::WindowInfo& window) override;
-    void bringWindowHere(const SpaceContents::WindowInfo& window) override;
+    void showLauncher() override;
     void later(Duration delay, std::function<void(AppDelegate&)> work);
     void wireUnreadableFileReports();
     // The launch from the status item on.
@@ -220,33 +197,16 @@ private:
     void reportUnreadableFiles();
     // Profiles, templates, time and demo mode (ProfilesAndTime.cpp).
     void wireScreenSleep();
-    void activateProfileForDisplaySetup(const QString& setup);
-    void performProfile(const QString& name);
-    void performTemplate(const QString& name);
-    void applyTemplate(const SpaceTemplate& chosen);
-    void runDemoTour();
+    void runDemoTour() override;
 
     // Previews (Previews.cpp).
     void startPreviews();
     void startRefreshTimer();
     void previewSettingsChanged();
     // Mission Control and the trackpad (MissionControl.cpp).
-    void addDesktop();
-    void removeDesktop(int number);
-    // One after another, each 0.6 s after the previous one completed; failures are passed over.
-    void addDesktops(int count, std::function<void()> done);
     void startMissionControlLabels();
     void wireFourFingerTap();
 
-    // Dispatcher pieces.
-    std::optional<Space> resolve(const SpaceCommand::SpaceRef& ref, const SpaceSnapshot& snapshot) const;
-    void notFound(const SpaceCommand::SpaceRef& ref);
-    void switchOwn(const Space& target, const SpaceSnapshot& snapshot);
-    const DisplaySpaces* steppingDisplay(const SpaceSnapshot& snapshot, std::optional<DisplaySpaces>& underMouse) const;
-    SpaceNavigator navigator() const;
-    void step(SpaceNavigator::Direction direction, const SpaceSnapshot& snapshot);
-    void moveWindowStep(bool right, const SpaceSnapshot& snapshot);
-    void unavailable(const QString& what);
     void toast(const QString& message, const QString& symbol = HUDController::defaultToastSymbol);
     void errorToast(const QString& message);
 
@@ -272,6 +232,7 @@ private:
     SpaceMinimizer m_minimizer;
     GlobalHotKeys m_hotKeys;
     WindowMarks m_marks;
+    CommandDispatcher m_dispatcher;
     LocalAPI m_localAPI;
     SearchPanelController m_windowPanel;
     SearchPanelController m_launcherPanel;
@@ -297,7 +258,6 @@ private:
 
     std::unique_ptr<ShortcutManager> m_shortcuts;
     std::unique_ptr<MissionControlLabels> m_missionControlLabels;
-    ManagementQueue m_desktopRequests{m_scheduler};
     StatusItem& m_statusItem;
     std::unique_ptr<StatusBarController> m_statusBar;
     std::unique_ptr<OverlayController> m_overlay;
@@ -306,7 +266,6 @@ private:
     Reactions<const std::optional<Space>&, const Space&> m_activeSpaceReactions;
     Reactions<> m_settingsReactions;
 
-    Duration m_lastLumivastSwitch;
     bool m_launched = false;
     bool m_firstSnapshotHandled = false;
     WorkItem m_greetingWork;

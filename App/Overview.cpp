@@ -65,7 +65,7 @@ void AppDelegate::runDemoTour()
     };
     steps.showFinderOverAllSpaces = [self] {
         if (self)
-            self->showWindowPanel(true);
+            self->commands().perform(SpaceCommand::windows(true));
     };
     steps.typeIntoFinder = [self](QChar c) {
         if (!self)

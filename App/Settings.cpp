@@ -37,7 +37,7 @@ void AppDelegate::wireSettingsWindow()
     };
     services.onRunSetup = [self](const Space& space) {
         if (self)
-            self->runSetup(space);
+            self->commands().setUp(space);
     };
     services.allowImportedCommands = [self](const QStringList& commands, std::function<void(bool)> decided) {
         if (!self)

@@ -1,10 +1,8 @@
-// The delegate's side of the status item: when the item is redrawn, and the
-// sink's calls its menu makes.
+// The delegate's side of the status item: when the item is redrawn.
 
 #include "App/AppDelegate.h"
 
 #include "Core/Settings/Settings.h"
-#include "Core/Spaces/AppPaths.h"
 
 namespace lumivast {
 
@@ -25,29 +23,6 @@ void AppDelegate::contentsChanged()
     if (defaults.boolValue(K::hideEmptySpaces) || showsAllSpaces(style) || defaults.boolValue(K::autoNameSpaces))
         updateStatusItem();
     scheduleStateExport();
-}
-
-void AppDelegate::editSpace(const Space& space)
-{
-    showSettings(SettingsTab::spaces, space.id);
-}
-
-void AppDelegate::refreshThumbnails()
-{
-    m_thumbnails.captureActiveSpaces(m_watcher.snapshot(), kPreviewRefreshDelay);
-}
-
-void AppDelegate::runSetup(const Space& space)
-{
-    automation().runSetup(space);
-}
-
-QStringList AppDelegate::profileNames() const
-{
-    QStringList names;
-    for (const SpaceProfile& profile : ProfileStore::read(AppPaths::file(QStringLiteral("profiles.json"))))
-        names.append(profile.name);
-    return names;
 }
 
 } // namespace lumivast

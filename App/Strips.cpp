@@ -17,7 +17,7 @@ std::unique_ptr<StripModel> AppDelegate::makeStripModel()
         if (!self)
             return;
         self->notchStrip().hide();
-        self->switchOwn(space, self->m_watcher.snapshot());
+        self->commands().switchTo(space);
     };
     return model;
 }

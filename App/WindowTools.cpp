@@ -1,5 +1,5 @@
-// The delegate's side of the window tools: what their callbacks do, moving
-// the front window, window marks, the window finder and the app launcher.
+// The delegate's side of the window tools: the parts made on first use and
+// what their callbacks do.
 
 #include "App/AppDelegate.h"
 
@@ -91,8 +91,10 @@ void AppDelegate::wireWindowTools()
     wireLocalAPI();
     wireFourFingerTap();
 
-    m_spaceDock.onFocus = [](const SpaceContents::WindowInfo& window) {
-        WindowMover::raise({window.id, window.pid, window.frame});
+    // A window of the current Space: the sink raises it.
+    m_spaceDock.onFocus = [self](const SpaceContents::WindowInfo& window) {
+        if (self)
+            self->commands().goToWindow(window);
     };
 
     layouts().startAutoSave([self] { return self ? self->m_watcher.snapshot() : SpaceSnapshot::empty(); });
@@ -134,7 +136,7 @@ void AppDelegate::displaySetupMaybeChanged(const SpaceSnapshot& snapshot)
         m_lastDisplaySetup = setup;
         return;
     }
-    activateProfileForDisplaySetup(setup);
+    m_dispatcher.activateProfileForDisplaySetup(setup);
     const auto displays = [](const QString& key) { return key.split(QLatin1Char('+'), Qt::SkipEmptyParts).size(); };
     // A display was added: put back the windows saved for this setup.
     if (Settings::defaults().boolValue(Settings::Key::restoreOnDisplayReconnect)
@@ -155,8 +157,7 @@ void AppDelegate::displaySetupMaybeChanged(const SpaceSnapshot& snapshot)
 
 void AppDelegate::pulledAway(const Space& from, const RunningApplication& app)
 {
-    m_lastLumivastSwitch = m_scheduler.now();
-    m_switcher.switchTo(from, m_watcher.snapshot());
+    m_dispatcher.switchTo(from);
     const std::int32_t pid = app.pid;
     const QString name = app.localizedName.value_or(QStringLiteral("the app"));
     later(350ms, [pid, name](AppDelegate& d) {
@@ -178,116 +179,15 @@ void AppDelegate::updateSpaceDock()
     m_spaceDock.updateForCurrentSpace(m_watcher.snapshot(), m_contents, m_store);
 }
 
-void AppDelegate::moveFrontWindow(const Space& space)
-{
-    const SpaceSnapshot snapshot = m_watcher.snapshot();
-    const auto frontmost = Platform::current().runningApplications().frontmostApplication();
-    const QString appName = frontmost && frontmost->localizedName ? *frontmost->localizedName : QStringLiteral("Window");
-    const bool follow = Settings::defaults().boolValue(Settings::Key::followMovedWindow);
-
-    QPointer<AppDelegate> self(this);
-    auto report = [self, appName, space](WindowMover::Result result) {
-        if (!self)
-            return;
-        if (result)
-            self->toast(tr("Moved %1 to %2").arg(appName, self->m_store.displayName(space)),
-                        QStringLiteral("macwindow.and.cursorarrow"));
-        else
-            self->errorToast(WindowMover::description(result.error()));
-        self->m_contents.refresh();
-    };
-    const auto front = WindowMover::frontWindow();
-    if (!front)
-        return report(std::unexpected(WindowMover::Failure::noWindow));
-    mover().move(*front, space, snapshot, follow, true, std::move(report));
-}
-
-void AppDelegate::captureMark(bool set)
-{
-    toast(set ? tr("Press a letter to mark this window") : tr("Press the letter of a marked window"),
-          QStringLiteral("bookmark"));
-    QPointer<AppDelegate> self(this);
-    m_marks.captureLetter([self, set](const QString& letter) {
-        if (!self)
-            return;
-        AppDelegate& d = *self;
-        if (set) {
-            const auto front = WindowMover::frontWindow();
-            if (!front)
-                return d.toast(tr("No window to mark"), QStringLiteral("bookmark.fill"));
-            d.m_marks.marks[letter] = {front->id, front->pid};
-            return d.toast(tr("Marked as %1").arg(letter.toUpper()), QStringLiteral("bookmark.fill"));
-        }
-        const auto mark = d.m_marks.marks.find(letter);
-        if (mark == d.m_marks.marks.end())
-            return d.errorToast(tr("Nothing is marked as %1").arg(letter.toUpper()));
-        const WindowMover::FrontWindow window{mark->second.id, mark->second.pid, {}};
-        const auto& windows = d.m_contents.windows();
-        const auto listed = std::find_if(windows.begin(), windows.end(),
-                                         [&](const SpaceContents::WindowInfo& w) { return w.id == window.id; });
-        if (listed == windows.end())
-            return WindowMover::raise(window);
-        d.goToWindow(*listed, d.m_watcher.snapshot());
-    });
-}
-
-void AppDelegate::goToWindow(const SpaceContents::WindowInfo& window)
-{
-    goToWindow(window, m_watcher.snapshot());
-}
-
-void AppDelegate::bringWindowHere(const SpaceContents::WindowInfo& window)
-{
-    QPointer<AppDelegate> self(this);
-    mover().bringHere(window, m_watcher.snapshot(), [self](WindowMover::Result result) {
-        if (self && !result)
-            self->errorToast(WindowMover::description(result.error()));
-    });
-}
-
-// Switches to the window's Space when it is not the active one and raises the
-// window there; a window on an active (or unknown) Space is raised at once.
-void AppDelegate::goToWindow(const SpaceContents::WindowInfo& info, const SpaceSnapshot& snapshot)
-{
-    const WindowMover::FrontWindow window{info.id, info.pid, info.frame};
-    const std::vector<Space> all = snapshot.allSpaces();
-    const auto space = std::find_if(all.begin(), all.end(), [&](const Space& s) { return s.managedID == info.spaceID; });
-    if (space == all.end() || space->isActive)
-        return WindowMover::raise(window);
-    switchOwn(*space, m_watcher.snapshot());
-    later(350ms, [window](AppDelegate&) { WindowMover::raise(window); });
-}
-
-void AppDelegate::showWindowPanel(bool allSpaces)
-{
-    WindowFinder::configure(m_windowPanel.model(), allSpaces, m_contents, m_watcher, m_store,
-                            WindowFinder::actionsFor(commands()));
-    m_windowPanel.show();
-}
-
 void AppDelegate::showLauncher()
 {
     AppLauncher::configure(m_launcherPanel.model(), m_contents, m_watcher, m_scheduler);
     m_launcherPanel.show();
 }
 
-void AppDelegate::toggleScratchpad()
-{
-    QPointer<AppDelegate> self(this);
-    scratchpad().toggle(m_watcher.snapshot(), [self](const QString& message, bool isError) {
-        if (!self)
-            return;
-        if (isError)
-            self->errorToast(message);
-        else
-            self->toast(message);
-    });
-}
-
 void AppDelegate::bounceBack(const Space& to, const RunningApplication& app)
 {
-    m_lastLumivastSwitch = m_scheduler.now();
-    m_switcher.switchTo(to, m_watcher.snapshot());
+    m_dispatcher.switchTo(to);
     const std::int32_t pid = app.pid;
     later(350ms, [pid](AppDelegate& d) {
         // The app opens its new window on the Space the user stayed on.

@@ -121,7 +121,7 @@ struct OverviewSetup {
         timer.start();
         const int before = counter.paints;
         const int tilesBefore = counter.tilePaints;
-        delegate->perform(SpaceCommand::overview());
+        delegate->commands().perform(SpaceCommand::overview());
         while (!delegate->overlay()->isOpen())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
         awaitPaint(before);

@@ -156,15 +156,15 @@ TEST_F(AppDelegateTest, GlobalHotKeyRunsTheWholeRoadToTheHud)
 TEST_F(AppDelegateTest, SwitchToTheCurrentDesktopGoesBackAndForth)
 {
     launch();
-    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(2)));
+    delegate->commands().perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(2)));
     settle();
     ASSERT_EQ(currentDesktop(), 2);
-    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(2)));
+    delegate->commands().perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(2)));
     settle();
     EXPECT_EQ(currentDesktop(), 1);
 
     Settings::defaults().set(K::backAndForth, false);
-    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::current()));
+    delegate->commands().perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::current()));
     settle();
     EXPECT_EQ(currentDesktop(), 1);
 }
@@ -195,9 +195,9 @@ TEST_F(AppDelegateTest, DispatcherReportsWhatItCannotFind)
 TEST_F(AppDelegateTest, NamesResolveAndRenameAndNoteTrim)
 {
     launch();
-    delegate->perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(3), QStringLiteral("  Development \n")));
-    delegate->perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(2), QStringLiteral("Web Dev")));
-    delegate->perform(SpaceCommand::note(SpaceCommand::SpaceRef::name("dev"), QStringLiteral(" ship it ")));
+    delegate->commands().perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(3), QStringLiteral("  Development \n")));
+    delegate->commands().perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(2), QStringLiteral("Web Dev")));
+    delegate->commands().perform(SpaceCommand::note(SpaceCommand::SpaceRef::name("dev"), QStringLiteral(" ship it ")));
     const Space desktop3 = delegate->watcher().snapshot().allSpaces()[2];
     EXPECT_EQ(delegate->store().displayName(desktop3), QStringLiteral("Development"));
     EXPECT_EQ(delegate->store().meta(desktop3.id).note, QStringLiteral("ship it")); // prefix beats substring
@@ -206,26 +206,26 @@ TEST_F(AppDelegateTest, NamesResolveAndRenameAndNoteTrim)
     settle();
     EXPECT_EQ(currentDesktop(), 2);
 
-    delegate->perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(3), QStringLiteral("   ")));
+    delegate->commands().perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(3), QStringLiteral("   ")));
     EXPECT_EQ(delegate->store().displayName(desktop3), QStringLiteral("Desktop 3"));
 }
 
 TEST_F(AppDelegateTest, StepWrapsOnlyWhenAskedAndStep2DFollowsTheGrid)
 {
     launch();
-    delegate->perform(SpaceCommand::step(false));
+    delegate->commands().perform(SpaceCommand::step(false));
     settle();
     EXPECT_EQ(currentDesktop(), 4); // wrapped from the first to the last
     Settings::defaults().set(K::wrapAround, false);
-    delegate->perform(SpaceCommand::step(true));
+    delegate->commands().perform(SpaceCommand::step(true));
     settle();
     EXPECT_EQ(currentDesktop(), 4);
 
     Settings::defaults().set(K::gridColumns, 2);
-    delegate->perform(SpaceCommand::step2D(true));
+    delegate->commands().perform(SpaceCommand::step2D(true));
     settle();
     EXPECT_EQ(currentDesktop(), 2);
-    delegate->perform(SpaceCommand::step2D(true)); // no row above
+    delegate->commands().perform(SpaceCommand::step2D(true)); // no row above
     settle();
     EXPECT_EQ(currentDesktop(), 2);
 }
@@ -233,7 +233,7 @@ TEST_F(AppDelegateTest, StepWrapsOnlyWhenAskedAndStep2DFollowsTheGrid)
 TEST_F(AppDelegateTest, QuittingWritesThePendingMetadataAtOnce)
 {
     launch();
-    delegate->perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(1), QStringLiteral("Mail")));
+    delegate->commands().perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(1), QStringLiteral("Mail")));
     const QString path = AppPaths::file(QStringLiteral("spaces.json"));
     ASSERT_TRUE(delegate->store().isSavePending()); // nothing written before the debounce
     delegate->applicationWillTerminate();
@@ -329,7 +329,7 @@ TEST_F(AppDelegateTest, APromptClosesWhenItsDesktopIsRemovedMeanwhile)
     alerts.answers = {AlertAnswer{0, QStringLiteral("Mail"), false}};
     const Space* added = delegate->watcher().snapshot().space("NEW-B");
     ASSERT_TRUE(added && added->desktopNumber);
-    delegate->perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(*added->desktopNumber), std::nullopt));
+    delegate->commands().perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(*added->desktopNumber), std::nullopt));
     ASSERT_EQ(alerts.shown.size(), 2u);
     EXPECT_EQ(alerts.shown[1].messageText, QStringLiteral("Rename Space"));
     EXPECT_EQ(alerts.dismissals, 2);
@@ -382,7 +382,7 @@ TEST_F(AppDelegateTest, RenameWithoutANameAsksAndOffersRecentNamesFirst)
     alerts.shown.clear();
     Settings::defaults().set(K::recentSpaceNames, QJsonArray{"Mail", "mail", "Zeta"});
     alerts.answers = {AlertAnswer{0, QStringLiteral("   "), false}};
-    delegate->perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(2), std::nullopt));
+    delegate->commands().perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(2), std::nullopt));
     ASSERT_EQ(alerts.shown.size(), 1u);
     const Alert& alert = alerts.shown[0];
     EXPECT_EQ(alert.messageText, QStringLiteral("Rename Space"));
@@ -427,7 +427,7 @@ TEST_F(AppDelegateTest, StateExportIsWrittenOnceAfterABurst)
     settle(1s);
     QFile::remove(path);
     for (int i = 0; i < 5; ++i) {
-        delegate->perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(1), QStringLiteral("Name %1").arg(i)));
+        delegate->commands().perform(SpaceCommand::rename(SpaceCommand::SpaceRef::number(1), QStringLiteral("Name %1").arg(i)));
         settle(100ms);
         EXPECT_FALSE(QFile::exists(path)) << i; // each change re-arms the 0.4 s wait
     }

@@ -131,7 +131,7 @@ TEST_F(AutomationWiringTest, TheSetupCommandOnAnotherSpaceOpensEachAppAndURLOnce
         home.defaults().set(K::runAutomations, automationsOn);
         delegate->store().setAutomation(opening(false), "S3");
         const qsizetype urlsBefore = world->openedURLs().size();
-        delegate->perform(SpaceCommand::setup(SpaceCommand::SpaceRef::number(3)));
+        delegate->commands().perform(SpaceCommand::setup(SpaceCommand::SpaceRef::number(3)));
         settle(2s);
         EXPECT_EQ(delegate->watcher().snapshot().currentSpace()->id, "S3");
         EXPECT_EQ(world->openRequests.size(), 1u);
@@ -144,7 +144,7 @@ TEST_F(AutomationWiringTest, TheSetupCommandOnAnotherSpaceOpensEachAppAndURLOnce
 TEST_F(AutomationWiringTest, TheSetupCommandOnTheCurrentSpaceOpensAtOnceWithoutASwitch)
 {
     delegate->store().setAutomation(opening(true), "S1"); // entered at launch, before it had an automation
-    delegate->perform(SpaceCommand::setup(SpaceCommand::SpaceRef::current()));
+    delegate->commands().perform(SpaceCommand::setup(SpaceCommand::SpaceRef::current()));
     scheduler.advance(399ms);
     EXPECT_EQ(launches(), 0);
     scheduler.advance(1ms);
@@ -154,14 +154,14 @@ TEST_F(AutomationWiringTest, TheSetupCommandOnTheCurrentSpaceOpensAtOnceWithoutA
 
 TEST_F(AutomationWiringTest, TheNotesCommandWritesTheFileOnceAndOpensIt)
 {
-    delegate->perform(SpaceCommand::notes(SpaceCommand::SpaceRef::number(2)));
+    delegate->commands().perform(SpaceCommand::notes(SpaceCommand::SpaceRef::number(2)));
     const QString path = NoteFiles::folder() + "/Desktop 2.md";
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("# Desktop 2\n\n\n\n- [ ] \n"));
     EXPECT_EQ(world->openedURLs().back(), QUrl::fromLocalFile(path));
 
-    delegate->perform(SpaceCommand::notes(SpaceCommand::SpaceRef::number(9)));
+    delegate->commands().perform(SpaceCommand::notes(SpaceCommand::SpaceRef::number(9)));
     settle();
     EXPECT_EQ(world->openedURLs().size(), 1);
 }

@@ -38,13 +38,13 @@ TEST_F(DelegateRoadsTest, BouncedGesturesTurnTheDelegatesSwitchesClassic)
     world->dock().bounceNext = 3;
     launch();
     for (int n : {3, 2}) {
-        delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(n)));
+        delegate->commands().perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(n)));
         settle(1s);
         EXPECT_EQ(currentDesktop(), 1) << "bounced back from " << n;
     }
     EXPECT_TRUE(delegate->switcher().prefersClassicAfterBounces());
     // A third gesture would bounce too; the shortcut press does not.
-    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(3)));
+    delegate->commands().perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(3)));
     settle(1s);
     EXPECT_EQ(currentDesktop(), 3);
     EXPECT_EQ(world->dock().bounceNext, 1);
@@ -133,7 +133,7 @@ TEST_F(DelegateRoadsTest, UnreadableDataFilesAreNamedOnceAfterLaunchAndInTheDiag
                     .contains(QStringLiteral("Unreadable file: %1, kept as %2").arg(spaces, files[0].keptAs)));
 
     // Told once; a file found unreadable later gets its own toast.
-    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(2)));
+    delegate->commands().perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(2)));
     settle(3s);
     EXPECT_EQ(lastToast(), QStringLiteral("Desktop 2"));
     const QString layout = AppPaths::file(QStringLiteral("Layouts/Work.json"));

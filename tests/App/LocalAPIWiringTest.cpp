@@ -103,7 +103,7 @@ TEST_F(LocalAPIWiringTest, ListenerFollowsTheSettingAndCommandsReachTheDispatche
     Settings::defaults().set(Settings::Key::localAPI, true);
     ASSERT_TRUE(api.isListening());
     EXPECT_EQ(LocalAPI::token(), token);
-    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(1)));
+    delegate->commands().perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(1)));
     scheduler.advance(1s);
     EXPECT_TRUE(request(switchTo3(), api.serverPort()).endsWith(R"({"ok":true})"));
     scheduler.advance(1s);

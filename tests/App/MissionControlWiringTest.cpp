@@ -36,12 +36,12 @@ protected:
 TEST_F(MissionControlWiringTest, AddingAndRemovingSucceedQuietly)
 {
     launch();
-    delegate->perform(SpaceCommand::addDesktop());
+    delegate->commands().perform(SpaceCommand::addDesktop());
     scheduler.advance(3s);
     ASSERT_EQ(mainRow().size(), 5u);
     EXPECT_NE(mc().state(), SimMissionControl::State::open); // closed again by Escape
 
-    delegate->perform(SpaceCommand::removeDesktop(SpaceCommand::SpaceRef::number(2)));
+    delegate->commands().perform(SpaceCommand::removeDesktop(SpaceCommand::SpaceRef::number(2)));
     scheduler.advance(4s);
     EXPECT_EQ(mainRow(), (std::vector<std::uint64_t>{1, 3, 4, mainRow().back()}));
     EXPECT_EQ(spacesOf(12), std::vector<std::uint64_t>{1}); // the editor's windows went to the desktop before
@@ -52,7 +52,7 @@ TEST_F(MissionControlWiringTest, FailuresAreErrorToastsWithTheirText)
 {
     launch();
     world->dockPID = 0;
-    delegate->perform(SpaceCommand::addDesktop());
+    delegate->commands().perform(SpaceCommand::addDesktop());
     scheduler.advance(2300ms);
     EXPECT_EQ(lastToast(), "marker"); // still polling
     scheduler.advance(100ms);
@@ -61,7 +61,7 @@ TEST_F(MissionControlWiringTest, FailuresAreErrorToastsWithTheirText)
 
     world->dockPID = 88;
     mc().addButtonMissing = true;
-    delegate->perform(SpaceCommand::addDesktop());
+    delegate->commands().perform(SpaceCommand::addDesktop());
     scheduler.advance(3s);
     EXPECT_EQ(lastToast(), "Mission Control's add-desktop button was not found.");
     EXPECT_TRUE(lastToastIsError());
@@ -72,7 +72,7 @@ TEST_F(MissionControlWiringTest, AFullScreenSpaceIsNotADesktopToRemove)
 {
     launch();
     const auto asked = world->dockNotifications().size();
-    delegate->perform(SpaceCommand::removeDesktop(SpaceCommand::SpaceRef::name(QStringLiteral("Video"))));
+    delegate->commands().perform(SpaceCommand::removeDesktop(SpaceCommand::SpaceRef::name(QStringLiteral("Video"))));
     EXPECT_EQ(lastToast(), "No Space is called Video");
     EXPECT_TRUE(lastToastIsError());
     scheduler.advance(3s);
@@ -84,7 +84,7 @@ TEST_F(MissionControlWiringTest, AFullScreenSpaceIsNotADesktopToRemove)
 TEST_F(MissionControlWiringTest, ATemplateAddsTheMissingDesktopsOneByOneThenAppliesAgain)
 {
     launch();
-    delegate->perform(SpaceCommand::template_(QStringLiteral("developer"))); // five slots, three desktops
+    delegate->commands().perform(SpaceCommand::template_(QStringLiteral("developer"))); // five slots, three desktops
     ASSERT_EQ(alerts.shown.size(), 1u);
     EXPECT_EQ(alerts.shown[0].messageText, "Developer needs 2 more desktops");
 

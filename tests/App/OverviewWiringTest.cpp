@@ -82,7 +82,7 @@ TEST_F(OverviewWiringTest, WhileOpenNoSwitchHudAndNoPreviewTick)
     settle();
     ASSERT_TRUE(overlay().isOpen());
     const QString before = test::lastHudTitle(delegate->hud());
-    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(2)));
+    delegate->commands().perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(2)));
     settle(1s);
     EXPECT_EQ(test::lastHudTitle(delegate->hud()), before) << "no switch HUD over the overview";
     EXPECT_EQ(currentDesktop(), 2);
@@ -170,14 +170,14 @@ TEST_F(OverviewWiringTest, TileActionsCloseFirstThenSwitchMoveOrOpen)
 TEST_F(OverviewWiringTest, TheDemoTourPlaysThroughTheOverview)
 {
     launch();
-    delegate->perform(SpaceCommand::demoTour());
+    delegate->commands().perform(SpaceCommand::demoTour());
     EXPECT_FALSE(overlay().isOpen());
     EXPECT_TRUE(test::lastHudIsError(delegate->hud())) << "demo mode is off";
 
     Settings::defaults().set(K::demoMode, true);
     DemoMode::resetForTesting();
     const Duration start = scheduler.now();
-    delegate->perform(SpaceCommand::demoTour());
+    delegate->commands().perform(SpaceCommand::demoTour());
     const auto at = [&](Duration when) { scheduler.advance(start + when - scheduler.now()); };
     at(300ms);
     ASSERT_TRUE(overlay().isOpen());

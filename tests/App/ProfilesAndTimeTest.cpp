@@ -25,7 +25,7 @@ protected:
     void settle(Duration by = 600ms) { scheduler.advance(by); }
     void switchTo(int number)
     {
-        delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(number)));
+        delegate->commands().perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(number)));
         settle(300ms);
     }
     QString hudSymbol() const { return delegate->hud().lastPresentation()->view.symbol; }
@@ -77,7 +77,7 @@ TEST_F(ProfilesAndTimeTest, ProfileCommandLoadsTheProfileByAnyCase)
 {
     seedProfiles({{"Home", {{"S1", SpaceMeta{.name = "Sofa"}}, {"S2", SpaceMeta{.name = "Kitchen"}}}, savedAt()}});
     launch();
-    delegate->perform(SpaceCommand::profile("home"));
+    delegate->commands().perform(SpaceCommand::profile("home"));
     EXPECT_EQ(lastToast(), "Profile: home");
     EXPECT_FALSE(lastToastIsError());
     EXPECT_EQ(hudSymbol(), "person.crop.rectangle.stack");
@@ -102,7 +102,7 @@ TEST_F(ProfilesAndTimeTest, ProfileCommandLoadsTheProfileByAnyCase)
     EXPECT_EQ(profileMenu->children[0].title, "Home");
     EXPECT_EQ(profileMenu->children[0].state, MenuItem::State::on);
 
-    delegate->perform(SpaceCommand::profile("Office"));
+    delegate->commands().perform(SpaceCommand::profile("Office"));
     EXPECT_EQ(lastToast(), "No profile is called Office");
     EXPECT_TRUE(lastToastIsError());
 }
@@ -112,7 +112,7 @@ TEST_F(ProfilesAndTimeTest, BrokenProfilesFileFindsNothingAndIsKeptBeside)
     const QByteArray broken = "[{\"name\": \"Home\"";
     ASSERT_TRUE(DataFile::write(path("profiles.json"), broken));
     launch();
-    delegate->perform(SpaceCommand::profile("home"));
+    delegate->commands().perform(SpaceCommand::profile("home"));
     EXPECT_EQ(lastToast(), "No profile is called home");
     const QStringList aside = QDir(AppPaths::supportDirectory()).entryList({"profiles.json.unreadable-*"});
     ASSERT_EQ(aside.size(), 1);
@@ -148,7 +148,7 @@ TEST_F(ProfilesAndTimeTest, TemplateOnTooFewDesktopsOffersToAddTheRestAndAlwaysR
 {
     launch();
     alerts.answers.push_back({1, {}, false}); // "Not Now"
-    delegate->perform(SpaceCommand::template_("student"));
+    delegate->commands().perform(SpaceCommand::template_("student"));
     ASSERT_EQ(alerts.shown.size(), 1u);
     EXPECT_EQ(alerts.shown[0].messageText, "Student needs 1 more desktop");
     EXPECT_EQ(alerts.shown[0].informativeText, "Lumivast set up 3 desktops. Add the rest now? Mission Control will open briefly.");
@@ -158,10 +158,10 @@ TEST_F(ProfilesAndTimeTest, TemplateOnTooFewDesktopsOffersToAddTheRestAndAlwaysR
     EXPECT_EQ(delegate->store().displayName(space("S3")), "Writing");
 
     alerts.answers.push_back({1, {}, false});
-    delegate->perform(SpaceCommand::template_("DEVELOPER"));
+    delegate->commands().perform(SpaceCommand::template_("DEVELOPER"));
     EXPECT_EQ(alerts.shown[1].messageText, "Developer needs 2 more desktops");
 
-    delegate->perform(SpaceCommand::template_("Gardener"));
+    delegate->commands().perform(SpaceCommand::template_("Gardener"));
     EXPECT_EQ(lastToast(), "No template is called Gardener");
     EXPECT_TRUE(lastToastIsError());
     EXPECT_EQ(alerts.shown.size(), 2u);
@@ -172,13 +172,13 @@ TEST_F(ProfilesAndTimeTest, ImportedTemplatesAreFoundAfterTheBuiltInOnes)
     ASSERT_TRUE(DataFile::write(path("templates.json"),
                                 R"([{"name":"student","summary":"","slots":[]},{"name":"Tiny","summary":"","slots":[{"name":"One","apps":[],"urls":[]}]}])"));
     launch();
-    delegate->perform(SpaceCommand::template_("tiny"));
+    delegate->commands().perform(SpaceCommand::template_("tiny"));
     EXPECT_TRUE(alerts.shown.empty());
     EXPECT_EQ(lastToast(), "Applied the Tiny template");
     EXPECT_EQ(delegate->store().displayName(space("S1")), "One");
 
     alerts.answers.push_back({1, {}, false});
-    delegate->perform(SpaceCommand::template_("Student")); // the built-in one wins
+    delegate->commands().perform(SpaceCommand::template_("Student")); // the built-in one wins
     EXPECT_EQ(lastToast(), "Applied the Student template");
     EXPECT_EQ(delegate->store().displayName(space("S1")), "Class");
 }
@@ -186,7 +186,7 @@ TEST_F(ProfilesAndTimeTest, ImportedTemplatesAreFoundAfterTheBuiltInOnes)
 TEST_F(ProfilesAndTimeTest, DemoTourNeedsDemoMode)
 {
     launch();
-    delegate->perform(SpaceCommand::demoTour());
+    delegate->commands().perform(SpaceCommand::demoTour());
     EXPECT_EQ(lastToast(), "Turn on demo mode first");
     EXPECT_TRUE(lastToastIsError());
 }

@@ -50,7 +50,7 @@ TEST_F(WindowToolWiringTest, AChangeRightAfterOwnSwitchIsNotAPull)
     home.defaults().set(K::spaceLock, true);
     world->activationFollowsWindows = false;
     world->windowList().activate(402);
-    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(2)));
+    delegate->commands().perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(2)));
     settle();
     EXPECT_EQ(currentID(), QStringLiteral("S2"));
     EXPECT_EQ(lastToast(), QStringLiteral("Desktop 2")); // the reactions ran
@@ -59,27 +59,27 @@ TEST_F(WindowToolWiringTest, AChangeRightAfterOwnSwitchIsNotAPull)
 
 TEST_F(WindowToolWiringTest, MovingTheFrontWindowReportsTheOutcome)
 {
-    delegate->perform(SpaceCommand::moveWindow(SpaceCommand::SpaceRef::number(1)));
+    delegate->commands().perform(SpaceCommand::moveWindow(SpaceCommand::SpaceRef::number(1)));
     settle();
     EXPECT_EQ(lastToast(), QStringLiteral("The window is already on that Space."));
     EXPECT_TRUE(lastToastIsError());
 
     delegate->store().setName(QStringLiteral("Mail"), QStringLiteral("S2"));
-    delegate->perform(SpaceCommand::moveWindow(SpaceCommand::SpaceRef::name(QStringLiteral("mail"))));
+    delegate->commands().perform(SpaceCommand::moveWindow(SpaceCommand::SpaceRef::name(QStringLiteral("mail"))));
     settle();
     EXPECT_EQ(lastToast(), QStringLiteral("Moved Browser to Mail"));
     EXPECT_EQ(spacesOf(11), (std::vector<std::uint64_t>{2}));
     EXPECT_EQ(currentID(), QStringLiteral("S1")); // not followed
 
     // The browser has no window here any more.
-    delegate->perform(SpaceCommand::moveWindowStep(true));
+    delegate->commands().perform(SpaceCommand::moveWindowStep(true));
     settle();
     EXPECT_EQ(lastToast(), QStringLiteral("There is no window to move."));
 
     home.defaults().set(K::followMovedWindow, true);
-    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(2)));
+    delegate->commands().perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(2)));
     settle();
-    delegate->perform(SpaceCommand::moveWindowStep(true));
+    delegate->commands().perform(SpaceCommand::moveWindowStep(true));
     settle(150ms); // verified after 0.12 s; the followed switch has not landed yet
     EXPECT_EQ(lastToast(), QStringLiteral("Moved Browser to Desktop 3"));
     settle(1s);
@@ -113,7 +113,7 @@ TEST_F(WindowToolWiringTest, WindowMarksThroughTheShortcuts)
     ASSERT_TRUE(delegate->marks().marks.contains(QStringLiteral("q")));
     EXPECT_EQ(delegate->marks().marks.at(QStringLiteral("q")).id, 11u);
 
-    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(3)));
+    delegate->commands().perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(3)));
     settle();
     ASSERT_EQ(currentID(), QStringLiteral("S3"));
     world->hotKeyRegistry().press(kKeyQuote, kControlOption);
@@ -124,29 +124,46 @@ TEST_F(WindowToolWiringTest, WindowMarksThroughTheShortcuts)
     EXPECT_EQ(world->frontmostPID, 401);
 }
 
+// A click in the Space dock goes to the sink: a window here comes to the front, with no switch.
+TEST_F(WindowToolWiringTest, TheSpaceDocksClickBringsAWindowOfThisSpaceForward)
+{
+    const auto here = delegate->watcher().snapshot().currentSpace()->managedID;
+    const auto& windows = delegate->contents().windows();
+    const auto behind = std::find_if(windows.begin(), windows.end(),
+                                     [&](const SpaceContents::WindowInfo& w) { return w.spaceID == here; });
+    ASSERT_NE(behind, windows.end());
+    world->frontmostPID = 0; // nothing in front yet
+    const Duration before = delegate->lastLumivastSwitch();
+    delegate->spaceDock().onFocus(*behind);
+    settle(100ms);
+    EXPECT_EQ(world->frontmostPID, behind->pid);
+    EXPECT_EQ(currentID(), QStringLiteral("S1"));
+    EXPECT_EQ(delegate->lastLumivastSwitch(), before);
+}
+
 TEST_F(WindowToolWiringTest, MinimiseAllAndUndo)
 {
-    delegate->perform(SpaceCommand::minimizeAll());
+    delegate->commands().perform(SpaceCommand::minimizeAll());
     EXPECT_EQ(lastToast(), QStringLiteral("Minimized 1 windows. Undo from the Lumivast menu."));
     EXPECT_TRUE(window(11).minimized);
-    delegate->perform(SpaceCommand::undoMinimize());
+    delegate->commands().perform(SpaceCommand::undoMinimize());
     EXPECT_FALSE(window(11).minimized);
 }
 
 TEST_F(WindowToolWiringTest, LayoutCommandsSaveAndPutWindowsBack)
 {
-    delegate->perform(SpaceCommand::restoreLayout());
+    delegate->commands().perform(SpaceCommand::restoreLayout());
     EXPECT_EQ(lastToast(), QStringLiteral("No saved window layout for these displays yet"));
     EXPECT_TRUE(lastToastIsError());
 
-    delegate->perform(SpaceCommand::saveLayout());
+    delegate->commands().perform(SpaceCommand::saveLayout());
     EXPECT_TRUE(lastToast().startsWith(QStringLiteral("Saved the position of ")));
     EXPECT_FALSE(lastToastIsError());
 
     world->window(14)->spaces = {1}; // the terminal wanders off
     window(14).frame = QRectF(10, 10, 500, 300);
     readDelegateContents();
-    delegate->perform(SpaceCommand::restoreLayout());
+    delegate->commands().perform(SpaceCommand::restoreLayout());
     settle(2s);
     EXPECT_TRUE(lastToast().startsWith(QStringLiteral("Put "))) << lastToast().toStdString();
     EXPECT_TRUE(lastToast().endsWith(QStringLiteral(" windows back on their Spaces")));
@@ -155,13 +172,13 @@ TEST_F(WindowToolWiringTest, LayoutCommandsSaveAndPutWindowsBack)
 
 TEST_F(WindowToolWiringTest, SaveAndCloseReportsWhatItSaved)
 {
-    delegate->perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(3)));
+    delegate->commands().perform(SpaceCommand::switchTo(SpaceCommand::SpaceRef::number(3)));
     settle();
-    delegate->perform(SpaceCommand::saveAndClose());
+    delegate->commands().perform(SpaceCommand::saveAndClose());
     settle();
     EXPECT_EQ(lastToast(), QStringLiteral("Saved Desktop 3 with 2 apps and closed its windows"));
     readDelegateContents();
-    delegate->perform(SpaceCommand::saveAndClose());
+    delegate->commands().perform(SpaceCommand::saveAndClose());
     EXPECT_EQ(lastToast(), QStringLiteral("This Space has no windows to save"));
     EXPECT_TRUE(lastToastIsError());
 }
