@@ -34,7 +34,11 @@ public:
         if (!m_client.ok() || !setDesktopCount(m_display, 4))
             return false;
         m_client.sendRootMessage("_NET_CURRENT_DESKTOP", 0);
-        return m_client.waitUntil([&] { return m_client.rootCardinal("_NET_CURRENT_DESKTOP") == 0u; });
+        if (!m_client.waitUntil([&] { return m_client.rootCardinal("_NET_CURRENT_DESKTOP") == 0u; }))
+            return false;
+        // The platform hears of the way back too; that is heard out here, before a case starts to listen.
+        quiesce();
+        return true;
     }
 
     Platform& platform() override { return *m_platform; }
