@@ -2,7 +2,7 @@
 
 #include "Platform/PackageManagerUpdates.h"
 #include "Platform/QtPasteboard.h"
-#include "Platform/Sim/SimPlatform.h"
+#include "Platform/PlatformFallback.h"
 
 #include <mutex>
 #include <vector>
@@ -15,6 +15,7 @@ struct Registry {
     std::mutex mutex;
     std::shared_ptr<Platform> current;
     std::vector<std::function<void()>> resetHooks;
+    std::function<std::shared_ptr<Platform>()> fallback;
 };
 
 Registry& registry()
@@ -49,8 +50,16 @@ std::shared_ptr<Platform> Platform::currentShared()
         if (registry().current)
             return registry().current;
     }
-    // The program installs the desktop it chose before anything asks; anything else gets the built-in world.
-    std::shared_ptr<Platform> platform = SimPlatform::create(SimWorld::defaultWorld());
+    // The program installs the desktop it chose before anything asks; a test or benchmark main sets what
+    // anything else gets.
+    std::function<std::shared_ptr<Platform>()> make;
+    {
+        std::lock_guard lock(registry().mutex);
+        make = registry().fallback;
+    }
+    if (!make)
+        qFatal("lumivast: the platform was asked for before one was installed");
+    std::shared_ptr<Platform> platform = make();
     std::lock_guard lock(registry().mutex);
     if (!registry().current)
         registry().current = std::move(platform);
@@ -138,6 +147,12 @@ SystemParts& Platform::parts()
 {
     static SystemParts parts;
     return parts;
+}
+
+void setFallbackPlatform(std::function<std::shared_ptr<Platform>()> make)
+{
+    std::lock_guard lock(registry().mutex);
+    registry().fallback = std::move(make);
 }
 
 void Platform::addResetHook(std::function<void()> hook)

@@ -98,7 +98,7 @@ public:
     // Makes `platform` current. Process-wide caches built on the previous one
     // (the bridge's symbol slots) are dropped through the reset hooks first.
     static void install(std::shared_ptr<Platform> platform);
-    // The installed platform; the built-in simulated world when none was.
+    // The installed platform; when none was, the one setFallbackPlatform() makes.
     static Platform& current();
     static std::shared_ptr<Platform> currentShared();
     // Called by install() before the new platform takes over.

@@ -1,3 +1,6 @@
+#include "Platform/PlatformFallback.h"
+#include "Platform/Sim/SimPlatform.h"
+
 #include <QApplication>
 
 #include <malloc.h>
@@ -17,6 +20,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR"))
         qputenv("QT_SCALE_FACTOR", "2");
     QApplication app(argc, argv);
+    // A benchmark that installs nothing measures the built-in simulated world.
+    lumivast::setFallbackPlatform([] { return lumivast::SimPlatform::create(lumivast::SimWorld::defaultWorld()); });
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -3,6 +3,9 @@
 // Shared by the fuzz targets: each target hands outside bytes to one of the
 // program's own readers and checks what must hold beyond "no crash".
 
+#include "Platform/PlatformFallback.h"
+#include "Platform/Sim/SimPlatform.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
@@ -16,6 +19,12 @@
 #include <cstdlib>
 
 namespace lumivast::fuzz {
+
+// A target that installs no platform reads and writes against the built-in simulated world.
+inline const bool fallbackPlatformSet = [] {
+    setFallbackPlatform([] { return SimPlatform::create(SimWorld::defaultWorld()); });
+    return true;
+}();
 
 inline QByteArray bytes(const std::uint8_t* data, std::size_t size)
 {

@@ -3,6 +3,7 @@
 #include "Platform/X11/Desktops.h"
 #include "Platform/X11/Keys.h"
 #include "Platform/X11/Monitors.h"
+#include "Platform/X11/X11Log.h"
 
 #include <xcb/xtest.h>
 
@@ -132,6 +133,10 @@ std::optional<std::uint32_t> X11Events::pendingTarget(int screen, std::uint32_t 
         return std::nullopt;
     Pending& pending = it->second;
     if (nowMs() - pending.sentAt >= kPendingMs) {
+        // Not one change of the desktop shown since: the window manager let the request go.
+        if (!pending.targets.empty() && changes == pending.changes && shown == pending.shown)
+            qCInfo(lcX11).nospace() << "the window manager did not switch screen " << screen << " to desktop "
+                                    << pending.targets.front() + 1 << " within " << kPendingMs << " ms";
         pending.targets.clear();
     } else if (shown != pending.shown) {
         // Our requests land in the order they were sent; a desktop that is none of them was someone else's.
@@ -235,6 +240,8 @@ bool X11Events::warpPointer(const QPointF& point)
     const xcb_void_cookie_t cookie = xcb_warp_pointer_checked(x->get(), XCB_NONE, x->root(screen), 0, 0, 0, 0,
                                                               std::int16_t(local.x()), std::int16_t(local.y()));
     Reply<xcb_generic_error_t> error(xcb_request_check(x->get(), cookie));
+    if (error)
+        qCWarning(lcX11) << "the X server refused to move the pointer, error" << error->error_code;
     return !error;
 }
 

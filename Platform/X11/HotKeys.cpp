@@ -1,6 +1,7 @@
 #include "Platform/X11/HotKeys.h"
 
 #include "Platform/X11/Keys.h"
+#include "Platform/X11/X11Log.h"
 
 namespace lumivast::x11 {
 
@@ -84,8 +85,11 @@ bool X11HotKeys::grab(XConnection& x, const Registration& r, bool* taken)
                 *taken = true;
         }
     }
-    if (!ok)
+    if (!ok) {
+        qCWarning(lcX11).nospace() << "the X server refused the grab of key " << r.key << " with modifiers 0x"
+                                   << Qt::hex << r.modifiers << (*taken ? ": another client holds it" : "");
         ungrab(x, r);
+    }
     return ok;
 }
 

@@ -1,4 +1,5 @@
 #include "Platform/X11/Mouse.h"
+#include "Platform/X11/X11Log.h"
 
 #include "Platform/Coordinates.h"
 
@@ -76,6 +77,8 @@ bool selectRawPointer(XConnection& x, bool on)
         Reply<xcb_generic_error_t> error(xcb_request_check(x.get(), cookie));
         ok = ok && !error;
     }
+    if (!ok)
+        qCWarning(lcX11) << "the X server refused the raw pointer events";
     return ok;
 }
 

@@ -1,6 +1,10 @@
 #include "Platform/X11/Names.h"
 
 #include "Platform/X11/Desktops.h"
+#include "Platform/X11/X11Log.h"
+
+#include <utility>
+#include <vector>
 
 namespace lumivast::x11 {
 
@@ -20,6 +24,7 @@ void X11DesktopNames::setStoredNames(const std::map<std::uint64_t, QString>& nam
     if (!x)
         return;
     const std::vector<Row> rows = readRows(*x);
+    std::vector<std::pair<int, xcb_void_cookie_t>> writes;
     for (const Row& row : rows) {
         if (!row.managed)
             continue;
@@ -56,10 +61,17 @@ void X11DesktopNames::setStoredNames(const std::map<std::uint64_t, QString>& nam
         if (merged == current)
             continue;
         const QByteArray bytes = encodeNames(merged);
-        xcb_change_property(x->get(), XCB_PROP_MODE_REPLACE, root, x->atoms().desktopNames, x->atoms().utf8String, 8,
-                            std::uint32_t(bytes.size()), bytes.constData());
+        writes.emplace_back(row.screen, xcb_change_property_checked(x->get(), XCB_PROP_MODE_REPLACE, root, x->atoms().desktopNames,
+                                                                    x->atoms().utf8String, 8, std::uint32_t(bytes.size()),
+                                                                    bytes.constData()));
     }
     x->flush();
+    // Names are written seldom (only where they differ), so each write is checked.
+    for (const auto& [screen, cookie] : writes) {
+        Reply<xcb_generic_error_t> error(xcb_request_check(x->get(), cookie));
+        if (error)
+            qCWarning(lcX11) << "the X server refused the desktop names of screen" << screen << ", error" << error->error_code;
+    }
 }
 
 std::map<std::uint64_t, QString> X11DesktopNames::shownNames()

@@ -1,6 +1,7 @@
 #include "Platform/X11/Session.h"
 
 #include "Platform/X11/Mouse.h"
+#include "Platform/X11/X11Log.h"
 
 #include "Platform/DataFile.h"
 #include "Platform/Log.h"
@@ -8,6 +9,8 @@
 
 #include <QDir>
 #include <QFile>
+
+#include <utility>
 
 namespace lumivast::x11 {
 
@@ -44,9 +47,23 @@ std::shared_ptr<XConnection> Session::connection()
     std::lock_guard lock(m_connectionMutex);
     if (m_requests && !m_requests->broken())
         return m_requests;
+    const QString display = QString::fromLocal8Bit(m_display.isEmpty() ? qgetenv("DISPLAY") : m_display);
+    if (m_requests) {
+        qCWarning(lcX11).noquote() << "lost the connection to X display" << display;
+        m_lost = true;
+    }
     m_requests = XConnection::open(m_display);
-    if (!m_requests)
+    if (!m_requests) {
+        // Said once for each time it goes, not at every request meanwhile.
+        if (!m_unreachableSaid)
+            qCWarning(lcX11).noquote() << QStringLiteral("cannot reach X display %1; trying again at each request").arg(display);
+        m_unreachableSaid = true;
+        m_lost = true;
         return nullptr;
+    }
+    if (std::exchange(m_lost, false))
+        qCInfo(lcX11).noquote() << "X display" << display << "is reachable again";
+    m_unreachableSaid = false;
     if (!m_events || !m_events->running()) {
         // The thread never holds the session: the session's end joins it first.
         EventThread::Callbacks callbacks;

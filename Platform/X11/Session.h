@@ -137,6 +137,8 @@ private:
     QByteArray m_display;
     std::mutex m_connectionMutex;
     std::shared_ptr<XConnection> m_requests;
+    bool m_lost = false;            // the display went, or was not reached: reaching it is news
+    bool m_unreachableSaid = false; // that it cannot be reached was logged this time
     std::unique_ptr<EventThread> m_events;
     std::mutex m_schedulerMutex;
     Scheduler* m_scheduler;

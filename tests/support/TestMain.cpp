@@ -1,3 +1,6 @@
+#include "Platform/PlatformFallback.h"
+#include "Platform/Sim/SimPlatform.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -36,6 +39,8 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumivast"));
+    // A case that installs nothing runs on the built-in simulated world.
+    lumivast::setFallbackPlatform([] { return lumivast::SimPlatform::create(lumivast::SimWorld::defaultWorld()); });
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
     // gtest counts a skipped case as passed; this line lets CTest show the run as skipped instead.

@@ -13,6 +13,14 @@ namespace {
 constexpr quint32 kKeyK = 40;  // virtual key code of "k"
 constexpr quint32 kKeyF6 = 97;
 
+// What the real desktop logs under its own category while a case runs.
+QStringList g_x11Log;
+void captureX11Log(QtMsgType, const QMessageLogContext& context, const QString& message)
+{
+    if (context.category && QLatin1String(context.category) == QLatin1String("lumivast.x11"))
+        g_x11Log << message;
+}
+
 class X11HotKeysTest : public SharedDesktopTest {
 protected:
     xcb_keycode_t keycode(std::uint32_t keysym)
@@ -78,9 +86,16 @@ TEST_F(X11HotKeysTest, AnotherClientsGrabIsTakenAndAKeyWithoutKeysymIsInvalid)
     std::free(xcb_get_input_focus_reply(client->get(), xcb_get_input_focus(client->get()), nullptr));
 
     HotKeyRegistry& keys = Platform::current().hotKeys();
+    g_x11Log.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(captureX11Log);
     const auto taken = keys.registerHotKey(kKeyF6, HotKeyModifier::control, HotKeyID{1, 1});
+    qInstallMessageHandler(previous);
     ASSERT_FALSE(taken.has_value());
     EXPECT_EQ(taken.error(), HotKeyError::alreadyTaken);
+    // The refusal is told, once, under the real desktop's category.
+    ASSERT_EQ(g_x11Log.size(), 1) << g_x11Log.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(g_x11Log[0].contains(QStringLiteral("refused the grab of key %1").arg(int(f6)))) << g_x11Log[0].toStdString();
+    EXPECT_TRUE(g_x11Log[0].contains(QLatin1String("another client holds it"))) << g_x11Log[0].toStdString();
     // Nothing of a refused registration stays grabbed: the same key with Shift is free.
     EXPECT_TRUE(keys.registerHotKey(kKeyF6, HotKeyModifier::shift, HotKeyID{1, 2}).has_value());
 

@@ -1,0 +1,3 @@
+#include "Platform/X11/X11Log.h"
+
+Q_LOGGING_CATEGORY(lcX11, "lumivast.x11")
