@@ -181,6 +181,43 @@ SpaceEditor::SpaceEditor(SettingsServices& services, const Space& space, QWidget
     buildLeave();
     buildWallpaper();
     buildButtons();
+    // Names the tests find the controls by.
+    const std::pair<QWidget*, const char*> named[] = {
+        {m_name, "nameField"},
+        {m_note, "noteField"},
+        {m_group, "categoryField"},
+        {m_notesFile, "notesFileButton"},
+        {m_symbolPicker, "iconPicker"},
+        {m_colorPicker, "colorPicker"},
+        {m_iconImage, "iconImage"},
+        {m_iconRemove, "iconRemoveButton"},
+        {m_iconChoose, "iconChooseButton"},
+        {m_addLaunchApp, "addLaunchAppButton"},
+        {m_launchRows, "launchAppRows"},
+        {m_urlRows, "urlRows"},
+        {m_urlField, "urlField"},
+        {m_addURL, "addURLButton"},
+        {m_launchOnce, "launchOnceToggle"},
+        {m_onlyIfEmpty, "onlyIfEmptyToggle"},
+        {m_hideOthers, "hideOthersToggle"},
+        {m_keystroke, "keystrokeField"},
+        {m_browser, "browserPicker"},
+        {m_profileRow, "profileRow"},
+        {m_profile, "profileField"},
+        {m_enterShortcut, "enterShortcut"},
+        {m_enterCommand, "enterCommandField"},
+        {m_setUp, "setUpButton"},
+        {m_pinnedRows, "pinnedRows"},
+        {m_addPinned, "addPinnedAppButton"},
+        {m_leaveShortcut, "leaveShortcut"},
+        {m_leaveCommand, "leaveCommandField"},
+        {m_wallpaper, "wallpaperButton"},
+        {m_wallpaperCaption, "wallpaperCaption"},
+        {m_reset, "resetButton"},
+        {m_save, "saveButton"},
+    };
+    for (const auto& [control, name] : named)
+        control->setObjectName(QLatin1String(name));
     // One label column for the whole form: fields line up from Name down to the shell commands.
     int labelWidth = 0;
     const QList<FormSection*> sections = content()->findChildren<FormSection*>(Qt::FindDirectChildrenOnly);
@@ -708,7 +745,6 @@ void SpaceEditor::loadShortcutNames()
 
 void SpaceEditor::applyShortcutNames(const QStringList& names)
 {
-    m_shortcutNames = names;
     m_enterShortcut->setNames(names);
     m_leaveShortcut->setNames(names);
 }

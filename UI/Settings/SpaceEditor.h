@@ -61,42 +61,6 @@ public:
         SpaceAutomation automation;
         bool operator==(const Working&) const = default;
     };
-    const Working& working() const { return m_working; }
-    const QStringList& shortcutNames() const { return m_shortcutNames; }
-
-    // The controls, for the tests that drive them.
-    QLineEdit* nameField() const { return m_name; }
-    QLineEdit* noteField() const { return m_note; }
-    QLineEdit* categoryField() const { return m_group; }
-    QPushButton* notesFileButton() const { return m_notesFile; }
-    QComboBox* iconPicker() const { return m_symbolPicker; }
-    QComboBox* colorPicker() const { return m_colorPicker; }
-    QLabel* iconImage() const { return m_iconImage; }
-    QPushButton* iconRemoveButton() const { return m_iconRemove; }
-    QPushButton* iconChooseButton() const { return m_iconChoose; }
-    QPushButton* addLaunchAppButton() const { return m_addLaunchApp; }
-    QWidget* launchAppRows() const { return m_launchRows; }
-    QWidget* urlRows() const { return m_urlRows; }
-    QLineEdit* urlField() const { return m_urlField; }
-    QPushButton* addURLButton() const { return m_addURL; }
-    QCheckBox* launchOnceToggle() const { return m_launchOnce; }
-    QCheckBox* onlyIfEmptyToggle() const { return m_onlyIfEmpty; }
-    QCheckBox* hideOthersToggle() const { return m_hideOthers; }
-    QLineEdit* keystrokeField() const { return m_keystroke; }
-    QComboBox* browserPicker() const { return m_browser; }
-    QWidget* profileRow() const { return m_profileRow; }
-    QLineEdit* profileField() const { return m_profile; }
-    ShortcutChooser* enterShortcut() const { return m_enterShortcut; }
-    QLineEdit* enterCommandField() const { return m_enterCommand; }
-    QPushButton* setUpButton() const { return m_setUp; }
-    QWidget* pinnedRows() const { return m_pinnedRows; }
-    QPushButton* addPinnedAppButton() const { return m_addPinned; }
-    ShortcutChooser* leaveShortcut() const { return m_leaveShortcut; }
-    QLineEdit* leaveCommandField() const { return m_leaveCommand; }
-    QPushButton* wallpaperButton() const { return m_wallpaper; }
-    QLabel* wallpaperCaption() const { return m_wallpaperCaption; }
-    QPushButton* resetButton() const { return m_reset; }
-    QPushButton* saveButton() const { return m_save; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -130,7 +94,6 @@ private:
     Working m_working;
     Working m_saved; // what the last load or save left in the store, as the form holds it
     QString m_newURL;
-    QStringList m_shortcutNames;
     bool m_loadedOnce = false;
     // Alive while the editor is on screen; a shortcut list that arrives after it went is dropped.
     std::optional<Lifetime> m_appearance;
