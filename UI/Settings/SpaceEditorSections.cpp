@@ -108,6 +108,22 @@ void bindReturnField(QLineEdit* edit, SpaceEditing& editing, std::optional<QStri
     QObject::connect(edit, &QLineEdit::returnPressed, edit, [&editing] { editing.save(); });
 }
 
+// "Run Shortcut" as a row of `section`, lined up with its labels, saving every change. Hidden where
+// the system has no Shortcuts app.
+ShortcutChooser* addShortcutRow(FormSection& section, SpaceEditing& editing, const char* name,
+                                std::optional<QString> SpaceAutomation::*member)
+{
+    auto* chooser = named(new ShortcutChooser(QStringLiteral("Run Shortcut")), name);
+    section.addRow(chooser);
+    section.alignLabel(chooser->label());
+    chooser->setVisible(ShortcutChooser::available());
+    chooser->onChange = [&editing, member](const QString& value) {
+        editing.working.automation.*member = optionalText(value);
+        editing.save();
+    };
+    return chooser;
+}
+
 // Puts `text` into `edit` without reporting it.
 void setQuietly(QLineEdit* edit, const QString& text)
 {
@@ -364,14 +380,7 @@ SpaceEnterSection::SpaceEnterSection(SpaceEditing& editing, QWidget* parent)
     m_profileRow = named(addRow(tr("Profile folder"), m_profile), "profileRow");
     bindReturnField(m_profile, m_editing, &SpaceAutomation::browserProfile);
 
-    m_shortcut = named(new ShortcutChooser(QStringLiteral("Run Shortcut")), "enterShortcut");
-    addRow(m_shortcut);
-    alignLabel(m_shortcut->label());
-    m_shortcut->setVisible(ShortcutChooser::available());
-    m_shortcut->onChange = [this](const QString& value) {
-        m_editing.working.automation.shortcutOnEnter = optionalText(value);
-        m_editing.save();
-    };
+    m_shortcut = addShortcutRow(*this, m_editing, "enterShortcut", &SpaceAutomation::shortcutOnEnter);
 
     m_command = named(field(ShortcutChooser::available() ? tr("e.g. open -g 'raycast://\u2026'") : tr("e.g. xdg-open 'https://\u2026'")),
                       "enterCommandField");
@@ -505,14 +514,7 @@ SpaceLeaveSection::SpaceLeaveSection(SpaceEditing& editing, QWidget* parent)
 {
     setObjectName(QStringLiteral("leave"));
     const bool shortcuts = ShortcutChooser::available();
-    m_shortcut = named(new ShortcutChooser(QStringLiteral("Run Shortcut")), "leaveShortcut");
-    addRow(m_shortcut);
-    alignLabel(m_shortcut->label());
-    m_shortcut->setVisible(shortcuts);
-    m_shortcut->onChange = [this](const QString& value) {
-        m_editing.working.automation.shortcutOnLeave = optionalText(value);
-        m_editing.save();
-    };
+    m_shortcut = addShortcutRow(*this, m_editing, "leaveShortcut", &SpaceAutomation::shortcutOnLeave);
     m_command = named(field(shortcuts ? tr("e.g. shortcuts run 'Focus Off'") : tr("e.g. notify-send 'Left the Space'")),
                       "leaveCommandField");
     m_command->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));

@@ -86,18 +86,22 @@ TEST_F(SpaceEditorTest, ANewSpaceShowsAnEmptyFormAndSavingItStoresNothing)
     countStoreChanges();
     SpaceEditor* editor = edit(3);
     ASSERT_NE(editor, nullptr);
+    QLineEdit* nameField = control<QLineEdit>(editor, "nameField");
+    QComboBox* iconPicker = control<QComboBox>(editor, "iconPicker");
+    QComboBox* colorPicker = control<QComboBox>(editor, "colorPicker");
     EXPECT_EQ(storeChanges, 0); // opening writes nothing
-    EXPECT_EQ(control<QLineEdit>(editor, "nameField")->text(), "");
-    EXPECT_EQ(control<QLineEdit>(editor, "nameField")->placeholderText(), "Desktop 3");
+    EXPECT_EQ(nameField->text(), "");
+    EXPECT_EQ(nameField->placeholderText(), "Desktop 3");
     EXPECT_EQ(control<QLineEdit>(editor, "noteField")->placeholderText(), "What is this Space for?");
-    EXPECT_EQ(control<QLineEdit>(editor, "categoryField")->placeholderText(), QString::fromUtf8("Work, Personal, Clients\u2026"));
-    EXPECT_EQ(control<QComboBox>(editor, "iconPicker")->currentText(), "Default");
-    EXPECT_EQ(control<QComboBox>(editor, "iconPicker")->count(), 25);
-    EXPECT_EQ(control<QComboBox>(editor, "iconPicker")->itemText(24), "bolt");
-    EXPECT_FALSE(control<QComboBox>(editor, "iconPicker")->itemIcon(1).isNull());
-    EXPECT_EQ(control<QComboBox>(editor, "colorPicker")->currentText(), "None");
-    EXPECT_EQ(control<QComboBox>(editor, "colorPicker")->count(), 10);
-    EXPECT_TRUE(control<QComboBox>(editor, "colorPicker")->itemIcon(1).isNull()); // names only, no swatch
+    EXPECT_EQ(control<QLineEdit>(editor, "categoryField")->placeholderText(),
+              QString::fromUtf8("Work, Personal, Clients\u2026"));
+    EXPECT_EQ(iconPicker->currentText(), "Default");
+    EXPECT_EQ(iconPicker->count(), 25);
+    EXPECT_EQ(iconPicker->itemText(24), "bolt");
+    EXPECT_FALSE(iconPicker->itemIcon(1).isNull());
+    EXPECT_EQ(colorPicker->currentText(), "None");
+    EXPECT_EQ(colorPicker->count(), 10);
+    EXPECT_TRUE(colorPicker->itemIcon(1).isNull()); // names only, no swatch
     EXPECT_FALSE(control<QLabel>(editor, "iconImage")->isVisibleTo(editor));
     EXPECT_FALSE(control<QPushButton>(editor, "iconRemoveButton")->isVisibleTo(editor));
     EXPECT_TRUE(control<QCheckBox>(editor, "launchOnceToggle")->isChecked());
@@ -113,12 +117,13 @@ TEST_F(SpaceEditorTest, ANewSpaceShowsAnEmptyFormAndSavingItStoresNothing)
 TEST_F(SpaceEditorTest, TheNameIsTrimmedOnReturnAndRemembered)
 {
     SpaceEditor* editor = edit(3);
-    typeAndReturn(control<QLineEdit>(editor, "nameField"), QStringLiteral("  Deep Work  "));
+    QLineEdit* nameField = control<QLineEdit>(editor, "nameField");
+    typeAndReturn(nameField, QStringLiteral("  Deep Work  "));
     EXPECT_EQ(store->meta(space(3).id).name, QStringLiteral("Deep Work"));
     EXPECT_EQ(home.defaults().stringList(Settings::Key::recentSpaceNames).value_or(QStringList()).value(0), "Deep Work");
-    EXPECT_EQ(control<QLineEdit>(editor, "nameField")->text(), "  Deep Work  ");
+    EXPECT_EQ(nameField->text(), "  Deep Work  ");
     // Cleared (or blanks only): the Space goes back to its default name; recent names stay.
-    typeAndReturn(control<QLineEdit>(editor, "nameField"), QStringLiteral("   "));
+    typeAndReturn(nameField, QStringLiteral("   "));
     EXPECT_EQ(store->meta(space(3).id).name, std::nullopt);
     EXPECT_EQ(home.defaults().stringList(Settings::Key::recentSpaceNames), (QStringList{"Deep Work", "Work"}));
 }
@@ -126,14 +131,16 @@ TEST_F(SpaceEditorTest, TheNameIsTrimmedOnReturnAndRemembered)
 TEST_F(SpaceEditorTest, PickersSaveAtOnceAndTakeTextTypedBefore)
 {
     SpaceEditor* editor = edit(3);
+    QComboBox* colorPicker = control<QComboBox>(editor, "colorPicker");
+    QComboBox* iconPicker = control<QComboBox>(editor, "iconPicker");
     type(control<QLineEdit>(editor, "noteField"), QStringLiteral("Plans"));
     EXPECT_EQ(store->meta(space(3).id).note, std::nullopt);
-    control<QComboBox>(editor, "colorPicker")->setCurrentIndex(control<QComboBox>(editor, "colorPicker")->findText("Green"));
+    colorPicker->setCurrentIndex(colorPicker->findText("Green"));
     EXPECT_EQ(store->meta(space(3).id).colorHex, QStringLiteral("#4FBF7A"));
     EXPECT_EQ(store->meta(space(3).id).note, QStringLiteral("Plans"));
-    control<QComboBox>(editor, "iconPicker")->setCurrentIndex(control<QComboBox>(editor, "iconPicker")->findText("terminal"));
+    iconPicker->setCurrentIndex(iconPicker->findText("terminal"));
     EXPECT_EQ(store->meta(space(3).id).symbol, QStringLiteral("terminal"));
-    control<QComboBox>(editor, "iconPicker")->setCurrentIndex(0);
+    iconPicker->setCurrentIndex(0);
     EXPECT_EQ(store->meta(space(3).id).symbol, std::nullopt);
 }
 
@@ -165,8 +172,9 @@ TEST_F(SpaceEditorTest, ResetLeavesOnlyTheCategoryAndDeletesTheIconFile)
     store->setCustomIcon(image, id);
     const QString iconFile = *store->meta(id).iconFile;
     SpaceEditor* editor = edit(3);
-    EXPECT_TRUE(control<QLabel>(editor, "iconImage")->isVisibleTo(editor));
-    EXPECT_EQ(control<QLabel>(editor, "iconImage")->pixmap().deviceIndependentSize(), QSizeF(22, 22));
+    QLabel* iconImage = control<QLabel>(editor, "iconImage");
+    EXPECT_TRUE(iconImage->isVisibleTo(editor));
+    EXPECT_EQ(iconImage->pixmap().deviceIndependentSize(), QSizeF(22, 22));
 
     control<QPushButton>(editor, "resetButton")->click();
     SpaceMeta left;
@@ -175,25 +183,27 @@ TEST_F(SpaceEditorTest, ResetLeavesOnlyTheCategoryAndDeletesTheIconFile)
     EXPECT_FALSE(QFile::exists(AppPaths::file(QStringLiteral("Icons/") + iconFile)));
     EXPECT_EQ(control<QLineEdit>(editor, "nameField")->text(), "");
     EXPECT_EQ(control<QLineEdit>(editor, "categoryField")->text(), "Clients");
-    EXPECT_FALSE(control<QLabel>(editor, "iconImage")->isVisibleTo(editor));
+    EXPECT_FALSE(iconImage->isVisibleTo(editor));
 }
 
 TEST_F(SpaceEditorTest, TheIconImageComesFromAnImagePanel)
 {
     SpaceEditor* editor = edit(3);
-    control<QPushButton>(editor, "iconChooseButton")->click(); // cancelled
+    QPushButton* iconChooseButton = control<QPushButton>(editor, "iconChooseButton");
+    QPushButton* iconRemoveButton = control<QPushButton>(editor, "iconRemoveButton");
+    iconChooseButton->click(); // cancelled
     ASSERT_EQ(panels.opened.size(), 1u);
     EXPECT_EQ(panels.opened[0].allowedKinds, std::vector<FileKind>{FileKind::image});
     EXPECT_EQ(store->meta(space(3).id).iconFile, std::nullopt);
     const QString image = home.path(QStringLiteral("icon.png"));
     QImage(40, 40, QImage::Format_ARGB32).save(image);
     panels.openAnswers.push_back(QStringList{image});
-    control<QPushButton>(editor, "iconChooseButton")->click();
+    iconChooseButton->click();
     EXPECT_TRUE(store->meta(space(3).id).iconFile);
-    EXPECT_TRUE(control<QPushButton>(editor, "iconRemoveButton")->isVisibleTo(editor));
-    control<QPushButton>(editor, "iconRemoveButton")->click();
+    EXPECT_TRUE(iconRemoveButton->isVisibleTo(editor));
+    iconRemoveButton->click();
     EXPECT_EQ(store->meta(space(3).id).iconFile, std::nullopt);
-    EXPECT_FALSE(control<QPushButton>(editor, "iconRemoveButton")->isVisibleTo(editor));
+    EXPECT_FALSE(iconRemoveButton->isVisibleTo(editor));
 }
 
 TEST_F(SpaceEditorTest, TheNotesFileTakesWhatTheStoreHoldsNotUnsavedText)
@@ -243,12 +253,13 @@ TEST_F(SpaceEditorTest, GoingOffScreenSavesAndComingBackLoads)
         if (!shortcutsApp)
             world->systemParts = std::make_shared<test::OtherSystemParts>();
         SpaceEditor* editor = edit(3);
-        type(control<QLineEdit>(editor, "noteField"), QStringLiteral("Unsaved"));
+        QLineEdit* noteField = control<QLineEdit>(editor, "noteField");
+        type(noteField, QStringLiteral("Unsaved"));
         window().close();
         EXPECT_EQ(store->meta(space(3).id).note, QStringLiteral("Unsaved"));
         store->setNote(QStringLiteral("Changed elsewhere"), space(3).id);
         controller->show();
-        EXPECT_EQ(control<QLineEdit>(editor, "noteField")->text(), "Changed elsewhere");
+        EXPECT_EQ(noteField->text(), "Changed elsewhere");
         type(control<QLineEdit>(editor, "categoryField"), shortcutsApp ? QStringLiteral("Home") : QStringLiteral("Work"));
         clickTab(SettingsTab::general);
         EXPECT_EQ(store->meta(space(3).id).group, shortcutsApp ? QStringLiteral("Home") : QStringLiteral("Work"));
@@ -278,40 +289,45 @@ TEST_F(SpaceEditorTest, SavingWritesOnlyWhatTheUserChanged)
 TEST_F(SpaceEditorTest, LaunchAppsAreAddedOnceAndURLsAsTyped)
 {
     SpaceEditor* editor = edit(3);
+    QPushButton* addLaunchAppButton = control<QPushButton>(editor, "addLaunchAppButton");
+    QWidget* launchAppRows = control<QWidget>(editor, "launchAppRows");
+    QPushButton* setUpButton = control<QPushButton>(editor, "setUpButton");
+    QLineEdit* urlField = control<QLineEdit>(editor, "urlField");
+    QPushButton* addURLButton = control<QPushButton>(editor, "addURLButton");
     const QString id = space(3).id;
     panels.openAnswers.push_back(QStringList{"/Applications/Editor.app", "/Applications/Browser.app"});
-    control<QPushButton>(editor, "addLaunchAppButton")->click();
+    addLaunchAppButton->click();
     ASSERT_EQ(panels.opened.size(), 1u);
     EXPECT_TRUE(panels.opened[0].allowsMultipleSelection);
     EXPECT_EQ(panels.opened[0].directory, "/Applications");
     panels.openAnswers.push_back(QStringList{"/Applications/Editor.app"});
-    control<QPushButton>(editor, "addLaunchAppButton")->click();
+    addLaunchAppButton->click();
     EXPECT_EQ(store->meta(id).automation->launchApps, (QStringList{"/Applications/Editor.app", "/Applications/Browser.app"}));
-    EXPECT_EQ(rowTexts(control<QWidget>(editor, "launchAppRows")), (QStringList{"Editor", "Browser"}));
-    EXPECT_TRUE(control<QPushButton>(editor, "setUpButton")->isVisibleTo(editor));
+    EXPECT_EQ(rowTexts(launchAppRows), (QStringList{"Editor", "Browser"}));
+    EXPECT_TRUE(setUpButton->isVisibleTo(editor));
 
     // Return adds nothing; blanks add nothing and stay; spaces and tabs are trimmed; duplicates are kept.
-    type(control<QLineEdit>(editor, "urlField"), QStringLiteral("   "));
-    QTest::keyClick(control<QLineEdit>(editor, "urlField"), Qt::Key_Return);
-    control<QPushButton>(editor, "addURLButton")->click();
-    EXPECT_EQ(control<QLineEdit>(editor, "urlField")->text(), "   ");
+    type(urlField, QStringLiteral("   "));
+    QTest::keyClick(urlField, Qt::Key_Return);
+    addURLButton->click();
+    EXPECT_EQ(urlField->text(), "   ");
     EXPECT_TRUE(store->meta(id).automation->openURLs.isEmpty());
-    type(control<QLineEdit>(editor, "urlField"), QStringLiteral("  https://example.org\t"));
-    QTest::keyClick(control<QLineEdit>(editor, "urlField"), Qt::Key_Return);
+    type(urlField, QStringLiteral("  https://example.org\t"));
+    QTest::keyClick(urlField, Qt::Key_Return);
     EXPECT_TRUE(store->meta(id).automation->openURLs.isEmpty());
-    control<QPushButton>(editor, "addURLButton")->click();
-    type(control<QLineEdit>(editor, "urlField"), QStringLiteral("https://example.org"));
-    control<QPushButton>(editor, "addURLButton")->click();
+    addURLButton->click();
+    type(urlField, QStringLiteral("https://example.org"));
+    addURLButton->click();
     EXPECT_EQ(store->meta(id).automation->openURLs, (QStringList{"https://example.org", "https://example.org"}));
-    EXPECT_EQ(control<QLineEdit>(editor, "urlField")->text(), "");
+    EXPECT_EQ(urlField->text(), "");
 
     // Removing takes every equal entry; the last app and URL gone hide the setup button.
     clickRemove(control<QWidget>(editor, "urlRows"), 0);
     EXPECT_TRUE(store->meta(id).automation->openURLs.isEmpty());
-    clickRemove(control<QWidget>(editor, "launchAppRows"), 0);
-    clickRemove(control<QWidget>(editor, "launchAppRows"), 0);
+    clickRemove(launchAppRows, 0);
+    clickRemove(launchAppRows, 0);
     EXPECT_EQ(store->meta(id).automation, std::nullopt);
-    EXPECT_FALSE(control<QPushButton>(editor, "setUpButton")->isVisibleTo(editor));
+    EXPECT_FALSE(setUpButton->isVisibleTo(editor));
 }
 
 TEST_F(SpaceEditorTest, TheSetupSavesBeforeItRuns)
@@ -364,11 +380,12 @@ TEST_F(SpaceEditorTest, TogglesPickersAndReturnFieldsFollowTheirSaveMoments)
     EXPECT_EQ(store->meta(id).automation->keystrokeOnEnter, std::nullopt);
 
     // Brave: its identifier and the profile row; None hides the row and keeps the folder stored.
-    control<QComboBox>(editor, "browserPicker")->setCurrentIndex(control<QComboBox>(editor, "browserPicker")->findText("Brave"));
+    QComboBox* browserPicker = control<QComboBox>(editor, "browserPicker");
+    browserPicker->setCurrentIndex(browserPicker->findText("Brave"));
     EXPECT_EQ(store->meta(id).automation->browserApp, QStringLiteral("com.brave.Browser"));
     EXPECT_TRUE(control<QWidget>(editor, "profileRow")->isVisibleTo(editor));
     typeAndReturn(control<QLineEdit>(editor, "profileField"), QStringLiteral("Profile 2"));
-    control<QComboBox>(editor, "browserPicker")->setCurrentIndex(0);
+    browserPicker->setCurrentIndex(0);
     EXPECT_EQ(store->meta(id).automation->browserApp, std::nullopt);
     EXPECT_EQ(store->meta(id).automation->browserProfile, QStringLiteral("Profile 2"));
     EXPECT_FALSE(control<QWidget>(editor, "profileRow")->isVisibleTo(editor));
@@ -395,29 +412,31 @@ TEST_F(SpaceEditorTest, RunShortcutIsAFieldUntilAListArrivesThenAPicker)
     automation.shortcutOnLeave = QStringLiteral("Old One");
     store->setAutomation(automation, space(3).id);
     SpaceEditor* editor = edit(3);
-    ASSERT_FALSE(control<ShortcutChooser>(editor, "enterShortcut")->isPicker());
-    EXPECT_EQ(control<ShortcutChooser>(editor, "enterShortcut")->field()->placeholderText(), "Shortcut name, exactly as in the Shortcuts app");
+    ShortcutChooser* enterShortcut = control<ShortcutChooser>(editor, "enterShortcut");
+    ShortcutChooser* leaveShortcut = control<ShortcutChooser>(editor, "leaveShortcut");
+    ASSERT_FALSE(enterShortcut->isPicker());
+    EXPECT_EQ(enterShortcut->field()->placeholderText(), "Shortcut name, exactly as in the Shortcuts app");
     // Every keystroke is written while it is a field.
-    QTest::keyClicks(control<ShortcutChooser>(editor, "enterShortcut")->field(), QStringLiteral("Fo"));
+    QTest::keyClicks(enterShortcut->field(), QStringLiteral("Fo"));
     EXPECT_EQ(store->meta(space(3).id).automation->shortcutOnEnter, QStringLiteral("Fo"));
 
     arriveShortcuts();
-    ASSERT_TRUE(control<ShortcutChooser>(editor, "enterShortcut")->isPicker());
+    ASSERT_TRUE(enterShortcut->isPicker());
     // The names listed, after the typed one the list lacks.
-    QComboBox* enter = control<ShortcutChooser>(editor, "enterShortcut")->picker();
+    QComboBox* enter = enterShortcut->picker();
     QStringList offered;
     for (int i = 0; i < enter->count(); ++i)
         offered << enter->itemText(i);
     EXPECT_EQ(offered, (QStringList{"None", "Fo", "Focus On", "Music"}));
     EXPECT_EQ(enter->currentText(), "Fo");
-    QComboBox* leave = control<ShortcutChooser>(editor, "leaveShortcut")->picker();
+    QComboBox* leave = leaveShortcut->picker();
     ASSERT_NE(leave, nullptr);
     EXPECT_EQ(leave->itemText(0), "None");
     EXPECT_EQ(leave->itemText(1), "Old One");
     EXPECT_EQ(leave->currentText(), "Old One");
     leave->setCurrentIndex(leave->findText("Music"));
     EXPECT_EQ(store->meta(space(3).id).automation->shortcutOnLeave, QStringLiteral("Music"));
-    control<ShortcutChooser>(editor, "leaveShortcut")->picker()->setCurrentIndex(0);
+    leaveShortcut->picker()->setCurrentIndex(0);
     EXPECT_EQ(store->meta(space(3).id).automation->shortcutOnLeave, std::nullopt);
 }
 
