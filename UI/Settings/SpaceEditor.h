@@ -5,8 +5,6 @@
 #include "UI/Settings/PaneKit.h"
 #include "UI/Settings/SpaceEditorSections.h"
 
-#include <QStringList>
-
 #include <optional>
 
 namespace lumivast {

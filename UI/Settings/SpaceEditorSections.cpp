@@ -1,7 +1,7 @@
 #include "UI/Settings/SpaceEditorSections.h"
 
-#include "Core/Notes/NoteFiles.h"
 #include "Core/Automation/BrowserProfiles.h"
+#include "Core/Notes/NoteFiles.h"
 #include "Core/Shell/Blanks.h"
 #include "Core/Spaces/DisplayGeometry.h"
 #include "Core/Spaces/SpaceStore.h"
@@ -20,8 +20,6 @@
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-#include <memory>
 
 namespace lumivast {
 
