@@ -145,7 +145,7 @@ public:
         layout()->setContentsMargins(0, 0, 0, 0);
     }
 
-    void show(const QStringList& entries)
+    void setEntries(const QStringList& entries)
     {
         while (QLayoutItem* item = layout()->takeAt(0)) {
             delete item->widget();
@@ -425,8 +425,8 @@ void SpaceEnterSection::setShortcutNames(const QStringList& names)
 void SpaceEnterSection::showRows()
 {
     const SpaceAutomation& a = m_editing.working.automation;
-    m_launchRows->show(a.launchApps);
-    m_urlRows->show(a.openURLs);
+    m_launchRows->setEntries(a.launchApps);
+    m_urlRows->setEntries(a.openURLs);
     m_profileRow->setVisible(a.browserApp.has_value());
     m_setUpRow->setVisible(!a.launchApps.isEmpty() || !a.openURLs.isEmpty());
 }
@@ -482,7 +482,7 @@ SpacePinnedSection::SpacePinnedSection(SpaceEditing& editing, QWidget* parent)
 
 void SpacePinnedSection::fill()
 {
-    m_rows->show(m_editing.working.automation.pinnedApps);
+    m_rows->setEntries(m_editing.working.automation.pinnedApps);
 }
 
 void SpacePinnedSection::addPinnedApps()
