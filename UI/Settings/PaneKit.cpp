@@ -326,6 +326,16 @@ void PaneForm::addBlock(QWidget* block)
     m_layout->insertWidget(m_layout->count() - 2, block);
 }
 
+void PaneForm::lineUpLabels()
+{
+    const QList<FormSection*> sections = m_content->findChildren<FormSection*>(Qt::FindDirectChildrenOnly);
+    int width = 0;
+    for (FormSection* section : sections)
+        width = std::max(width, section->labelWidth());
+    for (FormSection* section : sections)
+        section->setLabelWidth(width);
+}
+
 void PaneForm::setOutcome(const std::optional<QString>& text)
 {
     m_outcome->setText(text.value_or(QString()));

@@ -46,8 +46,9 @@ QPushButton* destructiveButton(const QString& text, QWidget* parent = nullptr);
 namespace lumivast {
 
 // One group of a form: an optional header, a rounded box of rows, an optional
-// footer below the box. A row is a widget of its own, so it can be hidden.
-class FormSection final : public QWidget {
+// footer below the box. A row is a widget of its own, so it can be hidden. A
+// form's section with controls of its own derives from it.
+class FormSection : public QWidget {
     Q_OBJECT
 public:
     explicit FormSection(const QString& header = {}, QWidget* parent = nullptr);
@@ -89,6 +90,8 @@ public:
     FormSection* addSection(const QString& header = {});
     // Any other block of the form, in order.
     void addBlock(QWidget* block);
+    // Gives the row labels of all its sections one column, as wide as the widest.
+    void lineUpLabels();
     // The outcome line, shown verbatim; nothing hides it.
     void setOutcome(const std::optional<QString>& text);
     std::optional<QString> outcome() const;

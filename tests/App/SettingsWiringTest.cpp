@@ -6,6 +6,7 @@
 #include "UI/Settings/SpacesPane.h"
 #include "UI/Settings/WindowsPane.h"
 #include "tests/App/DelegateWiringTest.h"
+#include "tests/support/Controls.h"
 #include "tests/support/FakeFilePanels.h"
 
 #include <QCheckBox>
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 using namespace lumivast;
+using test::control;
 namespace K = Settings::Key;
 
 namespace {
@@ -114,9 +116,9 @@ TEST_F(SettingsWiringTest, ARenameElsewhereSurvivesTheEditorsSave)
     scheduler.runPending();
     ASSERT_EQ(delegate->store().meta(QStringLiteral("S2")).name, QStringLiteral("Research"));
     editor = pane<SpacesPane>()->editor(); // the same editor, the snapshot signal notwithstanding
-    editor->noteField()->selectAll();
-    QTest::keyClicks(editor->noteField(), QStringLiteral("Papers"));
-    QTest::keyClick(editor->noteField(), Qt::Key_Return);
+    control<QLineEdit>(editor, "noteField")->selectAll();
+    QTest::keyClicks(control<QLineEdit>(editor, "noteField"), QStringLiteral("Papers"));
+    QTest::keyClick(control<QLineEdit>(editor, "noteField"), Qt::Key_Return);
     window()->close();
     EXPECT_EQ(delegate->store().meta(QStringLiteral("S2")).name, QStringLiteral("Research"));
     EXPECT_EQ(delegate->store().meta(QStringLiteral("S2")).note, QStringLiteral("Papers"));
@@ -150,8 +152,8 @@ TEST_F(SettingsWiringTest, TheSetupHookRunsTheSpacesAutomation)
     SpaceEditor* editor = pane<SpacesPane>()->editor();
     ASSERT_NE(editor, nullptr);
     panels.openAnswers.push_back(QStringList{QStringLiteral("/Applications/Player.app")});
-    editor->addLaunchAppButton()->click();
-    editor->setUpButton()->click();
+    control<QPushButton>(editor, "addLaunchAppButton")->click();
+    control<QPushButton>(editor, "setUpButton")->click();
     scheduler.advance(1s);
     bool running = false;
     for (const SimWorld::App& app : world->apps)

@@ -94,12 +94,29 @@ TEST_F(SettingsLookTest, SpacesWithAnAutomationFitsTheDefaultWindow)
 
 TEST_F(SettingsLookTest, SpaceEditorFieldsLineUpInOneColumn)
 {
+    // With an icon image and the shortcut list arrived, so that the choosers are pickers.
+    const QString image = home.path(QStringLiteral("icon.png"));
+    QImage picture(40, 40, QImage::Format_ARGB32);
+    picture.fill(QColor(0x4F, 0x7B, 0xF7));
+    picture.save(image);
+    store->setCustomIcon(image, space(2).id);
+    world->shortcuts().names = QStringList{"Focus On", "Music"};
     controller->show(SettingsTab::spaces, space(2).id);
     SpacesPane* spaces = pane<SpacesPane>();
     ASSERT_NE(spaces, nullptr);
     SpaceEditor* editor = spaces->editor();
     ASSERT_NE(editor, nullptr);
+    SpaceEditor::shortcutQueue().waitUntilIdle();
+    scheduler.runPending();
     QCoreApplication::processEvents();
+    look("settings-spaces-pickers");
+    look("settings-spaces-pickers-middle", editor, 0.5);
+    // The choosers' pickers start where the fields do.
+    for (QComboBox* picker : editor->findChildren<QComboBox*>()) {
+        if (picker->isVisibleTo(editor))
+            EXPECT_EQ(picker->mapTo(editor, QPoint(0, 0)).x(),
+                      editor->findChild<QLineEdit*>()->mapTo(editor, QPoint(0, 0)).x());
+    }
     // Every text field of the form follows a row label ("Name" to "Run shell command"): all start at one x.
     std::map<int, QStringList> starts;
     for (QLineEdit* field : editor->findChildren<QLineEdit*>()) {

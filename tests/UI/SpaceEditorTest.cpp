@@ -3,6 +3,7 @@
 #include "UI/Settings/SpaceEditor.h"
 #include "UI/Settings/SpacesPane.h"
 #include "tests/UI/SettingsWorld.h"
+#include "tests/support/Controls.h"
 #include "tests/support/OtherSystemParts.h"
 
 #include <QCheckBox>
@@ -19,6 +20,7 @@
 #include <future>
 
 using namespace lumivast;
+using test::control;
 
 namespace {
 
@@ -84,39 +86,44 @@ TEST_F(SpaceEditorTest, ANewSpaceShowsAnEmptyFormAndSavingItStoresNothing)
     countStoreChanges();
     SpaceEditor* editor = edit(3);
     ASSERT_NE(editor, nullptr);
+    QLineEdit* nameField = control<QLineEdit>(editor, "nameField");
+    QComboBox* iconPicker = control<QComboBox>(editor, "iconPicker");
+    QComboBox* colorPicker = control<QComboBox>(editor, "colorPicker");
     EXPECT_EQ(storeChanges, 0); // opening writes nothing
-    EXPECT_EQ(editor->nameField()->text(), "");
-    EXPECT_EQ(editor->nameField()->placeholderText(), "Desktop 3");
-    EXPECT_EQ(editor->noteField()->placeholderText(), "What is this Space for?");
-    EXPECT_EQ(editor->categoryField()->placeholderText(), QString::fromUtf8("Work, Personal, Clients\u2026"));
-    EXPECT_EQ(editor->iconPicker()->currentText(), "Default");
-    EXPECT_EQ(editor->iconPicker()->count(), 25);
-    EXPECT_EQ(editor->iconPicker()->itemText(24), "bolt");
-    EXPECT_FALSE(editor->iconPicker()->itemIcon(1).isNull());
-    EXPECT_EQ(editor->colorPicker()->currentText(), "None");
-    EXPECT_EQ(editor->colorPicker()->count(), 10);
-    EXPECT_TRUE(editor->colorPicker()->itemIcon(1).isNull()); // names only, no swatch
-    EXPECT_FALSE(editor->iconImage()->isVisibleTo(editor));
-    EXPECT_FALSE(editor->iconRemoveButton()->isVisibleTo(editor));
-    EXPECT_TRUE(editor->launchOnceToggle()->isChecked());
-    EXPECT_FALSE(editor->onlyIfEmptyToggle()->isChecked());
-    EXPECT_FALSE(editor->hideOthersToggle()->isChecked());
-    EXPECT_EQ(editor->browserPicker()->currentText(), "None");
-    EXPECT_FALSE(editor->profileRow()->isVisibleTo(editor));
-    EXPECT_FALSE(editor->setUpButton()->isVisibleTo(editor));
-    editor->saveButton()->click();
+    EXPECT_EQ(nameField->text(), "");
+    EXPECT_EQ(nameField->placeholderText(), "Desktop 3");
+    EXPECT_EQ(control<QLineEdit>(editor, "noteField")->placeholderText(), "What is this Space for?");
+    EXPECT_EQ(control<QLineEdit>(editor, "categoryField")->placeholderText(),
+              QString::fromUtf8("Work, Personal, Clients\u2026"));
+    EXPECT_EQ(iconPicker->currentText(), "Default");
+    EXPECT_EQ(iconPicker->count(), 25);
+    EXPECT_EQ(iconPicker->itemText(24), "bolt");
+    EXPECT_FALSE(iconPicker->itemIcon(1).isNull());
+    EXPECT_EQ(colorPicker->currentText(), "None");
+    EXPECT_EQ(colorPicker->count(), 10);
+    EXPECT_TRUE(colorPicker->itemIcon(1).isNull()); // names only, no swatch
+    EXPECT_FALSE(control<QLabel>(editor, "iconImage")->isVisibleTo(editor));
+    EXPECT_FALSE(control<QPushButton>(editor, "iconRemoveButton")->isVisibleTo(editor));
+    EXPECT_TRUE(control<QCheckBox>(editor, "launchOnceToggle")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(editor, "onlyIfEmptyToggle")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(editor, "hideOthersToggle")->isChecked());
+    EXPECT_EQ(control<QComboBox>(editor, "browserPicker")->currentText(), "None");
+    EXPECT_FALSE(control<QWidget>(editor, "profileRow")->isVisibleTo(editor));
+    EXPECT_FALSE(control<QPushButton>(editor, "setUpButton")->isVisibleTo(editor));
+    control<QPushButton>(editor, "saveButton")->click();
     EXPECT_FALSE(store->metas().contains(space(3).id));
 }
 
 TEST_F(SpaceEditorTest, TheNameIsTrimmedOnReturnAndRemembered)
 {
     SpaceEditor* editor = edit(3);
-    typeAndReturn(editor->nameField(), QStringLiteral("  Deep Work  "));
+    QLineEdit* nameField = control<QLineEdit>(editor, "nameField");
+    typeAndReturn(nameField, QStringLiteral("  Deep Work  "));
     EXPECT_EQ(store->meta(space(3).id).name, QStringLiteral("Deep Work"));
     EXPECT_EQ(home.defaults().stringList(Settings::Key::recentSpaceNames).value_or(QStringList()).value(0), "Deep Work");
-    EXPECT_EQ(editor->nameField()->text(), "  Deep Work  ");
+    EXPECT_EQ(nameField->text(), "  Deep Work  ");
     // Cleared (or blanks only): the Space goes back to its default name; recent names stay.
-    typeAndReturn(editor->nameField(), QStringLiteral("   "));
+    typeAndReturn(nameField, QStringLiteral("   "));
     EXPECT_EQ(store->meta(space(3).id).name, std::nullopt);
     EXPECT_EQ(home.defaults().stringList(Settings::Key::recentSpaceNames), (QStringList{"Deep Work", "Work"}));
 }
@@ -124,14 +131,16 @@ TEST_F(SpaceEditorTest, TheNameIsTrimmedOnReturnAndRemembered)
 TEST_F(SpaceEditorTest, PickersSaveAtOnceAndTakeTextTypedBefore)
 {
     SpaceEditor* editor = edit(3);
-    type(editor->noteField(), QStringLiteral("Plans"));
+    QComboBox* colorPicker = control<QComboBox>(editor, "colorPicker");
+    QComboBox* iconPicker = control<QComboBox>(editor, "iconPicker");
+    type(control<QLineEdit>(editor, "noteField"), QStringLiteral("Plans"));
     EXPECT_EQ(store->meta(space(3).id).note, std::nullopt);
-    editor->colorPicker()->setCurrentIndex(editor->colorPicker()->findText("Green"));
+    colorPicker->setCurrentIndex(colorPicker->findText("Green"));
     EXPECT_EQ(store->meta(space(3).id).colorHex, QStringLiteral("#4FBF7A"));
     EXPECT_EQ(store->meta(space(3).id).note, QStringLiteral("Plans"));
-    editor->iconPicker()->setCurrentIndex(editor->iconPicker()->findText("terminal"));
+    iconPicker->setCurrentIndex(iconPicker->findText("terminal"));
     EXPECT_EQ(store->meta(space(3).id).symbol, QStringLiteral("terminal"));
-    editor->iconPicker()->setCurrentIndex(0);
+    iconPicker->setCurrentIndex(0);
     EXPECT_EQ(store->meta(space(3).id).symbol, std::nullopt);
 }
 
@@ -140,9 +149,9 @@ TEST_F(SpaceEditorTest, ASymbolAndColourFromElsewhereShowNoChoiceAndSurviveSaves
     store->setSymbol(QStringLiteral("briefcase"), space(3).id);
     store->setColor(QStringLiteral("#123456"), space(3).id);
     SpaceEditor* editor = edit(3);
-    EXPECT_EQ(editor->iconPicker()->currentIndex(), -1);
-    EXPECT_EQ(editor->colorPicker()->currentIndex(), -1);
-    typeAndReturn(editor->nameField(), QStringLiteral("Clients"));
+    EXPECT_EQ(control<QComboBox>(editor, "iconPicker")->currentIndex(), -1);
+    EXPECT_EQ(control<QComboBox>(editor, "colorPicker")->currentIndex(), -1);
+    typeAndReturn(control<QLineEdit>(editor, "nameField"), QStringLiteral("Clients"));
     EXPECT_EQ(store->meta(space(3).id).symbol, QStringLiteral("briefcase"));
     EXPECT_EQ(store->meta(space(3).id).colorHex, QStringLiteral("#123456"));
 }
@@ -163,43 +172,46 @@ TEST_F(SpaceEditorTest, ResetLeavesOnlyTheCategoryAndDeletesTheIconFile)
     store->setCustomIcon(image, id);
     const QString iconFile = *store->meta(id).iconFile;
     SpaceEditor* editor = edit(3);
-    EXPECT_TRUE(editor->iconImage()->isVisibleTo(editor));
-    EXPECT_EQ(editor->iconImage()->pixmap().deviceIndependentSize(), QSizeF(22, 22));
+    QLabel* iconImage = control<QLabel>(editor, "iconImage");
+    EXPECT_TRUE(iconImage->isVisibleTo(editor));
+    EXPECT_EQ(iconImage->pixmap().deviceIndependentSize(), QSizeF(22, 22));
 
-    editor->resetButton()->click();
+    control<QPushButton>(editor, "resetButton")->click();
     SpaceMeta left;
     left.group = QStringLiteral("Clients");
     EXPECT_EQ(store->meta(id), left);
     EXPECT_FALSE(QFile::exists(AppPaths::file(QStringLiteral("Icons/") + iconFile)));
-    EXPECT_EQ(editor->nameField()->text(), "");
-    EXPECT_EQ(editor->categoryField()->text(), "Clients");
-    EXPECT_FALSE(editor->iconImage()->isVisibleTo(editor));
+    EXPECT_EQ(control<QLineEdit>(editor, "nameField")->text(), "");
+    EXPECT_EQ(control<QLineEdit>(editor, "categoryField")->text(), "Clients");
+    EXPECT_FALSE(iconImage->isVisibleTo(editor));
 }
 
 TEST_F(SpaceEditorTest, TheIconImageComesFromAnImagePanel)
 {
     SpaceEditor* editor = edit(3);
-    editor->iconChooseButton()->click(); // cancelled
+    QPushButton* iconChooseButton = control<QPushButton>(editor, "iconChooseButton");
+    QPushButton* iconRemoveButton = control<QPushButton>(editor, "iconRemoveButton");
+    iconChooseButton->click(); // cancelled
     ASSERT_EQ(panels.opened.size(), 1u);
     EXPECT_EQ(panels.opened[0].allowedKinds, std::vector<FileKind>{FileKind::image});
     EXPECT_EQ(store->meta(space(3).id).iconFile, std::nullopt);
     const QString image = home.path(QStringLiteral("icon.png"));
     QImage(40, 40, QImage::Format_ARGB32).save(image);
     panels.openAnswers.push_back(QStringList{image});
-    editor->iconChooseButton()->click();
+    iconChooseButton->click();
     EXPECT_TRUE(store->meta(space(3).id).iconFile);
-    EXPECT_TRUE(editor->iconRemoveButton()->isVisibleTo(editor));
-    editor->iconRemoveButton()->click();
+    EXPECT_TRUE(iconRemoveButton->isVisibleTo(editor));
+    iconRemoveButton->click();
     EXPECT_EQ(store->meta(space(3).id).iconFile, std::nullopt);
-    EXPECT_FALSE(editor->iconRemoveButton()->isVisibleTo(editor));
+    EXPECT_FALSE(iconRemoveButton->isVisibleTo(editor));
 }
 
 TEST_F(SpaceEditorTest, TheNotesFileTakesWhatTheStoreHoldsNotUnsavedText)
 {
     store->setNote(QStringLiteral("Stored note"), space(3).id);
     SpaceEditor* editor = edit(3);
-    type(editor->noteField(), QStringLiteral("Typed note"));
-    editor->notesFileButton()->click();
+    type(control<QLineEdit>(editor, "noteField"), QStringLiteral("Typed note"));
+    control<QPushButton>(editor, "notesFileButton")->click();
     QFile file(QDir(NoteFiles::folder()).filePath(QStringLiteral("Desktop 3.md")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
@@ -211,24 +223,24 @@ TEST_F(SpaceEditorTest, TheNotesFileTakesWhatTheStoreHoldsNotUnsavedText)
 TEST_F(SpaceEditorTest, TheWallpaperGoesToTheActiveSpaceOfItsScreen)
 {
     SpaceEditor* inactive = edit(2);
-    EXPECT_FALSE(inactive->wallpaperButton()->isEnabled());
-    EXPECT_EQ(inactive->wallpaperCaption()->text(),
+    EXPECT_FALSE(control<QPushButton>(inactive, "wallpaperButton")->isEnabled());
+    EXPECT_EQ(control<QLabel>(inactive, "wallpaperCaption")->text(),
               "Switch to this Space first; macOS only changes the wallpaper of the current Space.");
 
     SpaceEditor* editor = edit(7); // the active Space of the second display
-    EXPECT_TRUE(editor->wallpaperButton()->isEnabled());
-    EXPECT_EQ(editor->wallpaperCaption()->text(),
+    EXPECT_TRUE(control<QPushButton>(editor, "wallpaperButton")->isEnabled());
+    EXPECT_EQ(control<QLabel>(editor, "wallpaperCaption")->text(),
               "macOS keeps a wallpaper per Space; this sets the one for the Space you are on.");
-    editor->wallpaperButton()->click(); // cancelled
+    control<QPushButton>(editor, "wallpaperButton")->click(); // cancelled
     EXPECT_TRUE(world->desktopPicturesSet.empty());
     panels.openAnswers.push_back(QStringList{QStringLiteral("/pictures/sea.jpg")});
-    editor->wallpaperButton()->click();
+    control<QPushButton>(editor, "wallpaperButton")->click();
     ASSERT_EQ(world->desktopPicturesSet.size(), 1u);
     EXPECT_EQ(world->desktopPicturesSet[0], (SimWorld::DesktopPictureSet{7, QStringLiteral("/pictures/sea.jpg")}));
     // A refusal is ignored.
     world->desktopPictureRefused = true;
     panels.openAnswers.push_back(QStringList{QStringLiteral("/pictures/hill.jpg")});
-    editor->wallpaperButton()->click();
+    control<QPushButton>(editor, "wallpaperButton")->click();
     EXPECT_EQ(world->desktopPicturesSet.size(), 1u);
     EXPECT_TRUE(editor->isVisible());
 }
@@ -241,13 +253,14 @@ TEST_F(SpaceEditorTest, GoingOffScreenSavesAndComingBackLoads)
         if (!shortcutsApp)
             world->systemParts = std::make_shared<test::OtherSystemParts>();
         SpaceEditor* editor = edit(3);
-        type(editor->noteField(), QStringLiteral("Unsaved"));
+        QLineEdit* noteField = control<QLineEdit>(editor, "noteField");
+        type(noteField, QStringLiteral("Unsaved"));
         window().close();
         EXPECT_EQ(store->meta(space(3).id).note, QStringLiteral("Unsaved"));
         store->setNote(QStringLiteral("Changed elsewhere"), space(3).id);
         controller->show();
-        EXPECT_EQ(editor->noteField()->text(), "Changed elsewhere");
-        type(editor->categoryField(), shortcutsApp ? QStringLiteral("Home") : QStringLiteral("Work"));
+        EXPECT_EQ(noteField->text(), "Changed elsewhere");
+        type(control<QLineEdit>(editor, "categoryField"), shortcutsApp ? QStringLiteral("Home") : QStringLiteral("Work"));
         clickTab(SettingsTab::general);
         EXPECT_EQ(store->meta(space(3).id).group, shortcutsApp ? QStringLiteral("Home") : QStringLiteral("Work"));
         window().close();
@@ -262,7 +275,7 @@ TEST_F(SpaceEditorTest, SavingWritesOnlyWhatTheUserChanged)
     SpaceAutomation automation;
     automation.pinnedApps = {QStringLiteral("org.example.mail")};
     store->setAutomation(automation, space(3).id);
-    typeAndReturn(editor->noteField(), QStringLiteral("Note"));
+    typeAndReturn(control<QLineEdit>(editor, "noteField"), QStringLiteral("Note"));
     EXPECT_EQ(store->meta(space(3).id).name, QStringLiteral("Renamed"));
     EXPECT_EQ(store->meta(space(3).id).automation, automation);
     EXPECT_EQ(store->meta(space(3).id).note, QStringLiteral("Note"));
@@ -276,40 +289,45 @@ TEST_F(SpaceEditorTest, SavingWritesOnlyWhatTheUserChanged)
 TEST_F(SpaceEditorTest, LaunchAppsAreAddedOnceAndURLsAsTyped)
 {
     SpaceEditor* editor = edit(3);
+    QPushButton* addLaunchAppButton = control<QPushButton>(editor, "addLaunchAppButton");
+    QWidget* launchAppRows = control<QWidget>(editor, "launchAppRows");
+    QPushButton* setUpButton = control<QPushButton>(editor, "setUpButton");
+    QLineEdit* urlField = control<QLineEdit>(editor, "urlField");
+    QPushButton* addURLButton = control<QPushButton>(editor, "addURLButton");
     const QString id = space(3).id;
     panels.openAnswers.push_back(QStringList{"/Applications/Editor.app", "/Applications/Browser.app"});
-    editor->addLaunchAppButton()->click();
+    addLaunchAppButton->click();
     ASSERT_EQ(panels.opened.size(), 1u);
     EXPECT_TRUE(panels.opened[0].allowsMultipleSelection);
     EXPECT_EQ(panels.opened[0].directory, "/Applications");
     panels.openAnswers.push_back(QStringList{"/Applications/Editor.app"});
-    editor->addLaunchAppButton()->click();
+    addLaunchAppButton->click();
     EXPECT_EQ(store->meta(id).automation->launchApps, (QStringList{"/Applications/Editor.app", "/Applications/Browser.app"}));
-    EXPECT_EQ(rowTexts(editor->launchAppRows()), (QStringList{"Editor", "Browser"}));
-    EXPECT_TRUE(editor->setUpButton()->isVisibleTo(editor));
+    EXPECT_EQ(rowTexts(launchAppRows), (QStringList{"Editor", "Browser"}));
+    EXPECT_TRUE(setUpButton->isVisibleTo(editor));
 
     // Return adds nothing; blanks add nothing and stay; spaces and tabs are trimmed; duplicates are kept.
-    type(editor->urlField(), QStringLiteral("   "));
-    QTest::keyClick(editor->urlField(), Qt::Key_Return);
-    editor->addURLButton()->click();
-    EXPECT_EQ(editor->urlField()->text(), "   ");
+    type(urlField, QStringLiteral("   "));
+    QTest::keyClick(urlField, Qt::Key_Return);
+    addURLButton->click();
+    EXPECT_EQ(urlField->text(), "   ");
     EXPECT_TRUE(store->meta(id).automation->openURLs.isEmpty());
-    type(editor->urlField(), QStringLiteral("  https://example.org\t"));
-    QTest::keyClick(editor->urlField(), Qt::Key_Return);
+    type(urlField, QStringLiteral("  https://example.org\t"));
+    QTest::keyClick(urlField, Qt::Key_Return);
     EXPECT_TRUE(store->meta(id).automation->openURLs.isEmpty());
-    editor->addURLButton()->click();
-    type(editor->urlField(), QStringLiteral("https://example.org"));
-    editor->addURLButton()->click();
+    addURLButton->click();
+    type(urlField, QStringLiteral("https://example.org"));
+    addURLButton->click();
     EXPECT_EQ(store->meta(id).automation->openURLs, (QStringList{"https://example.org", "https://example.org"}));
-    EXPECT_EQ(editor->urlField()->text(), "");
+    EXPECT_EQ(urlField->text(), "");
 
     // Removing takes every equal entry; the last app and URL gone hide the setup button.
-    clickRemove(editor->urlRows(), 0);
+    clickRemove(control<QWidget>(editor, "urlRows"), 0);
     EXPECT_TRUE(store->meta(id).automation->openURLs.isEmpty());
-    clickRemove(editor->launchAppRows(), 0);
-    clickRemove(editor->launchAppRows(), 0);
+    clickRemove(launchAppRows, 0);
+    clickRemove(launchAppRows, 0);
     EXPECT_EQ(store->meta(id).automation, std::nullopt);
-    EXPECT_FALSE(editor->setUpButton()->isVisibleTo(editor));
+    EXPECT_FALSE(setUpButton->isVisibleTo(editor));
 }
 
 TEST_F(SpaceEditorTest, TheSetupSavesBeforeItRuns)
@@ -317,10 +335,10 @@ TEST_F(SpaceEditorTest, TheSetupSavesBeforeItRuns)
     std::vector<std::optional<SpaceAutomation>> seen;
     services->onRunSetup = [&](const Space& s) { seen.push_back(store->meta(s.id).automation); };
     SpaceEditor* editor = edit(3);
-    type(editor->urlField(), QStringLiteral("https://example.org"));
-    editor->addURLButton()->click();
-    type(editor->enterCommandField(), QStringLiteral("say hi"));
-    editor->setUpButton()->click();
+    type(control<QLineEdit>(editor, "urlField"), QStringLiteral("https://example.org"));
+    control<QPushButton>(editor, "addURLButton")->click();
+    type(control<QLineEdit>(editor, "enterCommandField"), QStringLiteral("say hi"));
+    control<QPushButton>(editor, "setUpButton")->click();
     ASSERT_EQ(seen.size(), 1u);
     ASSERT_TRUE(seen[0]);
     EXPECT_EQ(seen[0]->scriptOnEnter, QStringLiteral("say hi"));
@@ -332,16 +350,16 @@ TEST_F(SpaceEditorTest, PinnedAppsNeedABundleIdentifier)
     SpaceEditor* editor = edit(3);
     const QString id = space(3).id;
     panels.openAnswers.push_back(QStringList{"/Applications/Nothing.app", "/Applications/Mail.app", "/Applications/Mail.app"});
-    editor->addPinnedAppButton()->click();
+    control<QPushButton>(editor, "addPinnedAppButton")->click();
     EXPECT_EQ(store->meta(id).automation->pinnedApps, QStringList{"org.example.mail"});
-    EXPECT_EQ(rowTexts(editor->pinnedRows()), QStringList{"Mail"});
+    EXPECT_EQ(rowTexts(control<QWidget>(editor, "pinnedRows")), QStringList{"Mail"});
     SpaceAutomation automation = *store->meta(id).automation;
     automation.pinnedApps.append(QStringLiteral("org.example.uninstalled"));
     store->setAutomation(automation, id);
     SpaceEditor* again = edit(2);
     Q_UNUSED(again);
     editor = edit(3);
-    EXPECT_EQ(rowTexts(editor->pinnedRows()), (QStringList{"Mail", "org.example.uninstalled"}));
+    EXPECT_EQ(rowTexts(control<QWidget>(editor, "pinnedRows")), (QStringList{"Mail", "org.example.uninstalled"}));
 }
 
 TEST_F(SpaceEditorTest, TogglesPickersAndReturnFieldsFollowTheirSaveMoments)
@@ -349,30 +367,31 @@ TEST_F(SpaceEditorTest, TogglesPickersAndReturnFieldsFollowTheirSaveMoments)
     SpaceEditor* editor = edit(3);
     const QString id = space(3).id;
     // A command typed without Return is written by a toggle's save.
-    type(editor->enterCommandField(), QStringLiteral("make build"));
+    type(control<QLineEdit>(editor, "enterCommandField"), QStringLiteral("make build"));
     EXPECT_EQ(store->meta(id).automation, std::nullopt);
-    editor->hideOthersToggle()->click();
+    control<QCheckBox>(editor, "hideOthersToggle")->click();
     EXPECT_EQ(store->meta(id).automation->scriptOnEnter, QStringLiteral("make build"));
     EXPECT_TRUE(store->meta(id).automation->hideOtherApps);
 
     // Keystroke: empty on Return is absent, a single space is kept.
-    typeAndReturn(editor->keystrokeField(), QStringLiteral(" "));
+    typeAndReturn(control<QLineEdit>(editor, "keystrokeField"), QStringLiteral(" "));
     EXPECT_EQ(store->meta(id).automation->keystrokeOnEnter, QStringLiteral(" "));
-    typeAndReturn(editor->keystrokeField(), QString());
+    typeAndReturn(control<QLineEdit>(editor, "keystrokeField"), QString());
     EXPECT_EQ(store->meta(id).automation->keystrokeOnEnter, std::nullopt);
 
     // Brave: its identifier and the profile row; None hides the row and keeps the folder stored.
-    editor->browserPicker()->setCurrentIndex(editor->browserPicker()->findText("Brave"));
+    QComboBox* browserPicker = control<QComboBox>(editor, "browserPicker");
+    browserPicker->setCurrentIndex(browserPicker->findText("Brave"));
     EXPECT_EQ(store->meta(id).automation->browserApp, QStringLiteral("com.brave.Browser"));
-    EXPECT_TRUE(editor->profileRow()->isVisibleTo(editor));
-    typeAndReturn(editor->profileField(), QStringLiteral("Profile 2"));
-    editor->browserPicker()->setCurrentIndex(0);
+    EXPECT_TRUE(control<QWidget>(editor, "profileRow")->isVisibleTo(editor));
+    typeAndReturn(control<QLineEdit>(editor, "profileField"), QStringLiteral("Profile 2"));
+    browserPicker->setCurrentIndex(0);
     EXPECT_EQ(store->meta(id).automation->browserApp, std::nullopt);
     EXPECT_EQ(store->meta(id).automation->browserProfile, QStringLiteral("Profile 2"));
-    EXPECT_FALSE(editor->profileRow()->isVisibleTo(editor));
+    EXPECT_FALSE(control<QWidget>(editor, "profileRow")->isVisibleTo(editor));
 
     // The leave command on Return.
-    typeAndReturn(editor->leaveCommandField(), QStringLiteral("shortcuts run 'Focus Off'"));
+    typeAndReturn(control<QLineEdit>(editor, "leaveCommandField"), QStringLiteral("shortcuts run 'Focus Off'"));
     EXPECT_EQ(store->meta(id).automation->scriptOnLeave, QStringLiteral("shortcuts run 'Focus Off'"));
 
     // An unknown stored browser matches no row and stays.
@@ -381,8 +400,8 @@ TEST_F(SpaceEditorTest, TogglesPickersAndReturnFieldsFollowTheirSaveMoments)
     store->setAutomation(automation, id);
     editor = edit(2);
     editor = edit(3);
-    EXPECT_EQ(editor->browserPicker()->currentIndex(), -1);
-    editor->onlyIfEmptyToggle()->click();
+    EXPECT_EQ(control<QComboBox>(editor, "browserPicker")->currentIndex(), -1);
+    control<QCheckBox>(editor, "onlyIfEmptyToggle")->click();
     EXPECT_EQ(store->meta(id).automation->browserApp, QStringLiteral("org.example.other"));
 }
 
@@ -393,23 +412,31 @@ TEST_F(SpaceEditorTest, RunShortcutIsAFieldUntilAListArrivesThenAPicker)
     automation.shortcutOnLeave = QStringLiteral("Old One");
     store->setAutomation(automation, space(3).id);
     SpaceEditor* editor = edit(3);
-    ASSERT_FALSE(editor->enterShortcut()->isPicker());
-    EXPECT_EQ(editor->enterShortcut()->field()->placeholderText(), "Shortcut name, exactly as in the Shortcuts app");
+    ShortcutChooser* enterShortcut = control<ShortcutChooser>(editor, "enterShortcut");
+    ShortcutChooser* leaveShortcut = control<ShortcutChooser>(editor, "leaveShortcut");
+    ASSERT_FALSE(enterShortcut->isPicker());
+    EXPECT_EQ(enterShortcut->field()->placeholderText(), "Shortcut name, exactly as in the Shortcuts app");
     // Every keystroke is written while it is a field.
-    QTest::keyClicks(editor->enterShortcut()->field(), QStringLiteral("Fo"));
+    QTest::keyClicks(enterShortcut->field(), QStringLiteral("Fo"));
     EXPECT_EQ(store->meta(space(3).id).automation->shortcutOnEnter, QStringLiteral("Fo"));
 
     arriveShortcuts();
-    EXPECT_EQ(editor->shortcutNames(), (QStringList{"Focus On", "Music"}));
-    ASSERT_TRUE(editor->enterShortcut()->isPicker());
-    QComboBox* leave = editor->leaveShortcut()->picker();
+    ASSERT_TRUE(enterShortcut->isPicker());
+    // The names listed, after the typed one the list lacks.
+    QComboBox* enter = enterShortcut->picker();
+    QStringList offered;
+    for (int i = 0; i < enter->count(); ++i)
+        offered << enter->itemText(i);
+    EXPECT_EQ(offered, (QStringList{"None", "Fo", "Focus On", "Music"}));
+    EXPECT_EQ(enter->currentText(), "Fo");
+    QComboBox* leave = leaveShortcut->picker();
     ASSERT_NE(leave, nullptr);
     EXPECT_EQ(leave->itemText(0), "None");
     EXPECT_EQ(leave->itemText(1), "Old One");
     EXPECT_EQ(leave->currentText(), "Old One");
     leave->setCurrentIndex(leave->findText("Music"));
     EXPECT_EQ(store->meta(space(3).id).automation->shortcutOnLeave, QStringLiteral("Music"));
-    editor->leaveShortcut()->picker()->setCurrentIndex(0);
+    leaveShortcut->picker()->setCurrentIndex(0);
     EXPECT_EQ(store->meta(space(3).id).automation->shortcutOnLeave, std::nullopt);
 }
 
@@ -422,14 +449,14 @@ TEST_F(SpaceEditorTest, AListArrivingForAnEditorThatWentChangesNothing)
     SpaceEditor* second = edit(2);
     EXPECT_TRUE(gone.isNull());
     arriveShortcuts();
-    EXPECT_TRUE(second->enterShortcut()->isPicker());
+    EXPECT_TRUE(control<ShortcutChooser>(second, "enterShortcut")->isPicker());
 
     // Without the tool both stay fields for good.
     world->shortcuts().names.reset();
     SpaceEditor* third = edit(1);
     arriveShortcuts();
-    EXPECT_FALSE(third->enterShortcut()->isPicker());
-    EXPECT_FALSE(third->leaveShortcut()->isPicker());
+    EXPECT_FALSE(control<ShortcutChooser>(third, "enterShortcut")->isPicker());
+    EXPECT_FALSE(control<ShortcutChooser>(third, "leaveShortcut")->isPicker());
 }
 
 TEST_F(SpaceEditorTest, AListStillBeingReadWhenTheWindowGoesPostsNothing)

@@ -2,6 +2,7 @@
 #include "UI/Settings/SpaceEditor.h"
 #include "UI/Settings/SpacesPane.h"
 #include "tests/UI/SettingsWorld.h"
+#include "tests/support/Controls.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace lumivast;
+using test::control;
 
 namespace {
 
@@ -119,8 +121,8 @@ TEST_F(SpacesPaneTest, ARemovedSpaceKeepsItsStaleIDWithNoRowSelected)
 {
     SpacesPane* spaces = open(space(3).id);
     ASSERT_NE(spaces->editor(), nullptr);
-    spaces->editor()->noteField()->setText(QStringLiteral("Drafts"));
-    emit spaces->editor()->noteField()->textEdited(QStringLiteral("Drafts"));
+    control<QLineEdit>(spaces->editor(), "noteField")->setText(QStringLiteral("Drafts"));
+    emit control<QLineEdit>(spaces->editor(), "noteField")->textEdited(QStringLiteral("Drafts"));
     const QString gone = space(3).id;
     removeLastDesktop();
     EXPECT_EQ(spaces->editor(), nullptr);
@@ -142,16 +144,16 @@ TEST_F(SpacesPaneTest, TheSameSpaceKeepsItsEditorAcrossRedrawsWithTheFreshSpace)
     SpacesPane* spaces = open(space(2).id);
     QPointer<SpaceEditor> editor = spaces->editor();
     ASSERT_TRUE(editor);
-    EXPECT_FALSE(editor->wallpaperButton()->isEnabled());
-    editor->nameField()->setText(QStringLiteral("Typed"));
-    emit editor->nameField()->textEdited(QStringLiteral("Typed"));
+    EXPECT_FALSE(control<QPushButton>(editor, "wallpaperButton")->isEnabled());
+    control<QLineEdit>(editor, "nameField")->setText(QStringLiteral("Typed"));
+    emit control<QLineEdit>(editor, "nameField")->textEdited(QStringLiteral("Typed"));
 
     switchTo(2);
     services->snapshots.send();
     EXPECT_EQ(spaces->editor(), editor.data());
     EXPECT_TRUE(editor->space().isActive);
-    EXPECT_TRUE(editor->wallpaperButton()->isEnabled());
-    EXPECT_EQ(editor->nameField()->text(), "Typed");
+    EXPECT_TRUE(control<QPushButton>(editor, "wallpaperButton")->isEnabled());
+    EXPECT_EQ(control<QLineEdit>(editor, "nameField")->text(), "Typed");
 
     // Another Space gets a new editor; the first saved on its way out.
     spaces->list()->setCurrentRow(0);
@@ -159,7 +161,7 @@ TEST_F(SpacesPaneTest, TheSameSpaceKeepsItsEditorAcrossRedrawsWithTheFreshSpace)
     EXPECT_EQ(store->meta(space(2).id).name, QStringLiteral("Typed"));
     // And the first again: a freshly loaded editor shows what was saved.
     spaces->list()->setCurrentRow(1);
-    EXPECT_EQ(spaces->editor()->nameField()->text(), "Typed");
+    EXPECT_EQ(control<QLineEdit>(spaces->editor(), "nameField")->text(), "Typed");
 }
 
 } // namespace
