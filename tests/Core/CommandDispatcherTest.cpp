@@ -16,6 +16,7 @@
 #include "Core/Windows/SpaceMinimizer.h"
 #include "Core/Windows/WindowMarks.h"
 #include "Core/Windows/WindowMover.h"
+#include "Platform/RunningApplications.h"
 #include "tests/support/SimWorldTest.h"
 
 #include <gtest/gtest.h>
@@ -52,6 +53,11 @@ public:
     {
         calls << QStringLiteral("offer: %1 needs %2 after %3").arg(name).arg(missing).arg(applied);
         answers.push_back(std::move(add));
+    }
+    void offerLayoutRestore(int windows, std::function<void(bool)> restore) override
+    {
+        calls << QStringLiteral("offer: restore %1 windows").arg(windows);
+        answers.push_back(std::move(restore));
     }
 
     QStringList calls;
@@ -236,4 +242,31 @@ TEST_F(CommandDispatcherTest, QueriesAnswerFromTheWorldAndTheRoot)
     EXPECT_TRUE(dispatcher.takenKeys().isEmpty()); // no shortcuts before the launch made them
     EXPECT_FALSE(dispatcher.canUndoMinimize());
     EXPECT_TRUE(dispatcher.profileNames().isEmpty());
+}
+
+// The Dock pulled the user to desktop 3: back to desktop 2 as the program's own switch, then the app is asked
+// for a new window there and brought forward.
+TEST_F(CommandDispatcherTest, ABounceBackReturnsAsItsOwnSwitchThenActivatesTheApp)
+{
+    dispatcher.switchTo(watcher.snapshot().allSpaces()[2]);
+    settle();
+    ASSERT_EQ(currentDesktop(), 3);
+    scheduler.advance(2s);
+    ASSERT_FALSE(dispatcher.ownSwitchJustNow());
+    views.calls.clear();
+
+    ASSERT_FALSE(world->apps.empty());
+    RunningApplication app;
+    app.pid = world->apps.front().pid;
+    app.localizedName = QStringLiteral("Editor");
+    world->activatedPIDs.clear();
+    dispatcher.bounceBack(watcher.snapshot().allSpaces()[1], app);
+    EXPECT_TRUE(dispatcher.ownSwitchJustNow());
+    EXPECT_EQ(views.calls, (QStringList{"toast: Stayed here and opened a new Editor window"}));
+    settle();
+    EXPECT_EQ(currentDesktop(), 2);
+    EXPECT_TRUE(dispatcher.ownSwitchJustNow());
+    scheduler.advance(1s);
+    EXPECT_FALSE(dispatcher.ownSwitchJustNow());
+    EXPECT_EQ(world->activatedPIDs, (std::vector<std::int32_t>{app.pid}));
 }
