@@ -77,6 +77,14 @@ protected:
         history.visit(*watcher.snapshot().currentSpace());
     }
     void settle() { scheduler.advance(500ms); }
+    // The window lists, read by their worker.
+    void readWindows()
+    {
+        contents.refresh();
+        scheduler.advance(200ms);
+        contents.waitForReading();
+        scheduler.advance(10ms);
+    }
     int currentDesktop() const { return watcher.snapshot().currentSpace()->desktopNumber.value_or(0); }
     QString idOf(int desktop) const { return watcher.snapshot().allSpaces().at(desktop - 1).id; }
 
@@ -269,4 +277,47 @@ TEST_F(CommandDispatcherTest, ABounceBackReturnsAsItsOwnSwitchThenActivatesTheAp
     scheduler.advance(1s);
     EXPECT_FALSE(dispatcher.ownSwitchJustNow());
     EXPECT_EQ(world->activatedPIDs, (std::vector<std::int32_t>{app.pid}));
+}
+
+// Soon after a restart the saved layout is offered; a yes puts the moved window back and says so.
+TEST_F(CommandDispatcherTest, AfterARestartTheSavedLayoutIsOfferedAndAYesPutsTheWindowsBack)
+{
+    readWindows();
+    const WindowLayout saved = m_layouts.save(LayoutManager::kAuto, watcher.snapshot());
+    ASSERT_FALSE(saved.entries.empty());
+    auto window = std::find_if(world->windows.begin(), world->windows.end(),
+                               [&](const SimWorld::Window& w) { return w.title == saved.entries.front().title; });
+    ASSERT_NE(window, world->windows.end());
+    const std::vector<std::uint64_t> before = window->spaces;
+    const Space* elsewhere = nullptr;
+    for (const Space& space : watcher.snapshot().allSpaces()) {
+        if (std::find(before.begin(), before.end(), space.managedID) == before.end())
+            elsewhere = &space;
+    }
+    ASSERT_TRUE(elsewhere);
+    window->spaces = {elsewhere->managedID};
+    readWindows();
+
+    world->systemUptime = 600;
+    dispatcher.offerLayoutRestoreAfterRestart();
+    scheduler.advance(44s);
+    EXPECT_TRUE(views.calls.isEmpty());
+    scheduler.advance(2s);
+    ASSERT_EQ(views.calls, (QStringList{QStringLiteral("offer: restore %1 windows").arg(saved.entries.size())}));
+    views.answers.back()(true);
+    settle();
+    scheduler.advance(2s);
+    EXPECT_EQ(window->spaces, before);
+    EXPECT_EQ(views.calls.back(), QStringLiteral("toast: Put 1 windows back"));
+}
+
+// Long after the system started a saved layout is not offered.
+TEST_F(CommandDispatcherTest, LongAfterTheSystemStartedNoRestoreIsOffered)
+{
+    readWindows();
+    ASSERT_FALSE(m_layouts.save(LayoutManager::kAuto, watcher.snapshot()).entries.empty());
+    world->systemUptime = 1200;
+    dispatcher.offerLayoutRestoreAfterRestart();
+    scheduler.advance(60s);
+    EXPECT_TRUE(views.calls.isEmpty());
 }
