@@ -67,8 +67,7 @@ void AppDelegate::wireWindowTools()
             const Space* current = self->m_watcher.snapshot().currentSpace();
             if (!current)
                 return;
-            const Space space = *current;
-            self->later(FocusMemory::kRecordDelay, [space](AppDelegate& d) { d.m_focusMemory.leaving(space); });
+            self->m_focusMemory.applicationActivated(*current);
         });
 
     m_spaceLock.start();
