@@ -171,7 +171,7 @@ void AppDelegate::finishLaunching(const std::function<void()>& launched)
     // 14. Dock protection's bounce back; its monitor is armed in step 18.
     m_dockGuard.onBounceBack = [self](const Space& back, const RunningApplication& app) {
         if (self)
-            self->bounceBack(back, app);
+            self->m_dispatcher.bounceBack(back, app);
     };
 
     // 15. The window tools.
@@ -260,14 +260,14 @@ void AppDelegate::wireReactions()
             m_statusBar->update(s);
     });
     snapshot.add(QStringLiteral("switcher"), [this](const SpaceSnapshot& s) { m_switcher.observe(s); });
-    snapshot.add(QStringLiteral("forget gone Spaces"), [this](const SpaceSnapshot& s) { forgetGoneSpaces(s); });
+    snapshot.add(QStringLiteral("forget gone Spaces"), [this](const SpaceSnapshot& s) { m_dispatcher.forgetGoneSpaces(s); });
     snapshot.add(QStringLiteral("name prompts"), [this](const SpaceSnapshot& s) { m_namePrompts.snapshotChanged(s); });
     snapshot.add(QStringLiteral("full-screen memory"), [this](const SpaceSnapshot& s) {
         const std::vector<Space> all = s.allSpaces();
         m_store.noteFullscreenKeys(all);
         m_store.adoptFullscreenMemory(all);
     });
-    snapshot.add(QStringLiteral("display setup"), [this](const SpaceSnapshot& s) { displaySetupMaybeChanged(s); });
+    snapshot.add(QStringLiteral("display setup"), [this](const SpaceSnapshot& s) { m_dispatcher.displaySetupMaybeChanged(s); });
     snapshot.add(QStringLiteral("floating toolbar"), [this](const SpaceSnapshot& s) { floatingToolbar().update(s); });
     snapshot.add(QStringLiteral("desktop label"), [this](const SpaceSnapshot& s) { m_desktopLabel.update(s, m_store); });
     snapshot.add(QStringLiteral("window lists"), [this](const SpaceSnapshot&) { m_contents.refresh(); });
@@ -287,8 +287,7 @@ void AppDelegate::wireReactions()
     });
     // An app pulled the user away: its window comes here instead.
     space.addGate(QStringLiteral("space lock"), [this](const std::optional<Space>& from, const Space& to) {
-        const bool own = m_scheduler.now() - m_dispatcher.lastOwnSwitch() < kOwnSwitchWindow;
-        return m_spaceLock.spaceChanged(from, to, own);
+        return m_spaceLock.spaceChanged(from, to, m_dispatcher.ownSwitchJustNow());
     });
     space.add(QStringLiteral("focus memory"), [this](const std::optional<Space>&, const Space& to) {
         m_focusMemory.entered(to, m_contents);
@@ -336,19 +335,6 @@ void AppDelegate::wireReactions()
     settings.add(QStringLiteral("floating toolbar"), [this] { floatingToolbar().update(m_watcher.snapshot()); });
     settings.add(QStringLiteral("desktop label"), [this] { m_desktopLabel.update(m_watcher.snapshot(), m_store); });
     settings.add(QStringLiteral("previews"), [this] { previewSettingsChanged(); });
-}
-
-void AppDelegate::forgetGoneSpaces(const SpaceSnapshot& snapshot)
-{
-    QSet<QString> ids;
-    for (const Space& space : snapshot.allSpaces())
-        ids.insert(space.id);
-    m_store.pruneAgainst(snapshot);
-    // No Spaces at all (no window manager for a while) forgets none of them.
-    if (!ids.isEmpty()) {
-        m_thumbnails.prune(ids);
-        m_history.prune(ids);
-    }
 }
 
 void AppDelegate::scheduleStateExport()

@@ -67,8 +67,6 @@ class StatusItem;
 class AppDelegate final : public QObject, private CommandDispatcher::Parts, private CommandDispatcher::Views {
     Q_OBJECT
 public:
-    // A change this soon after a switch the program started counts as its own.
-    static constexpr Duration kOwnSwitchWindow = 1000ms;
     // Previews are taken once the switch has settled on screen.
     static constexpr Duration kPreviewDelayAfterSwitch = 600ms;
     static constexpr Duration kFirstPreviewsDelay = 1500ms;
@@ -161,6 +159,7 @@ private:
     void openSettings(const std::optional<QString>& spaceID) override;
     void showWindowFinder(bool allSpaces) override;
     void offerMoreDesktops(const QString& templateName, int missing, int applied, std::function<void(bool add)> add) override;
+    void offerLayoutRestore(int windows, std::function<void(bool restore)> restore) override;
 
     // Launch pieces.
     void showSettings(std::optional<SettingsTab> tab, std::optional<QString> spaceID = std::nullopt);
@@ -168,9 +167,7 @@ private:
 
     // Reactions.
     void wireReactions();
-    void forgetGoneSpaces(const SpaceSnapshot& snapshot);
     void scheduleStateExport();
-    void bounceBack(const Space& to, const RunningApplication& app);
     // The overview (Overview.cpp): the command's toggle, the hot key and tap, the hot corner.
     void toggleOverview() override;
     void overviewHotKey() override;
@@ -182,9 +179,6 @@ private:
     void wireDesktopNames();
     void wireLocalAPI();
     void wireAutomation();
-    void displaySetupMaybeChanged(const SpaceSnapshot& snapshot);
-    void offerLayoutRestoreAfterRestart();
-    void pulledAway(const Space& from, const RunningApplication& app);
     void updateSpaceDock();
     void notchHovered(const ScreenInfo& screen);
     void showLauncher() override;
@@ -253,7 +247,6 @@ private:
     std::unique_ptr<FilePanels> m_filePanels;
     std::unique_ptr<SettingsServices> m_settingsServices;
     std::unique_ptr<SettingsWindowController> m_settingsWindow;
-    QString m_lastDisplaySetup;
     Subscription m_activationObserver;
 
     std::unique_ptr<ShortcutManager> m_shortcuts;

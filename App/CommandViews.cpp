@@ -64,4 +64,15 @@ void AppDelegate::offerMoreDesktops(const QString& templateName, int missing, in
     m_alerts.open(alert, this, [add = std::move(add)](const AlertAnswer& answer) { add(answer.button == 0); });
 }
 
+void AppDelegate::offerLayoutRestore(int windows, std::function<void(bool restore)> restore)
+{
+    Alert alert;
+    alert.messageText = tr("Put your windows back on their Spaces?");
+    alert.informativeText = QStringLiteral("Lumivast saved where ") + QString::number(windows)
+        + QStringLiteral(" windows were before your ") + Platform::current().parts().words().computer
+        + QStringLiteral(" restarted.");
+    alert.buttons = {tr("Restore"), tr("Not Now")};
+    m_alerts.open(alert, this, [restore = std::move(restore)](const AlertAnswer& answer) { restore(answer.button == 0); });
+}
+
 } // namespace lumivast

@@ -7,25 +7,11 @@
 
 namespace lumivast {
 
-namespace {
-
-// Every custom name of a Space in the snapshot, by its managed number.
-std::map<std::uint64_t, QString> storedNames(const SpaceSnapshot& snapshot, const SpaceStore& store)
-{
-    std::map<std::uint64_t, QString> names;
-    for (const Space& space : snapshot.allSpaces()) {
-        const std::optional<QString> name = store.meta(space.id).name;
-        if (!space.isFullscreen && name && !name->isEmpty())
-            names[space.managedID] = *name;
-    }
-    return names;
-}
-
-} // namespace
-
 void AppDelegate::wireDesktopNames()
 {
-    auto publish = [this] { Platform::current().desktopNames().setStoredNames(storedNames(m_watcher.snapshot(), m_store)); };
+    auto publish = [this] {
+        Platform::current().desktopNames().setStoredNames(m_store.desktopNamesByManagedNumber(m_watcher.snapshot()));
+    };
     connect(&m_store, &SpaceStore::changed, this, publish);
     connect(&m_watcher, &SpaceWatcher::changed, this, publish);
 }

@@ -55,15 +55,8 @@ void AppDelegate::notchHovered(const ScreenInfo& screen)
     if (m_overlay && m_overlay->isOpen())
         return;
     // The display shown on that screen, matched by display number; none when the snapshot has no such display.
-    std::optional<QString> displayID;
-    for (const DisplaySpaces& display : m_watcher.snapshot().displays) {
-        const auto direct = DisplayGeometry::directDisplayID(display.id);
-        if (direct && DisplayGeometry::screen(screen, *direct)) {
-            displayID = display.id;
-            break;
-        }
-    }
-    notchStrip().show(screen, displayID);
+    const DisplaySpaces* shown = DisplayGeometry::displayShownOn(screen, m_watcher.snapshot());
+    notchStrip().show(screen, shown ? std::optional<QString>(shown->id) : std::nullopt);
 }
 
 } // namespace lumivast

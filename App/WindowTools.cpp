@@ -3,10 +3,7 @@
 
 #include "App/AppDelegate.h"
 
-#include "Core/Apps/AppCatalogue.h"
-#include "Core/Settings/Settings.h"
 #include "Platform/Platform.h"
-#include "UI/Alerts/AlertService.h"
 #include "UI/Search/PanelSources.h"
 
 #include <QPointer>
@@ -70,14 +67,13 @@ void AppDelegate::wireWindowTools()
             const Space* current = self->m_watcher.snapshot().currentSpace();
             if (!current)
                 return;
-            const Space space = *current;
-            self->later(FocusMemory::kRecordDelay, [space](AppDelegate& d) { d.m_focusMemory.leaving(space); });
+            self->m_focusMemory.applicationActivated(*current);
         });
 
     m_spaceLock.start();
     m_spaceLock.onPulledAway = [self](const Space& from, const RunningApplication& app) {
         if (self)
-            self->pulledAway(from, app);
+            self->m_dispatcher.pulledAway(from, app);
     };
 
     m_contents.onNewWindows = [self](const std::vector<SpaceContents::WindowInfo>& windows) {
@@ -98,80 +94,7 @@ void AppDelegate::wireWindowTools()
     };
 
     layouts().startAutoSave([self] { return self ? self->m_watcher.snapshot() : SpaceSnapshot::empty(); });
-    offerLayoutRestoreAfterRestart();
-}
-
-void AppDelegate::offerLayoutRestoreAfterRestart()
-{
-    // Only a launch soon after the system started gets the offer.
-    if (Platform::current().system().systemUptime() >= 900)
-        return;
-    later(45s, [](AppDelegate& d) {
-        const SpaceSnapshot snapshot = d.m_watcher.snapshot();
-        const auto layout = d.layouts().load(LayoutManager::kAuto, LayoutManager::displaySetup(snapshot));
-        if (!layout || layout->entries.empty())
-            return;
-        Alert alert;
-        alert.messageText = tr("Put your windows back on their Spaces?");
-        alert.informativeText = QStringLiteral("Lumivast saved where ") + QString::number(layout->entries.size())
-            + QStringLiteral(" windows were before your ") + Platform::current().parts().words().computer
-            + QStringLiteral(" restarted.");
-        alert.buttons = {tr("Restore"), tr("Not Now")};
-        d.m_alerts.open(alert, &d, [&d, layout = *layout](const AlertAnswer& answer) {
-            if (answer.button != 0)
-                return;
-            QPointer<AppDelegate> self(&d);
-            d.layouts().restore(layout, d.m_watcher.snapshot(), [self](int n) {
-                if (self)
-                    self->toast(tr("Put %1 windows back").arg(n), QStringLiteral("rectangle.3.group"));
-            });
-        });
-    });
-}
-
-void AppDelegate::displaySetupMaybeChanged(const SpaceSnapshot& snapshot)
-{
-    const QString setup = LayoutManager::displaySetup(snapshot);
-    if (m_lastDisplaySetup.isEmpty() || m_lastDisplaySetup == setup) {
-        m_lastDisplaySetup = setup;
-        return;
-    }
-    m_dispatcher.activateProfileForDisplaySetup(setup);
-    const auto displays = [](const QString& key) { return key.split(QLatin1Char('+'), Qt::SkipEmptyParts).size(); };
-    // A display was added: put back the windows saved for this setup.
-    if (Settings::defaults().boolValue(Settings::Key::restoreOnDisplayReconnect)
-        && displays(m_lastDisplaySetup) < displays(setup)) {
-        if (const auto layout = layouts().load(LayoutManager::kAutoSetup, setup)) {
-            const WindowLayout saved = *layout;
-            later(3s, [saved](AppDelegate& d) {
-                QPointer<AppDelegate> self(&d);
-                d.layouts().restore(saved, d.m_watcher.snapshot(), [self](int n) {
-                    if (self && n > 0)
-                        self->toast(tr("Restored %1 windows to your external display").arg(n), QStringLiteral("display.2"));
-                });
-            });
-        }
-    }
-    m_lastDisplaySetup = setup;
-}
-
-void AppDelegate::pulledAway(const Space& from, const RunningApplication& app)
-{
-    m_dispatcher.switchTo(from);
-    const std::int32_t pid = app.pid;
-    const QString name = app.localizedName.value_or(QStringLiteral("the app"));
-    later(350ms, [pid, name](AppDelegate& d) {
-        const auto& windows = d.m_contents.windows();
-        const auto window = std::find_if(windows.begin(), windows.end(),
-                                         [pid](const SpaceContents::WindowInfo& w) { return w.pid == pid; });
-        if (window == windows.end()) {
-            Platform::current().runningApplications().activate(pid);
-            return;
-        }
-        d.mover().bringHere(*window, d.m_watcher.snapshot(),
-                            [pid](WindowMover::Result) { Platform::current().runningApplications().activate(pid); });
-        d.toast(tr("Brought %1 here").arg(name), QStringLiteral("lock"));
-    });
+    m_dispatcher.offerLayoutRestoreAfterRestart();
 }
 
 void AppDelegate::updateSpaceDock()
@@ -183,18 +106,6 @@ void AppDelegate::showLauncher()
 {
     AppLauncher::configure(m_launcherPanel.model(), m_contents, m_watcher, m_scheduler);
     m_launcherPanel.show();
-}
-
-void AppDelegate::bounceBack(const Space& to, const RunningApplication& app)
-{
-    m_dispatcher.switchTo(to);
-    const std::int32_t pid = app.pid;
-    later(350ms, [pid](AppDelegate& d) {
-        // The app opens its new window on the Space the user stayed on.
-        AppCatalogue::postCommandN(pid);
-        d.later(300ms, [pid](AppDelegate&) { Platform::current().runningApplications().activate(pid); });
-    });
-    toast(tr("Stayed here and opened a new %1 window").arg(app.localizedName.value_or(tr("app"))), QStringLiteral("dock.rectangle"));
 }
 
 } // namespace lumivast

@@ -29,6 +29,7 @@ class ThumbnailService;
 class Updater;
 class WindowMarks;
 class WindowMover;
+struct RunningApplication;
 struct SpaceTemplate;
 
 // Carries out every command from the fronts: finds the Space a command names,
@@ -41,6 +42,8 @@ class CommandDispatcher final : public QObject, public CommandSink, public Space
 public:
     // Previews are taken once the menu that asked for them has closed.
     static constexpr Duration kPreviewRefreshDelay = 100ms;
+    // A change this soon after a switch the program started counts as its own.
+    static constexpr Duration kOwnSwitchWindow = 1000ms;
 
     // What commands show or open, above Core.
     class Views {
@@ -60,6 +63,8 @@ public:
         // A template needs `missing` more desktops than there are; `add` says whether to add them.
         virtual void offerMoreDesktops(const QString& templateName, int missing, int applied,
                                        std::function<void(bool add)> add) = 0;
+        // `windows` windows were saved before the restart; `restore` says whether to put them back.
+        virtual void offerLayoutRestore(int windows, std::function<void(bool restore)> restore) = 0;
     };
 
     // The parts made on first use, and what the root alone knows.
@@ -97,8 +102,22 @@ public:
 
     // Scheduler time of the last switch the program itself started.
     Duration lastOwnSwitch() const { return m_lastOwnSwitch; }
+    // Whether a Space change now is the program's own switch landing.
+    bool ownSwitchJustNow() const;
     // The profile bound to this display setup, unless it is active already; an unknown one is passed over.
     void activateProfileForDisplaySetup(const QString& setup);
+
+    // Reactions to changes the fronts did not ask for (DispatcherReactions.cpp).
+    // A click in the Dock pulled the user away: back to `to`, where the app opens a new window.
+    void bounceBack(const Space& to, const RunningApplication& app);
+    // An app pulled the user away from a locked Space: back to `from`, and the app's window comes there.
+    void pulledAway(const Space& from, const RunningApplication& app);
+    // Each snapshot: a new display setup brings its profile, and a display plugged back in its windows.
+    void displaySetupMaybeChanged(const SpaceSnapshot& snapshot);
+    // A launch soon after the system started offers to put the windows back where they were.
+    void offerLayoutRestoreAfterRestart();
+    // What is kept per Space goes with the Spaces that are gone.
+    void forgetGoneSpaces(const SpaceSnapshot& snapshot);
 
     // The command sink.
     void perform(const SpaceCommand& command) override;
@@ -154,6 +173,7 @@ private:
     Views& m_views;
     ManagementQueue m_desktopRequests;
     Duration m_lastOwnSwitch;
+    QString m_lastDisplaySetup;
     std::vector<WorkItem> m_pending; // delayed work that must not outlive the dispatcher
 };
 

@@ -41,6 +41,16 @@ bool screen(const ScreenInfo& info, std::uint32_t displayID)
     return number && *number == displayID;
 }
 
+const DisplaySpaces* displayShownOn(const ScreenInfo& info, const SpaceSnapshot& snapshot)
+{
+    for (const DisplaySpaces& display : snapshot.displays) {
+        const auto number = directDisplayID(display.id);
+        if (number && screen(info, *number))
+            return &display;
+    }
+    return nullptr;
+}
+
 std::optional<ScreenInfo> screen(const QString& identifier)
 {
     const auto id = directDisplayID(identifier);

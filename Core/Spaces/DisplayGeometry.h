@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Core/Spaces/SpaceModel.h"
 #include "Platform/Screens.h"
 
 #include <QPointF>
@@ -17,6 +18,8 @@ std::optional<std::uint32_t> directDisplayID(const QString& identifier);
 // Whether the screen's "NSScreenNumber" is `displayID`.
 bool screen(const ScreenInfo& screen, std::uint32_t displayID);
 std::optional<ScreenInfo> screen(const QString& identifier);
+// The row of Spaces whose own display this screen is; none when no row's display is on it.
+const DisplaySpaces* displayShownOn(const ScreenInfo& screen, const SpaceSnapshot& snapshot);
 // The screen under the pointer, else the main screen, else none.
 std::optional<ScreenInfo> screenUnderMouse();
 // Where something shown for a row of Spaces appears. The "Main" row can span several

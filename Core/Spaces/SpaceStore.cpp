@@ -224,6 +224,17 @@ bool SpaceStore::hasCustomName(const Space& space) const
     return it != m_metas.end() && it->second.name.has_value();
 }
 
+std::map<std::uint64_t, QString> SpaceStore::desktopNamesByManagedNumber(const SpaceSnapshot& snapshot) const
+{
+    std::map<std::uint64_t, QString> names;
+    for (const Space& space : snapshot.allSpaces()) {
+        const std::optional<QString> name = meta(space.id).name;
+        if (!space.isFullscreen && name && !name->isEmpty())
+            names[space.managedID] = *name;
+    }
+    return names;
+}
+
 void SpaceStore::setName(const std::optional<QString>& name, const QString& key)
 {
     const std::optional<QString> given = nonEmpty(oneLine(name));

@@ -74,6 +74,8 @@ public:
     QString displayName(const Space& space) const;
     QString symbol(const Space& space) const;
     bool hasCustomName(const Space& space) const;
+    // The names the user gave to the snapshot's desktops, by managed number: what the system's pager shows.
+    std::map<std::uint64_t, QString> desktopNamesByManagedNumber(const SpaceSnapshot& snapshot) const;
     // The Space's custom icon (128 x 128), loaded once and cached.
     std::optional<QImage> customIcon(const Space& space) const;
 

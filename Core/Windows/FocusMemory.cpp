@@ -25,6 +25,12 @@ void FocusMemory::leaving(const Space& space)
     m_lastWindow[space.id] = Entry{*focused, frontmost->pid};
 }
 
+void FocusMemory::applicationActivated(const Space& current)
+{
+    std::erase_if(m_pending, [](const WorkItem& item) { return !item.isPending(); });
+    m_pending.push_back(m_scheduler.after(kRecordDelay, [this, current] { leaving(current); }));
+}
+
 void FocusMemory::entered(const Space& space, SpaceContents& contents)
 {
     if (!Settings::defaults().boolValue(Settings::Key::restoreFocus))

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <vector>
 
 namespace lumivast {
 
@@ -24,7 +25,7 @@ public:
         bool operator==(const Entry&) const = default;
     };
 
-    // How long after an application's activation the delegate records the focus.
+    // How long after an application's activation its focus is recorded.
     static constexpr Duration kRecordDelay = 150ms;
     static constexpr Duration kRestoreDelay = 200ms;
 
@@ -32,6 +33,8 @@ public:
 
     // Records the frontmost application's focused window for `space`.
     void leaving(const Space& space);
+    // An application came to the front on `current`: its focus there is recorded once it has settled.
+    void applicationActivated(const Space& current);
     // 0.2 s from now raises the window remembered for `space`, unless the
     // user already works in a window of that Space by then.
     void entered(const Space& space, SpaceContents& contents);
@@ -42,6 +45,7 @@ public:
 private:
     Scheduler& m_scheduler;
     std::map<QString, Entry> m_lastWindow;
+    std::vector<WorkItem> m_pending; // records to come, cancelled with this object
 };
 
 } // namespace lumivast

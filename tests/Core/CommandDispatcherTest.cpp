@@ -16,6 +16,7 @@
 #include "Core/Windows/SpaceMinimizer.h"
 #include "Core/Windows/WindowMarks.h"
 #include "Core/Windows/WindowMover.h"
+#include "Platform/RunningApplications.h"
 #include "tests/support/SimWorldTest.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +54,11 @@ public:
         calls << QStringLiteral("offer: %1 needs %2 after %3").arg(name).arg(missing).arg(applied);
         answers.push_back(std::move(add));
     }
+    void offerLayoutRestore(int windows, std::function<void(bool)> restore) override
+    {
+        calls << QStringLiteral("offer: restore %1 windows").arg(windows);
+        answers.push_back(std::move(restore));
+    }
 
     QStringList calls;
     std::vector<std::function<void(bool)>> answers;
@@ -71,6 +77,14 @@ protected:
         history.visit(*watcher.snapshot().currentSpace());
     }
     void settle() { scheduler.advance(500ms); }
+    // The window lists, read by their worker.
+    void readWindows()
+    {
+        contents.refresh();
+        scheduler.advance(200ms);
+        contents.waitForReading();
+        scheduler.advance(10ms);
+    }
     int currentDesktop() const { return watcher.snapshot().currentSpace()->desktopNumber.value_or(0); }
     QString idOf(int desktop) const { return watcher.snapshot().allSpaces().at(desktop - 1).id; }
 
@@ -236,4 +250,74 @@ TEST_F(CommandDispatcherTest, QueriesAnswerFromTheWorldAndTheRoot)
     EXPECT_TRUE(dispatcher.takenKeys().isEmpty()); // no shortcuts before the launch made them
     EXPECT_FALSE(dispatcher.canUndoMinimize());
     EXPECT_TRUE(dispatcher.profileNames().isEmpty());
+}
+
+// The Dock pulled the user to desktop 3: back to desktop 2 as the program's own switch, then the app is asked
+// for a new window there and brought forward.
+TEST_F(CommandDispatcherTest, ABounceBackReturnsAsItsOwnSwitchThenActivatesTheApp)
+{
+    dispatcher.switchTo(watcher.snapshot().allSpaces()[2]);
+    settle();
+    ASSERT_EQ(currentDesktop(), 3);
+    scheduler.advance(2s);
+    ASSERT_FALSE(dispatcher.ownSwitchJustNow());
+    views.calls.clear();
+
+    ASSERT_FALSE(world->apps.empty());
+    RunningApplication app;
+    app.pid = world->apps.front().pid;
+    app.localizedName = QStringLiteral("Editor");
+    world->activatedPIDs.clear();
+    dispatcher.bounceBack(watcher.snapshot().allSpaces()[1], app);
+    EXPECT_TRUE(dispatcher.ownSwitchJustNow());
+    EXPECT_EQ(views.calls, (QStringList{"toast: Stayed here and opened a new Editor window"}));
+    settle();
+    EXPECT_EQ(currentDesktop(), 2);
+    EXPECT_TRUE(dispatcher.ownSwitchJustNow());
+    scheduler.advance(1s);
+    EXPECT_FALSE(dispatcher.ownSwitchJustNow());
+    EXPECT_EQ(world->activatedPIDs, (std::vector<std::int32_t>{app.pid}));
+}
+
+// Soon after a restart the saved layout is offered; a yes puts the moved window back and says so.
+TEST_F(CommandDispatcherTest, AfterARestartTheSavedLayoutIsOfferedAndAYesPutsTheWindowsBack)
+{
+    readWindows();
+    const WindowLayout saved = m_layouts.save(LayoutManager::kAuto, watcher.snapshot());
+    ASSERT_FALSE(saved.entries.empty());
+    auto window = std::find_if(world->windows.begin(), world->windows.end(),
+                               [&](const SimWorld::Window& w) { return w.title == saved.entries.front().title; });
+    ASSERT_NE(window, world->windows.end());
+    const std::vector<std::uint64_t> before = window->spaces;
+    const Space* elsewhere = nullptr;
+    for (const Space& space : watcher.snapshot().allSpaces()) {
+        if (std::find(before.begin(), before.end(), space.managedID) == before.end())
+            elsewhere = &space;
+    }
+    ASSERT_TRUE(elsewhere);
+    window->spaces = {elsewhere->managedID};
+    readWindows();
+
+    world->systemUptime = 600;
+    dispatcher.offerLayoutRestoreAfterRestart();
+    scheduler.advance(44s);
+    EXPECT_TRUE(views.calls.isEmpty());
+    scheduler.advance(2s);
+    ASSERT_EQ(views.calls, (QStringList{QStringLiteral("offer: restore %1 windows").arg(saved.entries.size())}));
+    views.answers.back()(true);
+    settle();
+    scheduler.advance(2s);
+    EXPECT_EQ(window->spaces, before);
+    EXPECT_EQ(views.calls.back(), QStringLiteral("toast: Put 1 windows back"));
+}
+
+// Long after the system started a saved layout is not offered.
+TEST_F(CommandDispatcherTest, LongAfterTheSystemStartedNoRestoreIsOffered)
+{
+    readWindows();
+    ASSERT_FALSE(m_layouts.save(LayoutManager::kAuto, watcher.snapshot()).entries.empty());
+    world->systemUptime = 1200;
+    dispatcher.offerLayoutRestoreAfterRestart();
+    scheduler.advance(60s);
+    EXPECT_TRUE(views.calls.isEmpty());
 }

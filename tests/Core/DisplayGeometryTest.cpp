@@ -45,6 +45,21 @@ TEST_F(DisplayGeometryTest, Screens)
     EXPECT_FALSE(DisplayGeometry::screen(QStringLiteral("AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE")));
 }
 
+TEST_F(DisplayGeometryTest, TheRowShownOnAScreenIsTheOneWhoseDisplayItIs)
+{
+    SpaceSnapshot snapshot;
+    snapshot.displays.push_back(DisplaySpaces{QStringLiteral("AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE")});
+    snapshot.displays.push_back(DisplaySpaces{QStringLiteral("Main")});
+    const auto left = DisplayGeometry::screen(QStringLiteral("Main"));
+    const auto right = DisplayGeometry::screen(QStringLiteral("AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE"));
+    ASSERT_TRUE(left && right);
+    EXPECT_EQ(DisplayGeometry::displayShownOn(*left, snapshot), &snapshot.displays[1]);
+    EXPECT_EQ(DisplayGeometry::displayShownOn(*right, snapshot), &snapshot.displays[0]);
+    // No row for the right display: its screen shows none of them.
+    snapshot.displays.erase(snapshot.displays.begin());
+    EXPECT_EQ(DisplayGeometry::displayShownOn(*right, snapshot), nullptr);
+}
+
 TEST_F(DisplayGeometryTest, ScreenUnderThePointer)
 {
     // Pointer positions are top-left in the world; the right display spans y 400..800 bottom-left.

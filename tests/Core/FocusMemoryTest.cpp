@@ -47,6 +47,19 @@ TEST_F(FocusMemoryTest, RecordsTheFocusedWindowOfTheFrontmostApplication)
     EXPECT_FALSE(memory.lastWindow().contains("S3"));
 }
 
+// An activation is recorded for the Space it happened on once the app has settled, not at once.
+TEST_F(FocusMemoryTest, AnActivationIsRecordedAfterItSettles)
+{
+    showSpace(2);
+    world->frontmostPID = 402;
+    world->app(402)->focusedWindow = 13;
+    memory.applicationActivated(space("S2"));
+    scheduler.advance(149ms);
+    EXPECT_FALSE(memory.lastWindow().contains("S2"));
+    scheduler.advance(1ms);
+    EXPECT_EQ(memory.lastWindow().at("S2"), (FocusMemory::Entry{13, 402}));
+}
+
 TEST_F(FocusMemoryTest, OwnWindowsAreNeverRecorded)
 {
     const std::int32_t own = addOwnApp();

@@ -244,6 +244,25 @@ TEST_F(SpaceStoreTest, ShownNameAndSymbol)
     EXPECT_EQ(store->displayName(fullscreen("fs-player", 812)), "Full Screen");
 }
 
+// Full-screen Spaces and desktops without a name of their own are not the pager's.
+TEST_F(SpaceStoreTest, ThePagerGetsTheDesktopsOwnNamesByManagedNumber)
+{
+    auto store = makeStore();
+    Space named = desktop("D1", 1);
+    named.managedID = 11;
+    Space unnamed = desktop("D2", 2);
+    unnamed.managedID = 12;
+    Space film = fullscreen("F1", 812);
+    film.managedID = 13;
+    SpaceSnapshot snapshot;
+    snapshot.displays.push_back(DisplaySpaces{QStringLiteral("Main"), {named, unnamed, film}, std::nullopt, true});
+    store->setName(QStringLiteral("Mail"), QStringLiteral("D1"));
+    store->setName(QStringLiteral("Film"), QStringLiteral("F1"));
+    EXPECT_EQ(store->desktopNamesByManagedNumber(snapshot), (std::map<std::uint64_t, QString>{{11, "Mail"}}));
+    store->setName(std::nullopt, QStringLiteral("D1"));
+    EXPECT_TRUE(store->desktopNamesByManagedNumber(snapshot).empty());
+}
+
 TEST_F(SpaceStoreTest, DemoModeSamplesReplaceStoredData)
 {
     Settings::defaults().set(Settings::Key::demoMode, true);
