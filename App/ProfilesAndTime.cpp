@@ -29,10 +29,8 @@ void AppDelegate::wireScreenSleep()
             self->m_tracker.pause();
     });
     m_screensWakeObserver = workspace.observe(WorkspaceEvent::ScreensDidWake, [self] {
-        if (!self)
-            return;
-        if (const Space* current = self->m_watcher.snapshot().currentSpace())
-            self->m_tracker.track(current->id);
+        if (self)
+            self->m_tracker.resume(self->m_watcher.snapshot());
     });
 }
 

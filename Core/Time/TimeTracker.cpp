@@ -1,6 +1,7 @@
 #include "Core/Time/TimeTracker.h"
 
 #include "Core/Settings/Settings.h"
+#include "Core/Spaces/SpaceModel.h"
 #include "Platform/DataFile.h"
 #include "Platform/Log.h"
 
@@ -75,6 +76,12 @@ void TimeTracker::pause()
 {
     flush();
     m_currentID.reset();
+}
+
+void TimeTracker::resume(const SpaceSnapshot& snapshot)
+{
+    if (const Space* current = snapshot.currentSpace())
+        track(current->id);
 }
 
 void TimeTracker::reset()

@@ -13,6 +13,8 @@
 
 namespace lumivast {
 
+struct SpaceSnapshot;
+
 // Seconds spent on each Space per calendar day, kept in stats.json. At most
 // one Space is timed at a time; every interval is credited whole to the day
 // on which it closes, and one of six hours or more is dropped whole. The
@@ -44,6 +46,8 @@ public:
     void track(const QString& spaceID);
     // Flushes, then times nothing.
     void pause();
+    // After a pause: times the snapshot's current Space from now, if it shows one.
+    void resume(const SpaceSnapshot& snapshot);
     // Empties the record and saves it; the current Space is timed on from now.
     void reset();
     // Per Space, the seconds of today and the `lastDays` - 1 days before (flushes first).
