@@ -162,11 +162,8 @@ void OverlayController::presentWindow()
 
 std::optional<QString> OverlayController::displayOn(const ScreenInfo& screen) const
 {
-    for (const DisplaySpaces& display : m_watcher.snapshot().displays) {
-        const auto number = DisplayGeometry::directDisplayID(display.id);
-        if (number && DisplayGeometry::screen(screen, *number))
-            return display.id;
-    }
+    if (const DisplaySpaces* own = DisplayGeometry::displayShownOn(screen, m_watcher.snapshot()))
+        return own->id;
     // A screen that is no row's own display shows the row that spans several (another monitor of one X screen).
     for (const DisplaySpaces& display : m_watcher.snapshot().displays) {
         if (display.id == QLatin1String("Main"))
